@@ -1,0 +1,18 @@
+#pragma once
+
+#include "tracker/tavo.h"
+
+// The demo: nine 18 x 18 targets on a ring around (136, 136), 500 samples
+// each, noise factors 0.2.
+struct InitialBox {
+    int x, y, width, height;
+};
+
+constexpr int kDemoTargetCount = 9;
+extern const InitialBox kDemoTargets[kDemoTargetCount];
+constexpr int kDemoSamplesPerTarget = 500;
+constexpr float kDemoNoiseScale = 0.2f;
+
+// First-frame set-up of a tracker whose huePlane is already set: sizing,
+// noise factors and the nine targets in order (refusals are not examined).
+void setUpDemoTracker(tavo& tracker, CvMat* huePlane);

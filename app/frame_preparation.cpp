@@ -1,0 +1,38 @@
+#include "app/frame_preparation.h"
+
+#include <opencv2/core/core_c.h>
+#include <opencv2/imgproc/imgproc_c.h>
+
+FrameImages::~FrameImages()
+{
+    cvReleaseMat(&hue);
+    cvReleaseMat(&hsv);
+    cvReleaseImage(&display);
+}
+
+bool prepareFrame(const IplImage* frame, FrameImages& images)
+{
+    if (!frame)
+        return false;
+    if (!images.display) {
+        images.display = cvCloneImage(frame);
+        images.hsv = cvCreateMat(frame->height, frame->width, CV_8UC3);
+        images.hue = cvCreateMat(frame->height, frame->width, CV_8UC1);
+    }
+    IplImage* display = images.display;
+    // Later frames must match the first: copying a different one would fail.
+    if (frame->width != display->width || frame->height != display->height ||
+        frame->depth != display->depth || frame->nChannels != display->nChannels)
+        return false;
+
+    if (frame->origin != 0) {
+        cvFlip(frame, display, 0);
+        display->origin = 0;
+    } else {
+        cvCopy(frame, display, nullptr);
+    }
+    cvGetMat(display, &images.displayMatrix, nullptr, 0);
+    cvCvtColor(&images.displayMatrix, images.hsv, CV_BGR2HSV);
+    cvSplit(images.hsv, images.hue, nullptr, nullptr, nullptr);
+    return true;
+}

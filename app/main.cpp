@@ -1,0 +1,58 @@
+// TAVO demo: tracks nine targets through "TAVO_DEMO.avi" in a window.
+// Escape or the end of the video stops the tracking; one more key closes
+// the window.  Arguments are ignored, nothing is printed, the exit status
+// is always 1.
+
+#include "app/demo_scenario.h"
+#include "app/frame_preparation.h"
+#include "app/video_capture.h"
+#include "tracker/tavo.h"
+
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/highgui/highgui_c.h>
+
+namespace {
+const char* const kVideoFile = "TAVO_DEMO.avi";
+const char* const kWindowName = "TAVO tracking DEMO";
+const int kEscape = 27;
+}  // namespace
+
+int main()
+{
+    // The demo prints nothing, OpenCV's own warnings included.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+
+    tavo tracker;  // tracker: lives for the whole run
+    bool firstFrame = true;
+
+    FileCapture* capture = createFileCapture(kVideoFile);
+    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE);
+    FrameImages images;
+
+    IplImage* frame = queryFrame(capture);
+    while (frame) {
+        // A frame unlike the first cannot be shown: it ends the video.
+        if (!prepareFrame(frame, images))
+            break;
+
+        // tracker: the new hue plane, the set-up on the first frame, one
+        // tracking cycle and the drawing.
+        tracker.huePlane = images.hue;
+        if (firstFrame) {
+            setUpDemoTracker(tracker, images.hue);
+            firstFrame = false;
+        }
+        tracker.track();
+        tracker.draw(&images.displayMatrix);
+
+        cvShowImage(kWindowName, &images.displayMatrix);
+        if ((cvWaitKey(1) & 0xFF) == kEscape)
+            break;
+        frame = queryFrame(capture);
+    }
+
+    cvWaitKey(-1);
+    releaseCapture(&capture);
+    cvDestroyWindow(kWindowName);
+    return 1;  // tracker: destroyed on the way out
+}

@@ -1,0 +1,43 @@
+# Finds the OpenCV modules TAVO uses (core, imgproc, highgui, videoio) and
+# provides them as the imported target tavo::opencv.
+#
+# Debian ships OpenCV's CMake package configuration only with the heavy
+# libopencv-dev meta package.  When it is present we use it; otherwise we
+# locate the headers (include/opencv4) and the four libraries directly.
+
+set(_tavo_opencv_modules core imgproc highgui videoio)
+
+find_package(OpenCV 4 QUIET COMPONENTS ${_tavo_opencv_modules})
+
+add_library(tavo::opencv INTERFACE IMPORTED)
+
+if(OpenCV_FOUND)
+  message(STATUS "OpenCV ${OpenCV_VERSION} found through its CMake package")
+  set(_tavo_targets)
+  foreach(_m IN LISTS _tavo_opencv_modules)
+    list(APPEND _tavo_targets opencv_${_m})
+  endforeach()
+  target_link_libraries(tavo::opencv INTERFACE ${_tavo_targets})
+  target_include_directories(tavo::opencv INTERFACE ${OpenCV_INCLUDE_DIRS})
+else()
+  find_path(TAVO_OPENCV_INCLUDE_DIR
+    NAMES opencv2/core/core_c.h
+    PATH_SUFFIXES opencv4
+    DOC "directory holding opencv2/ (usually /usr/include/opencv4)")
+  if(NOT TAVO_OPENCV_INCLUDE_DIR)
+    message(FATAL_ERROR "OpenCV headers not found: install libopencv-core-dev, "
+      "libopencv-imgproc-dev, libopencv-highgui-dev and libopencv-videoio-dev")
+  endif()
+  set(_tavo_libs)
+  foreach(_m IN LISTS _tavo_opencv_modules)
+    find_library(TAVO_OPENCV_${_m}_LIBRARY NAMES opencv_${_m})
+    if(NOT TAVO_OPENCV_${_m}_LIBRARY)
+      message(FATAL_ERROR "OpenCV library opencv_${_m} not found: "
+        "install libopencv-${_m}-dev")
+    endif()
+    list(APPEND _tavo_libs ${TAVO_OPENCV_${_m}_LIBRARY})
+  endforeach()
+  message(STATUS "OpenCV found by hand: ${TAVO_OPENCV_INCLUDE_DIR}")
+  target_include_directories(tavo::opencv INTERFACE ${TAVO_OPENCV_INCLUDE_DIR})
+  target_link_libraries(tavo::opencv INTERFACE ${_tavo_libs})
+endif()

@@ -1,0 +1,135 @@
+#include "render/outline_rect.h"
+#include "tracker/tavo.h"
+
+#include <opencv2/core/core_c.h>
+#include <opencv2/core/fast_math.hpp>
+
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+struct Corners {
+    int x0, y0, x1, y1;
+};
+
+// Coordinates are kept within +-2^24 pixels, far outside any image, so that
+// a runaway estimate still draws (clipped by OpenCV) and the label offsets
+// cannot overflow.
+constexpr int kFar = 1 << 24;
+
+inline int limit(int v) { return v < -kFar ? -kFar : (v > kFar ? kFar : v); }
+
+// Float to int, truncating toward zero, within +-kFar (NaN gives 0).
+inline int truncate(double v)
+{
+    if (v != v)
+        return 0;
+    if (v < -kFar)
+        return -kFar;
+    if (v > kFar)
+        return kFar;
+    return static_cast<int>(v);
+}
+
+// Inclusive integer corners of a rectangle of the base size scaled by
+// (sx, sy) around (px, py).
+Corners corners(float px, float py, float sx, float sy, float baseWidth, float baseHeight)
+{
+    const float w = static_cast<float>(static_cast<double>(sx) * baseWidth);
+    const float h = static_cast<float>(static_cast<double>(sy) * baseHeight);
+    Corners c;
+    c.x0 = limit(cvRound(static_cast<double>(px) - 0.5 * w));
+    c.y0 = limit(cvRound(static_cast<double>(py) - 0.5 * h));
+    c.x1 = truncate(static_cast<double>(c.x0) + w - 1.0);
+    c.y1 = truncate(static_cast<double>(c.y0) + h - 1.0);
+    return c;
+}
+
+// a + w * v with the product and the sum each rounded to float.
+inline float addWeighted(float a, float w, float v)
+{
+    return static_cast<float>(static_cast<double>(a) + static_cast<float>(static_cast<double>(w) * v));
+}
+
+inline float scaled(float a, float k) { return static_cast<float>(static_cast<double>(a) * k); }
+
+}  // namespace
+
+void tavo::draw(CvMat* image)
+{
+    if (targets.empty())
+        return;
+
+    const CvScalar red = cvScalar(0, 0, 255, 0);
+    const CvScalar black = cvScalar(0, 0, 0, 0);
+    const CvScalar nearBlack = cvScalar(10, 10, 10, 0);
+    const CvScalar white = cvScalar(255, 255, 255, 0);
+
+    // Pass 1: sample outlines and the weighted estimate of every target.
+    for (const auto& owned : targets) {
+        Target* t = owned.get();
+        selectTarget(t->firstSample, nullptr);
+        const int n = t->reservedCount;
+        for (int j = 0; j < n; ++j) {
+            const Sample& s = *windowRefs[j];
+            const Corners c = corners(s.posX, s.posY, s.scaleX, s.scaleY, t->baseWidth, t->baseHeight);
+            outlineRect(image, c.x0, c.y0, c.x1, c.y1, red);
+        }
+
+        float posX = 0, posY = 0, velX = FLT_EPSILON, velY = FLT_EPSILON, scaleX = 0, scaleY = 0;
+        double weightSum = 0.0;
+        for (int j = 0; j < n; ++j) {
+            const Sample& s = *windowRefs[j];
+            const float w = s.weight;
+            posX = addWeighted(posX, w, s.posX);
+            posY = addWeighted(posY, w, s.posY);
+            velX = addWeighted(velX, w, s.velX);
+            velY = addWeighted(velY, w, s.velY);
+            scaleX = addWeighted(scaleX, w, s.scaleX);
+            scaleY = addWeighted(scaleY, w, s.scaleY);
+            weightSum += w;
+        }
+        // Weights that sum to nothing give no estimate: keep the last one.
+        if (!(weightSum > 0.0))
+            continue;
+        const float k = static_cast<float>(1.0 / weightSum);
+        Sample e;
+        e.weight = 1.0f;
+        e.likelihood = 0.0f;
+        e.region = Region();
+        e.vote = 0.0f;
+        e.posX = scaled(posX, k);
+        e.posY = scaled(posY, k);
+        e.velX = scaled(velX, k);
+        e.velY = scaled(velY, k);
+        e.scaleX = scaled(scaleX, k);
+        e.scaleY = scaled(scaleY, k);
+        t->estimate = e;
+    }
+
+    if (!image)
+        return;
+
+    // Pass 2: neighbour links, estimated rectangles and id labels.
+    for (const auto& owned : targets) {
+        const Target* t = owned.get();
+        const Sample& e = t->estimate;
+        for (const Target* other : t->neighbours)
+            cvLine(image, cvPoint(truncate(e.posX), truncate(e.posY)),
+                   cvPoint(truncate(other->estimate.posX), truncate(other->estimate.posY)), black, 1, 8, 0);
+
+        const Corners c = corners(e.posX, e.posY, e.scaleX, e.scaleY, t->baseWidth, t->baseHeight);
+        cvRectangle(image, cvPoint(c.x0, c.y0), cvPoint(c.x1, c.y1), black, 2, 8, 0);
+
+        char text[16];
+        const int length = std::snprintf(text, sizeof text, "%d", t->id);
+        const int textWidth = length * (labelSize.width + 1);
+        cvLine(image, cvPoint(c.x1, c.y0), cvPoint(c.x1 + 3, c.y0 - 5), nearBlack, 1, 8, 0);
+        const CvPoint boxFrom = cvPoint(c.x1 + 3, c.y0 - 5);
+        const CvPoint boxTo = cvPoint(c.x1 + textWidth + 5, c.y0 + labelSize.height - 2);
+        cvRectangle(image, boxFrom, boxTo, white, -1, 8, 0);
+        cvRectangle(image, boxFrom, boxTo, nearBlack, 1, 8, 0);
+        cvPutText(image, text, cvPoint(c.x1 + 4, c.y0 + labelSize.height - 3), &labelFont, nearBlack);
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <opencv2/core/types_c.h>
+
+#include <cstdint>
+
+// Counts of the 8-bit values of a rectangle of a hue plane, one bin per
+// value, normalised to sum 1 and compared through the Bhattacharyya
+// coefficient.  Values at or above binCount are not counted.
+struct HueHistogram {
+    float* bins = nullptr;  // binCount floats in 32-byte aligned storage
+    int32_t binCount = 0;
+
+    HueHistogram() = default;
+    ~HueHistogram() { release(); }
+    HueHistogram(const HueHistogram&) = delete;
+    HueHistogram& operator=(const HueHistogram&) = delete;
+
+    // n bins, all 0.  Keeps the array when n is the current count; false for
+    // n <= 0 (nothing changes) or when the memory cannot be had (no bins).
+    bool allocate(int n);
+    void fill(float value);
+    // Copies other's bins; false (nothing changes) unless both have the same
+    // non-zero count.
+    bool copyFrom(const HueHistogram& other);
+    // Running float sum of the bins in index order.
+    float sum() const;
+    // Scales the bins to sum 1; a float sum of exactly 0 or 1 is left alone.
+    void normalize();
+    // Replaces the bins by the value counts of the rectangle (x, y, width,
+    // height) of an 8-bit one- or two-channel CvMat.  A rectangle starting
+    // left of or above the plane is shifted to column/row 0 with its full
+    // size; one reaching past the right or bottom edge is cut.  False, with
+    // the bins untouched, for a null, foreign, empty or unsuitable matrix.
+    bool accumulate(const CvMat* plane, int x, int y, int width, int height);
+    // exp(-20 * max(0, 1 - BC)), BC = sum of sqrt(p[i] * q[i]) over this
+    // histogram's bins.
+    double likelihoodAgainst(const HueHistogram& other) const;
+    void release();
+};

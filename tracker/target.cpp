@@ -1,0 +1,48 @@
+#include "tracker/target.h"
+
+#include "support/aligned_alloc.h"
+
+#include <cstring>
+
+Target::~Target() { releaseAligned(samplingTable); }
+
+void Target::prepareTable(int mask, int reserve)
+{
+    const int64_t entries = static_cast<int64_t>(mask) + 1;
+    if (tableSize != entries && entries > 0) {
+        const size_t bytes = align32(static_cast<size_t>(entries) * sizeof(Sample*));
+        void* table = allocateAligned(bytes);
+        if (table) {
+            std::memset(table, 0, bytes);
+            releaseAligned(samplingTable);
+            samplingTable = static_cast<Sample**>(table);
+            tableSize = static_cast<int32_t>(entries);
+        }
+    }
+    if (reserve > 0)
+        neighbours.reserve(static_cast<size_t>(reserve));
+}
+
+void Target::initModels(int n)
+{
+    candidate.allocate(n);
+    candidate.fill(1.0f);
+    candidate.normalize();
+    reference.allocate(n);
+    reference.fill(1.0f);
+    reference.normalize();
+}
+
+float Target::measure(CvRect rect, const CvMat* plane)
+{
+    candidate.fill(0.0f);
+    candidate.accumulate(plane, rect.x, rect.y, rect.width, rect.height);
+    candidate.normalize();
+    return static_cast<float>(reference.likelihoodAgainst(candidate));
+}
+
+bool Target::setReference(CvRect rect, const CvMat* plane)
+{
+    measure(rect, plane);
+    return reference.copyFrom(candidate);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "support/hue_histogram.h"
+#include "tracker/sample.h"
+
+#include <opencv2/core/types_c.h>
+
+#include <cstdint>
+#include <vector>
+
+// One object followed through the video: its estimate, its block of sample
+// slots in the tracker's store, its colour model, its sampling table and its
+// neighbours of the current frame.
+struct Target {
+    Sample estimate;
+    int32_t id = 0;  // 0 or -1: no id assigned yet
+    float baseWidth = 0.0f;
+    float baseHeight = 0.0f;
+    int32_t firstSample = 0;
+    int32_t sampleCount = 0;
+    int32_t reservedCount = 0;
+    int32_t endSample = 0;
+    HueHistogram reference;  // colour model learnt from the initial rectangle
+    HueHistogram candidate;  // working histogram of the rectangle measured last
+    Sample** samplingTable = nullptr;
+    int32_t tableSize = 0;
+    Sample* chosen = nullptr;
+    std::vector<Target*> neighbours;  // not owning
+    Region cloudBox;
+
+    Target() = default;
+    ~Target();
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
+
+    // Gives the target a zeroed sampling table of mask + 1 entries (kept if
+    // it already has that size) and room for `reserve` neighbours.
+    void prepareTable(int mask, int reserve);
+    // Both histograms get n uniform bins.
+    void initModels(int n);
+    // Likelihood of rect of the plane against the reference (float).
+    float measure(CvRect rect, const CvMat* plane);
+    // Learns the reference from rect of the plane.
+    bool setReference(CvRect rect, const CvMat* plane);
+};

@@ -1,0 +1,57 @@
+#include "tracker/tavo.h"
+
+int tavo::track()
+{
+    if (!targets.empty())
+        findNeighbours();
+    for (const auto& owned : targets) {
+        Target* t = owned.get();
+        const int n = t->sampleCount;
+        selectTarget(t->firstSample, t);
+        resample(n);
+        for (int i = 0; i < n; ++i)
+            windowRefs[i] = &windowSamples[i];
+        drawNoise(n);
+        propagate(n);
+        measureSamples(n);
+        sortByWeight(windowRefs, static_cast<size_t>(n), 0);
+    }
+    if (!targets.empty())
+        runJointStage(-1);
+    return 1;
+}
+
+int tavo::drawNoise(int n)
+{
+    float* noiseX = noiseWindow->noiseX;
+    float* noiseY = noiseWindow->noiseY;
+    noisePool.fillNormal(noiseX, n, 0);
+    noisePool.fillNormal(noiseY, n, 1);
+    for (int i = 0; i < n; ++i) {
+        noiseX[i] = static_cast<float>(static_cast<double>(noiseX[i]) * static_cast<double>(noiseScaleX));
+        noiseY[i] = static_cast<float>(static_cast<double>(noiseY[i]) * static_cast<double>(noiseScaleY));
+    }
+    return 1;
+}
+
+void tavo::propagate(int n)
+{
+    // Constant velocity with random acceleration: the same noise term moves
+    // the position and changes the velocity.
+    const int width = static_cast<int>(frameWidth);
+    const int height = static_cast<int>(frameHeight);
+    const float* noiseX = noiseWindow->noiseX;
+    const float* noiseY = noiseWindow->noiseY;
+    for (int i = 0; i < n; ++i) {
+        Sample& s = windowSamples[i];
+        const float x = static_cast<float>(static_cast<double>(s.posX) + s.velX + noiseX[i]);
+        const float y = static_cast<float>(static_cast<double>(s.posY) + s.velY + noiseY[i]);
+        s.velX = static_cast<float>(static_cast<double>(x) - s.posX);
+        s.velY = static_cast<float>(static_cast<double>(y) - s.posY);
+        s.posX = x;
+        s.posY = y;
+        const CvRect r = s.imageRect(0, 0, width, height, currentTarget->baseWidth, currentTarget->baseHeight);
+        s.rect = r;
+        s.region = Region::fromRect(r);
+    }
+}
