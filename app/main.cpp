@@ -1,7 +1,7 @@
 // TAVO demo: tracks nine targets through "TAVO_DEMO.avi" in a window.
-// Escape or the end of the video stops the tracking; one more key closes
-// the window.  Arguments are ignored, nothing is printed, the exit status
-// is always 1.
+// Escape or the end of the video stops the tracking; one more key (or
+// closing the window) ends the program.  Arguments are ignored, nothing is
+// printed, the exit status is always 1.
 
 #include "app/demo_scenario.h"
 #include "app/frame_preparation.h"
@@ -15,6 +15,25 @@ namespace {
 const char* const kVideoFile = "TAVO_DEMO.avi";
 const char* const kWindowName = "TAVO tracking DEMO";
 const int kEscape = 27;
+const int kClosedPollMilliseconds = 50;
+
+// A window closed through the window system can never receive a key, so the
+// demo watches for that instead of waiting forever.
+bool windowOpen()
+{
+    return cvGetWindowProperty(kWindowName, CV_WND_PROP_VISIBLE) > 0;
+}
+
+// Waits without time limit for a key typed in the window; returns early
+// (with -1) if the window is closed.
+int waitForKey()
+{
+    for (;;) {
+        const int key = cvWaitKey(kClosedPollMilliseconds);
+        if (key != -1 || !windowOpen())
+            return key;
+    }
+}
 }  // namespace
 
 int main()
@@ -46,12 +65,12 @@ int main()
         tracker.draw(&images.displayMatrix);
 
         cvShowImage(kWindowName, &images.displayMatrix);
-        if ((cvWaitKey(1) & 0xFF) == kEscape)
+        if ((cvWaitKey(1) & 0xFF) == kEscape || !windowOpen())
             break;
         frame = queryFrame(capture);
     }
 
-    cvWaitKey(-1);
+    waitForKey();
     releaseCapture(&capture);
     cvDestroyWindow(kWindowName);
     return 1;  // tracker: destroyed on the way out
