@@ -1,0 +1,151 @@
+// The video input layer on small videos written for the test, and on the
+// demo video.
+
+#include "app/video_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/core_c.h>
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+constexpr int kFrames = 12;
+
+// Frame i of the test video: a flat colour that tells the frames apart and
+// the channels apart (blue rises, red falls, green stays).
+cv::Scalar colourOfFrame(int i)
+{
+    return {40.0 + 15 * i, 128.0, 220.0 - 15 * i};
+}
+
+class VideoCaptureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+        dir_ = fs::temp_directory_path() / ("tavo-capture-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+        video_ = (dir_ / "colours.avi").string();
+        cv::VideoWriter writer(video_, cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                               25.0, cv::Size(kWidth, kHeight));
+        ASSERT_TRUE(writer.isOpened()) << "cannot write " << video_;
+        for (int i = 0; i < kFrames; ++i)
+            writer.write(cv::Mat(kHeight, kWidth, CV_8UC3, colourOfFrame(i)));
+    }
+
+    static void TearDownTestSuite()
+    {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    static fs::path dir_;
+    static std::string video_;
+};
+
+fs::path VideoCaptureTest::dir_;
+std::string VideoCaptureTest::video_;
+
+TEST_F(VideoCaptureTest, FilesThatAreNoVideoGiveNoFrames)
+{
+    EXPECT_EQ(createFileCapture((dir_ / "missing.avi").c_str()), nullptr);
+    EXPECT_EQ(createFileCapture(""), nullptr);
+    EXPECT_EQ(createFileCapture(nullptr), nullptr);
+
+    const fs::path text = dir_ / "notes.avi";
+    std::ofstream(text) << "not a video\n";
+    FileCapture* capture = createFileCapture(text.c_str());
+    EXPECT_EQ(queryFrame(capture), nullptr);
+    releaseCapture(&capture);
+}
+
+TEST_F(VideoCaptureTest, NullCaptureIsAccepted)
+{
+    EXPECT_EQ(queryFrame(nullptr), nullptr);
+    EXPECT_EQ(captureFrameRate(nullptr), 0.0);
+    EXPECT_EQ(captureFrameCount(nullptr), 0);
+    FileCapture* capture = nullptr;
+    releaseCapture(&capture);
+    EXPECT_EQ(capture, nullptr);
+    releaseCapture(nullptr);
+}
+
+TEST_F(VideoCaptureTest, DeliversEveryFrameInOrderAsEightBitBgr)
+{
+    FileCapture* capture = createFileCapture(video_.c_str());
+    ASSERT_NE(capture, nullptr);
+    EXPECT_EQ(captureFrameRate(capture), 25.0);
+    EXPECT_EQ(captureFrameCount(capture), kFrames);
+
+    int count = 0;
+    for (IplImage* frame = queryFrame(capture); frame; frame = queryFrame(capture)) {
+        ASSERT_LT(count, kFrames);
+        EXPECT_EQ(frame->width, kWidth);
+        EXPECT_EQ(frame->height, kHeight);
+        EXPECT_EQ(frame->depth, IPL_DEPTH_8U);
+        EXPECT_EQ(frame->nChannels, 3);
+        EXPECT_EQ(frame->origin, 0);
+        // Flat colours survive the compression to within a few levels.
+        const cv::Scalar mean = cv::mean(cv::cvarrToMat(frame));
+        const cv::Scalar expected = colourOfFrame(count);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(mean[c], expected[c], 4.0) << "frame " << count << " channel " << c;
+        ++count;
+    }
+    EXPECT_EQ(count, kFrames);
+
+    // The end of the video is final.
+    EXPECT_EQ(queryFrame(capture), nullptr);
+    EXPECT_EQ(queryFrame(capture), nullptr);
+
+    releaseCapture(&capture);
+    EXPECT_EQ(capture, nullptr);
+}
+
+TEST_F(VideoCaptureTest, CapturesAreIndependent)
+{
+    FileCapture* first = createFileCapture(video_.c_str());
+    FileCapture* second = createFileCapture(video_.c_str());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NE(queryFrame(first), nullptr);
+    IplImage* frame = queryFrame(second);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_NEAR(cv::mean(cv::cvarrToMat(frame))[0], colourOfFrame(0)[0], 4.0);
+    releaseCapture(&first);
+    releaseCapture(&second);
+}
+
+// The demo video as the build writes it: 500 frames of 320 x 320 at 25 fps.
+TEST(DemoVideo, HasTheWrittenFramesAndSize)
+{
+    const std::string path = std::string(TAVO_BINARY_DIR) + "/TAVO_DEMO.avi";
+    FileCapture* capture = createFileCapture(path.c_str());
+    ASSERT_NE(capture, nullptr) << path << " is missing: build the demo_video target";
+    EXPECT_EQ(captureFrameRate(capture), 25.0);
+    EXPECT_EQ(captureFrameCount(capture), 500);
+    int count = 0;
+    for (IplImage* frame = queryFrame(capture); frame; frame = queryFrame(capture)) {
+        ++count;
+        ASSERT_EQ(frame->width, 320) << "frame " << count;
+        ASSERT_EQ(frame->height, 320) << "frame " << count;
+        ASSERT_EQ(frame->nChannels, 3) << "frame " << count;
+    }
+    EXPECT_EQ(count, 500);
+    releaseCapture(&capture);
+}
+
+}  // namespace
