@@ -1,0 +1,255 @@
+// Sample outlines, weighted estimates and the annotation of every target.
+
+#include "render/outline_rect.h"
+#include "tracker/tavo.h"
+
+#include <opencv2/core/core_c.h>
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstring>
+
+namespace {
+
+struct OwnedMat {
+    CvMat* m;
+    OwnedMat(int rows, int cols, CvScalar fill) : m(cvCreateMat(rows, cols, CV_8UC3)) { cvSet(m, fill); }
+    ~OwnedMat() { cvReleaseMat(&m); }
+    OwnedMat(const OwnedMat&) = delete;
+    OwnedMat& operator=(const OwnedMat&) = delete;
+
+    bool sameAs(const OwnedMat& o) const { return std::memcmp(m->data.ptr, o.m->data.ptr, m->step * m->rows) == 0; }
+    // Pixel as 0xBBGGRR.
+    int at(int x, int y) const
+    {
+        const uchar* p = m->data.ptr + y * m->step + 3 * x;
+        return p[0] << 16 | p[1] << 8 | p[2];
+    }
+    int count(int colour) const
+    {
+        int n = 0;
+        for (int y = 0; y < m->rows; ++y)
+            for (int x = 0; x < m->cols; ++x)
+                n += at(x, y) == colour;
+        return n;
+    }
+};
+
+const CvScalar kRed = cvScalar(0, 0, 255, 0);
+constexpr int kBlack = 0x000000, kWhite = 0xffffff, kNearBlack = 0x0a0a0a, kGrey = 0x646464, kPureRed = 0x0000ff;
+
+struct DrawTracker {
+    CountingTickSource ticks{1};
+    tavo tracker{ticks};
+
+    DrawTracker(int perTarget, int targetCount) { EXPECT_EQ(1, tracker.configure(perTarget, targetCount, 7)); }
+    Target* add(float base)
+    {
+        Target* t = tracker.createTarget(-1);
+        t->baseWidth = t->baseHeight = base;
+        return t;
+    }
+    Sample& sample(const Target* t, int i) { return tracker.samples[t->firstSample + i]; }
+    // Every sample of t at (x, y), scale 1, with the given weight.
+    void placeAll(const Target* t, float x, float y, float weight)
+    {
+        for (int i = 0; i < t->sampleCount; ++i) {
+            Sample& s = sample(t, i);
+            s.posX = x;
+            s.posY = y;
+            s.scaleX = s.scaleY = 1;
+            s.weight = weight;
+        }
+    }
+};
+
+}  // namespace
+
+TEST(OutlineRect, SetsOnlyTheColoursNonZeroBytesOnTheBorder)
+{
+    OwnedMat img(6, 8, cvScalarAll(0));
+    cvSet2D(img.m, 1, 3, cvScalarAll(255));            // white
+    cvSet2D(img.m, 1, 4, cvScalar(20, 30, 255, 0));    // already red
+    outlineRect(img.m, 1, 1, 5, 4, kRed);
+
+    EXPECT_EQ(kPureRed, img.at(1, 1));
+    EXPECT_EQ(kWhite, img.at(3, 1));
+    EXPECT_EQ(0x141eff, img.at(4, 1));
+    EXPECT_EQ(kPureRed, img.at(5, 4));
+    EXPECT_EQ(kPureRed, img.at(1, 3));
+    EXPECT_EQ(kBlack, img.at(2, 2));  // inside
+    EXPECT_EQ(kBlack, img.at(6, 1));  // outside
+    EXPECT_EQ(12, img.count(kPureRed));  // 14 border pixels, two were not black
+
+    // Another colour leaves the red byte alone.
+    outlineRect(img.m, 1, 1, 5, 4, cvScalar(200, 0, 0, 0));
+    EXPECT_EQ(0xc800ff, img.at(1, 1));
+}
+
+TEST(OutlineRect, DrawsWholeRectanglesOnlyInEitherCornerOrder)
+{
+    const OwnedMat blank(6, 8, cvScalarAll(0));
+    OwnedMat img(6, 8, cvScalarAll(0));
+    outlineRect(img.m, -1, 1, 3, 4, kRed);
+    outlineRect(img.m, 0, 1, 8, 4, kRed);
+    outlineRect(img.m, 1, -1, 3, 4, kRed);
+    outlineRect(img.m, 1, 1, 3, 6, kRed);
+    outlineRect(nullptr, 1, 1, 3, 4, kRed);
+    EXPECT_TRUE(img.sameAs(blank));
+
+    outlineRect(img.m, 0, 0, 7, 5, kRed);
+    EXPECT_EQ(24, img.count(kPureRed));
+    EXPECT_EQ(kPureRed, img.at(7, 5));
+    EXPECT_EQ(kPureRed, img.at(0, 5));
+    EXPECT_EQ(kBlack, img.at(1, 1));
+
+    OwnedMat line(6, 8, cvScalarAll(0));
+    outlineRect(line.m, 3, 1, 3, 4, kRed);
+    EXPECT_EQ(4, line.count(kPureRed));
+    for (int y = 1; y <= 4; ++y)
+        EXPECT_EQ(kPureRed, line.at(3, y));
+    outlineRect(line.m, 1, 5, 6, 5, kRed);
+    EXPECT_EQ(10, line.count(kPureRed));
+
+    OwnedMat forward(6, 8, cvScalarAll(0)), backward(6, 8, cvScalarAll(0)), mixed(6, 8, cvScalarAll(0));
+    outlineRect(forward.m, 1, 1, 5, 4, kRed);
+    outlineRect(backward.m, 5, 4, 1, 1, kRed);
+    outlineRect(mixed.m, 5, 1, 1, 4, kRed);
+    EXPECT_TRUE(forward.sameAs(backward));
+    EXPECT_TRUE(forward.sameAs(mixed));
+}
+
+TEST(Draw, WithoutTargetsLeavesTheImageAlone)
+{
+    DrawTracker k(2, 2);
+    const OwnedMat before(20, 20, cvScalarAll(100));
+    OwnedMat img(20, 20, cvScalarAll(100));
+    k.tracker.draw(img.m);
+    EXPECT_TRUE(img.sameAs(before));
+}
+
+TEST(Draw, EstimateIsTheWeightedMeanWithAVelocityFloor)
+{
+    DrawTracker k(4, 3);
+    Target* t = k.add(10);
+    Target* dead = k.add(10);
+    const float px[] = {10, 12, 14, 16}, py[] = {50, 51, 52, 53}, vx[] = {0.5f, -0.5f, 1, -1}, sx[] = {1, 1, 2, 2};
+    for (int i = 0; i < 4; ++i) {
+        Sample& s = k.sample(t, i);
+        s.posX = px[i];
+        s.posY = py[i];
+        s.velX = vx[i];
+        s.velY = 0;
+        s.scaleX = sx[i];
+        s.scaleY = 1;
+        s.weight = 1;
+    }
+    // A target whose weights sum to 0 keeps its previous estimate.
+    k.placeAll(dead, 40, 40, 0);
+    dead->estimate.posX = 77;
+    dead->estimate.velX = 5;
+    OwnedMat img(100, 100, cvScalarAll(100));
+
+    k.tracker.draw(img.m);
+    const Sample& e = t->estimate;
+    EXPECT_EQ(13.0f, e.posX);
+    EXPECT_EQ(51.5f, e.posY);
+    EXPECT_EQ(FLT_EPSILON / 4, e.velX);  // plain mean 0, plus FLT_EPSILON / S
+    EXPECT_EQ(FLT_EPSILON / 4, e.velY);
+    EXPECT_EQ(1.5f, e.scaleX);
+    EXPECT_EQ(1.0f, e.scaleY);
+    EXPECT_EQ(1.0f, e.weight);
+    EXPECT_EQ(0.0f, e.likelihood);
+    EXPECT_EQ(0.0f, e.vote);
+    EXPECT_EQ(0, e.region.area);
+    EXPECT_EQ(77.0f, dead->estimate.posX);
+    EXPECT_EQ(5.0f, dead->estimate.velX);
+    EXPECT_EQ(nullptr, k.tracker.currentTarget);
+
+    // Weights summing to 1: the floor enters the velocity unscaled.
+    for (int i = 0; i < 4; ++i) {
+        k.sample(t, i).weight = 0.25f;
+        k.sample(t, i).velX = 0;
+    }
+    k.tracker.draw(img.m);
+    EXPECT_EQ(13.0f, t->estimate.posX);
+    EXPECT_EQ(FLT_EPSILON, t->estimate.velX);
+}
+
+TEST(Draw, EstimateRectangleAndLabelGeometry)
+{
+    for (int id : {1, 12}) {
+        SCOPED_TRACE(id);
+        DrawTracker k(4, 2);
+        Target* t = k.add(18);
+        t->id = id;
+        k.placeAll(t, 145, 270, 0.25f);
+        OwnedMat img(300, 320, cvScalarAll(100));
+        k.tracker.draw(img.m);
+        ASSERT_EQ(145.0f, t->estimate.posX);
+        ASSERT_EQ(270.0f, t->estimate.posY);
+
+        // The 2-px black rectangle (136, 261)-(153, 278) covers the samples'
+        // red outlines of the same rectangle; inside and outside stay grey.
+        EXPECT_EQ(kBlack, img.at(136, 270));
+        EXPECT_EQ(kBlack, img.at(153, 270));
+        EXPECT_EQ(kBlack, img.at(145, 261));
+        EXPECT_EQ(kBlack, img.at(145, 278));
+        EXPECT_EQ(0, img.count(kPureRed) + img.count(0x6464ff));
+        EXPECT_EQ(kGrey, img.at(145, 270));
+        EXPECT_EQ(kGrey, img.at(140, 270));
+        EXPECT_EQ(kGrey, img.at(132, 270));
+        EXPECT_EQ(kGrey, img.at(145, 283));
+
+        // Leader from the top-right corner (153, 261) to (156, 256).
+        EXPECT_EQ(kNearBlack, img.at(153, 261));
+        for (int y = 257; y <= 260; ++y) {
+            int n = 0;
+            for (int x = 153; x <= 156; ++x)
+                n += img.at(x, y) == kNearBlack;
+            EXPECT_GE(n, 1) << "row " << y;
+        }
+
+        // Label box from (156, 256) to (159 + w, 259 + h) for one digit; each
+        // further digit widens it by w + 1.
+        const int w = k.tracker.labelSize.width, h = k.tracker.labelSize.height;
+        const int right = id < 10 ? 159 + w : 160 + 2 * w, bottom = 259 + h;
+        EXPECT_EQ(kNearBlack, img.at(156, 256));
+        EXPECT_EQ(kNearBlack, img.at(right, 256));
+        EXPECT_EQ(kNearBlack, img.at(156, bottom));
+        EXPECT_EQ(kNearBlack, img.at(right, bottom));
+        EXPECT_EQ(kGrey, img.at(right + 1, 256));
+        EXPECT_EQ(kGrey, img.at(right + 1, bottom));
+        EXPECT_EQ(kGrey, img.at(right, bottom + 1));
+        EXPECT_EQ(kGrey, img.at(158, 255));
+        int white = 0, text = 0;
+        for (int y = 257; y < bottom; ++y)
+            for (int x = 157; x < right; ++x) {
+                white += img.at(x, y) == kWhite;
+                text += img.at(x, y) == kNearBlack;
+            }
+        EXPECT_GT(white, 0);
+        EXPECT_GT(text, 0);
+        EXPECT_EQ(white + text, (right - 157) * (bottom - 257)) << "only background and text inside the box";
+    }
+}
+
+TEST(Draw, NeighboursAreLinkedBetweenTheirEstimates)
+{
+    DrawTracker k(1, 2);
+    Target* a = k.add(4);
+    Target* b = k.add(4);
+    k.placeAll(a, 20, 20, 1);
+    k.placeAll(b, 20.9f, 80, 1);  // coordinates are truncated: the line is vertical
+    OwnedMat lonely(100, 100, cvScalarAll(100));
+    k.tracker.draw(lonely.m);
+    EXPECT_EQ(kGrey, lonely.at(20, 50));
+
+    a->neighbours.push_back(b);
+    OwnedMat linked(100, 100, cvScalarAll(100));
+    k.tracker.draw(linked.m);
+    for (int y = 30; y <= 70; y += 10)
+        EXPECT_EQ(kBlack, linked.at(20, y)) << y;
+    EXPECT_EQ(kGrey, linked.at(21, 50));
+}
