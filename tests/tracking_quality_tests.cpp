@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/core.hpp>
+#include <opencv2/core/core_c.h>
 #include <opencv2/core/utils/logger.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -142,6 +145,44 @@ void report(const char* title, const Outcome& out)
     for (int t = 0; t < kDemoTargetCount; ++t)
         std::cout << "  " << std::setw(6) << t + 1 << std::setw(12) << out.meanError[t]
                   << std::setw(11) << out.maxError[t] << "\n";
+}
+
+// On the first frame the objects sit exactly on the demo's initial target
+// rectangles: the ground truth says so, and the pixels agree (coloured
+// inside, grey around).
+TEST(DemoVideo, StartsOnTheDemoTargets)
+{
+    std::ifstream in(kTruth);
+    ASSERT_TRUE(in) << kTruth << " is missing: build the demo_video target";
+    std::string line;
+    for (int i = 0; i < kDemoTargetCount; ++i) {
+        ASSERT_TRUE(std::getline(in, line));
+        const InitialBox& box = kDemoTargets[i];
+        std::ostringstream expected;
+        expected << "1," << i + 1 << "," << box.x << "," << box.y << "," << box.width << ","
+                 << box.height << ",1,-1,-1,-1";
+        EXPECT_EQ(line, expected.str());
+    }
+
+    FileCapture* capture = createFileCapture(kVideo.c_str());
+    ASSERT_NE(capture, nullptr) << kVideo << " is missing: build the demo_video target";
+    FrameImages images;
+    ASSERT_TRUE(prepareFrame(queryFrame(capture), images));
+    releaseCapture(&capture);
+    cv::Mat saturation;
+    cv::extractChannel(cv::cvarrToMat(images.hsv), saturation, 1);
+    // The saturated pixels around every rectangle form the rectangle: about
+    // 18 x 18 of them (compression blurs the edges), centred on it.
+    for (const InitialBox& box : kDemoTargets) {
+        const cv::Rect window(box.x - 6, box.y - 6, box.width + 12, box.height + 12);
+        cv::Mat coloured;
+        cv::threshold(saturation(window), coloured, 128, 1, cv::THRESH_BINARY);
+        const cv::Moments m = cv::moments(coloured, true);
+        ASSERT_GT(m.m00, 0);
+        EXPECT_NEAR(m.m00, box.width * box.height, 80);
+        EXPECT_NEAR(window.x + m.m10 / m.m00 + 0.5, box.x + box.width / 2.0, 0.5);
+        EXPECT_NEAR(window.y + m.m01 / m.m00 + 0.5, box.y + box.height / 2.0, 0.5);
+    }
 }
 
 class DemoTracking : public ::testing::TestWithParam<int64_t> {
