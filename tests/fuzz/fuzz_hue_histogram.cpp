@@ -34,6 +34,7 @@ namespace {
 // A rectangle coordinate: mostly near the plane, sometimes an extreme.
 int32_t coordinate(FuzzedDataProvider& in, int limit)
 {
+    limit = std::max(limit, 1);
     static const int32_t extremes[] = {INT_MIN, INT_MIN + 1, -65536, -1, 0, 1, 65536, INT_MAX - 1, INT_MAX};
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
     case 0:
@@ -45,20 +46,23 @@ int32_t coordinate(FuzzedDataProvider& in, int limit)
     }
 }
 
+// The bins the histogram holds (none without an array).
+int binsHeld(const HueHistogram& h) { return h.bins ? h.binCount : 0; }
+
 std::vector<float> snapshot(const HueHistogram& h)
 {
-    return h.bins ? std::vector<float>(h.bins, h.bins + h.binCount) : std::vector<float>();
+    return std::vector<float>(h.bins, h.bins + binsHeld(h));
 }
 
 bool sameBits(const std::vector<float>& a, const HueHistogram& h)
 {
-    return static_cast<int32_t>(a.size()) == h.binCount &&
+    return static_cast<int32_t>(a.size()) == binsHeld(h) &&
            (a.empty() || std::memcmp(a.data(), h.bins, a.size() * sizeof(float)) == 0);
 }
 
 bool finiteNonNegative(const HueHistogram& h)
 {
-    for (int i = 0; i < h.binCount; ++i)
+    for (int i = 0; i < binsHeld(h); ++i)
         if (!(h.bins[i] >= 0.0f) || !std::isfinite(h.bins[i]))
             return false;
     return true;
