@@ -1,0 +1,107 @@
+// libFuzzer harness for tavo-track's command line: the input, split at NUL
+// bytes, is the argument list (a word "\x01" stands for a null argv entry).
+// Every word also goes through the number and box parsers on its own.
+// Checked: a run request carries only values the tracker can take, and the
+// number parsers give back exactly the value they read.
+
+#include "cli/options.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "fuzz_cli_options: %s\n", what);
+    std::abort();
+}
+
+#define CHECK(cond)      \
+    do {                 \
+        if (!(cond))     \
+            fail(#cond); \
+    } while (0)
+
+using namespace tavo_cli;
+
+void checkBox(const Box& b)
+{
+    CHECK(b.width > 0 && b.height > 0);
+    CHECK(int64_t{b.x} + b.width <= INT32_MAX && int64_t{b.y} + b.height <= INT32_MAX);
+    CHECK(int64_t{b.width} * b.height <= INT32_MAX);
+}
+
+void checkWord(const std::string& word)
+{
+    if (const auto v = parseInt64(word)) {
+        CHECK(parseInt64(std::to_string(*v)) == v);
+        const auto i = parseInt(word);
+        CHECK(i.has_value() == (*v >= INT32_MIN && *v <= INT32_MAX));
+        if (i)
+            CHECK(*i == *v);
+    } else {
+        CHECK(!parseInt(word));
+    }
+    if (const auto d = parseFiniteDouble(word))
+        CHECK(std::isfinite(*d));
+    std::string why;
+    if (const auto b = parseBox(word, why))
+        checkBox(*b);
+    else
+        CHECK(!why.empty());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<std::string> words{"tavo-track"};
+    std::string current;
+    for (size_t i = 0; i < size && words.size() < 64; ++i) {
+        if (data[i] == 0) {
+            words.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (words.size() < 64 && (size == 0 || data[size - 1] != 0))
+        words.push_back(current);
+
+    std::vector<const char*> argv;
+    for (const std::string& w : words)
+        argv.push_back(w == "\x01" ? nullptr : w.c_str());
+    argv.push_back(nullptr);
+
+    const ParseResult r = parseOptions(static_cast<int>(words.size()), argv.data());
+    switch (r.action) {
+    case ParseResult::Action::Run: {
+        const Options& o = r.options;
+        CHECK(r.error.empty());
+        CHECK(!o.video.empty());
+        CHECK(o.samples >= 1 && o.iterations >= 1 && o.frames >= 0);
+        CHECK(std::isfinite(o.noise) && o.noise >= 0.0f && !std::signbit(o.noise));
+        CHECK(o.boxes.empty() || o.targetsFile.empty());
+        CHECK(targetsThatFit(o.samples) >= kStandardTargetBlocks);
+        CHECK(static_cast<int64_t>(o.boxes.size()) <= targetsThatFit(o.samples));
+        CHECK(int64_t{o.samples} * kStandardTargetBlocks <= kMaxStoreSlots);
+        for (const Box& b : o.boxes)
+            checkBox(b);
+        break;
+    }
+    case ParseResult::Action::UsageError:
+        CHECK(!r.error.empty());
+        break;
+    default:
+        break;
+    }
+
+    for (size_t i = 1; i < words.size(); ++i)
+        checkWord(words[i]);
+    return 0;
+}

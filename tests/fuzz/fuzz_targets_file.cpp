@@ -1,0 +1,84 @@
+// libFuzzer harness for the MOTChallenge reader of tavo-track: the input is
+// a targets (or ground-truth) file.  Checked: records come with increasing
+// line numbers and bounded coordinates, a failure always says where, the
+// initial boxes are non-empty rectangles the tracker can take, as many as
+// the lowest frame has records, and grouping by frame keeps
+// every record.
+
+#include "cli/mot_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "fuzz_targets_file: %s\n", what);
+    std::abort();
+}
+
+#define CHECK(cond)      \
+    do {                 \
+        if (!(cond))     \
+            fail(#cond); \
+    } while (0)
+
+using namespace tavo_cli;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string name = "targets.txt";
+
+    std::string error;
+    std::istringstream first(text);
+    const auto records = readMotRecords(first, name, error);
+    if (!records) {
+        CHECK(error.rfind(name + ":", 0) == 0);
+    } else {
+        int lastLine = 0;
+        for (const MotRecord& r : *records) {
+            CHECK(r.line > lastLine);
+            lastLine = r.line;
+            for (double v : {r.x, r.y, r.width, r.height})
+                CHECK(std::isfinite(v) && std::fabs(v) <= 1e9);
+        }
+        size_t grouped = 0;
+        for (const auto& [frame, list] : groupByFrame(*records)) {
+            for (const MotRecord& r : list)
+                CHECK(r.frame == frame);
+            grouped += list.size();
+        }
+        CHECK(grouped == records->size());
+    }
+
+    std::string boxError;
+    std::istringstream second(text);
+    const auto boxes = readInitialBoxes(second, name, boxError);
+    if (!boxes) {
+        CHECK(boxError.rfind(name + ":", 0) == 0);
+        return 0;
+    }
+    CHECK(records && !records->empty() && !boxes->empty());
+    int lowest = records->front().frame;
+    for (const MotRecord& r : *records)
+        lowest = std::min(lowest, r.frame);
+    size_t inLowest = 0;
+    for (const MotRecord& r : *records)
+        inLowest += r.frame == lowest;
+    CHECK(boxes->size() == inLowest);
+    for (const Box& b : *boxes) {
+        CHECK(b.width >= 1 && b.height >= 1);
+        CHECK(int64_t{b.x} + b.width <= INT32_MAX && int64_t{b.y} + b.height <= INT32_MAX);
+        CHECK(int64_t{b.width} * b.height <= INT32_MAX);
+    }
+    return 0;
+}
