@@ -1,0 +1,275 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+#ifndef TAVO_VERSION
+#define TAVO_VERSION "unknown"
+#endif
+
+namespace tavo_cli {
+
+int64_t targetsThatFit(int samplesPerTarget)
+{
+    return samplesPerTarget > 0 ? kMaxStoreSlots / samplesPerTarget : 0;
+}
+
+std::optional<int64_t> parseInt64(const std::string& text)
+{
+    // from_chars takes no leading '+' or blanks and reports overflow; a
+    // leading '+' is accepted here as people write it.
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
+        ++first;
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> parseInt(const std::string& text)
+{
+    const auto value = parseInt64(text);
+    if (!value || *value < INT32_MIN || *value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+std::optional<double> parseFiniteDouble(const std::string& text)
+{
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
+        ++first;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || first == last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Box> parseBox(const std::string& text, std::string& why)
+{
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (parts.size() != 4) {
+        why = "expected four integers X,Y,W,H";
+        return std::nullopt;
+    }
+    int v[4];
+    static const char* const names[4] = {"X", "Y", "W", "H"};
+    for (int i = 0; i < 4; ++i) {
+        const auto value = parseInt(parts[i]);
+        if (!value) {
+            why = std::string(names[i]) + " is not an integer: '" + parts[i] + "'";
+            return std::nullopt;
+        }
+        v[i] = *value;
+    }
+    if (v[2] <= 0 || v[3] <= 0) {
+        why = "width and height must be positive";
+        return std::nullopt;
+    }
+    // The tracker keeps a rectangle's right and bottom edges and its area in
+    // 32-bit ints.
+    if (int64_t{v[0]} + v[2] > INT32_MAX || int64_t{v[1]} + v[3] > INT32_MAX ||
+        int64_t{v[2]} * v[3] > INT32_MAX) {
+        why = "the rectangle is too large";
+        return std::nullopt;
+    }
+    return Box{v[0], v[1], v[2], v[3]};
+}
+
+namespace {
+
+ParseResult usageError(std::string message)
+{
+    ParseResult r;
+    r.action = ParseResult::Action::UsageError;
+    r.error = std::move(message);
+    return r;
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+ParseResult parseOptions(int argc, const char* const* argv)
+{
+    ParseResult result;
+    Options& o = result.options;
+    bool videoGiven = false;
+    bool optionsEnded = false;
+    std::set<std::string> seen;  // options that may be given only once
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (arg.empty())
+                return usageError("the video file name is empty");
+            if (videoGiven)
+                return usageError("unexpected argument " + quoted(arg) + ": only one video can be given");
+            o.video = arg;
+            videoGiven = true;
+            continue;
+        }
+
+        // "--name=value" or "--name value".
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+        }
+
+        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet") {
+            if (inlineValue)
+                return usageError("option " + name + " takes no value");
+            if (name == "-h" || name == "--help") {
+                result.action = ParseResult::Action::Help;
+                return result;
+            }
+            if (name == "--version") {
+                result.action = ParseResult::Action::Version;
+                return result;
+            }
+            o.quiet = true;
+            continue;
+        }
+
+        static const char* const valued[] = {"--box", "--targets", "--samples", "--noise", "--iterations",
+                                             "--frames", "--seed", "--mot", "--estimates", "--video", "--gt"};
+        if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
+            return usageError("unknown option " + quoted(name));
+        std::string value;
+        if (inlineValue) {
+            value = *inlineValue;
+        } else {
+            if (i + 1 >= argc)
+                return usageError("option " + name + " needs a value");
+            value = argv[++i] ? argv[i] : "";
+        }
+        if (name != "--box" && !seen.insert(name).second)
+            return usageError("option " + name + " is given more than once");
+
+        if (name == "--box") {
+            std::string why;
+            const auto box = parseBox(value, why);
+            if (!box)
+                return usageError("--box " + quoted(value) + ": " + why);
+            o.boxes.push_back(*box);
+        } else if (name == "--samples" || name == "--iterations" || name == "--frames") {
+            const auto n = parseInt(value);
+            if (!n || *n <= 0)
+                return usageError(name + " " + quoted(value) + ": expected a positive integer");
+            (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
+        } else if (name == "--noise") {
+            const auto s = parseFiniteDouble(value);
+            if (!s || *s < 0.0 || *s > 3.4028234663852886e38)
+                return usageError("--noise " + quoted(value) + ": expected a finite number >= 0");
+            o.noise = *s == 0.0 ? 0.0f : static_cast<float>(*s);  // no negative zero
+        } else if (name == "--seed") {
+            const auto t = parseInt64(value);
+            if (!t)
+                return usageError("--seed " + quoted(value) + ": expected a 64-bit integer");
+            o.seed = *t;
+        } else {
+            if (value.empty())
+                return usageError("option " + name + " needs a file name");
+            std::string& file = name == "--targets"     ? o.targetsFile
+                                : name == "--mot"       ? o.motFile
+                                : name == "--estimates" ? o.estimatesFile
+                                : name == "--video"     ? o.videoFile
+                                                        : o.gtFile;
+            file = value;
+        }
+    }
+
+    if (!o.boxes.empty() && !o.targetsFile.empty())
+        return usageError("--box and --targets cannot be combined");
+    const int64_t fit = targetsThatFit(o.samples);
+    if (fit < kStandardTargetBlocks)
+        return usageError("--samples " + std::to_string(o.samples) + ": the sample store holds at most " +
+                          std::to_string(kMaxStoreSlots / kStandardTargetBlocks) + " samples per target");
+    if (static_cast<int64_t>(o.boxes.size()) > fit)
+        return usageError(std::to_string(o.boxes.size()) + " targets given, but with --samples " +
+                          std::to_string(o.samples) + " at most " + std::to_string(fit) +
+                          " fit in the sample store");
+    return result;
+}
+
+std::string usageText()
+{
+    std::ostringstream s;
+    s << "Usage: tavo-track [VIDEO] [options]\n"
+         "\n"
+         "Tracks targets through a video with the TAVO multi-target particle filter,\n"
+         "without a window.  VIDEO defaults to TAVO_DEMO.avi.  Without --box and\n"
+         "--targets the nine targets of the demo are tracked, so that tavo-track alone\n"
+         "runs the demo headless.\n"
+         "\n"
+         "Targets (ids 1, 2, 3, ... in the order given):\n"
+         "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
+         "                    size in pixels, W and H > 0; repeat for more targets\n"
+         "  --targets FILE    the boxes of a MOTChallenge file (ground truth or\n"
+         "                    detections): those of its lowest frame number, in\n"
+         "                    increasing id order\n"
+         "\n"
+         "Tracking:\n"
+         "  --samples N       samples per target (default 500)\n"
+         "  --noise S         scale of the motion noise in x and y, a number >= 0;\n"
+         "                    0 moves the samples by their velocity alone (default 0.2)\n"
+         "  --iterations K    iterations of the joint move per frame (default 5000)\n"
+         "  --frames N        stop after N frames (default: the whole video)\n"
+         "  --seed T          reproducible run: the random pools are seeded from a\n"
+         "                    counter whose k-th read gives T + k, T any 64-bit integer\n"
+         "                    (default: the real tick counter)\n"
+         "\n"
+         "Outputs (default: none):\n"
+         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1\n"
+         "  --estimates FILE  CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,\n"
+         "                    scale_x,scale_y\n"
+         "  --video FILE      the annotated frames, MJPG AVI at the input's frame rate\n"
+         "  --gt FILE         score the run against MOTChallenge ground truth (tracker\n"
+         "                    id k follows ground-truth id k) and print the report\n"
+         "  -q, --quiet       no progress line and no summary; errors and the --gt\n"
+         "                    report are still printed\n"
+         "  -h, --help        print this text\n"
+         "      --version     print the version\n"
+         "\n"
+         "Boxes are read and written in pixels of the frame, column 0 and row 0 first.\n"
+         "Up to "
+      << kStandardTargetBlocks
+      << " targets, the sample store is sized as in the demo; more are accepted\n"
+         "while samples times targets stays within "
+      << kMaxStoreSlots
+      << ".\n"
+         "\n"
+         "Exit status: 0 success, 1 run-time error (video, files, a frame of another\n"
+         "size), 2 usage error.\n";
+    return s.str();
+}
+
+std::string versionText() { return std::string("tavo-track ") + TAVO_VERSION + "\n"; }
+
+}  // namespace tavo_cli

@@ -1,0 +1,204 @@
+#include "cli/scoring.h"
+
+#include "cli/assignment.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace tavo_cli {
+
+double intersectionOverUnion(const ScoreBox& a, const ScoreBox& b)
+{
+    const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+    const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+    if (w <= 0 || h <= 0)
+        return 0.0;
+    const double common = w * h;
+    return common / (a.width * a.height + b.width * b.height - common);
+}
+
+double centreDistance(const ScoreBox& a, const ScoreBox& b)
+{
+    return std::hypot((a.x + 0.5 * a.width) - (b.x + 0.5 * b.width), (a.y + 0.5 * a.height) - (b.y + 0.5 * b.height));
+}
+
+namespace {
+
+ScoreBox boxOf(const MotRecord& r) { return ScoreBox{r.x, r.y, r.width, r.height}; }
+
+}  // namespace
+
+Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
+    : truth_(std::move(truth)), ids_(std::move(trackerIds)), sums_(ids_.size())
+{
+}
+
+void Scorer::addFrame(int frame, const std::vector<ScoreBox>& boxes)
+{
+    if (lastFrame_ == 0)
+        firstFrame_ = frame;
+    lastFrame_ = frame;
+    static const std::vector<MotRecord> none;
+    const auto found = truth_.find(frame);
+    const std::vector<MotRecord>& objects = found == truth_.end() ? none : found->second;
+    const int nObjects = static_cast<int>(objects.size());
+    const int nBoxes = static_cast<int>(std::min(boxes.size(), ids_.size()));
+
+    // Per target: error, success and confusion against its own object.
+    for (int t = 0; t < nBoxes; ++t) {
+        const auto own = std::find_if(objects.begin(), objects.end(), [&](const MotRecord& r) { return r.id == ids_[t]; });
+        if (own == objects.end())
+            continue;
+        Sums& s = sums_[t];
+        const double error = centreDistance(boxes[t], boxOf(*own));
+        ++s.frames;
+        s.errorSum += error;
+        s.maxError = std::max(s.maxError, error);
+        if (intersectionOverUnion(boxes[t], boxOf(*own)) >= kMatchOverlap)
+            ++s.successes;
+        for (const MotRecord& other : objects) {
+            if (other.id != own->id && centreDistance(boxes[t], boxOf(other)) < error) {
+                ++s.confusions;
+                break;
+            }
+        }
+    }
+
+    // CLEAR-MOT: keep last frame's pairs that still overlap enough, then
+    // match the rest by least total (1 - overlap).
+    std::vector<std::vector<double>> overlap(nObjects, std::vector<double>(nBoxes));
+    for (int o = 0; o < nObjects; ++o)
+        for (int t = 0; t < nBoxes; ++t)
+            overlap[o][t] = intersectionOverUnion(boxOf(objects[o]), boxes[t]);
+    std::vector<int> boxOfObject(nObjects, -1);
+    std::vector<char> boxTaken(nBoxes, 0);
+    for (int o = 0; o < nObjects; ++o) {
+        const auto last = lastMatch_.find(objects[o].id);
+        if (last == lastMatch_.end())
+            continue;
+        const int t = last->second;
+        if (t < nBoxes && !boxTaken[t] && overlap[o][t] >= kMatchOverlap) {
+            boxOfObject[o] = t;
+            boxTaken[t] = 1;
+        }
+    }
+    std::vector<int> openObjects, openBoxes;
+    for (int o = 0; o < nObjects; ++o)
+        if (boxOfObject[o] < 0)
+            openObjects.push_back(o);
+    for (int t = 0; t < nBoxes; ++t)
+        if (!boxTaken[t])
+            openBoxes.push_back(t);
+    if (!openObjects.empty() && !openBoxes.empty()) {
+        // A pair below the threshold costs more than all admissible pairs
+        // together, so the assignment first maximises the admissible pairs.
+        const double forbidden = 1.0 + static_cast<double>(std::min(openObjects.size(), openBoxes.size()));
+        std::vector<std::vector<double>> cost(openObjects.size(), std::vector<double>(openBoxes.size()));
+        for (size_t i = 0; i < openObjects.size(); ++i)
+            for (size_t j = 0; j < openBoxes.size(); ++j) {
+                const double v = overlap[openObjects[i]][openBoxes[j]];
+                cost[i][j] = v >= kMatchOverlap ? 1.0 - v : forbidden;
+            }
+        const std::vector<int> pick = minimumCostAssignment(cost);
+        for (size_t i = 0; i < openObjects.size(); ++i) {
+            if (pick[i] < 0)
+                continue;
+            const int o = openObjects[i];
+            const int t = openBoxes[pick[i]];
+            if (overlap[o][t] >= kMatchOverlap)
+                boxOfObject[o] = t;
+        }
+    }
+    int matches = 0;
+    for (int o = 0; o < nObjects; ++o) {
+        const int t = boxOfObject[o];
+        if (t < 0)
+            continue;
+        ++matches;
+        overlapSum_ += overlap[o][t];
+        const auto last = lastMatch_.find(objects[o].id);
+        if (last != lastMatch_.end() && last->second != t)
+            ++mot_.idSwitches;
+        lastMatch_[objects[o].id] = t;
+    }
+    mot_.objects += nObjects;
+    mot_.matches += matches;
+    mot_.misses += nObjects - matches;
+    mot_.falsePositives += nBoxes - matches;
+}
+
+ScoreReport Scorer::report() const
+{
+    ScoreReport r;
+    r.firstFrame = firstFrame_;
+    r.lastFrame = lastFrame_;
+    Sums all;
+    for (size_t t = 0; t < ids_.size(); ++t) {
+        const Sums& s = sums_[t];
+        TargetScore score;
+        score.id = ids_[t];
+        score.frames = s.frames;
+        score.meanError = s.frames ? s.errorSum / s.frames : 0.0;
+        score.maxError = s.maxError;
+        score.successRate = s.frames ? static_cast<double>(s.successes) / s.frames : 0.0;
+        score.confusions = s.confusions;
+        r.targets.push_back(score);
+        all.frames += s.frames;
+        all.errorSum += s.errorSum;
+        all.maxError = std::max(all.maxError, s.maxError);
+        all.successes += s.successes;
+        all.confusions += s.confusions;
+    }
+    r.overall.frames = all.frames;
+    r.overall.meanError = all.frames ? all.errorSum / all.frames : 0.0;
+    r.overall.maxError = all.maxError;
+    r.overall.successRate = all.frames ? static_cast<double>(all.successes) / all.frames : 0.0;
+    r.overall.confusions = all.confusions;
+    r.mot = mot_;
+    r.mot.mota = mot_.objects
+                     ? 1.0 - static_cast<double>(mot_.misses + mot_.falsePositives + mot_.idSwitches) / mot_.objects
+                     : 0.0;
+    r.mot.motp = mot_.matches ? overlapSum_ / mot_.matches : 0.0;
+    return r;
+}
+
+namespace {
+
+std::string row(const char* label, const TargetScore& s)
+{
+    char line[160];
+    if (s.frames == 0)
+        std::snprintf(line, sizeof line, "%6s  %6d  %10s  %9s  %7s  %10s\n", label, 0, "-", "-", "-", "-");
+    else
+        std::snprintf(line, sizeof line, "%6s  %6d  %10.2f  %9.2f  %7.3f  %10d\n", label, s.frames, s.meanError,
+                      s.maxError, s.successRate, s.confusions);
+    return line;
+}
+
+}  // namespace
+
+std::string formatReport(const ScoreReport& report, const std::string& truthName)
+{
+    std::string out = "score against " + truthName;
+    if (report.lastFrame == 0)
+        return out + ": no frame tracked\n";
+    out += ", frames " + std::to_string(report.firstFrame) + " to " + std::to_string(report.lastFrame) + "\n";
+    out += "target  frames  mean error  max error  success  confusions\n";
+    for (const TargetScore& s : report.targets)
+        out += row(std::to_string(s.id).c_str(), s);
+    out += row("all", report.overall);
+    const ClearMot& m = report.mot;
+    char line[240];
+    if (m.objects == 0)
+        std::snprintf(line, sizeof line, "CLEAR-MOT: no ground-truth object in these frames, %d false positives\n",
+                      m.falsePositives);
+    else
+        std::snprintf(line, sizeof line,
+                      "CLEAR-MOT: MOTA %.3f, MOTP %.3f, ID switches %d (objects %d, matches %d, misses %d, "
+                      "false positives %d)\n",
+                      m.mota, m.motp, m.idSwitches, m.objects, m.matches, m.misses, m.falsePositives);
+    return out + line;
+}
+
+}  // namespace tavo_cli

@@ -1,0 +1,84 @@
+#pragma once
+
+// Scoring a run against ground truth: per target the centre error, the
+// success rate and identity confusions, and over the whole run the CLEAR-MOT
+// measures.  Tracker target k is compared with ground-truth object k.
+
+#include "cli/mot_file.h"
+
+#include <string>
+#include <vector>
+
+namespace tavo_cli {
+
+// A box by its top-left corner and size, covering [x, x + width) x [y, y + height).
+struct ScoreBox {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+double intersectionOverUnion(const ScoreBox& a, const ScoreBox& b);
+double centreDistance(const ScoreBox& a, const ScoreBox& b);
+
+// A box counts as found when its overlap with the truth reaches this.
+constexpr double kMatchOverlap = 0.5;
+
+struct TargetScore {
+    int id = 0;                // 0 for the row over all targets
+    int frames = 0;            // frames in which the ground truth has this object
+    double meanError = 0.0;    // centre error in pixels, over those frames
+    double maxError = 0.0;
+    double successRate = 0.0;  // share of those frames with overlap >= kMatchOverlap
+    int confusions = 0;        // frames where another object's truth is nearer
+};
+
+struct ClearMot {
+    int objects = 0;  // ground-truth boxes in the scored frames
+    int matches = 0;
+    int misses = 0;
+    int falsePositives = 0;
+    int idSwitches = 0;
+    double mota = 0.0;  // 1 - (misses + false positives + switches) / objects
+    double motp = 0.0;  // mean overlap of the matched pairs
+};
+
+struct ScoreReport {
+    int firstFrame = 0;
+    int lastFrame = 0;  // 0 when no frame was scored
+    std::vector<TargetScore> targets;
+    TargetScore overall;
+    ClearMot mot;
+};
+
+class Scorer {
+public:
+    // `trackerIds`: the ids of the tracker's targets, in list order.
+    Scorer(GroundTruth truth, std::vector<int> trackerIds);
+
+    // The tracker's boxes of one frame, in the order of `trackerIds`.
+    void addFrame(int frame, const std::vector<ScoreBox>& boxes);
+
+    ScoreReport report() const;
+
+private:
+    struct Sums {
+        int frames = 0;
+        double errorSum = 0.0;
+        double maxError = 0.0;
+        int successes = 0;
+        int confusions = 0;
+    };
+
+    GroundTruth truth_;
+    std::vector<int> ids_;
+    std::vector<Sums> sums_;
+    std::map<int, int> lastMatch_;  // ground-truth id -> tracker index last matched
+    ClearMot mot_;
+    double overlapSum_ = 0.0;
+    int firstFrame_ = 0;
+    int lastFrame_ = 0;
+};
+
+// The report as printed: one line per target, one over all, one for CLEAR-MOT.
+std::string formatReport(const ScoreReport& report, const std::string& truthName);
+
+}  // namespace tavo_cli

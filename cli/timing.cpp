@@ -1,0 +1,58 @@
+#include "cli/timing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace tavo_cli {
+
+void FrameTimes::add(double trackingMs, double frameMs)
+{
+    tracking_.push_back(trackingMs);
+    frame_.push_back(frameMs);
+    totalMs_ += frameMs;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0.0;
+    const size_t mid = v.size() / 2;
+    std::nth_element(v.begin(), v.begin() + mid, v.end());
+    if (v.size() % 2)
+        return v[mid];
+    const double upper = v[mid];
+    return 0.5 * (*std::max_element(v.begin(), v.begin() + mid) + upper);
+}
+
+std::string FrameTimes::summary(int targets) const
+{
+    const auto mean = [](const std::vector<double>& v) {
+        return v.empty() ? 0.0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+    };
+    const double rate = totalMs_ > 0 ? frames() * 1000.0 / totalMs_ : 0.0;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "%d frames, %d targets, tracking cycle %.2f ms median / %.2f ms mean, "
+                  "whole frame %.2f ms median / %.2f ms mean, %.1f frames/s",
+                  frames(), targets, median(tracking_), mean(tracking_), median(frame_), mean(frame_), rate);
+    return line;
+}
+
+std::string progressLine(int frame, int total, double framesPerSecond)
+{
+    char line[128];
+    if (total > 0 && framesPerSecond > 0) {
+        const double left = std::max(0, total - frame) / framesPerSecond;
+        std::snprintf(line, sizeof line, "frame %d of %d, %.1f frames/s, %.0f s left", frame, total, framesPerSecond,
+                      std::ceil(left));
+    } else if (total > 0) {
+        std::snprintf(line, sizeof line, "frame %d of %d", frame, total);
+    } else {
+        std::snprintf(line, sizeof line, "frame %d, %.1f frames/s", frame, framesPerSecond);
+    }
+    return line;
+}
+
+}  // namespace tavo_cli
