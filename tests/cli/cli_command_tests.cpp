@@ -1,0 +1,408 @@
+// tavo-track as a user runs it: exit statuses and messages, reproducible
+// and well-formed result files, progress and summary, accuracy against
+// ground truth, and a video whose frame size changes mid-stream.
+
+#include "cli/outputs.h"
+#include "synthetic_video.h"
+
+#include <opencv2/videoio.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tavo_cli;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+std::vector<std::string> split(const std::string& line, char separator = ',')
+{
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, separator);)
+        fields.push_back(field);
+    return fields;
+}
+
+// Every test works in a fresh directory of its own.
+class CliCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(TAVO_BINARY_DIR) / "cli-test-runs" / info->name();
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+
+    fs::path path(const std::string& name) const { return dir_ / name; }
+
+    // Runs a shell command in the test's directory (or `cwd`), without a
+    // terminal.
+    Result shell(const std::string& command, const fs::path& cwd = {}) const
+    {
+        const fs::path where = cwd.empty() ? dir_ : cwd;
+        const std::string line = "cd '" + where.string() + "' && { " + command + "; } >'" +
+                                 path("stdout.txt").string() + "' 2>'" + path("stderr.txt").string() + "' </dev/null";
+        Result r;
+        const int raw = std::system(line.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = readFile(path("stdout.txt"));
+        r.err = readFile(path("stderr.txt"));
+        return r;
+    }
+
+    Result track(const std::string& args, const fs::path& cwd = {}) const
+    {
+        return shell("'" TAVO_TRACK "' " + args, cwd);
+    }
+
+    // The synthetic clip with its ground truth, `frames` frames long.
+    void makeClip(int frames) const
+    {
+        ASSERT_TRUE(synthetic::writeVideo(path("clip.avi"), frames));
+        ASSERT_TRUE(synthetic::writeGroundTruth(path("clip.gt.txt"), frames));
+    }
+
+    fs::path dir_;
+};
+
+// The rows of a --gt report: id, frames, mean and max error, success, confusions.
+struct ScoreRow {
+    int id, frames;
+    double meanError, maxError, success;
+    int confusions;
+};
+
+std::vector<ScoreRow> scoreRows(const std::string& report)
+{
+    std::vector<ScoreRow> rows;
+    for (const std::string& line : lines(report)) {
+        ScoreRow r;
+        if (std::sscanf(line.c_str(), "%d %d %lf %lf %lf %d", &r.id, &r.frames, &r.meanError, &r.maxError,
+                        &r.success, &r.confusions) == 6)
+            rows.push_back(r);
+    }
+    return rows;
+}
+
+void expectAccurate(const Result& r, int frames)
+{
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<ScoreRow> rows = scoreRows(r.out);
+    ASSERT_EQ(rows.size(), 9u) << r.out;
+    for (const ScoreRow& row : rows) {
+        EXPECT_EQ(row.frames, frames) << "target " << row.id;
+        EXPECT_GE(row.success, 0.95) << "target " << row.id << "\n" << r.out;
+        EXPECT_EQ(row.confusions, 0) << "target " << row.id << "\n" << r.out;
+    }
+    EXPECT_NE(r.out.find("ID switches 0 "), std::string::npos) << r.out;
+}
+
+// A Sun raster image (24-bit, blue-green-red), a format OpenCV reads as
+// part of an image sequence.
+void writeSunRaster(const fs::path& path, const cv::Mat& bgr)
+{
+    std::ofstream out(path, std::ios::binary);
+    const auto word = [&](uint32_t v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        out.write(b, 4);
+    };
+    const uint32_t rowBytes = (bgr.cols * 3 + 1) & ~1u;  // rows padded to 16 bits
+    for (uint32_t v : {0x59a66a95u, uint32_t(bgr.cols), uint32_t(bgr.rows), 24u, rowBytes * bgr.rows, 1u, 0u, 0u})
+        word(v);
+    std::vector<char> row(rowBytes, 0);
+    for (int y = 0; y < bgr.rows; ++y) {
+        std::copy_n(bgr.ptr<char>(y), bgr.cols * 3, row.begin());
+        out.write(row.data(), rowBytes);
+    }
+}
+
+}  // namespace
+
+TEST_F(CliCommand, HelpAndVersion)
+{
+    Result r = track("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: tavo-track [VIDEO] [options]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--seed T"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+    r = track("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tavo-track ", 0), 0u) << r.out;
+}
+
+TEST_F(CliCommand, UsageErrorsExitWithTwoAndNameTheCulprit)
+{
+    makeClip(2);
+    {
+        std::ofstream targets(path("many.txt"));
+        for (int id = 1; id <= 12; ++id)
+            targets << "1," << id << ",10,10,8,8\n";
+    }
+    const std::string clip = readFile(path("clip.avi"));
+    const struct {
+        const char* args;
+        const char* named;
+    } cases[] = {
+        {"clip.avi --bogus", "'--bogus'"},
+        {"clip.avi --samples 12abc", "'12abc'"},
+        {"clip.avi --samples 0", "'0'"},
+        {"clip.avi --noise nan", "'nan'"},
+        {"clip.avi --frames -4", "'-4'"},
+        {"clip.avi --seed 99999999999999999999", "'99999999999999999999'"},
+        {"clip.avi --box 1,2,0,4", "'1,2,0,4'"},
+        {"clip.avi --mot clip.avi", "'clip.avi'"},
+        {"clip.avi --mot out.txt --estimates ./out.txt", "'./out.txt'"},
+        {"clip.avi --targets many.txt --samples 2000000", "at most 11"},
+    };
+    for (const auto& c : cases) {
+        const Result r = track(c.args);
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("tavo-track: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << c.args;
+    }
+    EXPECT_FALSE(fs::exists(path("out.txt")));
+    EXPECT_EQ(readFile(path("clip.avi")), clip) << "the input was overwritten";
+}
+
+TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
+{
+    makeClip(2);
+    std::ofstream(path("garbage.avi")) << "this is no video";
+    {
+        cv::VideoWriter empty(path("empty.avi"), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25,
+                              cv::Size(64, 64));
+        ASSERT_TRUE(empty.isOpened());
+    }
+    std::ofstream(path("blank.txt")) << "\n";
+    std::ofstream(path("broken.txt")) << "1,1,10,10,18,18\n2,1,ten,10,18,18\n";
+    // An output that exists already must survive a run that fails before it starts.
+    std::ofstream(path("kept.csv")) << "earlier results\n";
+
+    const struct {
+        const char* args;
+        const char* named;
+    } cases[] = {
+        {"missing.avi", "'missing.avi'"},
+        {"garbage.avi", "'garbage.avi'"},
+        {"empty.avi", "'empty.avi'"},
+        {"clip.avi --box 320,0,10,10 --estimates kept.csv", "320,0,10,10"},
+        {"clip.avi --box -10,-10,10,10", "-10,-10,10,10"},
+        {"clip.avi --targets none.txt --estimates kept.csv", "'none.txt'"},
+        {"clip.avi --targets blank.txt", "blank.txt"},
+        {"clip.avi --targets broken.txt", "broken.txt:2:"},
+        {"clip.avi --gt none.txt", "'none.txt'"},
+        {"clip.avi --gt broken.txt", "broken.txt:2:"},
+        {"clip.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
+        {"clip.avi --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
+    };
+    for (const auto& c : cases) {
+        const Result r = track(c.args);
+        EXPECT_EQ(r.status, 1) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("tavo-track: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one message only: " << r.err;
+    }
+    EXPECT_EQ(readFile(path("kept.csv")), "earlier results\n");
+}
+
+TEST_F(CliCommand, SameSeedGivesIdenticalFilesAnotherSeedOtherEstimates)
+{
+    makeClip(8);
+    const std::string common = "clip.avi --frames 8 --samples 100 --iterations 500 -q";
+    ASSERT_EQ(track(common + " --seed 5 --mot a.txt --estimates a.csv").status, 0);
+    ASSERT_EQ(track(common + " --seed 5 --mot b.txt --estimates b.csv").status, 0);
+    ASSERT_EQ(track(common + " --seed 6 --mot c.txt --estimates c.csv").status, 0);
+    EXPECT_EQ(lines(readFile(path("a.csv"))).size(), 1u + 8 * 9);
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    EXPECT_EQ(readFile(path("a.csv")), readFile(path("b.csv")));
+    EXPECT_NE(readFile(path("a.csv")), readFile(path("c.csv")));
+}
+
+TEST_F(CliCommand, ResultFilesHaveTheirFormats)
+{
+    makeClip(10);
+    const Result r = track("clip.avi --seed 3 --frames 6 --samples 150 --mot m.txt --estimates e.csv --video v.avi");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const std::vector<std::string> mot = lines(readFile(path("m.txt")));
+    const std::vector<std::string> est = lines(readFile(path("e.csv")));
+    ASSERT_EQ(mot.size(), 6u * 9);
+    ASSERT_EQ(est.size(), 1u + 6 * 9);
+    EXPECT_EQ(est[0], "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y");
+    for (size_t i = 0; i < mot.size(); ++i) {
+        const std::vector<std::string> m = split(mot[i]);
+        const std::vector<std::string> e = split(est[i + 1]);
+        ASSERT_EQ(m.size(), 10u) << mot[i];
+        ASSERT_EQ(e.size(), 8u) << est[i + 1];
+        const int frame = static_cast<int>(i / 9) + 1, id = static_cast<int>(i % 9) + 1;
+        EXPECT_EQ(m[0], std::to_string(frame));
+        EXPECT_EQ(m[1], std::to_string(id));
+        EXPECT_EQ(e[0], m[0]);
+        EXPECT_EQ(e[1], m[1]);
+        EXPECT_EQ(m[6] + m[7] + m[8] + m[9], "1-1-1-1");
+
+        // Every estimate is printed so that it reads back to the same float,
+        // and the MOT box is the drawing's rectangle of that estimate.
+        Sample s;
+        float* fields[] = {&s.posX, &s.posY, &s.velX, &s.velY, &s.scaleX, &s.scaleY};
+        for (int f = 0; f < 6; ++f) {
+            *fields[f] = std::strtof(e[2 + f].c_str(), nullptr);
+            char again[32];
+            std::snprintf(again, sizeof again, "%.9g", *fields[f]);
+            EXPECT_EQ(e[2 + f], again);
+        }
+        const PixelBox b = estimateBox(s, 18.0f, 18.0f);
+        EXPECT_EQ(m[2] + "," + m[3] + "," + m[4] + "," + m[5],
+                  std::to_string(b.x) + "," + std::to_string(b.y) + "," + std::to_string(b.width) + "," +
+                      std::to_string(b.height));
+        EXPECT_NEAR(std::stoi(m[4]), 18, 1);
+    }
+
+    cv::VideoCapture video(path("v.avi").string(), cv::CAP_FFMPEG);
+    ASSERT_TRUE(video.isOpened());
+    EXPECT_EQ(video.get(cv::CAP_PROP_FPS), 25.0);
+    cv::Mat frame;
+    int frames = 0;
+    while (video.read(frame)) {
+        EXPECT_EQ(frame.size(), cv::Size(synthetic::kWidth, synthetic::kHeight));
+        if (frames++ == 0) {
+            // Target 1's black rectangle is drawn over its coloured square.
+            const cv::Vec3b edge = frame.at<cv::Vec3b>(261, 144);
+            EXPECT_LT(edge[0] + edge[1] + edge[2], 150) << edge;
+        }
+    }
+    EXPECT_EQ(frames, 6);
+}
+
+TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)
+{
+    makeClip(4);
+    Result r = track("clip.avi --samples 100 --seed 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "no progress line without a terminal";
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 1u) << r.out;
+    EXPECT_EQ(out[0].rfind("4 frames, 9 targets, tracking cycle ", 0), 0u) << out[0];
+    for (const char* part : {" ms median / ", " ms mean, whole frame ", " frames/s"})
+        EXPECT_NE(out[0].find(part), std::string::npos) << out[0];
+
+    r = track("clip.avi --samples 100 --quiet");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out + r.err, "");
+
+    // On a terminal (script gives the command one) a progress line appears
+    // and is cleared; --quiet keeps the terminal silent.
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is needed for a terminal";
+    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --samples 100 --frames 3\" /dev/null");
+    EXPECT_NE(r.out.find("\rframe 1 of 3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\r\033[K3 frames, 9 targets"), std::string::npos) << r.out;
+    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --samples 100 --frames 3 -q\" /dev/null");
+    EXPECT_EQ(r.out.find("frame 1"), std::string::npos) << r.out;
+}
+
+TEST_F(CliCommand, TargetsComeFromTheLowestFrameOfAFileInIdOrder)
+{
+    makeClip(3);
+    // Frames 3 and 2 first, ids of frame 1 in reverse: the boxes still
+    // come out in id order.
+    std::vector<std::string> gt = lines(readFile(path("clip.gt.txt")));
+    std::reverse(gt.begin(), gt.end());
+    {
+        std::ofstream targets(path("targets.txt"));
+        for (const std::string& line : gt)
+            targets << line << "\n";
+    }
+    const Result r = track("clip.avi --targets targets.txt --frames 1 --samples 100 --seed 2 --mot m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> mot = lines(readFile(path("m.txt")));
+    ASSERT_EQ(mot.size(), 9u);
+    for (int i = 0; i < 9; ++i) {
+        const std::vector<std::string> m = split(mot[i]);
+        EXPECT_NEAR(std::stoi(m[2]), kDemoTargets[i].x, 2) << mot[i];
+        EXPECT_NEAR(std::stoi(m[3]), kDemoTargets[i].y, 2) << mot[i];
+    }
+}
+
+TEST_F(CliCommand, TracksTheSyntheticClipAccurately)
+{
+    makeClip(100);
+    expectAccurate(track("clip.avi --seed 1 --gt clip.gt.txt"), 100);
+}
+
+TEST_F(CliCommand, TracksTheDemoVideoAccurately)
+{
+    const fs::path build(TAVO_BINARY_DIR);
+    if (!fs::exists(build / "TAVO_DEMO.avi") || !fs::exists(build / "TAVO_DEMO.gt.txt"))
+        GTEST_SKIP() << "the build has not written TAVO_DEMO.avi and TAVO_DEMO.gt.txt";
+    cv::VideoCapture demo((build / "TAVO_DEMO.avi").string(), cv::CAP_FFMPEG);
+    const int frames = static_cast<int>(demo.get(cv::CAP_PROP_FRAME_COUNT));
+    // No video argument: the command reads TAVO_DEMO.avi of its directory.
+    expectAccurate(track("--seed 1 --gt TAVO_DEMO.gt.txt", build), frames);
+}
+
+TEST_F(CliCommand, AFrameOfAnotherSizeStopsTheRunWithCompleteOutputs)
+{
+    // Frames 1 to 5 full size, 6 and 7 at half size.
+    for (int f = 1; f <= 7; ++f) {
+        char name[32];
+        std::snprintf(name, sizeof name, "seq_%03d.sr", f - 1);
+        writeSunRaster(path(name), synthetic::frameAt(f, f <= 5 ? 1.0 : 0.5));
+    }
+    const Result r = track("seq_%03d.sr --seed 4 --samples 100 --mot m.txt --estimates e.csv --video v.avi");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("frame 6 of 'seq_%03d.sr' is 160x160"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("stopped after frame 5"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("5 frames, 9 targets", 0), 0u) << r.out;
+
+    const std::string mot = readFile(path("m.txt"));
+    const std::string est = readFile(path("e.csv"));
+    EXPECT_EQ(lines(mot).size(), 5u * 9);
+    EXPECT_EQ(lines(est).size(), 1u + 5 * 9);
+    EXPECT_EQ(mot.back(), '\n');
+    EXPECT_EQ(est.back(), '\n');
+    EXPECT_EQ(lines(mot).back().rfind("5,9,", 0), 0u);
+    cv::VideoCapture video(path("v.avi").string(), cv::CAP_FFMPEG);
+    ASSERT_TRUE(video.isOpened());
+    cv::Mat frame;
+    int frames = 0;
+    while (video.read(frame))
+        ++frames;
+    EXPECT_EQ(frames, 5);
+}

@@ -1,0 +1,157 @@
+// The files tavo-track reads and writes: MOTChallenge records and target
+// boxes, the results' box rule and line formats, and write failures.
+
+#include "cli/mot_file.h"
+#include "cli/outputs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+using namespace tavo_cli;
+
+TEST(CliMotFile, ReadsGroundTruthAndDetectionLines)
+{
+    std::istringstream in("1,1,136,261,18,18,1,1,1\r\n"
+                          "\n"
+                          " 2 , -1 , 10.5 , 20.25 , 30 , 40 , 0.9 , -1 , -1 , -1\n"
+                          "3.0,7,0,0,1,1\n");
+    std::string error;
+    const auto records = readMotRecords(in, "gt.txt", error);
+    ASSERT_TRUE(records) << error;
+    ASSERT_EQ(records->size(), 3u);
+    const MotRecord& a = (*records)[0];
+    EXPECT_EQ(a.frame, 1);
+    EXPECT_EQ(a.id, 1);
+    EXPECT_EQ(a.x, 136);
+    EXPECT_EQ(a.height, 18);
+    const MotRecord& b = (*records)[1];
+    EXPECT_EQ(b.frame, 2);
+    EXPECT_EQ(b.id, -1);
+    EXPECT_EQ(b.y, 20.25);
+    EXPECT_EQ(b.line, 3);
+    EXPECT_EQ((*records)[2].frame, 3);
+}
+
+TEST(CliMotFile, MalformedLinesAreReportedWithTheirNumber)
+{
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"1,1,2,3,4\n", "f.txt:1:"},
+        {"1,1,2,3,4,5\n1,x,2,3,4,5\n", "f.txt:2:"},
+        {"1.5,1,2,3,4,5\n", "f.txt:1:"},
+        {"1,1,2,nan,4,5\n", "nan"},
+        {"1,1,2,3,4e12,5\n", "4e12"},
+        {"1,1,,3,4,5\n", "f.txt:1:"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        std::string error;
+        EXPECT_FALSE(readMotRecords(in, "f.txt", error)) << c.text;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
+}
+
+TEST(CliMotFile, InitialBoxesAreTheLowestFrameInIdOrder)
+{
+    std::istringstream in("5,3,30,30,10,10\n"
+                          "4,9,90,90,10,10\n"
+                          "4,2,20.4,20.6,9.5,10.49\n"
+                          "6,1,1,1,1,1\n"
+                          "4,-1,5,5,5,5\n"
+                          "4,2,21,21,8,8\n");
+    std::string error;
+    const auto boxes = readInitialBoxes(in, "t.txt", error);
+    ASSERT_TRUE(boxes) << error;
+    ASSERT_EQ(boxes->size(), 4u);
+    EXPECT_EQ((*boxes)[0], (Box{5, 5, 5, 5}));
+    EXPECT_EQ((*boxes)[1], (Box{20, 21, 10, 10}));  // rounded, halves away from 0
+    EXPECT_EQ((*boxes)[2], (Box{21, 21, 8, 8}));    // equal ids keep file order
+    EXPECT_EQ((*boxes)[3], (Box{90, 90, 10, 10}));
+}
+
+TEST(CliMotFile, TargetsFileWithoutUsableBoxesIsRefused)
+{
+    std::string error;
+    std::istringstream empty("\n\n");
+    EXPECT_FALSE(readInitialBoxes(empty, "t.txt", error));
+    EXPECT_NE(error.find("t.txt: no boxes"), std::string::npos) << error;
+    std::istringstream flat("1,1,10,10,0.4,5\n");
+    EXPECT_FALSE(readInitialBoxes(flat, "t.txt", error));
+    EXPECT_NE(error.find("t.txt:1:"), std::string::npos) << error;
+}
+
+TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
+{
+    Sample e;
+    e.posX = 145.0f;
+    e.posY = 270.0f;
+    e.scaleX = e.scaleY = 1.0f;
+    PixelBox b = estimateBox(e, 18.0f, 18.0f);
+    EXPECT_EQ(b.x, 136);
+    EXPECT_EQ(b.y, 261);
+    EXPECT_EQ(b.width, 18);
+    EXPECT_EQ(b.height, 18);
+
+    // Halves round to even; the far corner is truncated, so a scale just
+    // below 1 loses a row.
+    e.posX = 9.5f;   // 9.5 - 9 = 0.5 -> 0
+    e.posY = 10.5f;  // about 1.5 -> 2
+    e.scaleY = 0.9999997f;
+    b = estimateBox(e, 18.0f, 18.0f);
+    EXPECT_EQ(b.x, 0);
+    EXPECT_EQ(b.y, 2);
+    EXPECT_EQ(b.width, 18);
+    EXPECT_EQ(b.height, 17);
+
+    // Width from the float product: 1.5 x 7 = 10.5, X0 = cvRound(20 - 5.25) = 15,
+    // X1 = trunc(15 + 9.5) = 24.
+    e.posX = 20.0f;
+    e.scaleX = 1.5f;
+    b = estimateBox(e, 7.0f, 18.0f);
+    EXPECT_EQ(b.x, 15);
+    EXPECT_EQ(b.width, 10);
+}
+
+TEST(CliOutputs, LineFormats)
+{
+    EXPECT_EQ(motLine(3, 7, PixelBox{-2, 5, 18, 17}), "3,7,-2,5,18,17,1,-1,-1,-1\n");
+    EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
+
+    Sample e;
+    e.posX = 145.00383f;
+    e.posY = 1.0f / 3.0f;
+    e.velX = -1.17549435e-38f;  // the smallest normal float
+    e.velY = 3.40282347e38f;
+    e.scaleX = 0.1f;
+    e.scaleY = 1.0f;
+    const std::string line = estimateLine(12, 4, e);
+    EXPECT_EQ(line.back(), '\n');
+    std::istringstream fields(line);
+    std::string field;
+    std::getline(fields, field, ',');
+    EXPECT_EQ(field, "12");
+    std::getline(fields, field, ',');
+    EXPECT_EQ(field, "4");
+    for (float expected : {e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY}) {
+        ASSERT_TRUE(std::getline(fields, field, ','));
+        EXPECT_EQ(std::strtof(field.c_str(), nullptr), expected) << field;  // exact round trip
+    }
+}
+
+TEST(CliOutputs, WriteFailuresAreReported)
+{
+    TextOutput out;
+    std::string error;
+    EXPECT_FALSE(out.open("/nonexistent-directory/out.txt", error));
+    EXPECT_NE(error.find("/nonexistent-directory/out.txt"), std::string::npos);
+
+    // A full device: the failure shows at the latest when the file is closed.
+    ASSERT_TRUE(out.open("/dev/full", error));
+    out.write(std::string(1 << 16, 'x'));
+    EXPECT_FALSE(out.close(error));
+    EXPECT_NE(error.find("/dev/full"), std::string::npos);
+}
