@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -118,22 +119,19 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
             boxes.push_back(Box{b.x, b.y, b.width, b.height});
     }
 
-    std::optional<Scorer> scorer;
+    std::optional<GroundTruth> truth;
     if (!options.gtFile.empty()) {
         std::ifstream in(options.gtFile, std::ios::binary);
         if (!in) {
             message(err, "cannot read the ground-truth file '" + options.gtFile + "': " + std::strerror(errno));
             return kExitRunError;
         }
-        auto records = readMotRecords(in, options.gtFile, error);
+        const auto records = readMotRecords(in, options.gtFile, error);
         if (!records) {
             message(err, error);
             return kExitRunError;
         }
-        std::vector<int> ids;
-        for (size_t i = 0; i < boxes.size(); ++i)
-            ids.push_back(nextTargetId + 1 + static_cast<int>(i));  // the ids addTarget will hand out
-        scorer.emplace(groupByFrame(*records), ids);
+        truth = groupByFrame(*records);
     }
 
     // The video and its first frame.
@@ -177,26 +175,55 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
 
-    // The outputs.
+    // Tracker target k is scored against ground-truth object k.
+    std::optional<Scorer> scorer;
+    if (truth) {
+        std::vector<int> ids;
+        for (const auto& target : tracker.targets)
+            ids.push_back(target->id);
+        scorer.emplace(std::move(*truth), std::move(ids));
+    }
+
+    // The outputs, the video first as it is the likeliest to be refused.  A
+    // refusal removes the files this run has created.
     TextOutput mot, estimates;
     VideoOutput video;
-    if (!options.motFile.empty() && !mot.open(options.motFile, error)) {
-        message(err, error);
-        return kExitRunError;
+    std::vector<std::string> created;
+    const auto opened = [&](bool ok) {
+        if (!ok) {
+            video.close();
+            std::string ignored;
+            mot.close(ignored);
+            estimates.close(ignored);
+            for (const std::string& file : created)
+                std::remove(file.c_str());
+            message(err, error);
+        }
+        return ok;
+    };
+    const auto isNew = [](const std::string& path) {
+        std::error_code ec;
+        return !std::filesystem::exists(path, ec);
+    };
+    if (!options.videoFile.empty()) {
+        const bool fresh = isNew(options.videoFile);
+        const double fps = captureFrameRate(capture.get());
+        if (!opened(video.open(options.videoFile, fps > 0 ? fps : 25.0, frameSize, error)))
+            return kExitRunError;
+        if (fresh)
+            created.push_back(options.videoFile);
+    }
+    if (!options.motFile.empty()) {
+        const bool fresh = isNew(options.motFile);
+        if (!opened(mot.open(options.motFile, error)))
+            return kExitRunError;
+        if (fresh)
+            created.push_back(options.motFile);
     }
     if (!options.estimatesFile.empty()) {
-        if (!estimates.open(options.estimatesFile, error)) {
-            message(err, error);
+        if (!opened(estimates.open(options.estimatesFile, error)))
             return kExitRunError;
-        }
         estimates.write(kEstimatesHeader);
-    }
-    if (!options.videoFile.empty()) {
-        const double fps = captureFrameRate(capture.get());
-        if (!video.open(options.videoFile, fps > 0 ? fps : 25.0, frameSize, error)) {
-            message(err, error);
-            return kExitRunError;
-        }
     }
 
     const bool showProgress = !options.quiet && ::isatty(::fileno(err));

@@ -228,7 +228,7 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
         {"clip.avi --targets broken.txt", "broken.txt:2:"},
         {"clip.avi --gt none.txt", "'none.txt'"},
         {"clip.avi --gt broken.txt", "broken.txt:2:"},
-        {"clip.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
+        {"clip.avi --video fresh.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
         {"clip.avi --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
     };
     for (const auto& c : cases) {
@@ -239,6 +239,7 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one message only: " << r.err;
     }
     EXPECT_EQ(readFile(path("kept.csv")), "earlier results\n");
+    EXPECT_FALSE(fs::exists(path("fresh.avi"))) << "a refused run leaves no new file behind";
 }
 
 TEST_F(CliCommand, SameSeedGivesIdenticalFilesAnotherSeedOtherEstimates)
