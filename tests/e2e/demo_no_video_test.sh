@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Without "TAVO_DEMO.avi" in the working directory the window still appears,
+# empty (no tracking drawn), and the first key press ends the program with
+# exit status 1; nothing is printed.
+#   demo_no_video_test.sh DEMO DISPLAY_NUMBER SCREENSHOT_DIR
+set -uo pipefail
+source "$(dirname "$0")/e2e_lib.sh"
+demo=$1 artifacts=$3
+e2e_start "$2"
+mkdir -p "$artifacts"
+rm -f "$artifacts"/no-video-*.png
+
+dir=$work/run
+mkdir "$dir"
+start_demo "$demo" "$dir"
+
+expect_window
+wait_still "$id" 10 || fail "the empty window keeps changing"
+shot "$id" "$artifacts/no-video-window.png"
+read -r red black white < <(drawing_counts "$artifacts/no-video-window.png")
+[ "$red" = 0 ] || fail "sample outlines drawn without a video ($red pixels)"
+sleep 1
+alive || fail "the demo ended without a key press"
+
+press "$id" a
+wait_exit 10
+[ "$status" = 1 ] || fail "expected exit status 1 after one key, got $status"
+[ ! -s "$dir/out" ] || fail "the demo printed on stdout: $(head -c 300 "$dir/out")"
+[ ! -s "$dir/err" ] || fail "the demo printed on stderr: $(head -c 300 "$dir/err")"
+echo "ok: empty window, one key ends the demo with status 1"

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Unusual videos end like the end of the demo video: no crash, the program
+# waits for a key with the last frame on screen, and exits with status 1.
+#   demo_odd_video_test.sh DEMO MAKE_TEST_VIDEO KIND DISPLAY_NUMBER SCREENSHOT_DIR
+# KIND is one of make-test-video's kinds (size-change, size-grow, one-frame,
+# gray, tiny).
+set -uo pipefail
+source "$(dirname "$0")/e2e_lib.sh"
+demo=$1 make_video=$2 kind=$3 artifacts=$5
+e2e_start "$4"
+mkdir -p "$artifacts"
+rm -f "$artifacts/odd-$kind.png"
+
+dir=$work/run
+mkdir "$dir"
+"$make_video" "$kind" "$dir/TAVO_DEMO.avi" || fail "cannot make the $kind video"
+start_demo "$demo" "$dir"
+
+expect_window
+wait_still "$id" 60 || fail "the picture never stopped changing"
+shot "$id" "$artifacts/odd-$kind.png"
+read -r red black white < <(drawing_counts "$artifacts/odd-$kind.png")
+note "$kind: $red sample-outline, $black black, $white white pixels"
+if [ "$kind" = one-frame ]; then
+  # The only frame is tracked and drawn before it is shown.
+  [ "$red" -ge 100 ] && [ "$black" -ge 300 ] ||
+    fail "the single frame is shown without the tracking drawn on it"
+fi
+sleep 1
+if ! alive; then
+  wait_exit 1
+  fail "the demo ended (status $status) without a key press"
+fi
+
+press "$id" Return
+wait_exit 10
+[ "$status" = 1 ] || fail "expected exit status 1 after the key, got $status"
+[ ! -s "$dir/out" ] || fail "the demo printed on stdout: $(head -c 300 "$dir/out")"
+# The video decoder may report on stderr what it makes of such files.
+if [ -s "$dir/err" ]; then note "stderr: $(head -n 3 "$dir/err")"; fi
+echo "ok: $kind video ends like the end of the video, key ends with status 1"

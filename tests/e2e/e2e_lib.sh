@@ -1,0 +1,201 @@
+# Helpers shared by the end-to-end tests of tavo-demo; sourced, not run.
+#
+# Every test gets its own scratch directory and its own Xvfb server, and
+# drives the real demo window with xdotool and ImageMagick the way a person
+# would: look at the window, press keys, watch the program end.
+#
+# Exit status 77 marks a test as skipped (the tools are missing).
+
+E2E_SCREEN=1600x1200x24   # wide enough for the whole highgui window
+E2E_WINDOW='^TAVO tracking DEMO$'
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+note() { echo "-- $*"; }
+
+e2e_require_tools() {
+  local tool
+  for tool in Xvfb xdotool import identify compare; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool not installed"; exit 77; }
+  done
+  # ImageMagick's converter under its Debian name (6) or its own (7).
+  if [ -x /usr/bin/convert ]; then E2E_CONVERT=/usr/bin/convert
+  elif command -v magick >/dev/null 2>&1; then E2E_CONVERT=magick
+  else echo "SKIP: ImageMagick convert not installed"; exit 77
+  fi
+}
+
+# e2e_start PREFERRED_DISPLAY_NUMBER
+# Makes the scratch directory ($work), starts Xvfb and exports DISPLAY.
+# The preferred display number keeps parallel tests apart; when something
+# else holds it, Xvfb picks a free number itself (-displayfd).
+e2e_start() {
+  e2e_require_tools
+  work=$(mktemp -d "${TMPDIR:-/tmp}/tavo-e2e.XXXXXX")
+  xvfb_pid="" demo_pid=""
+  trap e2e_cleanup EXIT
+  mkdir -m 700 "$work/xdg"
+  export XDG_RUNTIME_DIR="$work/xdg"
+  export QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY
+
+  local attempt number
+  for attempt in ":$1" ""; do
+    : >"$work/display"
+    # shellcheck disable=SC2086  # an empty $attempt means "any display"
+    Xvfb $attempt -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp \
+      3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      number=$(cat "$work/display")
+      if [[ $number =~ ^[0-9]+$ ]]; then
+        export DISPLAY=":$number"
+        note "Xvfb on $DISPLAY"
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+  done
+  fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+}
+
+e2e_cleanup() {
+  if [ -n "${demo_pid:-}" ] && kill -0 "$demo_pid" 2>/dev/null; then
+    kill -9 "$demo_pid" 2>/dev/null; wait "$demo_pid" 2>/dev/null
+  fi
+  if [ -n "${xvfb_pid:-}" ]; then
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+  fi
+  [ -n "${work:-}" ] && rm -rf "$work"
+}
+
+# start_demo DEMO DIR: runs the demo in DIR (stdout and stderr to DIR/out
+# and DIR/err); sets demo_pid.
+start_demo() {
+  local demo dir=$2
+  demo=$(realpath "$1")
+  (cd "$dir" && exec "$demo") >"$dir/out" 2>"$dir/err" &
+  demo_pid=$!
+}
+
+# demo_window: waits (up to 30 s) for the demo's window, prints its id.
+demo_window() {
+  local id=""
+  for _ in $(seq 300); do
+    id=$(xdotool search --name "$E2E_WINDOW" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    kill -0 "$demo_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$id"
+}
+
+# expect_window: sets `id` to the demo's window, or fails.
+expect_window() {
+  id=$(demo_window)
+  [ -n "$id" ] && return 0
+  if ! alive; then
+    wait_exit 1
+    fail "the demo ended (exit status $status) before its window appeared"
+  fi
+  fail "the window 'TAVO tracking DEMO' did not appear"
+}
+
+# shot WINDOW FILE: screenshot of the window.  import waits for a mouse
+# click when the window is gone, hence the time limit.
+shot() {
+  timeout 10 import -window "$1" "$2" 2>/dev/null && return 0
+  if [ -n "${demo_pid:-}" ] && ! alive; then
+    wait_exit 1
+    fail "the demo ended (exit status $status) while its window was expected on screen"
+  fi
+  fail "no screenshot of the window"
+}
+
+# differing_pixels A B: number of pixels in which two screenshots differ.
+differing_pixels() {
+  local n
+  n=$(compare -metric AE "$1" "$2" null: 2>&1) || true
+  [[ $n =~ ^[0-9]+$ ]] || n=999999  # different sizes count as different
+  echo "$n"
+}
+
+# wait_still WINDOW LIMIT: waits until two screenshots half a second apart
+# are identical (the picture stopped changing); returns 1 after LIMIT
+# seconds.
+wait_still() {
+  local id=$1 limit=$2 i
+  shot "$id" "$work/still-a.png"
+  for i in $(seq $((limit * 2))); do
+    sleep 0.5
+    shot "$id" "$work/still-b.png"
+    [ "$(differing_pixels "$work/still-a.png" "$work/still-b.png")" = 0 ] && return 0
+    mv "$work/still-b.png" "$work/still-a.png"
+  done
+  return 1
+}
+
+# wait_moving WINDOW LIMIT: waits until two screenshots a third of a second
+# apart differ (frames are being shown); returns 1 after LIMIT seconds.
+wait_moving() {
+  local id=$1 limit=$2 i
+  shot "$id" "$work/moving-a.png"
+  for i in $(seq $((limit * 3))); do
+    sleep 0.33
+    shot "$id" "$work/moving-b.png"
+    [ "$(differing_pixels "$work/moving-a.png" "$work/moving-b.png")" != 0 ] && return 0
+    mv "$work/moving-b.png" "$work/moving-a.png"
+  done
+  return 1
+}
+
+# press WINDOW KEY: types a key into the window.  There is no window
+# manager under Xvfb, so the window is given the input focus first and the
+# key goes through the XTEST extension like a real key press; when focusing
+# fails the key is sent to the window directly.
+press() {
+  local id=$1 key=$2
+  if timeout 5 xdotool windowfocus --sync "$id" 2>/dev/null; then
+    xdotool key "$key"
+  else
+    xdotool key --window "$id" "$key" 2>/dev/null
+  fi || fail "could not type $key"
+}
+
+# wait_exit LIMIT: sets `status` to the demo's exit status if it ends within
+# LIMIT seconds, otherwise kills it and sets `status` to "hung".
+wait_exit() {
+  local limit=$1
+  for _ in $(seq $((limit * 10))); do
+    if ! kill -0 "$demo_pid" 2>/dev/null; then
+      wait "$demo_pid"; status=$?; demo_pid=""; return 0
+    fi
+    sleep 0.1
+  done
+  kill -9 "$demo_pid" 2>/dev/null; wait "$demo_pid" 2>/dev/null
+  demo_pid=""; status=hung
+}
+
+alive() { kill -0 "$demo_pid" 2>/dev/null; }
+
+# Counts of tracking-drawing pixels in a screenshot, from its colour
+# histogram: sample outlines (only the red byte set to 255 over a grey
+# ground), black (target boxes, links) and white (label boxes).  The top 40
+# and bottom 24 rows (highgui's tool and status bars) are left out.
+drawing_counts() {
+  local file=$1 w h
+  w=$(identify -format '%w' "$file") h=$(identify -format '%h' "$file")
+  "$E2E_CONVERT" "$file" -crop "${w}x$((h - 64))+0+40" +repage \
+      -format %c histogram:info:- 2>/dev/null |
+    awk '{
+      n = $1 + 0
+      if (split($2, c, /[(),]/) < 4) next
+      r = c[2] + 0; g = c[3] + 0; b = c[4] + 0
+      d = g - b; if (d < 0) d = -d
+      if (r == 255 && g <= 220 && d <= 6) red += n
+      else if (r <= 5 && g <= 5 && b <= 5) black += n
+      else if (r == 255 && g == 255 && b == 255) white += n
+    } END { printf "%d %d %d\n", red, black, white }'
+}
