@@ -1,6 +1,7 @@
 #include "cli/outputs.h"
 
 #include "cli/quiet_stderr.h"
+#include "render/drawing_corners.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/core/fast_math.hpp>
@@ -11,25 +12,10 @@
 
 namespace tavo_cli {
 
-namespace {
-
-// Keeps a coordinate of a runaway estimate within +-2^24 pixels (NaN gives
-// 0) so that it converts to int safely; any real box lies far inside.
-constexpr double kFar = 1 << 24;
-
-double bounded(double v) { return v != v ? 0.0 : (v < -kFar ? -kFar : (v > kFar ? kFar : v)); }
-
-}  // namespace
-
 PixelBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
 {
-    const float w = static_cast<float>(static_cast<double>(e.scaleX) * baseWidth);
-    const float h = static_cast<float>(static_cast<double>(e.scaleY) * baseHeight);
-    const int x0 = cvRound(bounded(static_cast<double>(e.posX) - 0.5 * w));
-    const int y0 = cvRound(bounded(static_cast<double>(e.posY) - 0.5 * h));
-    const int x1 = static_cast<int>(bounded(static_cast<double>(x0) + w - 1.0));
-    const int y1 = static_cast<int>(bounded(static_cast<double>(y0) + h - 1.0));
-    return PixelBox{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+    const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, baseWidth, baseHeight);
+    return PixelBox{c.x0, c.y0, c.x1 - c.x0 + 1, c.y1 - c.y0 + 1};
 }
 
 std::string motLine(int frame, int id, const PixelBox& b)

@@ -14,8 +14,7 @@
 namespace tavo_cli {
 
 // The integer box the drawing outlines for an estimate, as top-left corner
-// and size: W = scaleX * baseWidth rounded to float, X0 = cvRound(posX -
-// 0.5 W), X1 = trunc(X0 + W - 1), w = X1 - X0 + 1 (the same in y).
+// and size (w = X1 - X0 + 1, h = Y1 - Y0 + 1 of the drawing's corners).
 struct PixelBox {
     int x = 0, y = 0, width = 0, height = 0;
 };

@@ -1,50 +1,13 @@
+#include "render/drawing_corners.h"
 #include "render/outline_rect.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/core/fast_math.hpp>
 
-#include <climits>
 #include <cstdio>
 
 namespace {
-
-struct Corners {
-    int x0, y0, x1, y1;
-};
-
-// Coordinates are kept within +-2^24 pixels, far outside any image, so that
-// a runaway estimate still draws (clipped by OpenCV) and the label offsets
-// cannot overflow.
-constexpr int kFar = 1 << 24;
-
-inline int limit(int v) { return v < -kFar ? -kFar : (v > kFar ? kFar : v); }
-
-// Float to int, truncating toward zero, within +-kFar (NaN gives 0).
-inline int truncate(double v)
-{
-    if (v != v)
-        return 0;
-    if (v < -kFar)
-        return -kFar;
-    if (v > kFar)
-        return kFar;
-    return static_cast<int>(v);
-}
-
-// Inclusive integer corners of a rectangle of the base size scaled by
-// (sx, sy) around (px, py).
-Corners corners(float px, float py, float sx, float sy, float baseWidth, float baseHeight)
-{
-    const float w = static_cast<float>(static_cast<double>(sx) * baseWidth);
-    const float h = static_cast<float>(static_cast<double>(sy) * baseHeight);
-    Corners c;
-    c.x0 = limit(cvRound(static_cast<double>(px) - 0.5 * w));
-    c.y0 = limit(cvRound(static_cast<double>(py) - 0.5 * h));
-    c.x1 = truncate(static_cast<double>(c.x0) + w - 1.0);
-    c.y1 = truncate(static_cast<double>(c.y0) + h - 1.0);
-    return c;
-}
 
 // a + w * v with the product and the sum each rounded to float.
 inline float addWeighted(float a, float w, float v)
@@ -73,7 +36,7 @@ void tavo::draw(CvMat* image)
         const int n = t->reservedCount;
         for (int j = 0; j < n; ++j) {
             const Sample& s = *windowRefs[j];
-            const Corners c = corners(s.posX, s.posY, s.scaleX, s.scaleY, t->baseWidth, t->baseHeight);
+            const DrawingCorners c = drawingCorners(s.posX, s.posY, s.scaleX, s.scaleY, t->baseWidth, t->baseHeight);
             outlineRect(image, c.x0, c.y0, c.x1, c.y1, red);
         }
 
@@ -116,10 +79,10 @@ void tavo::draw(CvMat* image)
         const Target* t = owned.get();
         const Sample& e = t->estimate;
         for (const Target* other : t->neighbours)
-            cvLine(image, cvPoint(truncate(e.posX), truncate(e.posY)),
-                   cvPoint(truncate(other->estimate.posX), truncate(other->estimate.posY)), black, 1, 8, 0);
+            cvLine(image, cvPoint(truncateCoordinate(e.posX), truncateCoordinate(e.posY)),
+                   cvPoint(truncateCoordinate(other->estimate.posX), truncateCoordinate(other->estimate.posY)), black, 1, 8, 0);
 
-        const Corners c = corners(e.posX, e.posY, e.scaleX, e.scaleY, t->baseWidth, t->baseHeight);
+        const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, t->baseWidth, t->baseHeight);
         cvRectangle(image, cvPoint(c.x0, c.y0), cvPoint(c.x1, c.y1), black, 2, 8, 0);
 
         char text[16];
