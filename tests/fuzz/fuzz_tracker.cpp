@@ -159,8 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BoundedTracker tracker(ticks, in.ConsumeIntegralInRange<int>(0, 7) == 0 ? 5000 : in.ConsumeIntegralInRange<int>(1, 64));
     tracker.huePlane = &plane;
     // init fixes the demo's table of 2^18 entries per target, slow to
-    // rebuild every cycle: take it for one input in four.
-    if (in.ConsumeIntegralInRange<int>(0, 3) == 0) {
+    // rebuild every cycle: take it for one input in four, with one cycle.
+    const bool demoSizing = in.ConsumeIntegralInRange<int>(0, 3) == 0;
+    if (demoSizing) {
         tracker.init(&plane, count(in, 64));
     } else {
         int mask = (1 << in.ConsumeIntegralInRange<int>(0, 10)) - 1;
@@ -194,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     checkSamples(tracker);
 
-    const int cycles = in.ConsumeIntegralInRange<int>(0, 3);
+    const int cycles = in.ConsumeIntegralInRange<int>(0, demoSizing ? 1 : 3);
     for (int c = 0; c < cycles; ++c) {
         if (in.ConsumeBool())
             fillPlane(in, pixels);
