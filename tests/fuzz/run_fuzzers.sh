@@ -18,6 +18,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${TAVO_FUZZ_BUILD_DIR:-$root/build-fuzz}
 jobs=${TAVO_FUZZ_JOBS:-2}
 
+mkdir -p "$build"
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "run_fuzzers: clang++ not found (install clang and libclang-rt-dev)" >&2
   exit 2
@@ -25,7 +26,7 @@ fi
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DTAVO_FUZZ=ON -DBUILD_TESTING=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
-  >"$build.configure.log" 2>&1 || { cat "$build.configure.log" >&2; exit 2; }
+  >"$build/fuzz-configure.log" 2>&1 || { cat "$build/fuzz-configure.log" >&2; exit 2; }
 
 targets=$(cmake --build "$build" --target help 2>/dev/null)
 harnesses=()
@@ -40,8 +41,8 @@ for source in "$root"/tests/fuzz/fuzz_*.cpp; do
 done
 [ ${#harnesses[@]} -gt 0 ] || { echo "run_fuzzers: no harness configured" >&2; exit 2; }
 
-cmake --build "$build" -j"$jobs" --target "${harnesses[@]}" >"$build.build.log" 2>&1 ||
-  { tail -40 "$build.build.log" >&2; exit 2; }
+cmake --build "$build" -j"$jobs" --target "${harnesses[@]}" >"$build/fuzz-build.log" 2>&1 ||
+  { tail -40 "$build/fuzz-build.log" >&2; exit 2; }
 
 export UBSAN_OPTIONS=print_stacktrace=1:${UBSAN_OPTIONS:-}
 status=0
