@@ -12,6 +12,7 @@ packages=(
   libopencv-core-dev libopencv-imgproc-dev libopencv-highgui-dev libopencv-videoio-dev
   xvfb xdotool imagemagick x11-utils
   clang libclang-rt-14-dev
+  valgrind
 )
 
 missing=()
