@@ -113,4 +113,6 @@ void HueHistogram::release()
         releaseAligned(bins);
         bins = nullptr;
     }
+    // No bins are left: a later allocate must allocate again.
+    binCount = 0;
 }

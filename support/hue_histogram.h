@@ -36,5 +36,6 @@ struct HueHistogram {
     // exp(-20 * max(0, 1 - BC)), BC = sum of sqrt(p[i] * q[i]) over this
     // histogram's bins.
     double likelihoodAgainst(const HueHistogram& other) const;
+    // Frees the bins; the histogram then has none (binCount 0).
     void release();
 };

@@ -26,7 +26,13 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
     Target* t = createTarget(-1);
     if (!t)
         return 0;
-    t->prepareTable(tableMask, maxTargets);
+    if (!t->prepareTable(tableMask, maxTargets)) {
+        // No memory for its sampling table: the joint move could not draw
+        // from it.  Take the new target back, and its id with it.
+        targets.pop_back();
+        --nextTargetId;
+        return 0;
+    }
     fillSamples(t->id, first);
     t->baseHeight = static_cast<float>(height);
     t->baseWidth = static_cast<float>(width);

@@ -6,21 +6,24 @@
 
 Target::~Target() { releaseAligned(samplingTable); }
 
-void Target::prepareTable(int mask, int reserve)
+bool Target::prepareTable(int mask, int reserve)
 {
     const int64_t entries = static_cast<int64_t>(mask) + 1;
-    if (tableSize != entries && entries > 0) {
+    if (entries < 1 || entries > INT32_MAX)
+        return false;
+    if (tableSize != entries) {
         const size_t bytes = align32(static_cast<size_t>(entries) * sizeof(Sample*));
         void* table = allocateAligned(bytes);
-        if (table) {
-            std::memset(table, 0, bytes);
-            releaseAligned(samplingTable);
-            samplingTable = static_cast<Sample**>(table);
-            tableSize = static_cast<int32_t>(entries);
-        }
+        if (!table)
+            return false;
+        std::memset(table, 0, bytes);
+        releaseAligned(samplingTable);
+        samplingTable = static_cast<Sample**>(table);
+        tableSize = static_cast<int32_t>(entries);
     }
     if (reserve > 0)
         neighbours.reserve(static_cast<size_t>(reserve));
+    return true;
 }
 
 void Target::initModels(int n)

@@ -34,8 +34,9 @@ struct Target {
     Target& operator=(const Target&) = delete;
 
     // Gives the target a zeroed sampling table of mask + 1 entries (kept if
-    // it already has that size) and room for `reserve` neighbours.
-    void prepareTable(int mask, int reserve);
+    // it already has that size) and room for `reserve` neighbours.  False
+    // when the table cannot be had (the target keeps what it had).
+    bool prepareTable(int mask, int reserve);
     // Both histograms get n uniform bins.
     void initModels(int n);
     // Likelihood of rect of the plane against the reference (float).

@@ -40,10 +40,10 @@ int tavo::init(CvMat* plane, int samplesPerTargetCount)
 
 int tavo::configure(int perTarget, int targetCount, int mask)
 {
-    // The mask must be 2^k - 1 with k < 31 (so that mask + 1 table entries
-    // can be counted); counts must be positive, and their product is the
-    // slot count of the store.
-    if (mask < 0 || (static_cast<uint32_t>(mask) & (static_cast<uint32_t>(mask) + 1u)) != 0)
+    // The mask must be 2^k - 1 with k < 31, so that the mask + 1 entries of
+    // a sampling table can be counted; counts must be positive, and their
+    // product is the slot count of the store.
+    if (mask < 0 || mask == INT_MAX || (mask & (mask + 1)) != 0)
         return 0;
     if (perTarget < 1 || targetCount < 1)
         return 0;
