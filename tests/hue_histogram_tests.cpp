@@ -197,6 +197,15 @@ TEST(HueHistogram, AllocateKeepsTheArrayForTheSameCount)
     EXPECT_EQ(h.binCount, 179);
     EXPECT_EQ(h.bins[178], 2.5f);
 
+    // After release the histogram has no bins, and can be given new ones.
+    HueHistogram released;
+    ASSERT_TRUE(released.allocate(179));
+    released.release();
+    EXPECT_EQ(released.bins, nullptr);
+    EXPECT_EQ(released.binCount, 0);
+    ASSERT_TRUE(released.allocate(179));
+    EXPECT_EQ(released.sum(), 0.0f);
+
     // copyFrom needs equal, non-zero counts.
     HueHistogram other;
     EXPECT_FALSE(h.copyFrom(other));

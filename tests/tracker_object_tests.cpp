@@ -215,6 +215,16 @@ TEST(TrackerObject, ConfigureChecksTheMask)
     EXPECT_EQ(small.sampleBlockBytes, int32_t(align32(264) + 64 + 2 * 32));
     EXPECT_EQ(small.noisePool.count, 2);
     EXPECT_EQ(small.jointPool.states, nullptr);  // only configure seeds it
+
+    // Masks whose tables cannot be counted in 32 bits, negative masks and
+    // counts below 1 build nothing.
+    tavo odd(ticks);
+    EXPECT_EQ(odd.configure(4, 2, 0x7fffffff), 0);
+    EXPECT_EQ(odd.configure(4, 2, -1), 0);
+    EXPECT_EQ(odd.configure(-4, -2, 7), 0);
+    EXPECT_EQ(odd.configure(0, 2, 7), 0);
+    EXPECT_EQ(odd.sampleCapacity, 0);
+    EXPECT_EQ(odd.jointPool.states, nullptr);
 }
 
 TEST(TrackerObject, SelectTargetMovesTheWindowsOnlyForANewSlot)
