@@ -3,7 +3,9 @@
 # waits for a key with the last frame on screen, and exits with status 1.
 #   demo_odd_video_test.sh DEMO MAKE_TEST_VIDEO KIND DISPLAY_NUMBER SCREENSHOT_DIR
 # KIND is one of make-test-video's kinds (size-change, size-grow, one-frame,
-# gray, tiny).
+# gray, tiny).  OpenCV's FFmpeg reader may hand out the frames after a size
+# change at the first frame's size (padded or cut); whichever it does, the
+# demo has to end cleanly.
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 demo=$1 make_video=$2 kind=$3 artifacts=$5

@@ -7,7 +7,6 @@
 //   one-frame    a single 320x320 frame
 //   gray         40 frames of 320x320 written as single-channel video
 //   tiny         40 frames of 16x16
-//   plain        120 frames of 320x320 coloured discs on a grey ground
 // Every kind draws a few coloured discs that drift from frame to frame, so
 // the colour models the demo learns are not all the same.  Exit status 0 on
 // success, 2 on bad arguments, 1 when the video cannot be written.
@@ -200,7 +199,7 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: make-test-video KIND OUT.avi\n"
-                 "  KIND: size-change | size-grow | one-frame | gray | tiny | plain\n");
+                 "  KIND: size-change | size-grow | one-frame | gray | tiny\n");
 }
 
 }  // namespace
@@ -227,8 +226,6 @@ int main(int argc, char** argv)
         isColor = false;
     } else if (kind == "tiny") {
         segments = {{{16, 16}, 40}};
-    } else if (kind == "plain") {
-        segments = {{{320, 320}, 120}};
     } else {
         usage();
         return 2;
