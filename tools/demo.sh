@@ -4,7 +4,7 @@
 # With a display (DISPLAY set) the demo simply runs: Escape stops the
 # tracking, any key then closes the window.
 # Without a display it runs on a private Xvfb server, takes screenshots of
-# the window at about 2, 5 and 8 seconds, then presses Escape and one more
+# the window at about 2, 4 and 6 seconds, then presses Escape and one more
 # key, checks that the demo ended with its exit status 1 and prints where
 # the screenshots are (build/demo-screenshots/).
 #
@@ -86,7 +86,7 @@ press() {
 }
 
 elapsed=0
-for at in 2 5 8; do
+for at in 2 4 6; do
   sleep $((at - elapsed))
   elapsed=$at
   kill -0 "$demo_pid" 2>/dev/null || break
