@@ -1,5 +1,6 @@
 // Overlap areas, neighbour detection and sampling tables.
 
+#include "small_tracker.h"
 #include "tracker/tavo.h"
 
 #include <gtest/gtest.h>
@@ -12,49 +13,7 @@ namespace {
 
 Region box(int x, int y, int w, int h) { return Region::fromRect(cvRect(x, y, w, h)); }
 
-void place(Sample& s, int x, int y, int w, int h)
-{
-    s.rect = cvRect(x, y, w, h);
-    s.region = Region::fromRect(s.rect);
-}
-
-// A tracker with a small, reproducible store: `perTarget` samples for each of
-// up to `targetCount` targets, sampling tables of mask + 1 entries.
-struct SmallTracker {
-    CountingTickSource ticks{1};
-    tavo tracker{ticks};
-
-    SmallTracker(int perTarget, int targetCount, int mask)
-    {
-        EXPECT_EQ(1, tracker.configure(perTarget, targetCount, mask));
-    }
-    Target* add()
-    {
-        Target* t = tracker.createTarget(-1);
-        if (t)
-            t->prepareTable(tracker.tableMask, tracker.maxTargets);
-        return t;
-    }
-    Sample& sample(const Target* t, int i) { return tracker.samples[t->firstSample + i]; }
-
-    // Sets the weights (and equal likelihoods) of a target's samples.
-    void setWeights(const Target* t, const std::vector<float>& w)
-    {
-        for (int i = 0; i < t->sampleCount; ++i) {
-            sample(t, i).weight = w[i];
-            sample(t, i).likelihood = 1.0f;
-            sample(t, i).vote = FLT_EPSILON;
-        }
-    }
-    // Table entries as sample indices within the target's block.
-    std::vector<int> table(const Target* t)
-    {
-        std::vector<int> idx;
-        for (int e = 0; e < t->tableSize; ++e)
-            idx.push_back(static_cast<int>(t->samplingTable[e] - &tracker.samples[t->firstSample]));
-        return idx;
-    }
-};
+void place(Sample& s, int x, int y, int w, int h) { place(s, cvRect(x, y, w, h)); }
 
 }  // namespace
 

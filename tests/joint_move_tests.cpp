@@ -1,5 +1,6 @@
 // The joint sampling move: draws, pair factors and re-weighting.
 
+#include "small_tracker.h"
 #include "tracker/tavo.h"
 
 #include <gtest/gtest.h>
@@ -10,30 +11,6 @@
 #include <vector>
 
 namespace {
-
-void place(Sample& s, CvRect r)
-{
-    s.rect = r;
-    s.region = Region::fromRect(r);
-}
-
-struct SmallTracker {
-    CountingTickSource ticks{1};
-    tavo tracker{ticks};
-
-    SmallTracker(int perTarget, int targetCount, int mask)
-    {
-        EXPECT_EQ(1, tracker.configure(perTarget, targetCount, mask));
-    }
-    Target* add()
-    {
-        Target* t = tracker.createTarget(-1);
-        if (t)
-            t->prepareTable(tracker.tableMask, tracker.maxTargets);
-        return t;
-    }
-    Sample& sample(const Target* t, int i) { return tracker.samples[t->firstSample + i]; }
-};
 
 float afterAdding(double g) { return static_cast<float>(static_cast<double>(FLT_EPSILON) + g); }
 
