@@ -14,3 +14,14 @@ void setUpDemoTracker(tavo& tracker, CvMat* huePlane)
     for (const InitialBox& box : kDemoTargets)
         tracker.addTarget(huePlane, box.x, box.y, box.width, box.height);
 }
+
+void trackDemoFrame(tavo& tracker, FrameImages& images, bool& firstFrame)
+{
+    tracker.huePlane = images.hue;
+    if (firstFrame) {
+        setUpDemoTracker(tracker, images.hue);
+        firstFrame = false;
+    }
+    tracker.track();
+    tracker.draw(&images.displayMatrix);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/frame_preparation.h"
 #include "tracker/tavo.h"
 
 // The demo: nine 18 x 18 targets on a ring around (136, 136), 500 samples
@@ -16,3 +17,8 @@ constexpr float kDemoNoiseScale = 0.2f;
 // First-frame set-up of a tracker whose huePlane is already set: sizing,
 // noise factors and the nine targets in order (refusals are not examined).
 void setUpDemoTracker(tavo& tracker, CvMat* huePlane);
+
+// The demo's tracker steps for one prepared frame: hand the hue plane to the
+// tracker, set it up on the first frame (clearing `firstFrame`), run one
+// tracking cycle and draw the result into the display matrix.
+void trackDemoFrame(tavo& tracker, FrameImages& images, bool& firstFrame);

@@ -56,13 +56,7 @@ int main()
 
         // tracker: the new hue plane, the set-up on the first frame, one
         // tracking cycle and the drawing.
-        tracker.huePlane = images.hue;
-        if (firstFrame) {
-            setUpDemoTracker(tracker, images.hue);
-            firstFrame = false;
-        }
-        tracker.track();
-        tracker.draw(&images.displayMatrix);
+        trackDemoFrame(tracker, images, firstFrame);
 
         cvShowImage(kWindowName, &images.displayMatrix);
         if ((cvWaitKey(1) & 0xFF) == kEscape || !windowOpen())

@@ -83,13 +83,7 @@ std::vector<FrameCentres> runDemo(int64_t seed)
     for (IplImage* frame = queryFrame(capture); frame; frame = queryFrame(capture)) {
         if (!prepareFrame(frame, images))
             break;
-        tracker.huePlane = images.hue;
-        if (firstFrame) {
-            setUpDemoTracker(tracker, images.hue);
-            firstFrame = false;
-        }
-        tracker.track();
-        tracker.draw(&images.displayMatrix);
+        trackDemoFrame(tracker, images, firstFrame);
         FrameCentres centres;
         for (size_t i = 0; i < tracker.targets.size() && i < centres.size(); ++i)
             centres[i] = {tracker.targets[i]->estimate.posX, tracker.targets[i]->estimate.posY};

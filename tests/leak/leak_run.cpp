@@ -42,14 +42,11 @@ int main(int argc, char** argv)
         CountingTickSource ticks(seed);
         tavo tracker(ticks);
         FrameImages images;
+        bool firstFrame = true;
         for (IplImage* frame = queryFrame(capture); frame && done < frames; frame = queryFrame(capture)) {
             if (!prepareFrame(frame, images))
                 break;
-            tracker.huePlane = images.hue;
-            if (done == 0)
-                setUpDemoTracker(tracker, images.hue);
-            tracker.track();
-            tracker.draw(&images.displayMatrix);
+            trackDemoFrame(tracker, images, firstFrame);
             ++done;
         }
     }
