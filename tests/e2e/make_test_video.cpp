@@ -1,15 +1,21 @@
-// make-test-video KIND OUT.avi
+// make-test-video KIND OUT.avi [SOURCE]
 //
-// Writes a small MJPG video that exercises one corner of the demo's frame
-// loop.  Kinds:
+// Writes a small MJPG video, or a file that only claims to be one, that
+// exercises one corner of the programs' video input.  Kinds:
 //   size-change  20 frames of 320x320, then 20 frames of 200x200
 //   size-grow    20 frames of 200x200, then 20 frames of 320x320
 //   one-frame    a single 320x320 frame
 //   gray         40 frames of 320x320 written as single-channel video
 //   tiny         40 frames of 16x16
-// Every kind draws a few coloured discs that drift from frame to frame, so
-// the colour models the demo learns are not all the same.  Exit status 0 on
-// success, 2 on bad arguments, 1 when the video cannot be written.
+//   zero-byte    an empty file
+//   text         a few lines of text
+//   truncated    the first half (byte-wise) of SOURCE, or without SOURCE of
+//                a 100-frame 320x320 video: the stream breaks off inside a
+//                frame and the index at the end of the file is missing
+// Every video kind draws a few coloured discs that drift from frame to
+// frame, so the colour models the demo learns are not all the same.  Exit
+// status 0 on success, 2 on bad arguments, 1 when the file cannot be
+// written (or SOURCE read).
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -19,6 +25,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -81,20 +89,26 @@ public:
         bytes_.insert(bytes_.end(), data.begin(), data.end());
     }
     std::size_t size() const { return bytes_.size(); }
-    bool save(const std::string& path) const
-    {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file)
-            return false;
-        const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), file) == bytes_.size();
-        return std::fclose(file) == 0 && written;
-    }
+    const std::vector<unsigned char>& bytes() const { return bytes_; }
 
 private:
     std::vector<unsigned char> bytes_;
 };
 
-bool writeMjpgAvi(const std::string& path, const std::vector<Segment>& segments)
+// Writes the first `length` bytes of `bytes` to `path`.
+bool saveBytes(const std::string& path, const std::vector<unsigned char>& bytes, std::size_t length)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && (length == 0 || std::fwrite(bytes.data(), 1, length, file) == length);
+    if (file && std::fclose(file) != 0)
+        written = false;
+    if (!written)
+        std::fprintf(stderr, "make-test-video: cannot write %s\n", path.c_str());
+    return written;
+}
+
+// The whole AVI file; false when a frame cannot be encoded.
+bool buildMjpgAvi(const std::vector<Segment>& segments, AviFile& avi)
 {
     std::vector<std::vector<unsigned char>> jpegs;
     std::size_t largest = 0;
@@ -112,7 +126,6 @@ bool writeMjpgAvi(const std::string& path, const std::vector<Segment>& segments)
     const auto width = static_cast<std::uint32_t>(size.width);
     const auto height = static_cast<std::uint32_t>(size.height);
 
-    AviFile avi;
     const std::size_t riff = avi.open("RIFF");
     avi.fourcc("AVI ");
     const std::size_t hdrl = avi.open("LIST");
@@ -187,31 +200,66 @@ bool writeMjpgAvi(const std::string& path, const std::vector<Segment>& segments)
     }
     avi.close(idx1);
     avi.close(riff);
+    return true;
+}
 
-    if (!avi.save(path)) {
-        std::fprintf(stderr, "make-test-video: cannot write %s\n", path.c_str());
+bool writeMjpgAvi(const std::string& path, const std::vector<Segment>& segments)
+{
+    AviFile avi;
+    return buildMjpgAvi(segments, avi) && saveBytes(path, avi.bytes(), avi.size());
+}
+
+// The first half of `source`, or of a generated 100-frame video.
+bool writeTruncated(const std::string& path, const std::string& source)
+{
+    std::vector<unsigned char> bytes;
+    if (source.empty()) {
+        AviFile avi;
+        if (!buildMjpgAvi({{{320, 320}, 100}}, avi))
+            return false;
+        bytes = avi.bytes();
+    } else {
+        std::ifstream in(source, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) {
+            std::fprintf(stderr, "make-test-video: cannot read %s\n", source.c_str());
+            return false;
+        }
+    }
+    if (bytes.size() < 2) {
+        std::fprintf(stderr, "make-test-video: %s is too short to cut in half\n", source.c_str());
         return false;
     }
-    return true;
+    return saveBytes(path, bytes, bytes.size() / 2);
 }
 
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: make-test-video KIND OUT.avi\n"
-                 "  KIND: size-change | size-grow | one-frame | gray | tiny\n");
+                 "usage: make-test-video KIND OUT.avi [SOURCE]\n"
+                 "  KIND: size-change | size-grow | one-frame | gray | tiny |\n"
+                 "        zero-byte | text | truncated (SOURCE: the video to cut)\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
+    const std::string kind = argc > 1 ? argv[1] : "";
+    if (argc != 3 && !(argc == 4 && kind == "truncated")) {
         usage();
         return 2;
     }
-    const std::string kind = argv[1];
     const std::string out = argv[2];
+
+    if (kind == "zero-byte")
+        return saveBytes(out, {}, 0) ? 0 : 1;
+    if (kind == "text") {
+        const std::string text = "This is not a video.\nIt is a text file named like one.\n";
+        return saveBytes(out, {text.begin(), text.end()}, text.size()) ? 0 : 1;
+    }
+    if (kind == "truncated")
+        return writeTruncated(out, argc == 4 ? argv[3] : "") ? 0 : 1;
 
     std::vector<Segment> segments;
     bool isColor = true;
