@@ -1,5 +1,7 @@
 #include "app/video_capture.h"
 
+#include "app/quiet_stderr.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -18,11 +20,13 @@ FileCapture* createFileCapture(const char* fileName)
     if (!fileName || !*fileName)
         return nullptr;
     auto* capture = new FileCapture();
+    QuietStderr quiet;  // the decoder's remarks about the file are not ours
     try {
-        // FFmpeg reads the file by name; it never takes it for an image
-        // sequence pattern.
+        // FFmpeg reads video files; a name it cannot read may still be a
+        // numbered image sequence ("frame_%03d.png").  Other backends are
+        // not asked: they would probe cameras, slowly, for a file name.
         if (!capture->video.open(fileName, cv::CAP_FFMPEG))
-            capture->video.open(fileName, cv::CAP_ANY);
+            capture->video.open(fileName, cv::CAP_IMAGES);
     } catch (const cv::Exception&) {
     }
     if (!capture->video.isOpened()) {
@@ -36,6 +40,7 @@ IplImage* queryFrame(FileCapture* capture)
 {
     if (!capture)
         return nullptr;
+    QuietStderr quiet;  // damaged frames make the decoder talk
     try {
         if (!capture->video.read(capture->decoded) || capture->decoded.empty())
             return nullptr;

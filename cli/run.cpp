@@ -5,7 +5,7 @@
 #include "app/video_capture.h"
 #include "cli/mot_file.h"
 #include "cli/outputs.h"
-#include "cli/quiet_stderr.h"
+#include "app/quiet_stderr.h"
 #include "cli/scoring.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
@@ -137,12 +137,9 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     // The video and its first frame.
     std::unique_ptr<FileCapture, CaptureCloser> capture;
     IplImage* frame = nullptr;
-    {
-        QuietStderr quiet;
-        capture.reset(createFileCapture(options.video.c_str()));
-        if (capture)
-            frame = queryFrame(capture.get());
-    }
+    capture.reset(createFileCapture(options.video.c_str()));
+    if (capture)
+        frame = queryFrame(capture.get());
     if (!capture) {
         std::error_code ec;
         if (!std::filesystem::exists(options.video, ec))
@@ -273,10 +270,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
             break;
 
         frameStart = Clock::now();
-        {
-            QuietStderr quiet;
-            frame = queryFrame(capture.get());
-        }
+        frame = queryFrame(capture.get());
         if (!frame)
             break;
         if (!prepareFrame(frame, images)) {

@@ -1,10 +1,9 @@
 #pragma once
 
 // While an object of this class lives, whatever is written to the process's
-// standard error (file descriptor 2) is discarded.  Video libraries below
-// OpenCV print their own diagnostics there; the command reports problems in
-// its own words instead.
-namespace tavo_cli {
+// standard error (file descriptor 2) is discarded.  The video libraries
+// below OpenCV print their own diagnostics there (damaged frames, encoder
+// remarks); our programs report problems in their own words, or not at all.
 
 class QuietStderr {
 public:
@@ -16,5 +15,3 @@ public:
 private:
     int saved_ = -1;
 };
-
-}  // namespace tavo_cli

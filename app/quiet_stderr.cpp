@@ -1,10 +1,8 @@
-#include "cli/quiet_stderr.h"
+#include "app/quiet_stderr.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace tavo_cli {
 
 QuietStderr::QuietStderr()
 {
@@ -28,5 +26,3 @@ QuietStderr::~QuietStderr()
     ::dup2(saved_, STDERR_FILENO);
     ::close(saved_);
 }
-
-}  // namespace tavo_cli
