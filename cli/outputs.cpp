@@ -1,11 +1,12 @@
 #include "cli/outputs.h"
 
-#include "cli/quiet_stderr.h"
+#include "app/quiet_stderr.h"
 #include "render/drawing_corners.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/core/fast_math.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -15,7 +16,10 @@ namespace tavo_cli {
 PixelBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
 {
     const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, baseWidth, baseHeight);
-    return PixelBox{c.x0, c.y0, c.x1 - c.x0 + 1, c.y1 - c.y0 + 1};
+    // A one-pixel target whose estimated scale falls just below 1 has its
+    // right corner truncated left of its left one; a box is never narrower
+    // than one pixel.
+    return PixelBox{c.x0, c.y0, std::max(1, c.x1 - c.x0 + 1), std::max(1, c.y1 - c.y0 + 1)};
 }
 
 std::string motLine(int frame, int id, const PixelBox& b)

@@ -114,6 +114,17 @@ TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
     b = estimateBox(e, 7.0f, 18.0f);
     EXPECT_EQ(b.x, 15);
     EXPECT_EQ(b.width, 10);
+
+    // A one-pixel target whose scale drops just below 1 would lose its only
+    // column; its box keeps one pixel.
+    e.posX = 15.5f;
+    e.posY = 15.5f;
+    e.scaleX = e.scaleY = 0.9999997f;
+    b = estimateBox(e, 1.0f, 1.0f);
+    EXPECT_EQ(b.x, 15);
+    EXPECT_EQ(b.y, 15);
+    EXPECT_EQ(b.width, 1);
+    EXPECT_EQ(b.height, 1);
 }
 
 TEST(CliOutputs, LineFormats)
