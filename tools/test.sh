@@ -3,8 +3,10 @@
 #   1. all tests of the build in build/ (unit, command-line, leak, fuzz and
 #      the end-to-end tests, which start their own Xvfb servers);
 #   2. the unit and command-line tests again in build-asan/, built with
-#      AddressSanitizer and UndefinedBehaviorSanitizer (Debug).
-# Both stages always run; the exit status is non-zero if either fails.
+#      AddressSanitizer and UndefinedBehaviorSanitizer (Debug);
+#   3. every libFuzzer harness for TAVO_FUZZ_SECONDS seconds (default 30) in
+#      build-fuzz/, built with clang.
+# All stages always run; the exit status is non-zero if any fails.
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
@@ -23,19 +25,17 @@ if cmake -S . -B build-asan -DTAVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug &&
    cmake --build build-asan -j2; then
   echo "== sanitizer build took $((SECONDS - start)) s"
   start=$SECONDS
-  # Opening a file that FFmpeg cannot read lets OpenCV try its other
-  # backends, among them gphoto2, whose camera detection (libgphoto2 and
-  # the port drivers it loads and unloads) leaks.  Those leaks are not ours:
-  # they are suppressed by library, which needs full stacks at allocation.
-  printf '%s\n' 'leak:libgphoto2.so' 'leak:libgphoto2_port.so' >build-asan/lsan.supp
-  ASAN_OPTIONS=fast_unwind_on_malloc=0 \
-  LSAN_OPTIONS="suppressions=$PWD/build-asan/lsan.supp:print_suppressions=0" \
   ctest --test-dir build-asan --output-on-failure -j2 -LE 'e2e|fuzz' ||
     failed+=("sanitizer tests in build-asan/")
   echo "== sanitizer tests took $((SECONDS - start)) s"
 else
   failed+=("sanitizer build in build-asan/")
 fi
+
+echo "== stage 3: fuzzers, ${TAVO_FUZZ_SECONDS:-30} s each (build-fuzz/)"
+start=$SECONDS
+tests/fuzz/run_fuzzers.sh "${TAVO_FUZZ_SECONDS:-30}" || failed+=("fuzzers in build-fuzz/")
+echo "== stage 3 took $((SECONDS - start)) s"
 
 if [ ${#failed[@]} -gt 0 ]; then
   printf 'FAILED: %s\n' "${failed[@]}" >&2
