@@ -4,6 +4,8 @@
 // Checked: a run request carries only values the tracker can take, and the
 // number parsers give back exactly the value they read.
 
+#define FUZZ_HARNESS_NAME "fuzz_cli_options"
+#include "fuzz_check.h"
 #include "cli/options.h"
 
 #include <cmath>
@@ -14,18 +16,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_cli_options: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)      \
-    do {                 \
-        if (!(cond))     \
-            fail(#cond); \
-    } while (0)
 
 using namespace tavo_cli;
 

@@ -4,6 +4,8 @@
 // are small, may have padded rows, and are sometimes of a type the
 // histogram must refuse.
 
+#define FUZZ_HARNESS_NAME "fuzz_hue_histogram"
+#include "fuzz_check.h"
 #include "support/hue_histogram.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -18,18 +20,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_hue_histogram: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)          \
-    do {                     \
-        if (!(cond))         \
-            fail(#cond);     \
-    } while (0)
 
 // A rectangle coordinate: mostly near the plane, sometimes an extreme.
 int32_t coordinate(FuzzedDataProvider& in, int limit)

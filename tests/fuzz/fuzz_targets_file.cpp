@@ -5,6 +5,8 @@
 // the lowest frame has records, and grouping by frame keeps
 // every record.
 
+#define FUZZ_HARNESS_NAME "fuzz_targets_file"
+#include "fuzz_check.h"
 #include "cli/mot_file.h"
 
 #include <algorithm>
@@ -16,18 +18,6 @@
 #include <string>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_targets_file: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)      \
-    do {                 \
-        if (!(cond))     \
-            fail(#cond); \
-    } while (0)
 
 using namespace tavo_cli;
 

@@ -10,6 +10,8 @@
 // each target's references inside its own block, and drawing that keeps to
 // the frame's pixels.
 
+#define FUZZ_HARNESS_NAME "fuzz_tracker"
+#include "fuzz_check.h"
 #include "tracker/tavo.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -24,18 +26,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_tracker: %s\n", what);
-    std::abort();
-}
-
-#define CHECK(cond)      \
-    do {                 \
-        if (!(cond))     \
-            fail(#cond); \
-    } while (0)
 
 int32_t coordinate(FuzzedDataProvider& in, int limit)
 {
