@@ -10,7 +10,7 @@ packages=(
   cmake g++ make
   libgtest-dev libbenchmark-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-highgui-dev libopencv-videoio-dev
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick x11-utils libx11-dev
   clang libclang-rt-14-dev
   valgrind
 )
