@@ -13,9 +13,8 @@ e2e_start "$4"
 
 # close_case NAME WITH_VIDEO: runs the demo, lets it settle, closes its window.
 close_case() {
-  local name=$1 dir=$work/$1
-  mkdir "$dir"
-  [ "$2" = yes ] && ln -s "$video" "$dir/TAVO_DEMO.avi"
+  local name=$1
+  if [ "$2" = yes ]; then demo_dir "$name" "$video"; else demo_dir "$name"; fi
   start_demo "$demo" "$dir"
   expect_window
   sleep 1

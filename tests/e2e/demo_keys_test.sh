@@ -11,9 +11,7 @@ e2e_start "$3"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/keys-*.png
 
-dir=$work/run
-mkdir "$dir"
-ln -s "$video" "$dir/TAVO_DEMO.avi"
+demo_dir run "$video"
 start_demo "$demo" "$dir"
 
 expect_window

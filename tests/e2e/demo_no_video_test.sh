@@ -10,8 +10,7 @@ e2e_start "$2"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/no-video-*.png
 
-dir=$work/run
-mkdir "$dir"
+demo_dir run
 start_demo "$demo" "$dir"
 
 expect_window

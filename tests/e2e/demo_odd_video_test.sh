@@ -16,8 +16,7 @@ e2e_start "$4"
 mkdir -p "$artifacts"
 rm -f "$artifacts/odd-$kind.png"
 
-dir=$work/run
-mkdir "$dir"
+demo_dir run
 "$make_video" "$kind" "$dir/TAVO_DEMO.avi" ${source:+"$source"} || fail "cannot make the $kind video"
 start_demo "$demo" "$dir"
 

@@ -13,9 +13,7 @@ e2e_start "$3"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/playback-*.png
 
-dir=$work/run
-mkdir "$dir"
-ln -s "$video" "$dir/TAVO_DEMO.avi"
+demo_dir run "$video"
 start_demo "$demo" "$dir"
 
 expect_window

@@ -71,6 +71,15 @@ e2e_cleanup() {
   [ -n "${work:-}" ] && rm -rf "$work"
 }
 
+# demo_dir NAME [VIDEO]: makes $work/NAME, the working directory of one run
+# of the demo, and sets `dir` to it; VIDEO, when given, is linked in as the
+# run's TAVO_DEMO.avi.
+demo_dir() {
+  dir=$work/$1
+  mkdir "$dir"
+  [ -z "${2:-}" ] || ln -s "$2" "$dir/TAVO_DEMO.avi"
+}
+
 # start_demo DEMO DIR: runs the demo in DIR (stdout and stderr to DIR/out
 # and DIR/err); sets demo_pid.
 start_demo() {
