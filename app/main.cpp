@@ -38,11 +38,11 @@ int waitForKey()
 
 int main()
 {
-    // The demo prints nothing, OpenCV's own warnings included.
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-
     tavo tracker;  // tracker: lives for the whole run
     bool firstFrame = true;
+
+    // The demo prints nothing, OpenCV's own warnings included.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 
     FileCapture* capture = createFileCapture(kVideoFile);
     cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE);
