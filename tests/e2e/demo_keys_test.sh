@@ -28,9 +28,5 @@ shot "$id" "$work/later.png"
 [ "$(differing_pixels "$work/later.png" "$artifacts/keys-after-escape.png")" = 0 ] ||
   fail "the picture changed again after Escape"
 
-press "$id" q
-wait_exit 10
-[ "$status" = 1 ] || fail "expected exit status 1 after the second key, got $status"
-[ ! -s "$dir/out" ] || fail "the demo printed on stdout: $(head -c 300 "$dir/out")"
-[ ! -s "$dir/err" ] || fail "the demo printed on stderr: $(head -c 300 "$dir/err")"
+key_ends_demo "$id" q
 echo "ok: Escape stops the tracking, the next key ends the demo with status 1"

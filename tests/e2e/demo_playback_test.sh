@@ -39,9 +39,5 @@ note "at the end: $red sample-outline, $black black, $white white pixels"
 sleep 1
 alive || fail "the demo ended at the end of the video without waiting for a key"
 
-press "$id" space
-wait_exit 10
-[ "$status" = 1 ] || fail "expected exit status 1 after the key, got $status"
-[ ! -s "$dir/out" ] || fail "the demo printed on stdout: $(head -c 300 "$dir/out")"
-[ ! -s "$dir/err" ] || fail "the demo printed on stderr: $(head -c 300 "$dir/err")"
+key_ends_demo "$id" space
 echo "ok: window shown with the tracking, waits at the end, key ends with status 1"

@@ -189,6 +189,20 @@ wait_exit() {
 
 alive() { kill -0 "$demo_pid" 2>/dev/null; }
 
+# key_ends_demo WINDOW KEY [stderr-allowed]: types KEY and expects the demo
+# to end with exit status 1 having printed nothing on stdout, nor on stderr
+# unless allowed (the video decoder may talk about broken files there).
+key_ends_demo() {
+  press "$1" "$2"
+  wait_exit 10
+  [ "$status" = 1 ] || fail "expected exit status 1 after the key $2, got $status"
+  [ ! -s "$dir/out" ] || fail "the demo printed on stdout: $(head -c 300 "$dir/out")"
+  if [ -s "$dir/err" ]; then
+    [ "${3:-}" = stderr-allowed ] || fail "the demo printed on stderr: $(head -c 300 "$dir/err")"
+    note "stderr: $(head -n 3 "$dir/err")"
+  fi
+}
+
 # Counts of tracking-drawing pixels in a screenshot, from its colour
 # histogram: sample outlines (only the red byte set to 255 over a grey
 # ground), black (target boxes, links) and white (label boxes).  The top 40
