@@ -1,16 +1,13 @@
 #pragma once
 
 #include "app/frame_preparation.h"
+#include "support/box.h"
 #include "tracker/tavo.h"
 
 // The demo: nine 18 x 18 targets on a ring around (136, 136), 500 samples
 // each, noise factors 0.2.
-struct InitialBox {
-    int x, y, width, height;
-};
-
 constexpr int kDemoTargetCount = 9;
-extern const InitialBox kDemoTargets[kDemoTargetCount];
+extern const Box kDemoTargets[kDemoTargetCount];
 constexpr int kDemoSamplesPerTarget = 500;
 constexpr float kDemoNoiseScale = 0.2f;
 

@@ -61,7 +61,7 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
         }
         r.frame = *frame;
         r.id = *id;
-        double* box[4] = {&r.x, &r.y, &r.width, &r.height};
+        double* box[4] = {&r.box.x, &r.box.y, &r.box.width, &r.box.height};
         for (int i = 0; i < 4; ++i) {
             const auto v = parseFiniteDouble(fields[2 + i]);
             // Beyond a billion pixels a coordinate is garbage, and it would
@@ -101,8 +101,8 @@ std::optional<std::vector<Box>> readInitialBoxes(std::istream& in, const std::st
 
     std::vector<Box> boxes;
     for (const MotRecord& r : chosen) {
-        Box b{static_cast<int>(std::lround(r.x)), static_cast<int>(std::lround(r.y)),
-              static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height))};
+        Box b{static_cast<int>(std::lround(r.box.x)), static_cast<int>(std::lround(r.box.y)),
+              static_cast<int>(std::lround(r.box.width)), static_cast<int>(std::lround(r.box.height))};
         if (b.width <= 0 || b.height <= 0) {
             error = name + ":" + std::to_string(r.line) + ": the box of id " + std::to_string(r.id) +
                     " has no pixels (width and height must be at least 1 once rounded)";

@@ -5,6 +5,7 @@
 // column 0 and row 0 first, the same convention the results are written in.
 
 #include "cli/options.h"
+#include "support/box.h"
 
 #include <istream>
 #include <map>
@@ -17,7 +18,7 @@ namespace tavo_cli {
 struct MotRecord {
     int frame = 0;
     int id = 0;
-    double x = 0, y = 0, width = 0, height = 0;
+    RealBox box;
     int line = 0;  // line number in the file, from 1
 };
 

@@ -13,11 +13,6 @@
 
 namespace tavo_cli {
 
-int64_t targetsThatFit(int samplesPerTarget)
-{
-    return samplesPerTarget > 0 ? kMaxStoreSlots / samplesPerTarget : 0;
-}
-
 std::optional<int64_t> parseInt64(const std::string& text)
 {
     // from_chars takes no leading '+' or blanks and reports overflow; a
@@ -208,9 +203,9 @@ ParseResult parseOptions(int argc, const char* const* argv)
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError("--box and --targets cannot be combined");
     const int64_t fit = targetsThatFit(o.samples);
-    if (fit < kStandardTargetBlocks)
+    if (fit < kStandardTargetCount)
         return usageError("--samples " + std::to_string(o.samples) + ": the sample store holds at most " +
-                          std::to_string(kMaxStoreSlots / kStandardTargetBlocks) + " samples per target");
+                          std::to_string(kMaxStoreSlots / kStandardTargetCount) + " samples per target");
     if (static_cast<int64_t>(o.boxes.size()) > fit)
         return usageError(std::to_string(o.boxes.size()) + " targets given, but with --samples " +
                           std::to_string(o.samples) + " at most " + std::to_string(fit) +
@@ -263,7 +258,7 @@ std::string usageText()
          "\n"
          "Boxes are read and written in pixels of the frame, column 0 and row 0 first.\n"
          "Up to "
-      << kStandardTargetBlocks
+      << kStandardTargetCount
       << " targets, the sample store is sized as in the demo; more are accepted\n"
          "while samples times targets stays within "
       << kMaxStoreSlots

@@ -2,6 +2,9 @@
 
 // Command line of tavo-track: what to track, how, and where the results go.
 
+#include "support/box.h"
+#include "tracker/tracker_sizing.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,39 +12,13 @@
 
 namespace tavo_cli {
 
-// A target rectangle in pixels of the first frame: top-left corner and size.
-struct Box {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-inline bool operator==(const Box& a, const Box& b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
-// The tracker's store keeps its byte size in a 32-bit int, which bounds the
-// number of sample slots (samples per target times target blocks) to
-// (2^31 - 1 - 157) / 96: 88 bytes per sample, 8 for the noise, and the
-// rounding of its sections to 32 bytes.
-constexpr int64_t kMaxStoreSlots = (INT32_MAX - 157) / 96;
-
-// Target blocks the store is sized for when no more targets are given; the
-// same sizing as the demo's.
-constexpr int kStandardTargetBlocks = 10;
-
-// How many targets of `samplesPerTarget` samples fit in the store.
-int64_t targetsThatFit(int samplesPerTarget);
-
 struct Options {
     std::string video = "TAVO_DEMO.avi";
-    std::vector<Box> boxes;    // --box, in the order given
+    std::vector<Box> boxes;    // --box, target rectangles on the first frame, in the order given
     std::string targetsFile;   // --targets; empty when not given
     int samples = 500;         // per target
     float noise = 0.2f;        // both noise scales
-    int iterations = 5000;     // of the joint move, per frame
+    int iterations = kStandardJointIterations;  // of the joint move, per frame
     int frames = 0;            // stop after this many frames; 0: all
     std::optional<int64_t> seed;
     std::string motFile;

@@ -1,43 +1,14 @@
 #include "cli/outputs.h"
 
 #include "app/quiet_stderr.h"
-#include "render/drawing_corners.h"
 
 #include <opencv2/core/core_c.h>
-#include <opencv2/core/fast_math.hpp>
 
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace tavo_cli {
-
-PixelBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
-{
-    const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, baseWidth, baseHeight);
-    // A one-pixel target whose estimated scale falls just below 1 has its
-    // right corner truncated left of its left one; a box is never narrower
-    // than one pixel.
-    return PixelBox{c.x0, c.y0, std::max(1, c.x1 - c.x0 + 1), std::max(1, c.y1 - c.y0 + 1)};
-}
-
-std::string motLine(int frame, int id, const PixelBox& b)
-{
-    char line[128];
-    std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", frame, id, b.x, b.y, b.width, b.height);
-    return line;
-}
-
-const char* const kEstimatesHeader = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n";
-
-std::string estimateLine(int frame, int id, const Sample& e)
-{
-    char line[256];
-    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame, id, e.posX, e.posY, e.velX,
-                  e.velY, e.scaleX, e.scaleY);
-    return line;
-}
 
 TextOutput::~TextOutput()
 {
@@ -113,6 +84,81 @@ void VideoOutput::close()
 {
     QuietStderr quiet;
     writer_.release();
+}
+
+namespace {
+
+bool exists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+}  // namespace
+
+bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, std::string& error)
+{
+    const auto refused = [this] {
+        discard();
+        return false;
+    };
+    if (!o.videoFile.empty()) {
+        const bool fresh = !exists(o.videoFile);
+        if (!video_.open(o.videoFile, framesPerSecond, frameSize, error))
+            return refused();
+        if (fresh)
+            created_.push_back(o.videoFile);
+    }
+    if (!o.motFile.empty()) {
+        const bool fresh = !exists(o.motFile);
+        if (!mot_.open(o.motFile, error))
+            return refused();
+        if (fresh)
+            created_.push_back(o.motFile);
+    }
+    if (!o.estimatesFile.empty()) {
+        if (!estimates_.open(o.estimatesFile, error))
+            return refused();
+        estimates_.write(kEstimatesHeader);
+    }
+    return true;
+}
+
+bool Outputs::writeFrame(int frameNumber, const tavo& tracker, const CvMat& annotated, std::string& error)
+{
+    for (const auto& target : tracker.targets) {
+        if (mot_.isOpen())
+            mot_.write(motLine(frameNumber, target->id, estimateBox(target->estimate, target->baseWidth,
+                                                                    target->baseHeight)));
+        if (estimates_.isOpen())
+            estimates_.write(estimateLine(frameNumber, target->id, target->estimate));
+    }
+    if (video_.isOpen())
+        video_.write(annotated);
+    return mot_.flush(error) && estimates_.flush(error);
+}
+
+bool Outputs::close(std::string& error)
+{
+    bool ok = mot_.close(error);
+    std::string estimatesError;
+    if (!estimates_.close(estimatesError) && ok) {
+        error = estimatesError;
+        ok = false;
+    }
+    video_.close();
+    return ok;
+}
+
+void Outputs::discard()
+{
+    video_.close();
+    std::string ignored;
+    mot_.close(ignored);
+    estimates_.close(ignored);
+    for (const std::string& file : created_)
+        std::remove(file.c_str());
+    created_.clear();
 }
 
 }  // namespace tavo_cli

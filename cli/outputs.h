@@ -3,30 +3,18 @@
 // The result files of a run: MOTChallenge boxes, the estimates as CSV, and
 // the annotated video.
 
-#include "tracker/sample.h"
+#include "cli/options.h"
+#include "cli/result_lines.h"
+#include "tracker/tavo.h"
 
 #include <opencv2/core/types_c.h>
 #include <opencv2/videoio.hpp>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tavo_cli {
-
-// The integer box the drawing outlines for an estimate, as top-left corner
-// and size (w = X1 - X0 + 1, h = Y1 - Y0 + 1 of the drawing's corners).
-struct PixelBox {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-PixelBox estimateBox(const Sample& estimate, float baseWidth, float baseHeight);
-
-// "frame,id,x,y,w,h,1,-1,-1,-1\n"
-std::string motLine(int frame, int id, const PixelBox& box);
-
-// The estimates CSV: its header line and one line per target and frame,
-// every float with %.9g so that it reads back to the same float.
-extern const char* const kEstimatesHeader;
-std::string estimateLine(int frame, int id, const Sample& estimate);
 
 // A text file written line by line, flushed after every frame so that it
 // holds whole frames whenever the run stops.
@@ -64,6 +52,29 @@ public:
 
 private:
     cv::VideoWriter writer_;
+};
+
+// Every result file a run writes.  Opens all of them or none: a refusal
+// closes what was opened and removes the files the run created.  Each
+// frame's lines are handed to the system at once, so the files hold whole
+// frames whenever the run stops.
+class Outputs {
+public:
+    // Opens the files the options name, the video first as it is the
+    // likeliest to be refused; false with `error` set on a refusal.
+    bool open(const Options& options, double framesPerSecond, CvSize frameSize, std::string& error);
+    // The results of one tracked frame: a MOT line and an estimates line per
+    // target, in list order, and the annotated frame.
+    bool writeFrame(int frameNumber, const tavo& tracker, const CvMat& annotated, std::string& error);
+    // Closes every file; false with `error` set when anything failed.
+    bool close(std::string& error);
+
+private:
+    void discard();
+
+    TextOutput mot_, estimates_;
+    VideoOutput video_;
+    std::vector<std::string> created_;
 };
 
 }  // namespace tavo_cli

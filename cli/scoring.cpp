@@ -8,7 +8,7 @@
 
 namespace tavo_cli {
 
-double intersectionOverUnion(const ScoreBox& a, const ScoreBox& b)
+double intersectionOverUnion(const RealBox& a, const RealBox& b)
 {
     const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
     const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
@@ -18,23 +18,17 @@ double intersectionOverUnion(const ScoreBox& a, const ScoreBox& b)
     return common / (a.width * a.height + b.width * b.height - common);
 }
 
-double centreDistance(const ScoreBox& a, const ScoreBox& b)
+double centreDistance(const RealBox& a, const RealBox& b)
 {
     return std::hypot((a.x + 0.5 * a.width) - (b.x + 0.5 * b.width), (a.y + 0.5 * a.height) - (b.y + 0.5 * b.height));
 }
-
-namespace {
-
-ScoreBox boxOf(const MotRecord& r) { return ScoreBox{r.x, r.y, r.width, r.height}; }
-
-}  // namespace
 
 Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
     : truth_(std::move(truth)), ids_(std::move(trackerIds)), sums_(ids_.size())
 {
 }
 
-void Scorer::addFrame(int frame, const std::vector<ScoreBox>& boxes)
+void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
 {
     if (lastFrame_ == 0)
         firstFrame_ = frame;
@@ -51,14 +45,14 @@ void Scorer::addFrame(int frame, const std::vector<ScoreBox>& boxes)
         if (own == objects.end())
             continue;
         Sums& s = sums_[t];
-        const double error = centreDistance(boxes[t], boxOf(*own));
+        const double error = centreDistance(boxes[t], own->box);
         ++s.frames;
         s.errorSum += error;
         s.maxError = std::max(s.maxError, error);
-        if (intersectionOverUnion(boxes[t], boxOf(*own)) >= kMatchOverlap)
+        if (intersectionOverUnion(boxes[t], own->box) >= kMatchOverlap)
             ++s.successes;
         for (const MotRecord& other : objects) {
-            if (other.id != own->id && centreDistance(boxes[t], boxOf(other)) < error) {
+            if (other.id != own->id && centreDistance(boxes[t], other.box) < error) {
                 ++s.confusions;
                 break;
             }
@@ -70,7 +64,7 @@ void Scorer::addFrame(int frame, const std::vector<ScoreBox>& boxes)
     std::vector<std::vector<double>> overlap(nObjects, std::vector<double>(nBoxes));
     for (int o = 0; o < nObjects; ++o)
         for (int t = 0; t < nBoxes; ++t)
-            overlap[o][t] = intersectionOverUnion(boxOf(objects[o]), boxes[t]);
+            overlap[o][t] = intersectionOverUnion(objects[o].box, boxes[t]);
     std::vector<int> boxOfObject(nObjects, -1);
     std::vector<char> boxTaken(nBoxes, 0);
     for (int o = 0; o < nObjects; ++o) {

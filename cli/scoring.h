@@ -11,13 +11,8 @@
 
 namespace tavo_cli {
 
-// A box by its top-left corner and size, covering [x, x + width) x [y, y + height).
-struct ScoreBox {
-    double x = 0, y = 0, width = 0, height = 0;
-};
-
-double intersectionOverUnion(const ScoreBox& a, const ScoreBox& b);
-double centreDistance(const ScoreBox& a, const ScoreBox& b);
+double intersectionOverUnion(const RealBox& a, const RealBox& b);
+double centreDistance(const RealBox& a, const RealBox& b);
 
 // A box counts as found when its overlap with the truth reaches this.
 constexpr double kMatchOverlap = 0.5;
@@ -55,7 +50,7 @@ public:
     Scorer(GroundTruth truth, std::vector<int> trackerIds);
 
     // The tracker's boxes of one frame, in the order of `trackerIds`.
-    void addFrame(int frame, const std::vector<ScoreBox>& boxes);
+    void addFrame(int frame, const std::vector<RealBox>& boxes);
 
     ScoreReport report() const;
 

@@ -1,5 +1,7 @@
 #include "cli/tracker_setup.h"
 
+#include <algorithm>
+
 namespace tavo_cli {
 
 std::string boxText(const Box& b)
@@ -9,7 +11,7 @@ std::string boxText(const Box& b)
 }
 
 bool setUpTracker(tavo& tracker, CvMat* plane, const std::vector<Box>& boxes, int samplesPerTarget, float noise,
-                  std::string& error)
+                  int jointIterations, std::string& error)
 {
     const int columns = plane->cols;
     const int rows = plane->rows;
@@ -23,22 +25,14 @@ bool setUpTracker(tavo& tracker, CvMat* plane, const std::vector<Box>& boxes, in
     }
 
     const int count = static_cast<int>(boxes.size());
-    if (count <= kStandardTargetBlocks) {
-        tracker.init(plane, samplesPerTarget);
-    } else {
-        // What init does, with room for every target.
-        tracker.configure(samplesPerTarget, count, kTableMask);
-        tracker.defaultSampleCount = samplesPerTarget;
-        tracker.frameWidth = static_cast<float>(columns);
-        tracker.frameHeight = static_cast<float>(rows);
-    }
-    if (tracker.sampleCapacity == 0 || tracker.jointPool.count < count) {
+    if (!tracker.init(plane, samplesPerTarget, std::max(count, kStandardTargetCount))) {
         error = "not enough memory for " + std::to_string(count) + " targets of " + std::to_string(samplesPerTarget) +
                 " samples";
         return false;
     }
     tracker.noiseScaleX = noise;
     tracker.noiseScaleY = noise;
+    tracker.jointIterations = jointIterations;
     for (size_t i = 0; i < boxes.size(); ++i) {
         const Box& b = boxes[i];
         if (!tracker.addTarget(plane, b.x, b.y, b.width, b.height)) {

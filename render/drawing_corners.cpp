@@ -1,5 +1,7 @@
 #include "render/drawing_corners.h"
 
+#include "tracker/sample.h"
+
 #include <opencv2/core/fast_math.hpp>
 
 namespace {
@@ -24,12 +26,11 @@ int truncateCoordinate(double v)
 DrawingCorners drawingCorners(float posX, float posY, float scaleX, float scaleY, float baseWidth,
                               float baseHeight)
 {
-    const float w = static_cast<float>(static_cast<double>(scaleX) * baseWidth);
-    const float h = static_cast<float>(static_cast<double>(scaleY) * baseHeight);
+    const CentredBox b = centredBox(posX, posY, scaleX, scaleY, baseWidth, baseHeight);
     DrawingCorners c;
-    c.x0 = limit(cvRound(static_cast<double>(posX) - 0.5 * w));
-    c.y0 = limit(cvRound(static_cast<double>(posY) - 0.5 * h));
-    c.x1 = truncateCoordinate(static_cast<double>(c.x0) + w - 1.0);
-    c.y1 = truncateCoordinate(static_cast<double>(c.y0) + h - 1.0);
+    c.x0 = limit(b.x0);
+    c.y0 = limit(b.y0);
+    c.x1 = truncateCoordinate(static_cast<double>(c.x0) + b.width - 1.0);
+    c.y1 = truncateCoordinate(static_cast<double>(c.y0) + b.height - 1.0);
     return c;
 }

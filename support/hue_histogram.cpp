@@ -103,8 +103,8 @@ double HueHistogram::likelihoodAgainst(const HueHistogram& other) const
         bc += std::sqrt(static_cast<double>(bins[i]) * static_cast<double>(other.bins[i]));
     const double d = 1.0 - bc;
     if (d < 0)
-        return std::exp(-20.0 * 0.0);
-    return std::exp(-20.0 * d);
+        return std::exp(-kLikelihoodSharpness * 0.0);
+    return std::exp(-kLikelihoodSharpness * d);
 }
 
 void HueHistogram::release()

@@ -4,6 +4,15 @@
 
 #include <cstdint>
 
+// Bins of a target's colour model: one per 8-bit hue value 0 .. 178.
+// OpenCV's 8-bit hue runs from 0 to 179; the top value, 179 (358 degrees,
+// a hair short of red's 0), is not counted.
+constexpr int kHueBinCount = 179;
+
+// How sharply the likelihood falls with the Bhattacharyya distance: the L
+// of exp(-L (1 - BC)).  At 20 a coefficient of 0.9 already gives e^-2.
+constexpr double kLikelihoodSharpness = 20.0;
+
 // Counts of the 8-bit values of a rectangle of a hue plane, one bin per
 // value, normalised to sum 1 and compared through the Bhattacharyya
 // coefficient.  Values at or above binCount are not counted.
@@ -33,7 +42,7 @@ struct HueHistogram {
     // size; one reaching past the right or bottom edge is cut.  False, with
     // the bins untouched, for a null, foreign, empty or unsuitable matrix.
     bool accumulate(const CvMat* plane, int x, int y, int width, int height);
-    // exp(-20 * max(0, 1 - BC)), BC = sum of sqrt(p[i] * q[i]) over this
+    // exp(-kLikelihoodSharpness * max(0, 1 - BC)), BC = sum of sqrt(p[i] * q[i]) over this
     // histogram's bins.
     double likelihoodAgainst(const HueHistogram& other) const;
     // Frees the bins; the histogram then has none (binCount 0).

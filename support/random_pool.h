@@ -6,9 +6,12 @@
 
 // One step of the 64-bit multiply-with-carry generator: with lo and hi the
 // two 32-bit halves of the state, the next state is lo * 1554115554 + hi.
+// The multiplier is Marsaglia's for a 64-bit multiply-with-carry generator
+// of long period.
+constexpr uint32_t kGeneratorMultiplier = 1554115554u;
 inline uint64_t stepGenerator(uint64_t state)
 {
-    return (state & 0xFFFFFFFFu) * 1554115554u + (state >> 32);
+    return (state & 0xFFFFFFFFu) * kGeneratorMultiplier + (state >> 32);
 }
 
 // An owned array of independent generator states, seeded once from a tick

@@ -265,3 +265,37 @@ TEST(TrackerObject, SelectTargetMovesTheWindowsOnlyForANewSlot)
     EXPECT_EQ(tracker.currentTarget, nullptr);
     EXPECT_EQ(tracker.windowStart, 1500);
 }
+
+TEST(TrackerObject, InitReportsAStoreItCannotBuild)
+{
+    Mat plane = makePlane(48, 64);
+    CountingTickSource ticks(5);
+    // No samples, or more slots than the store's 32-bit byte count allows:
+    // refused, and the tracker stays as constructed.
+    for (int samples : {0, static_cast<int>(2 * kMaxStoreSlots / kStandardTargetCount)}) {
+        tavo tracker(ticks);
+        EXPECT_EQ(tracker.init(plane.get(), samples), 0) << samples;
+        EXPECT_EQ(tracker.sampleCapacity, 0);
+        EXPECT_EQ(tracker.frameWidth, 0.0f);
+        EXPECT_EQ(tracker.addTarget(plane.get(), 0, 0, 4, 4), 0);
+    }
+    // The largest store that fits is built.
+    tavo largest(ticks);
+    EXPECT_EQ(largest.init(plane.get(), 1, static_cast<int>(kMaxStoreSlots)), 1);
+    EXPECT_EQ(largest.sampleCapacity, kMaxStoreSlots);
+}
+
+TEST(TrackerObject, InitSizesForAGivenTargetCount)
+{
+    Mat plane = makePlane(48, 64);
+    CountingTickSource ticks(5);
+    tavo tracker(ticks);
+    ASSERT_EQ(tracker.init(plane.get(), 20, 12), 1);
+    EXPECT_EQ(tracker.sampleCapacity, 240);
+    EXPECT_EQ(tracker.maxTargets, 12);
+    EXPECT_EQ(tracker.jointPool.count, 12);
+    EXPECT_EQ(tracker.tableMask, kStandardTableMask);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(tracker.addTarget(plane.get(), 2 * i, 0, 4, 4), 1) << i;
+    EXPECT_EQ(tracker.addTarget(plane.get(), 0, 0, 4, 4), 0) << "the store is full";
+}

@@ -61,22 +61,19 @@ std::vector<FrameCentres> loadTruth(const std::string& path)
     return frames;
 }
 
-// The tracker without interaction: the joint move only mixes every
-// target's likelihoods with uniform votes, neighbours never repel.
-class IndependentTracker : public tavo {
-public:
-    using tavo::tavo;
-    void jointMove(int) override { tavo::jointMove(0); }
-};
+// The joint move's iterations of the demo tracker, and none at all: then
+// the move only mixes every target's likelihoods with uniform votes, and
+// neighbours never repel.
+constexpr int kWithoutInteraction = 0;
 
 // The demo's frame loop without a window: estimate centres per frame, in
 // the order of the tracker's targets.
-template <class Tracker>
-std::vector<FrameCentres> runDemo(int64_t seed)
+std::vector<FrameCentres> runDemo(int64_t seed, int jointIterations = kStandardJointIterations)
 {
     std::vector<FrameCentres> estimates;
     CountingTickSource ticks(seed);
-    Tracker tracker(ticks);
+    tavo tracker(ticks);
+    tracker.jointIterations = jointIterations;
     FileCapture* capture = createFileCapture(kVideo.c_str());
     FrameImages images;
     bool firstFrame = true;
@@ -151,7 +148,7 @@ TEST(DemoVideo, StartsOnTheDemoTargets)
     std::string line;
     for (int i = 0; i < kDemoTargetCount; ++i) {
         ASSERT_TRUE(std::getline(in, line));
-        const InitialBox& box = kDemoTargets[i];
+        const Box& box = kDemoTargets[i];
         std::ostringstream expected;
         expected << "1," << i + 1 << "," << box.x << "," << box.y << "," << box.width << ","
                  << box.height << ",1,-1,-1,-1";
@@ -167,7 +164,7 @@ TEST(DemoVideo, StartsOnTheDemoTargets)
     cv::extractChannel(cv::cvarrToMat(images.hsv), saturation, 1);
     // The saturated pixels around every rectangle form the rectangle: about
     // 18 x 18 of them (compression blurs the edges), centred on it.
-    for (const InitialBox& box : kDemoTargets) {
+    for (const Box& box : kDemoTargets) {
         const cv::Rect window(box.x - 6, box.y - 6, box.width + 12, box.height + 12);
         cv::Mat coloured;
         cv::threshold(saturation(window), coloured, 128, 1, cv::THRESH_BINARY);
@@ -204,7 +201,7 @@ protected:
 TEST_P(DemoTracking, EveryTargetFollowsItsOwnObject)
 {
     const auto started = std::chrono::steady_clock::now();
-    const auto estimates = runDemo<tavo>(GetParam());
+    const auto estimates = runDemo(GetParam());
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started;
     ASSERT_EQ(estimates.size(), truth_.size());
@@ -223,7 +220,7 @@ TEST(DemoTrackingWithoutInteraction, LosesATarget)
 {
     const auto truth = loadTruth(kTruth);
     ASSERT_FALSE(truth.empty()) << kTruth << " is missing or empty: build the demo_video target";
-    const auto estimates = runDemo<IndependentTracker>(1);
+    const auto estimates = runDemo(1, kWithoutInteraction);
     ASSERT_EQ(estimates.size(), truth.size());
     const Outcome out = compare(estimates, truth);
     report("seed 1 without interaction", out);

@@ -97,7 +97,7 @@ struct Point {
 // Where object `id` (1..9) is on frame f (0-based), in sub-pixel precision.
 Point objectPosition(int id, int f)
 {
-    const InitialBox& home = kDemoTargets[id - 1];
+    const Box& home = kDemoTargets[id - 1];
     Point p{static_cast<double>(home.x), static_cast<double>(home.y)};
     for (const Move& m : kMoves) {
         if (m.id != id)

@@ -43,39 +43,3 @@ void tavo::findNeighbours()
                 a->neighbours.push_back(b.get());
     }
 }
-
-void tavo::runJointStage(int iterations)
-{
-    if (iterations == -1)
-        iterations = 5000;
-    else if (iterations < 1)
-        return;
-    if (targets.empty())
-        return;
-
-    const int M = tableMask;
-    for (const auto& owned : targets) {
-        Target* t = owned.get();
-        selectTarget(t->firstSample, nullptr);
-        const int n = t->sampleCount;
-        Sample** table = t->samplingTable;
-
-        double total = 0.0;
-        for (int i = 0; i < n; ++i)
-            total += windowSamples[i].weight;
-        const double step = total / M;
-
-        // Entry e refers to the first sample whose cumulative weight exceeds
-        // e * step, so a uniform index picks samples by weight.
-        int64_t e = 0;
-        double cum = 0.0;
-        for (int i = 0; i < n && e <= M; ++i) {
-            cum = cum + windowSamples[i].weight;
-            while (e <= M && cum > static_cast<double>(e) * step)
-                table[e++] = &windowSamples[i];
-        }
-        for (; e <= M; ++e)
-            table[e] = &windowSamples[0];
-    }
-    jointMove(iterations);
-}

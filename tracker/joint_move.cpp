@@ -1,6 +1,39 @@
+#include "tracker/sampling_table.h"
 #include "tracker/tavo.h"
 
 #include <cmath>
+
+namespace {
+
+// The penalty of a drawn sample overlapping a neighbour's draw by a share r
+// of its own area is exp(-64 r^2): a full overlap weighs e^-64, a quarter of
+// the area still e^-4.  (Scaling by a power of two is exact, so this is
+// bit for bit r * r * -8 * 8.)
+constexpr double kOverlapPenaltyRate = -64.0;
+
+// The final weight mixes a sample's share of the votes and its share of
+// the likelihoods half and half.
+constexpr double kVoteShareWeight = 0.5;
+constexpr double kLikelihoodShareWeight = 0.5;
+
+}  // namespace
+
+void tavo::runJointStage(int iterations)
+{
+    if (iterations == kUseJointIterationSetting)
+        iterations = jointIterations;
+    else if (iterations < 1)
+        return;
+    if (targets.empty())
+        return;
+
+    for (const auto& owned : targets) {
+        Target* t = owned.get();
+        selectTarget(t->firstSample, nullptr);
+        fillSamplingTable(t->samplingTable, tableMask, windowSamples, t->sampleCount);
+    }
+    jointMove(iterations);
+}
 
 void tavo::jointMove(int iterations)
 {
@@ -18,7 +51,7 @@ void tavo::jointMove(int iterations)
                 const int a = overlapArea(s->region, u->chosen->region);
                 if (a != 0) {
                     const double r = static_cast<double>(a) / s->region.area;
-                    g = g * std::exp(r * r * (-8) * 8);
+                    g = g * std::exp(r * r * kOverlapPenaltyRate);
                 }
             }
             s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
@@ -36,7 +69,8 @@ void tavo::jointMove(int iterations)
             likelihoods += windowSamples[i].likelihood;
         for (int i = 0; i < n; ++i) {
             Sample& s = windowSamples[i];
-            s.weight = static_cast<float>((s.vote / votes) * 0.5 + (s.likelihood / likelihoods) * 0.5);
+            s.weight = static_cast<float>((s.vote / votes) * kVoteShareWeight +
+                                          (s.likelihood / likelihoods) * kLikelihoodShareWeight);
         }
     }
 }

@@ -21,16 +21,23 @@ Region Region::fromRect(CvRect r)
     return g;
 }
 
+CentredBox centredBox(float posX, float posY, float scaleX, float scaleY, float baseWidth, float baseHeight)
+{
+    CentredBox b;
+    b.width = static_cast<float>(static_cast<double>(scaleX) * baseWidth);
+    b.height = static_cast<float>(static_cast<double>(scaleY) * baseHeight);
+    b.x0 = cvRound(static_cast<double>(posX) - static_cast<double>(b.width) * 0.5);
+    b.y0 = cvRound(static_cast<double>(posY) - static_cast<double>(b.height) * 0.5);
+    return b;
+}
+
 CvRect Sample::imageRect(int minX, int minY, int maxX, int maxY, float baseWidth, float baseHeight) const
 {
-    const float fw = static_cast<float>(static_cast<double>(scaleX) * baseWidth);
-    const float fh = static_cast<float>(static_cast<double>(scaleY) * baseHeight);
-    const int x0 = cvRound(static_cast<double>(posX) - static_cast<double>(fw) * 0.5);
-    const int y0 = cvRound(static_cast<double>(posY) - static_cast<double>(fh) * 0.5);
+    const CentredBox b = centredBox(posX, posY, scaleX, scaleY, baseWidth, baseHeight);
     CvRect r;
-    r.x = std::min(std::max(x0, minX), maxX - 1);
-    r.y = std::min(std::max(y0, minY), maxY - 1);
-    r.width = std::max(1, std::min(cvRound(fw), maxX - r.x));
-    r.height = std::max(1, std::min(cvRound(fh), maxY - r.y));
+    r.x = std::min(std::max(b.x0, minX), maxX - 1);
+    r.y = std::min(std::max(b.y0, minY), maxY - 1);
+    r.width = std::max(1, std::min(cvRound(b.width), maxX - r.x));
+    r.height = std::max(1, std::min(cvRound(b.height), maxY - r.y));
     return r;
 }

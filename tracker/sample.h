@@ -22,6 +22,22 @@ struct Region {
     static Region fromRect(CvRect r);
 };
 
+// Number of pixels two regions have in common (inclusive right/bottom), 0
+// when they are disjoint.
+int overlapArea(const Region& a, const Region& b);
+
+// A box of a target's base size scaled by (scaleX, scaleY) and centred on
+// (posX, posY): its size, each side formed in double and stored as float,
+// and its top-left pixel, pos - size / 2 rounded with halves to even.  The
+// tracker's sample rectangles and the drawing both start from it.
+struct CentredBox {
+    float width;
+    float height;
+    int x0;
+    int y0;
+};
+CentredBox centredBox(float posX, float posY, float scaleX, float scaleY, float baseWidth, float baseHeight);
+
 // One hypothesis of a target: where its centre is, how fast it moves, how
 // large it is, its image rectangle and its weights.  A flat record of 22
 // four-byte fields, always copied whole.

@@ -1,4 +1,4 @@
-#include "tracker/tavo.h"
+#include "tracker/sort_by_weight.h"
 
 #include <algorithm>
 #include <cstddef>

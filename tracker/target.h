@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+// The last id handed to a target; shared by every tracker of the process.
+extern int32_t nextTargetId;
+
 // One object followed through the video: its estimate, its block of sample
 // slots in the tracker's store, its colour model, its sampling table and its
 // neighbours of the current frame.

@@ -3,7 +3,9 @@
 #include "support/random_pool.h"
 #include "support/tick_source.h"
 #include "tracker/sample.h"
+#include "tracker/sort_by_weight.h"
 #include "tracker/target.h"
+#include "tracker/tracker_sizing.h"
 
 #include <opencv2/core/types_c.h>
 #include <opencv2/imgproc/imgproc_c.h>
@@ -18,18 +20,6 @@ struct NoiseArrays {
     float* noiseX;
     float* noiseY;
 };
-
-// The last id handed to a target; shared by every tracker of the process.
-extern int32_t nextTargetId;
-
-// Number of pixels two regions have in common (inclusive right/bottom), 0
-// when they are disjoint.
-int overlapArea(const Region& a, const Region& b);
-
-// Sorts a[0 .. total-1] by descending weight with a non-recursive three-way
-// quicksort.  Not stable: the order it leaves for equal weights decides
-// which samples resampling copies.  `aux` is ignored.
-void sortByWeight(Sample** a, size_t total, int aux);
 
 // The multi-target tracker: one particle filter per target, all samples in
 // one store, and a joint move that makes neighbouring targets repel.
@@ -50,9 +40,13 @@ public:
     // neighbour links and labels into an 8-bit three-channel matrix.
     virtual void draw(CvMat* image);
 
-    // Sizes the store for 10 targets of `samplesPerTargetCount` samples and
-    // takes the frame size from the plane.  0 for a null plane.
-    int init(CvMat* plane, int samplesPerTargetCount);
+    // Sizes the store for `targetCount` targets of `samplesPerTargetCount`
+    // samples with sampling tables of kStandardTableMask + 1 entries, and
+    // takes the frame size from the plane.  A second init keeps the store,
+    // tables and pools of the first and only takes the new frame size and
+    // default sample count.  0 (nothing changed) for a null plane, or when
+    // configure refuses and the tracker has no store at all.
+    int init(CvMat* plane, int samplesPerTargetCount, int targetCount = kStandardTargetCount);
     int configure(int perTarget, int targetCount, int mask);
     int buildStore(int slotCount);
     void selectTarget(int slot, Target* target);
@@ -70,14 +64,21 @@ public:
     void resample(int n);
 
     void findNeighbours();
+    // Builds every target's sampling table and runs the joint move with
+    // `iterations`, or with jointIterations for kUseJointIterationSetting;
+    // does nothing for any other count below 1.
     void runJointStage(int iterations);
 
     CvMat* huePlane = nullptr;  // not owned
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
+    // Joint-move iterations of every tracking cycle (the cycle asks for
+    // kUseJointIterationSetting).  0 keeps the move's re-weighting without
+    // any draw: every sample's vote share is then equal.
+    int32_t jointIterations = kStandardJointIterations;
     float frameWidth = 0.0f;
     float frameHeight = 0.0f;
-    int32_t histogramBins = 179;
+    int32_t histogramBins = kHueBinCount;
     CvFont labelFont;
     CvSize labelSize;
     int32_t sampleCapacity = 0;
@@ -104,6 +105,8 @@ public:
 
 private:
     void releaseStore();
+    // Releases the store and forgets every pointer into it.
+    void discardStore();
 
     TickSource* ticks_;  // seeds both pools
 };

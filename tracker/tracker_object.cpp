@@ -27,11 +27,25 @@ void tavo::releaseStore()
     scratchBlock = sampleBlock = nullptr;
 }
 
-int tavo::init(CvMat* plane, int samplesPerTargetCount)
+void tavo::discardStore()
+{
+    releaseStore();
+    samples = windowSamples = scratchSamples = windowScratch = nullptr;
+    sampleRefs = windowRefs = nullptr;
+    noiseBase = noiseWindow = nullptr;
+    sampleBlockBytes = 0;
+    sampleCapacity = 0;
+    windowStart = -1;
+}
+
+int tavo::init(CvMat* plane, int samplesPerTargetCount, int targetCount)
 {
     if (!plane)
         return 0;
-    configure(samplesPerTargetCount, 10, 0x3ffff);
+    // A store is built once: a later init keeps it and still succeeds.  A
+    // tracker left without any store is refused.
+    if (!configure(samplesPerTargetCount, targetCount, kStandardTableMask) && sampleCapacity == 0)
+        return 0;
     defaultSampleCount = samplesPerTargetCount;
     frameWidth = static_cast<float>(plane->cols);
     frameHeight = static_cast<float>(plane->rows);
@@ -50,10 +64,14 @@ int tavo::configure(int perTarget, int targetCount, int mask)
     const int64_t slots = static_cast<int64_t>(perTarget) * targetCount;
     if (slots > INT_MAX || !buildStore(static_cast<int>(slots)))
         return 0;
+    // One joint-pool state per target: without them no target can be added.
+    if (!jointPool.seed(targetCount, *ticks_)) {
+        discardStore();
+        return 0;
+    }
     tableMask = mask;
     samplesPerTarget = perTarget;
     maxTargets = targetCount;
-    jointPool.seed(targetCount, *ticks_);
     defaultSampleCount = perTarget;
     return 1;
 }
@@ -95,11 +113,7 @@ int tavo::buildStore(int n)
     scratchBlock = allocateAligned(scratchBytes);
     if (!scratchBlock) {
         // Without the scratch area the store is unusable: give it all back.
-        releaseStore();
-        samples = windowSamples = nullptr;
-        noiseBase = noiseWindow = nullptr;
-        sampleBlockBytes = 0;
-        sampleCapacity = 0;
+        discardStore();
         return 0;
     }
     std::memset(scratchBlock, 0, scratchBytes);

@@ -17,7 +17,7 @@ int tavo::track()
         sortByWeight(windowRefs, static_cast<size_t>(n), 0);
     }
     if (!targets.empty())
-        runJointStage(-1);
+        runJointStage(kUseJointIterationSetting);
     return 1;
 }
 

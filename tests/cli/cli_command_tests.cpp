@@ -288,7 +288,7 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
             std::snprintf(again, sizeof again, "%.9g", *fields[f]);
             EXPECT_EQ(e[2 + f], again);
         }
-        const PixelBox b = estimateBox(s, 18.0f, 18.0f);
+        const Box b = estimateBox(s, 18.0f, 18.0f);
         EXPECT_EQ(m[2] + "," + m[3] + "," + m[4] + "," + m[5],
                   std::to_string(b.x) + "," + std::to_string(b.y) + "," + std::to_string(b.width) + "," +
                       std::to_string(b.height));

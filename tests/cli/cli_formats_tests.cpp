@@ -24,12 +24,12 @@ TEST(CliMotFile, ReadsGroundTruthAndDetectionLines)
     const MotRecord& a = (*records)[0];
     EXPECT_EQ(a.frame, 1);
     EXPECT_EQ(a.id, 1);
-    EXPECT_EQ(a.x, 136);
-    EXPECT_EQ(a.height, 18);
+    EXPECT_EQ(a.box.x, 136);
+    EXPECT_EQ(a.box.height, 18);
     const MotRecord& b = (*records)[1];
     EXPECT_EQ(b.frame, 2);
     EXPECT_EQ(b.id, -1);
-    EXPECT_EQ(b.y, 20.25);
+    EXPECT_EQ(b.box.y, 20.25);
     EXPECT_EQ(b.line, 3);
     EXPECT_EQ((*records)[2].frame, 3);
 }
@@ -90,7 +90,7 @@ TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
     e.posX = 145.0f;
     e.posY = 270.0f;
     e.scaleX = e.scaleY = 1.0f;
-    PixelBox b = estimateBox(e, 18.0f, 18.0f);
+    Box b = estimateBox(e, 18.0f, 18.0f);
     EXPECT_EQ(b.x, 136);
     EXPECT_EQ(b.y, 261);
     EXPECT_EQ(b.width, 18);
@@ -129,7 +129,7 @@ TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
 
 TEST(CliOutputs, LineFormats)
 {
-    EXPECT_EQ(motLine(3, 7, PixelBox{-2, 5, 18, 17}), "3,7,-2,5,18,17,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(3, 7, Box{-2, 5, 18, 17}), "3,7,-2,5,18,17,1,-1,-1,-1\n");
     EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
 
     Sample e;

@@ -143,7 +143,7 @@ TEST(CliOptions, TargetCountIsBoundedByTheStore)
     // Ten targets always fit; more fit while samples x targets stays within
     // the store, and the error says how many do.
     EXPECT_EQ(targetsThatFit(500), kMaxStoreSlots / 500);
-    EXPECT_GE(targetsThatFit(2236961), kStandardTargetBlocks);
+    EXPECT_GE(targetsThatFit(2236961), kStandardTargetCount);
     std::vector<const char*> argv{"tavo-track", "--samples", "2000000"};
     for (int i = 0; i < 11; ++i)
         argv.insert(argv.end(), {"--box", "0,0,4,4"});

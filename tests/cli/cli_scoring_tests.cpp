@@ -19,14 +19,11 @@ MotRecord truth(int frame, int id, double x, double y, double w = 10, double h =
     MotRecord r;
     r.frame = frame;
     r.id = id;
-    r.x = x;
-    r.y = y;
-    r.width = w;
-    r.height = h;
+    r.box = RealBox{x, y, w, h};
     return r;
 }
 
-ScoreBox box(double x, double y, double w = 10, double h = 10) { return ScoreBox{x, y, w, h}; }
+RealBox box(double x, double y, double w = 10, double h = 10) { return RealBox{x, y, w, h}; }
 
 // The least total cost over all ways to pair min(rows, columns) rows and columns.
 double bruteForceMinimum(const std::vector<std::vector<double>>& cost)

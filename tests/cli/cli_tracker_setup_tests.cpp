@@ -41,10 +41,10 @@ TEST(CliTrackerSetup, EveryPoolIsSeededFromTheCountingSourceInOrder)
     for (const int64_t start : {int64_t{1000}, int64_t{0}, int64_t{-2}, int64_t{-7}, INT64_MAX - 3}) {
         Plane plane;
         CountingTickSource ticks(start);
-        CliTracker tracker(ticks, 5000);
+        tavo tracker(ticks);
         tracker.huePlane = plane.mat;
         std::string error;
-        ASSERT_TRUE(setUpTracker(tracker, plane.mat, {}, 50, 0.2f, error)) << error;
+        ASSERT_TRUE(setUpTracker(tracker, plane.mat, {}, 50, 0.2f, 5000, error)) << error;
         const uint64_t t = static_cast<uint64_t>(start);
         ASSERT_EQ(tracker.noisePool.count, 2);
         EXPECT_EQ(tracker.noisePool.states[0], seededState(t, 0)) << start;
@@ -60,11 +60,11 @@ TEST(CliTrackerSetup, UpToTenTargetsTheStoreIsSizedAsInTheDemo)
 {
     Plane plane;
     CountingTickSource ticks(1);
-    CliTracker tracker(ticks, 5000);
+    tavo tracker(ticks);
     tracker.huePlane = plane.mat;
     std::string error;
     const std::vector<Box> boxes{{10, 10, 18, 18}, {60, 40, 12, 20}, {-5, 100, 18, 40}};  // the last partly outside
-    ASSERT_TRUE(setUpTracker(tracker, plane.mat, boxes, 40, 0.75f, error)) << error;
+    ASSERT_TRUE(setUpTracker(tracker, plane.mat, boxes, 40, 0.75f, 5000, error)) << error;
     EXPECT_EQ(tracker.sampleCapacity, 400);
     EXPECT_EQ(tracker.maxTargets, 10);
     EXPECT_EQ(tracker.samplesPerTarget, 40);
@@ -87,13 +87,13 @@ TEST(CliTrackerSetup, MoreThanTenTargetsGetABlockAndAPoolStateEach)
 {
     Plane plane;
     CountingTickSource ticks(50);
-    CliTracker tracker(ticks, 5000);
+    tavo tracker(ticks);
     tracker.huePlane = plane.mat;
     std::vector<Box> boxes;
     for (int i = 0; i < 12; ++i)
         boxes.push_back(Box{(i % 6) * 25, (i / 6) * 50, 16, 16});
     std::string error;
-    ASSERT_TRUE(setUpTracker(tracker, plane.mat, boxes, 30, 0.2f, error)) << error;
+    ASSERT_TRUE(setUpTracker(tracker, plane.mat, boxes, 30, 0.2f, 5000, error)) << error;
     EXPECT_EQ(tracker.targets.size(), 12u);
     EXPECT_EQ(tracker.sampleCapacity, 360);
     EXPECT_EQ(tracker.maxTargets, 12);
@@ -111,10 +111,10 @@ TEST(CliTrackerSetup, BoxesWhollyOutsideTheFrameAreRefused)
     for (const Box& b : outside) {
         Plane plane;
         CountingTickSource ticks(1);
-        CliTracker tracker(ticks, 5000);
+        tavo tracker(ticks);
         tracker.huePlane = plane.mat;
         std::string error;
-        EXPECT_FALSE(setUpTracker(tracker, plane.mat, {Box{0, 0, 10, 10}, b}, 20, 0.2f, error));
+        EXPECT_FALSE(setUpTracker(tracker, plane.mat, {Box{0, 0, 10, 10}, b}, 20, 0.2f, 5000, error));
         EXPECT_NE(error.find("target 2 (box " + boxText(b) + ")"), std::string::npos) << error;
         EXPECT_NE(error.find("160x120"), std::string::npos) << error;
         EXPECT_TRUE(tracker.targets.empty()) << "refused before anything is added";
@@ -126,11 +126,11 @@ TEST(CliTrackerSetup, JointMoveRunsTheChosenIterations)
     // One target has no neighbours, so every iteration adds a vote of
     // exactly 1 to one of its samples (each starts from a floor of
     // FLT_EPSILON).
-    const auto votesAfterOneCycle = [](tavo& tracker) {
+    const auto votesAfterOneCycle = [](tavo& tracker, int iterations) {
         Plane plane;
         tracker.huePlane = plane.mat;
         std::string error;
-        EXPECT_TRUE(setUpTracker(tracker, plane.mat, {Box{40, 40, 18, 18}}, 64, 0.2f, error)) << error;
+        EXPECT_TRUE(setUpTracker(tracker, plane.mat, {Box{40, 40, 18, 18}}, 64, 0.2f, iterations, error)) << error;
         tracker.track();
         double votes = 0;
         const Target& t = *tracker.targets[0];
@@ -139,8 +139,8 @@ TEST(CliTrackerSetup, JointMoveRunsTheChosenIterations)
         return votes;
     };
     CountingTickSource ticks(3);
-    CliTracker few(ticks, 7);
-    EXPECT_NEAR(votesAfterOneCycle(few), 7.0, 1e-3);
-    CliTracker standard(ticks, 5000);
-    EXPECT_NEAR(votesAfterOneCycle(standard), 5000.0, 1e-3);
+    tavo few(ticks);
+    EXPECT_NEAR(votesAfterOneCycle(few, 7), 7.0, 1e-3);
+    tavo standard(ticks);
+    EXPECT_NEAR(votesAfterOneCycle(standard, 5000), 5000.0, 1e-3);
 }

@@ -30,7 +30,7 @@ struct Square {
 inline Square squareAt(int i, int f)
 {
     const double pi = 3.14159265358979323846;
-    const InitialBox& b = kDemoTargets[i];
+    const Box& b = kDemoTargets[i];
     const double dx = b.x - 136.0, dy = b.y - 136.0;
     const double radius = std::hypot(dx, dy), angle = std::atan2(dy, dx);
     const double swing = 12.0 * pi / 180.0 * std::sin(2.0 * pi * (f - 1) / 90.0);

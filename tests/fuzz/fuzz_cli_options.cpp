@@ -77,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CHECK(o.samples >= 1 && o.iterations >= 1 && o.frames >= 0);
         CHECK(std::isfinite(o.noise) && o.noise >= 0.0f && !std::signbit(o.noise));
         CHECK(o.boxes.empty() || o.targetsFile.empty());
-        CHECK(targetsThatFit(o.samples) >= kStandardTargetBlocks);
+        CHECK(targetsThatFit(o.samples) >= kStandardTargetCount);
         CHECK(static_cast<int64_t>(o.boxes.size()) <= targetsThatFit(o.samples));
-        CHECK(int64_t{o.samples} * kStandardTargetBlocks <= kMaxStoreSlots);
+        CHECK(int64_t{o.samples} * kStandardTargetCount <= kMaxStoreSlots);
         for (const Box& b : o.boxes)
             checkBox(b);
         break;

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const MotRecord& r : *records) {
             CHECK(r.line > lastLine);
             lastLine = r.line;
-            for (double v : {r.x, r.y, r.width, r.height})
+            for (double v : {r.box.x, r.box.y, r.box.width, r.box.height})
                 CHECK(std::isfinite(v) && std::fabs(v) <= 1e9);
         }
         size_t grouped = 0;

@@ -119,17 +119,6 @@ void checkFramePadding(const Frame& f)
             CHECK(f.bytes[static_cast<size_t>(r) * step + 3 * cols + p] == 0xA5);
 }
 
-// Caps the joint move's iterations (5000 inside every tracking cycle) at a
-// count taken from the input, to keep the work per input small.
-class BoundedTracker : public tavo {
-public:
-    BoundedTracker(TickSource& ticks, int cap) : tavo(ticks), cap_(cap) {}
-    void jointMove(int iterations) override { tavo::jointMove(iterations < cap_ ? iterations : cap_); }
-
-private:
-    int cap_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -146,7 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fillPlane(in, pixels);
     CvMat plane = cvMat(rows, cols, CV_8UC1, pixels.data());
 
-    BoundedTracker tracker(ticks, in.ConsumeIntegralInRange<int>(0, 7) == 0 ? 5000 : in.ConsumeIntegralInRange<int>(1, 64));
+    tavo tracker(ticks);
+    // The cycle's joint move: the standard 5000 iterations for one input in
+    // eight, otherwise a few, to keep the work per input small.
+    tracker.jointIterations =
+        in.ConsumeIntegralInRange<int>(0, 7) == 0 ? kStandardJointIterations : in.ConsumeIntegralInRange<int>(1, 64);
     tracker.huePlane = &plane;
     // init fixes the demo's table of 2^18 entries per target, slow to
     // rebuild every cycle: take it for one input in four, with one cycle.

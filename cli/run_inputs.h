@@ -1,0 +1,28 @@
+#pragma once
+
+// What a run reads before it tracks: where its files are, its targets and
+// its ground truth.
+
+#include "cli/mot_file.h"
+#include "cli/options.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavo_cli {
+
+// An output that would overwrite an input or another output, as a message.
+std::optional<std::string> clashingFiles(const Options& options);
+
+struct RunInputs {
+    std::vector<Box> boxes;            // the targets on the first frame
+    std::optional<GroundTruth> truth;  // with --gt
+};
+
+// The targets (--box, a targets file, or the demo's nine) and the ground
+// truth.  Returns the exit status: success, or a run-time or usage error
+// with `error` set.
+int loadInputs(const Options& options, RunInputs& inputs, std::string& error);
+
+}  // namespace tavo_cli

@@ -1,0 +1,26 @@
+#pragma once
+
+// The two box types that the demo, the command, its file formats and its
+// scoring share: a rectangle by its top-left corner and its size, covering
+// [x, x + width) x [y, y + height), in whole pixels or in real numbers.
+
+struct Box {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+inline bool operator==(const Box& a, const Box& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+struct RealBox {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+};
+
+inline RealBox toRealBox(const Box& b) { return RealBox{double(b.x), double(b.y), double(b.width), double(b.height)}; }
