@@ -1,11 +1,13 @@
 #pragma once
 
 #include "support/hue_histogram.h"
+#include "tracker/appearance_model.h"
 #include "tracker/sample.h"
 
 #include <opencv2/core/types_c.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The last id handed to a target; shared by every tracker of the process.
@@ -25,6 +27,9 @@ struct Target {
     int32_t endSample = 0;
     HueHistogram reference;  // colour model learnt from the initial rectangle
     HueHistogram candidate;  // working histogram of the rectangle measured last
+    // The target's appearance model when the tracker has a source of them;
+    // null: the two hue histograms above are the model.
+    std::unique_ptr<AppearanceModel> model;
     Sample** samplingTable = nullptr;
     int32_t tableSize = 0;
     Sample* chosen = nullptr;
