@@ -457,11 +457,11 @@ Scene clutter()
         {1, {192, 65, 19, 21}},   // just below the way right
         {1, {285, 85, 21, 19}},   // beside the way down
         {2, {160, 181, 22, 18}},  // on the way left
-        {2, {110, 160, 21, 17}},  // just above the way left
+        {2, {200, 160, 21, 17}},  // just above the way left
         {2, {76, 140, 22, 19}},   // beside the way up
-        {3, {125, 110, 18, 22}},  // beside the way down
-        {3, {121, 113, 18, 21}},  // on the way back up
-        {3, {80, 140, 18, 22}},   // left of the stop
+        {3, {124, 120, 18, 22}},  // beside the way down, on the way up
+        {3, {135, 92, 18, 22}},   // on the way back
+        {3, {124, 152, 17, 22}},  // right of the stop
     };
     return s;
 }
