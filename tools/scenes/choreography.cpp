@@ -24,10 +24,17 @@ constexpr double kMinTopSpeed = 1.0;
 // Growth of a box side per frame: a walk towards the camera, not a zoom.
 constexpr double kMaxGrowth = 0.6;  // px / frame
 
+constexpr int kWholeScene = -1;
+
+// Reports what object `id` does wrong on frame f (0-based) or, with
+// kWholeScene, throughout.
 bool fail(const Scene& s, const char* what, int id, int f)
 {
-    std::fprintf(stderr, "make-scenes: %s: object %d %s on frame %d\n", s.name.c_str(), id, what,
-                 f + 1);
+    if (f == kWholeScene)
+        std::fprintf(stderr, "make-scenes: %s: object %d %s\n", s.name.c_str(), id, what);
+    else
+        std::fprintf(stderr, "make-scenes: %s: object %d %s on frame %d\n", s.name.c_str(), id,
+                     what, f + 1);
     return false;
 }
 
@@ -69,7 +76,7 @@ bool checkMotion(const Scene& s, int id)
         }
     }
     if (topSpeed < kMinTopSpeed)
-        return fail(s, "hardly moves", id, kFrameCount - 1);
+        return fail(s, "hardly moves", id, kWholeScene);
     return true;
 }
 
@@ -141,7 +148,7 @@ bool checkHiding(const Scene& s, int id)
         ++episodes;
     }
     if (episodes == 0)
-        return fail(s, "is never hidden", id, 0);
+        return fail(s, "is never hidden", id, kWholeScene);
     return true;
 }
 
