@@ -36,8 +36,10 @@ std::vector<Pose> bounce(cv::RNG& rng, double w, double h, const cv::Rect2d& are
     std::vector<Pose> poses(kFrameCount);
     for (int f = 0; f < kFrameCount; ++f) {
         if (f == nextChange) {
-            // Whole speeds 0..max, so that stops and top speed both occur.
-            const double speed = rng.uniform(0, static_cast<int>(maxSpeed) + 1);
+            // Whole speeds 0..max, so that stops and top speed both occur;
+            // a stop is followed by a move, never by another stop.
+            const int slowest = vx == 0 && vy == 0 && f > 0 ? 1 : 0;
+            const double speed = rng.uniform(slowest, static_cast<int>(maxSpeed) + 1);
             const double angle = rng.uniform(0.0, 2.0 * CV_PI);
             vx = speed * std::cos(angle);
             vy = speed * std::sin(angle);

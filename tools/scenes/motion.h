@@ -24,7 +24,8 @@ std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys);
 
 // Straight runs at constant velocity inside `area` (which the whole box
 // stays in), bouncing off its sides; every 15 to 45 frames the velocity is
-// replaced at once by a new one of 0 to `maxSpeed` in any direction.
+// replaced at once by a new one of 0 to `maxSpeed` in any direction (after
+// a stop, of at least 1).
 std::vector<Pose> bounce(cv::RNG& rng, double w, double h, const cv::Rect2d& area,
                          double maxSpeed);
 
