@@ -2,6 +2,7 @@
 
 #include "support/hue_histogram.h"
 #include "tracker/appearance_model.h"
+#include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 
 #include <opencv2/core/types_c.h>
@@ -30,6 +31,7 @@ struct Target {
     // The target's appearance model when the tracker has a source of them;
     // null: the two hue histograms above are the model.
     std::unique_ptr<AppearanceModel> model;
+    MotionState motion;  // used only by a tracker with MotionSettings
     Sample** samplingTable = nullptr;
     int32_t tableSize = 0;
     Sample* chosen = nullptr;

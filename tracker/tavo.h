@@ -3,6 +3,7 @@
 #include "support/random_pool.h"
 #include "support/tick_source.h"
 #include "tracker/appearance_model.h"
+#include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 #include "tracker/sort_by_weight.h"
 #include "tracker/target.h"
@@ -61,6 +62,9 @@ public:
     int track();
     int drawNoise(int n);
     void propagate(int n);
+    // drawNoise and propagate with the robust motion's additions: noise
+    // gain, damping, scale walk and wide proposals.
+    void moveRobustly(int n);
     void measureSamples(int n);
     void resample(int n);
 
@@ -74,6 +78,9 @@ public:
     // Where new targets get their appearance models (not owned; must
     // outlive the tracker); null: every target learns hue histograms.
     AppearanceSource* appearance = nullptr;
+    // Robust motion (not owned; must outlive the tracker); null: constant
+    // velocity with random acceleration alone.
+    const MotionSettings* motion = nullptr;
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
     // Joint-move iterations of every tracking cycle (the cycle asks for
@@ -109,6 +116,9 @@ public:
 
 private:
     void releaseStore();
+    // Normal values for the robust motion, grown once to the largest target.
+    std::vector<float> motionNoise_;
+    float* motionNoise(int n);
     // Releases the store and forgets every pointer into it.
     void discardStore();
 

@@ -11,8 +11,12 @@ int tavo::track()
         resample(n);
         for (int i = 0; i < n; ++i)
             windowRefs[i] = &windowSamples[i];
-        drawNoise(n);
-        propagate(n);
+        if (motion && motion->any()) {
+            moveRobustly(n);
+        } else {
+            drawNoise(n);
+            propagate(n);
+        }
         measureSamples(n);
         sortByWeight(windowRefs, static_cast<size_t>(n), 0);
     }
