@@ -11,8 +11,11 @@ xvfb_pid=""
 # Starts Xvfb (its log in DIR/xvfb.log) and points the programs started
 # from here at it: exports DISPLAY and a private XDG_RUNTIME_DIR (DIR/xdg),
 # and keeps Qt and GTK off Wayland.  When something else holds the
-# preferred number, Xvfb picks a free one itself (-displayfd).  Sets
-# xvfb_pid; returns 1 when Xvfb did not start.
+# preferred number, Xvfb picks a free one itself (-displayfd).  The server
+# never resets (-noreset): by default it resets whenever its last client
+# leaves, and a program that connects meanwhile (the demo starting while
+# xdotool looks for its window) is turned away.  Sets xvfb_pid; returns 1
+# when Xvfb did not start.
 xvfb_start() {
   local dir=$1 attempt number
   mkdir -p -m 700 "$dir/xdg"
@@ -22,7 +25,7 @@ xvfb_start() {
   for attempt in ":$2" ""; do
     : >"$dir/display"
     # shellcheck disable=SC2086  # an empty $attempt means "any display"
-    Xvfb $attempt -displayfd 3 -screen 0 "$XVFB_SCREEN" -nolisten tcp \
+    Xvfb $attempt -displayfd 3 -screen 0 "$XVFB_SCREEN" -nolisten tcp -noreset \
       3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
@@ -75,12 +78,12 @@ xvfb_wait_exit() {
 }
 
 # xvfb_find_window PID NAME: waits up to 30 s, while the program PID runs,
-# for a window whose name matches the regular expression NAME; prints its
-# id (nothing when there is none).
+# for a window on screen (mapped: it can be photographed) whose name matches
+# the regular expression NAME; prints its id (nothing when there is none).
 xvfb_find_window() {
   local pid=$1 name=$2 id=""
   for _ in $(seq 300); do
-    id=$(xdotool search --name "$name" 2>/dev/null | head -n 1) || true
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1) || true
     [ -n "$id" ] && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1

@@ -75,7 +75,7 @@ expect_window() {
   [ -n "$id" ] && return 0
   if ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) before its window appeared"
+    fail "the demo ended (exit status $status) before its window appeared: $(head -c 300 "$dir/err")"
   fi
   fail "the window 'TAVO tracking DEMO' did not appear"
 }
