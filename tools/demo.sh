@@ -12,7 +12,7 @@
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
-# shellcheck source=xvfb_lib.sh
+# shellcheck source=tools/xvfb_lib.sh
 source tools/xvfb_lib.sh
 tools/setup.sh
 cd build

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A program's window on a private Xvfb server, driven with xdotool and
 # photographed with ImageMagick: the helpers that tools/demo.sh and the
 # end-to-end tests (tests/e2e/e2e_lib.sh) share.  Sourced, not run; safe
@@ -18,7 +19,7 @@ xvfb_pid=""
 # when Xvfb did not start.
 xvfb_start() {
   local dir=$1 attempt number
-  mkdir -p -m 700 "$dir/xdg"
+  [ -d "$dir/xdg" ] || mkdir -m 700 "$dir/xdg"
   export XDG_RUNTIME_DIR="$dir/xdg"
   export QT_QPA_PLATFORM=xcb
   unset WAYLAND_DISPLAY
@@ -63,6 +64,7 @@ xvfb_kill() {
 # xvfb_wait_exit PID LIMIT: sets `status` to the exit status of the program
 # PID if it ends within LIMIT seconds, otherwise kills it and sets `status`
 # to "hung".
+# shellcheck disable=SC2034  # `status` is for the caller
 xvfb_wait_exit() {
   local pid=$1 limit=$2
   for _ in $(seq $((limit * 10))); do

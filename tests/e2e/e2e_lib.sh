@@ -9,7 +9,7 @@
 # The Xvfb server and the window helpers are tools/xvfb_lib.sh's, shared
 # with tools/demo.sh.
 
-# shellcheck source=../../tools/xvfb_lib.sh
+# shellcheck source=tools/xvfb_lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb_lib.sh"
 
 E2E_WINDOW='^TAVO tracking DEMO$'
