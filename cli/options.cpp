@@ -458,7 +458,7 @@ std::string usageText()
          "                    (default 0.5,2)\n"
          "  --surround W      0..10: a ring around each box that looks like the object\n"
          "                    lowers the likelihood by exp(-L W BC), so that boxes fit\n"
-         "                    their objects (default 1 with --scale-noise or\n"
+         "                    their objects (default 0.5 with --scale-noise or\n"
          "                    --aspect-noise, else 0)\n"
          "  --lost-and-found  a target whose best match stays below 0.1 of its typical\n"
          "                    best for 3 frames is lost: half its samples search around\n"

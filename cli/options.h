@@ -51,7 +51,7 @@ constexpr double kMaxScale = 10.0;
 
 // The surround's weight when boxes change size and --surround is not
 // given, and the largest --surround.
-constexpr double kScaleSurroundWeight = 1.0;
+constexpr double kScaleSurroundWeight = 0.5;
 constexpr double kMaxSurroundWeight = 10.0;
 
 // The largest --sharpness: beyond it every imperfect match weighs nothing.
@@ -65,10 +65,10 @@ constexpr bool kRobustKernel = true;
 constexpr int kRobustParts = 2;
 constexpr double kRobustSharpness = 20.0;
 constexpr double kRobustAdaptRate = 0.05;
-constexpr double kRobustSpread = 0.1;
+constexpr double kRobustSpread = 0.2;
 constexpr bool kRobustAdaptiveNoise = true;
-constexpr double kRobustDamping = 0.1;
-constexpr double kRobustScaleNoise = 0.03;
+constexpr double kRobustDamping = 0.0;
+constexpr double kRobustScaleNoise = 0.01;
 constexpr bool kRobustLostAndFound = true;
 
 // The preset as options, e.g. "--model hsv --kernel ...".
