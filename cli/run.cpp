@@ -2,14 +2,17 @@
 
 #include "app/frame_preparation.h"
 #include "app/video_capture.h"
+#include "cli/interrupts.h"
 #include "cli/outputs.h"
 #include "cli/run_inputs.h"
 #include "cli/scoring.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -114,13 +117,21 @@ int plannedFrames(const Options& options, FileCapture* capture)
     return total;
 }
 
+// How the frame loop ended: the exit status so far, and whether the result
+// files hold whole, valid frames and are to be kept.
+struct TrackingEnd {
+    int status = kExitSuccess;
+    bool keepResults = true;
+};
+
 // Tracks every frame from the one in `video.images` on, writing and
-// scoring each; returns the exit status.
-int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Outputs& outputs, Scorer* scorer,
-                FrameTimes& times, std::FILE* err)
+// scoring each, until the video ends, --frames is reached, a stop is
+// requested or something fails.
+TrackingEnd trackFrames(const Options& options, tavo& tracker, VideoInput& video, Outputs& outputs, Scorer* scorer,
+                        FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
-    int status = kExitSuccess;
+    TrackingEnd end;
     std::string error;
     std::vector<RealBox> scoreBoxes;
     Clock::time_point frameStart = Clock::now();
@@ -133,7 +144,7 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
 
         if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
             message(err, error);
-            status = kExitRunError;
+            end = TrackingEnd{kExitRunError, false};
             break;
         }
         if (scorer) {
@@ -147,6 +158,8 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
         progress.update(frameNumber, times);
         if (options.frames > 0 && frameNumber >= options.frames)
             break;
+        if (stopRequested())
+            break;
 
         frameStart = Clock::now();
         IplImage* frame = queryFrame(video.capture.get());
@@ -156,12 +169,25 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
             message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
                              frameKind(frame) + ", unlike the first frame (" + video.firstKind +
                              "): stopped after frame " + std::to_string(frameNumber));
-            status = kExitRunError;
+            end.status = kExitRunError;  // the frames before it are whole: they are kept
             break;
         }
     }
     progress.clear();
-    return status;
+    return end;
+}
+
+// Writes to the standard output (null when the caller closed it); false
+// with `failure` set to the first errno.
+bool printOut(std::FILE* out, const std::string& text, int& failure)
+{
+    if (failure)
+        return false;
+    if (!out)
+        failure = EBADF;
+    else if (std::fputs(text.c_str(), out) == EOF)
+        failure = errno ? errno : EIO;
+    return failure == 0;
 }
 
 }  // namespace
@@ -212,17 +238,42 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
     FrameTimes times;
-    int status = trackFrames(options, tracker, video, outputs, scorer ? &*scorer : nullptr, times, err);
-    if (!outputs.close(error)) {
+    const TrackingEnd end = trackFrames(options, tracker, video, outputs, scorer ? &*scorer : nullptr, times, err);
+    int status = end.status;
+    bool keep = end.keepResults;
+    if (stopRequested()) {
+        message(err, "interrupted after " + std::to_string(times.frames()) + " frames");
+        if (status == kExitSuccess)
+            status = interruptedExitStatus(stopSignal());
+    }
+    if (keep && !outputs.close(error)) {
         message(err, error);
         status = kExitRunError;
+        keep = false;
     }
 
+    // The summary and the report belong to the results: when they cannot be
+    // written, the run has failed.
+    int outFailure = 0;
     if (!options.quiet)
-        std::fprintf(out, "%s\n", times.summary(static_cast<int>(tracker.targets.size())).c_str());
+        printOut(out, times.summary(static_cast<int>(tracker.targets.size())) + "\n", outFailure);
     if (scorer)
-        std::fputs(formatReport(scorer->report(), options.gtFile).c_str(), out);
-    std::fflush(out);
+        printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+    if (out && std::fflush(out) != 0 && !outFailure)
+        outFailure = errno ? errno : EIO;
+    if (outFailure) {
+        message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
+        status = kExitRunError;
+        keep = false;
+    }
+
+    if (keep && !outputs.commit(error)) {
+        message(err, error);
+        status = kExitRunError;
+        keep = false;
+    }
+    if (!keep)
+        outputs.discard();
     return status;
 }
 

@@ -1,35 +1,14 @@
 #include "cli/run_inputs.h"
 
 #include "app/demo_scenario.h"
+#include "cli/file_names.h"
 #include "cli/run.h"
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
 namespace tavo_cli {
-
-namespace {
-
-// Whether two names lead to the same file, existing or to be created.
-bool sameFile(const std::string& a, const std::string& b)
-{
-    if (a == b)
-        return true;
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec) && !ec)
-        return true;
-    const auto normal = [&ec](const std::string& name) {
-        const auto absolute = std::filesystem::absolute(name, ec);
-        return ec ? std::filesystem::path(name) : std::filesystem::weakly_canonical(absolute, ec);
-    };
-    const auto canonicalA = normal(a);
-    const auto canonicalB = normal(b);
-    return !ec && canonicalA == canonicalB;
-}
-
-}  // namespace
 
 std::optional<std::string> clashingFiles(const Options& o)
 {
