@@ -30,6 +30,7 @@ double millisecondsSince(Clock::time_point start)
 }
 
 void message(std::FILE* err, const std::string& text) { std::fprintf(err, "tavo-track: %s\n", text.c_str()); }
+void warning(std::FILE* err, const std::string& text) { message(err, "warning: " + text); }
 
 std::string frameKind(const IplImage* f)
 {
@@ -163,8 +164,14 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, VideoInput& video
 
         frameStart = Clock::now();
         IplImage* frame = queryFrame(video.capture.get());
-        if (!frame)
+        if (!frame) {
+            const int declared = captureFrameCount(video.capture.get());
+            if (declared > frameNumber)
+                warning(err, "'" + options.video + "' ends early: frame " + std::to_string(frameNumber + 1) +
+                                 " cannot be read, though the file declares " + std::to_string(declared) +
+                                 " frames; the results cover frames 1 to " + std::to_string(frameNumber));
             break;
+        }
         if (!prepareFrame(frame, video.images)) {
             message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
                              frameKind(frame) + ", unlike the first frame (" + video.firstKind +
