@@ -33,4 +33,12 @@ std::string estimateLine(int frame, int id, const Sample& e)
     return line;
 }
 
+std::string estimateText(const Sample& e)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "pos_x %.9g, pos_y %.9g, vel_x %.9g, vel_y %.9g, scale_x %.9g, scale_y %.9g",
+                  e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY);
+    return text;
+}
+
 }  // namespace tavo_cli

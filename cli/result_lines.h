@@ -21,4 +21,7 @@ std::string motLine(int frame, int id, const Box& box);
 extern const char* const kEstimatesHeader;
 std::string estimateLine(int frame, int id, const Sample& estimate);
 
+// "pos_x X, pos_y Y, vel_x ..., scale_y S" with %.9g, for messages.
+std::string estimateText(const Sample& estimate);
+
 }  // namespace tavo_cli

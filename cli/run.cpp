@@ -3,6 +3,7 @@
 #include "app/frame_preparation.h"
 #include "app/video_capture.h"
 #include "cli/interrupts.h"
+#include "cli/memory_estimate.h"
 #include "cli/outputs.h"
 #include "cli/run_inputs.h"
 #include "cli/scoring.h"
@@ -142,6 +143,13 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, VideoInput& video
         tracker.track();
         const double trackMs = millisecondsSince(trackStart);
         tracker.draw(&video.images.displayMatrix);
+        if (const Target* broken = firstNonFiniteEstimate(tracker)) {
+            message(err, "the estimate of target " + std::to_string(broken->id) + " is not finite on frame " +
+                             std::to_string(frameNumber) + " (" + estimateText(broken->estimate) +
+                             "): the tracking has broken down");
+            end = TrackingEnd{kExitRunError, false};
+            break;
+        }
 
         if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
             message(err, error);
@@ -211,26 +219,36 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return status;
     }
+    for (const std::string& text : inputs.warnings)
+        warning(err, text);
+    if (const auto refusal = memoryRefusal(static_cast<int64_t>(inputs.boxes.size()), options.samples,
+                                           physicalMemory())) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
     VideoInput video;
     if (!openVideo(options.video, video, error)) {
         message(err, error);
         return kExitRunError;
     }
+    if (const auto refusal = noiseRefusal(options.noise, video.frameSize().width, video.frameSize().height)) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
 
-    // The tracker, seeded from the clock or reproducibly from --seed.
-    std::optional<CountingTickSource> counting;
-    if (options.seed)
-        counting.emplace(*options.seed);
-    TickSource& ticks = counting ? static_cast<TickSource&>(*counting) : systemTickSource();
+    // The tracker, seeded reproducibly: from --seed, or from a seed drawn
+    // now and printed, so that the run can be repeated.
+    const int64_t seed = options.seed ? *options.seed : drawSeed();
+    CountingTickSource ticks(seed);
     tavo tracker(ticks);
     tracker.huePlane = video.images.hue;
     if (!setUpTracker(tracker, video.images.hue, inputs.boxes, options.samples, options.noise, options.iterations,
-                      error)) {
+                      error, inputs.ids)) {
         message(err, error);
         return kExitRunError;
     }
 
-    // Tracker target k is scored against ground-truth object k.
+    // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
     if (inputs.truth) {
         std::vector<int> ids;
@@ -262,8 +280,11 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     // The summary and the report belong to the results: when they cannot be
     // written, the run has failed.
     int outFailure = 0;
+    const std::string seedText = "seed " + std::to_string(seed);
     if (!options.quiet)
-        printOut(out, times.summary(static_cast<int>(tracker.targets.size())) + "\n", outFailure);
+        printOut(out, times.summary(static_cast<int>(tracker.targets.size())) + ", " + seedText + "\n", outFailure);
+    else if (options.printSeed)
+        printOut(out, seedText + "\n", outFailure);
     if (scorer)
         printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
     if (out && std::fflush(out) != 0 && !outFailure)

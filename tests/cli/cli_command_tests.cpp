@@ -59,25 +59,6 @@ void expectAccurate(const Result& r, int frames)
     EXPECT_NE(r.out.find("ID switches 0 "), std::string::npos) << r.out;
 }
 
-// A Sun raster image (24-bit, blue-green-red), a format OpenCV reads as
-// part of an image sequence.
-void writeSunRaster(const fs::path& path, const cv::Mat& bgr)
-{
-    std::ofstream out(path, std::ios::binary);
-    const auto word = [&](uint32_t v) {
-        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        out.write(b, 4);
-    };
-    const uint32_t rowBytes = (bgr.cols * 3 + 1) & ~1u;  // rows padded to 16 bits
-    for (uint32_t v : {0x59a66a95u, uint32_t(bgr.cols), uint32_t(bgr.rows), 24u, rowBytes * bgr.rows, 1u, 0u, 0u})
-        word(v);
-    std::vector<char> row(rowBytes, 0);
-    for (int y = 0; y < bgr.rows; ++y) {
-        std::copy_n(bgr.ptr<char>(y), bgr.cols * 3, row.begin());
-        out.write(row.data(), rowBytes);
-    }
-}
-
 }  // namespace
 
 TEST_F(CliCommand, HelpAndVersion)

@@ -68,6 +68,22 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(parse({"--", "--weird.avi"}).options.video, "--weird.avi");
 }
 
+TEST(CliOptions, BoxesReachUpToTwoToTheTwentyFourOnEitherSide)
+{
+    const ParseResult r = parse({"--box", "-16777216,-16777216,16,16", "--box", "16777200,0,16,16"});
+    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
+    EXPECT_EQ(r.options.boxes[1], (Box{16777200, 0, 16, 16}));
+}
+
+TEST(CliOptions, PrintSeedIsAFlag)
+{
+    EXPECT_FALSE(parse({"-q"}).options.printSeed);
+    const ParseResult r = parse({"-q", "--print-seed"});
+    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
+    EXPECT_TRUE(r.options.printSeed);
+    EXPECT_TRUE(r.options.quiet);
+}
+
 TEST(CliOptions, SeedTakesEverySixtyFourBitInteger)
 {
     EXPECT_EQ(parse({"--seed", "0"}).options.seed, 0);
@@ -121,6 +137,12 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{"--box", "1,y,4,4"}, "'y'"},
         {{"--box", "2147483600,0,100,4"}, "2147483600"},
         {{"--box", "0,0,65536,65536"}, "too large"},
+        {{"--box", "-20000001,0,20000101,10"}, "beyond 16777216"},
+        {{"--box", "16777200,0,17,10"}, "beyond 16777216"},
+        {{"--box", "0,-16777217,10,10"}, "beyond 16777216"},
+        {{"--frames", "2147483648"}, "--frames '2147483648': at most 2147483647"},
+        {{"--samples", "4294967296"}, "at most 2147483647"},
+        {{"--print-seed=yes"}, "--print-seed"},
         {{"--quiet=yes"}, "--quiet"},
         {{"--mot", "a", "--mot", "b"}, "--mot"},
         {{"--mot="}, "--mot"},

@@ -29,3 +29,31 @@ TEST_F(CliCommand, AVideoThatEndsEarlyIsPointedOut)
     EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100").err, "");
     EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --frames 2").err, "");
 }
+
+TEST_F(CliCommand, DoubtfulTargetsAndTruthAreWarnedAbout)
+{
+    makeClip(3);
+    // Target 2's row has confidence 0: ground truth marks such rows to be
+    // ignored.
+    std::ofstream(path("t.txt")) << "1,1,136,261,18,18,1,1,1\n1,2,46,226,18,18,0,1,1\n";
+    Result r = track("clip.avi -q --seed 1 --samples 100 --targets t.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: 't.txt' line 2: confidence 0, which marks rows to be ignored; "
+                     "tracked all the same\n");
+
+    // Ground truth of nine objects for one target, and two boxes without
+    // area.
+    {
+        std::ofstream gt(path("gt.txt"));
+        gt << readFile(path("clip.gt.txt")) << "2,1,40,40,0,18\n3,1,40,40,18,-1\n";
+    }
+    r = track("clip.avi -q --seed 1 --samples 100 --box 136,261,18,18 --gt gt.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: 'gt.txt': no target has the ids 2, 3, 4, 5, 6, 7, 8, 9; their boxes count "
+                     "as misses\n"
+                     "tavo-track: warning: 'gt.txt' lines 28, 29: boxes without area, which no target can match\n");
+    EXPECT_NE(r.out.find("CLEAR-MOT:"), std::string::npos) << "the report is printed as ever";
+
+    // Clean inputs: no warning.
+    EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --targets clip.gt.txt --gt clip.gt.txt").err, "");
+}

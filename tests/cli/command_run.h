@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +52,25 @@ inline std::vector<std::string> split(const std::string& line, char separator = 
     for (std::string field; std::getline(in, field, separator);)
         fields.push_back(field);
     return fields;
+}
+
+// A Sun raster image (24-bit, blue-green-red), a format OpenCV reads as
+// part of an image sequence.
+inline void writeSunRaster(const fs::path& path, const cv::Mat& bgr)
+{
+    std::ofstream out(path, std::ios::binary);
+    const auto word = [&](uint32_t v) {
+        const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        out.write(b, 4);
+    };
+    const uint32_t rowBytes = (bgr.cols * 3 + 1) & ~1u;  // rows padded to 16 bits
+    for (uint32_t v : {0x59a66a95u, uint32_t(bgr.cols), uint32_t(bgr.rows), 24u, rowBytes * bgr.rows, 1u, 0u, 0u})
+        word(v);
+    std::vector<char> row(rowBytes, 0);
+    for (int y = 0; y < bgr.rows; ++y) {
+        std::copy_n(bgr.ptr<char>(y), bgr.cols * 3, row.begin());
+        out.write(row.data(), rowBytes);
+    }
 }
 
 // Every test works in a fresh directory of its own.
