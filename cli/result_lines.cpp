@@ -1,26 +1,33 @@
 #include "cli/result_lines.h"
 
-#include "render/drawing_corners.h"
-
-#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tavo_cli {
 
-Box estimateBox(const Sample& e, float baseWidth, float baseHeight)
+RealBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
 {
-    const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, baseWidth, baseHeight);
-    // A one-pixel target whose estimated scale falls just below 1 has its
-    // right corner truncated left of its left one; a box is never narrower
-    // than one pixel.
-    return Box{c.x0, c.y0, std::max(1, c.x1 - c.x0 + 1), std::max(1, c.y1 - c.y0 + 1)};
+    const double width = static_cast<double>(baseWidth) * e.scaleX;
+    const double height = static_cast<double>(baseHeight) * e.scaleY;
+    return RealBox{e.posX - 0.5 * width, e.posY - 0.5 * height, width, height};
 }
 
-std::string motLine(int frame, int id, const Box& b)
+namespace {
+
+// v to two decimals, without a minus sign on zero.
+std::string twoDecimals(double v)
 {
-    char line[128];
-    std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", frame, id, b.x, b.y, b.width, b.height);
-    return line;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", v);
+    return std::strcmp(text, "-0.00") == 0 ? std::string("0.00") : std::string(text);
+}
+
+}  // namespace
+
+std::string motLine(int frame, int id, const RealBox& b)
+{
+    return std::to_string(frame) + "," + std::to_string(id) + "," + twoDecimals(b.x) + "," + twoDecimals(b.y) + "," +
+           twoDecimals(b.width) + "," + twoDecimals(b.height) + ",1,-1,-1,-1\n";
 }
 
 const char* const kEstimatesHeader = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n";

@@ -9,12 +9,14 @@
 
 namespace tavo_cli {
 
-// The integer box the drawing outlines for an estimate, as top-left corner
-// and size (w = X1 - X0 + 1, h = Y1 - Y0 + 1 of the drawing's corners).
-Box estimateBox(const Sample& estimate, float baseWidth, float baseHeight);
+// The estimate's own box, as written and scored: w = base width x scaleX,
+// h = base height x scaleY, centred on (posX, posY), in double.  (The
+// drawing outlines whole pixels by its own rule.)
+RealBox estimateBox(const Sample& estimate, float baseWidth, float baseHeight);
 
-// "frame,id,x,y,w,h,1,-1,-1,-1\n"
-std::string motLine(int frame, int id, const Box& box);
+// "frame,id,x,y,w,h,1,-1,-1,-1\n" with x, y, w and h to two decimals (a
+// value that rounds to zero is written 0.00, never -0.00).
+std::string motLine(int frame, int id, const RealBox& box);
 
 // The estimates CSV: its header line and one line per target and frame,
 // every float with %.9g so that it reads back to the same float.

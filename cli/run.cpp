@@ -159,8 +159,7 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, VideoInput& video
         if (scorer) {
             scoreBoxes.clear();
             for (const auto& target : tracker.targets)
-                scoreBoxes.push_back(
-                    toRealBox(estimateBox(target->estimate, target->baseWidth, target->baseHeight)));
+                scoreBoxes.push_back(estimateBox(target->estimate, target->baseWidth, target->baseHeight));
             scorer->addFrame(frameNumber, scoreBoxes);
         }
         times.add(trackMs, millisecondsSince(frameStart));

@@ -187,7 +187,7 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
         EXPECT_EQ(m[6] + m[7] + m[8] + m[9], "1-1-1-1");
 
         // Every estimate is printed so that it reads back to the same float,
-        // and the MOT box is the drawing's rectangle of that estimate.
+        // and the MOT box is that estimate's, to two decimals.
         Sample s;
         float* fields[] = {&s.posX, &s.posY, &s.velX, &s.velY, &s.scaleX, &s.scaleY};
         for (int f = 0; f < 6; ++f) {
@@ -196,11 +196,13 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
             std::snprintf(again, sizeof again, "%.9g", *fields[f]);
             EXPECT_EQ(e[2 + f], again);
         }
-        const Box b = estimateBox(s, 18.0f, 18.0f);
-        EXPECT_EQ(m[2] + "," + m[3] + "," + m[4] + "," + m[5],
-                  std::to_string(b.x) + "," + std::to_string(b.y) + "," + std::to_string(b.width) + "," +
-                      std::to_string(b.height));
-        EXPECT_NEAR(std::stoi(m[4]), 18, 1);
+        const double w = 18.0 * s.scaleX, h = 18.0 * s.scaleY;
+        const double expected[4] = {s.posX - w / 2, s.posY - h / 2, w, h};
+        for (int f = 0; f < 4; ++f) {
+            EXPECT_NEAR(std::stod(m[2 + f]), expected[f], 0.005 + 1e-9) << mot[i];
+            EXPECT_EQ(m[2 + f].size() - m[2 + f].find('.'), 3u) << "two decimals: " << mot[i];
+        }
+        EXPECT_NEAR(std::stod(m[4]), 18, 1);
     }
 
     cv::VideoCapture video(path("v.avi").string(), cv::CAP_FFMPEG);
@@ -217,6 +219,17 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
         }
     }
     EXPECT_EQ(frames, 6);
+}
+
+TEST_F(CliCommand, TheMotBoxKeepsTheTargetsSize)
+{
+    // Every sample has scale 1, their weighted mean a hair less: the box is
+    // still 20 x 20 (the drawing's whole pixels made it 19 x 19).
+    makeClip(2);
+    ASSERT_EQ(track("clip.avi -q --seed 1 --frames 1 --box 10,10,20,20 --mot m.txt").status, 0);
+    const std::vector<std::string> m = split(readFile(path("m.txt")));
+    ASSERT_EQ(m.size(), 10u);
+    EXPECT_EQ(m[4] + "x" + m[5], "20.00x20.00");
 }
 
 TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)

@@ -142,52 +142,36 @@ TEST(CliMotFile, TargetsFileWithoutUsableBoxesIsRefused)
     }
 }
 
-TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
+TEST(CliOutputs, TheBoxIsTheEstimateItself)
 {
     Sample e;
     e.posX = 145.0f;
     e.posY = 270.0f;
     e.scaleX = e.scaleY = 1.0f;
-    Box b = estimateBox(e, 18.0f, 18.0f);
-    EXPECT_EQ(b.x, 136);
-    EXPECT_EQ(b.y, 261);
-    EXPECT_EQ(b.width, 18);
-    EXPECT_EQ(b.height, 18);
+    RealBox b = estimateBox(e, 18.0f, 18.0f);
+    EXPECT_EQ(b.x, 136.0);
+    EXPECT_EQ(b.y, 261.0);
+    EXPECT_EQ(b.width, 18.0);
+    EXPECT_EQ(b.height, 18.0);
 
-    // Halves round to even; the far corner is truncated, so a scale just
-    // below 1 loses a row.
-    e.posX = 9.5f;   // 9.5 - 9 = 0.5 -> 0
-    e.posY = 10.5f;  // about 1.5 -> 2
-    e.scaleY = 0.9999997f;
-    b = estimateBox(e, 18.0f, 18.0f);
-    EXPECT_EQ(b.x, 0);
-    EXPECT_EQ(b.y, 2);
-    EXPECT_EQ(b.width, 18);
-    EXPECT_EQ(b.height, 17);
-
-    // Width from the float product: 1.5 x 7 = 10.5, X0 = cvRound(20 - 5.25) = 15,
-    // X1 = trunc(15 + 9.5) = 24.
-    e.posX = 20.0f;
-    e.scaleX = 1.5f;
-    b = estimateBox(e, 7.0f, 18.0f);
-    EXPECT_EQ(b.x, 15);
-    EXPECT_EQ(b.width, 10);
-
-    // A one-pixel target whose scale drops just below 1 would lose its only
-    // column; its box keeps one pixel.
-    e.posX = 15.5f;
-    e.posY = 15.5f;
-    e.scaleX = e.scaleY = 0.9999997f;
-    b = estimateBox(e, 1.0f, 1.0f);
-    EXPECT_EQ(b.x, 15);
-    EXPECT_EQ(b.y, 15);
-    EXPECT_EQ(b.width, 1);
-    EXPECT_EQ(b.height, 1);
+    // The weighted mean of samples of scale 1 falls just below 1: the box
+    // stays 18 wide (the drawing's whole pixels would lose a column), and
+    // the position keeps its fraction.
+    e.posX = 9.5f;
+    e.scaleX = 0.9999996f;
+    e.scaleY = 1.5f;
+    b = estimateBox(e, 18.0f, 7.0f);
+    EXPECT_NEAR(b.width, 18.0, 1e-5);
+    EXPECT_EQ(b.height, 10.5);
+    EXPECT_NEAR(b.x, 0.5, 1e-5);
+    EXPECT_EQ(b.y, 270.0 - 5.25);
+    EXPECT_EQ(motLine(1, 1, b), "1,1,0.50,264.75,18.00,10.50,1,-1,-1,-1\n");
 }
 
 TEST(CliOutputs, LineFormats)
 {
-    EXPECT_EQ(motLine(3, 7, Box{-2, 5, 18, 17}), "3,7,-2,5,18,17,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(3, 7, RealBox{-2, 5.125, 18.004, 17.5}), "3,7,-2.00,5.12,18.00,17.50,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(1, 2, RealBox{-0.004, -1e-9, 1, 1}), "1,2,0.00,0.00,1.00,1.00,1,-1,-1,-1\n");
     EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
 
     Sample e;

@@ -102,7 +102,8 @@ TEST(CliOptions, HelpAndVersion)
     for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--seed",
                                "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
-    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000"})
+    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
+                              "x = pos_x - w/2", "two decimals", "130 or 143"})
         EXPECT_NE(help.find(value), std::string::npos) << value;
     EXPECT_EQ(versionText().rfind("tavo-track ", 0), 0u);
 }

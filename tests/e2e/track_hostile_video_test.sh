@@ -59,10 +59,11 @@ expect_no_outputs() {
   [ ! -e m.txt ] && [ ! -e e.csv ] || fail "a refused run left result files behind"
 }
 
-# check_outputs TARGETS: the MOT file has ten integer fields per line,
+# check_outputs TARGETS: the MOT file has ten fields per line (the box with
+# two decimals, the others integers),
 # frames numbered from 1 without gaps and one line per target per frame,
-# with the targets in the same order on every frame and boxes at least one
-# pixel wide and high; the estimates file has its header and one line of
+# with the targets in the same order on every frame and boxes of positive
+# width and height; the estimates file has its header and one line of
 # finite numbers per MOT line, for the same frame and target.  Sets
 # `frames` to the number of frames.
 check_outputs() {
@@ -75,12 +76,14 @@ check_outputs() {
     function bad(why) { print "m.txt:" NR ": " why ": " $0; failed = 1; exit 1 }
     {
       if (NF != 10) bad("not 10 fields")
-      for (i = 1; i <= 10; ++i) if ($i !~ /^-?[0-9]+$/) bad("field " i " is not an integer")
+      for (i = 1; i <= 10; ++i)
+        if (i >= 3 && i <= 6) { if ($i !~ /^-?[0-9]+\.[0-9][0-9]$/) bad("field " i " is not a number with two decimals") }
+        else if ($i !~ /^-?[0-9]+$/) bad("field " i " is not an integer")
       slot = (NR - 1) % targets
       if ($1 != (NR - 1 - slot) / targets + 1) bad("frame out of sequence")
       if (NR <= targets) id[slot] = $2
       else if ($2 != id[slot]) bad("target " slot + 1 " of the frame has another id")
-      if ($5 < 1 || $6 < 1) bad("empty box")
+      if ($5 <= 0 || $6 <= 0) bad("empty box")
       if ($7 != 1 || $8 != -1 || $9 != -1 || $10 != -1) bad("confidence or world coordinates")
     }
     END {
