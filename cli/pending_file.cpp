@@ -46,7 +46,10 @@ int PendingFile::create(const std::string& name, std::string& error)
         error = fileError("create", name, EISDIR);
         return -1;
     }
-    if (exists && !S_ISREG(existing.st_mode)) {
+    // Names of the system's own files (/dev/stdout, /proc/self/fd/1) stand
+    // for something already open, even when they lead to a regular file.
+    const bool systemName = name.rfind("/dev/", 0) == 0 || name.rfind("/proc/", 0) == 0;
+    if (systemName || (exists && !S_ISREG(existing.st_mode))) {
         direct_ = true;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
         if (fd < 0)

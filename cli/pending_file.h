@@ -19,8 +19,8 @@ public:
     // Creates the temporary file for `name` (links followed, so that the
     // file they lead to is replaced and the links stay) and returns it open
     // for writing; -1 with `error` set on failure.  A name that leads to
-    // something other than a regular file, such as /dev/null or a pipe, is
-    // opened as it is and written directly.  A replaced file's permissions
+    // something other than a regular file, such as /dev/null or a pipe, or
+    // that lies in /dev or /proc, is opened as it is and written directly.  A replaced file's permissions
     // pass to the new one.
     int create(const std::string& name, std::string& error);
 

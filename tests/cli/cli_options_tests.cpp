@@ -75,15 +75,6 @@ TEST(CliOptions, BoxesReachUpToTwoToTheTwentyFourOnEitherSide)
     EXPECT_EQ(r.options.boxes[1], (Box{16777200, 0, 16, 16}));
 }
 
-TEST(CliOptions, PrintSeedIsAFlag)
-{
-    EXPECT_FALSE(parse({"-q"}).options.printSeed);
-    const ParseResult r = parse({"-q", "--print-seed"});
-    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
-    EXPECT_TRUE(r.options.printSeed);
-    EXPECT_TRUE(r.options.quiet);
-}
-
 TEST(CliOptions, SeedTakesEverySixtyFourBitInteger)
 {
     EXPECT_EQ(parse({"--seed", "0"}).options.seed, 0);

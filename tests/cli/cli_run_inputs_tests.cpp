@@ -112,7 +112,9 @@ TEST_F(CliCommand, ARunTooLargeForTheMachineIsRefusedAtOnce)
             out << "1," << id << "," << id % 300 << ",10,10,10\n";
     }
     makeClip(1);
-    const Result r = track("clip.avi -q --targets many.txt --mot m.txt");
+    // Should the refusal fail, the run must not take the test machine's
+    // memory: its address space is capped at 4 GiB.
+    const Result r = shell("ulimit -v 4194304; '" TAVO_TRACK "' clip.avi -q --targets many.txt --mot m.txt");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("the run needs about " + tavo_cli::byteCount(needed) + " of memory for " +
                          std::to_string(targets) + " targets of 500 samples"),

@@ -212,10 +212,3 @@ TEST(CliTrackerSetup, ANonFiniteEstimateIsFoundInEveryField)
         }
     }
 }
-
-TEST(CliTrackerSetup, DrawnSeedsDiffer)
-{
-    // Two draws of 64 bits from the system's entropy are equal with
-    // probability 2^-64.
-    EXPECT_NE(drawSeed(), drawSeed());
-}
