@@ -30,8 +30,11 @@ bool TextOutput::open(const std::string& path, std::string& error)
     return true;
 }
 
+// Each call clears errno first, so that a failure is told by its own reason.
+
 void TextOutput::write(const std::string& text)
 {
+    errno = 0;
     if (file_ && !failure_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
         failure_ = errno ? errno : EIO;
 }
@@ -44,6 +47,7 @@ bool TextOutput::fail(std::string& error)
 
 bool TextOutput::flush(std::string& error)
 {
+    errno = 0;
     if (file_ && !failure_ && std::fflush(file_) != 0)
         failure_ = errno ? errno : EIO;
     return failure_ ? fail(error) : true;
@@ -54,6 +58,7 @@ bool TextOutput::close(std::string& error)
     if (!file_)
         return failure_ ? fail(error) : true;
     flush(error);
+    errno = 0;
     if (std::fclose(file_) != 0 && !failure_)
         failure_ = errno ? errno : EIO;
     file_ = nullptr;

@@ -197,6 +197,7 @@ bool printOut(std::FILE* out, const std::string& text, int& failure)
 {
     if (failure)
         return false;
+    errno = 0;
     if (!out)
         failure = EBADF;
     else if (std::fputs(text.c_str(), out) == EOF)
@@ -286,6 +287,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         printOut(out, seedText + "\n", outFailure);
     if (scorer)
         printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+    errno = 0;
     if (out && std::fflush(out) != 0 && !outFailure)
         outFailure = errno ? errno : EIO;
     if (outFailure) {
