@@ -117,6 +117,18 @@ void applyRobustPreset(Options& o, const std::set<std::string>& given)
         o.motion.lostAndFound = kRobustLostAndFound;
 }
 
+std::optional<std::string> boxRangeProblem(const Box& b)
+{
+    const auto outside = [](int64_t v) { return v < -kMaxBoxCoordinate || v > kMaxBoxCoordinate; };
+    if (outside(b.x) || outside(b.y) || outside(int64_t{b.x} + b.width) || outside(int64_t{b.y} + b.height))
+        return "the rectangle reaches beyond " + std::to_string(kMaxBoxCoordinate) +
+               " pixels from column 0 or row 0, the largest coordinate the tracker keeps exactly";
+    // The tracker keeps a rectangle's area in a 32-bit int.
+    if (int64_t{b.width} * b.height > INT32_MAX)
+        return std::string("the rectangle is too large");
+    return std::nullopt;
+}
+
 std::optional<Box> parseBox(const std::string& text, std::string& why)
 {
     std::vector<std::string> parts;
@@ -146,14 +158,12 @@ std::optional<Box> parseBox(const std::string& text, std::string& why)
         why = "width and height must be positive";
         return std::nullopt;
     }
-    // The tracker keeps a rectangle's right and bottom edges and its area in
-    // 32-bit ints.
-    if (int64_t{v[0]} + v[2] > INT32_MAX || int64_t{v[1]} + v[3] > INT32_MAX ||
-        int64_t{v[2]} * v[3] > INT32_MAX) {
-        why = "the rectangle is too large";
+    const Box box{v[0], v[1], v[2], v[3]};
+    if (const auto problem = boxRangeProblem(box)) {
+        why = *problem;
         return std::nullopt;
     }
-    return Box{v[0], v[1], v[2], v[3]};
+    return box;
 }
 
 namespace {
@@ -225,7 +235,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
 
         if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
             name == "--kernel" || name == "--robust" || name == "--adaptive-noise" || name == "--lost-and-found" ||
-            name == "--normalise-light") {
+            name == "--normalise-light" || name == "--print-seed") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -245,6 +255,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 o.motion.adaptiveNoise = true;
             else if (name == "--lost-and-found")
                 o.motion.lostAndFound = true;
+            else if (name == "--print-seed")
+                o.printSeed = true;
             else if (name == "--robust")
                 o.robust = true;
             else
@@ -279,6 +291,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
             o.boxes.push_back(*box);
         } else if (name == "--samples" || name == "--iterations" || name == "--frames") {
             const auto n = parseInt(value);
+            if (!n && parseInt64(value) > 0)
+                return usageError(name + " " + quoted(value) + ": at most " + std::to_string(INT32_MAX));
             if (!n || *n <= 0)
                 return usageError(name + " " + quoted(value) + ": expected a positive integer");
             (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
@@ -397,22 +411,27 @@ std::string usageText()
          "--targets the nine targets of the demo are tracked, so that tavo-track alone\n"
          "runs the demo headless.\n"
          "\n"
-         "Targets (ids 1, 2, 3, ... in the order given):\n"
+         "Targets:\n"
          "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
-         "                    size in pixels, W and H > 0; repeat for more targets\n"
+         "                    size in pixels, W and H > 0; repeat for more targets, which\n"
+         "                    get the ids 1, 2, 3, ... in the order given\n"
          "  --targets FILE    the boxes of a MOTChallenge file (ground truth or\n"
          "                    detections): those of its lowest frame number, in\n"
-         "                    increasing id order\n"
+         "                    increasing id order; each keeps its id (given once), boxes\n"
+         "                    with id -1 are numbered after the highest; a warning names\n"
+         "                    rows of confidence 0\n"
          "\n"
          "Tracking:\n"
          "  --samples N       samples per target (default 500)\n"
-         "  --noise S         scale of the motion noise in x and y, a number >= 0;\n"
-         "                    0 moves the samples by their velocity alone (default 0.2)\n"
+         "  --noise S         scale of the motion noise in x and y, a number from 0 to\n"
+         "                    the larger side of the frame; 0 moves the samples by\n"
+         "                    their velocity alone (default 0.2)\n"
          "  --iterations K    iterations of the joint move per frame (default 5000)\n"
          "  --frames N        stop after N frames (default: the whole video)\n"
-         "  --seed T          reproducible run: the random pools are seeded from a\n"
-         "                    counter whose k-th read gives T + k, T any 64-bit integer\n"
-         "                    (default: the real tick counter)\n"
+         "  --seed T          the random pools are seeded from a counter whose k-th read\n"
+         "                    gives T + k, T any 64-bit integer (default: T drawn from\n"
+         "                    the system's entropy); the summary ends with \"seed T\", so\n"
+         "                    that --seed T repeats any run exactly\n"
          "\n"
          "Appearance, for real footage (defaults: the hue histograms above, learnt once):\n"
          "  --model hue|hsv   hue: a histogram of the 8-bit hue alone (default).  hsv:\n"
@@ -477,22 +496,31 @@ std::string usageText()
       << 
          "\n"
          "Outputs (default: none):\n"
-         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1\n"
+         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each\n"
+         "                    target's estimate with two decimals, w = base width x\n"
+         "                    scale_x, h = base height x scale_y, x = pos_x - w/2,\n"
+         "                    y = pos_y - h/2 (earlier builds wrote the drawing's\n"
+         "                    whole-pixel rectangle, often a pixel smaller)\n"
          "  --estimates FILE  CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,\n"
          "                    scale_x,scale_y\n"
          "  --video FILE      the annotated frames, MJPG AVI at the input's frame rate\n"
          "                    (25 frames/s when the input declares none)\n"
-         "  --gt FILE         score the run against MOTChallenge ground truth (tracker\n"
-         "                    id k follows ground-truth id k) and print the report:\n"
-         "                    centre errors in pixels, success rate (overlap >= 0.5),\n"
-         "                    identity confusions, and CLEAR-MOT MOTA, MOTP (mean\n"
-         "                    overlap of the matched pairs) and ID switches\n"
-         "  -q, --quiet       no progress line and no summary; errors and the --gt\n"
-         "                    report are still printed\n"
+         "  --gt FILE         score the run against MOTChallenge ground truth (each\n"
+         "                    target against the object of its id) and print the\n"
+         "                    report: centre errors in pixels, success rate (overlap\n"
+         "                    >= 0.5), identity confusions, and CLEAR-MOT MOTA, MOTP\n"
+         "                    (mean overlap of the matched pairs) and ID switches;\n"
+         "                    warnings name ids no target has and boxes without area\n"
+         "  -q, --quiet       no progress line and no summary; errors, warnings and the\n"
+         "                    --gt report are still printed\n"
+         "      --print-seed  print \"seed T\" also with --quiet\n"
          "  -h, --help        print this text\n"
          "      --version     print the version\n"
          "\n"
-         "Boxes are read and written in pixels of the frame, column 0 and row 0 first.\n"
+         "Boxes are read and written in pixels of the frame, column 0 and row 0 first,\n"
+         "within -16777216 and 16777216.  Result files are written under temporary\n"
+         "names beside them and replace earlier files of their names only when the run\n"
+         "succeeds, is interrupted or stops at a frame of another size.\n"
          "Up to "
       << kStandardTargetCount
       << " targets, the sample store is sized as in the demo; more are accepted\n"
@@ -500,8 +528,13 @@ std::string usageText()
       << kMaxStoreSlots
       << ".\n"
          "\n"
-         "Exit status: 0 success, 1 run-time error (video, files, a frame of another\n"
-         "size), 2 usage error.\n";
+         "Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every\n"
+         "file complete.\n"
+         "\n"
+         "Exit status: 0 success (warnings go to stderr), 1 run-time error (video,\n"
+         "files, standard output, a frame of another size), 2 usage error (also a run\n"
+         "that needs more memory than the machine has), 130 or 143 after SIGINT or\n"
+         "SIGTERM.\n";
     return s.str();
 }
 

@@ -68,6 +68,13 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(parse({"--", "--weird.avi"}).options.video, "--weird.avi");
 }
 
+TEST(CliOptions, BoxesReachUpToTwoToTheTwentyFourOnEitherSide)
+{
+    const ParseResult r = parse({"--box", "-16777216,-16777216,16,16", "--box", "16777200,0,16,16"});
+    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
+    EXPECT_EQ(r.options.boxes[1], (Box{16777200, 0, 16, 16}));
+}
+
 TEST(CliOptions, SeedTakesEverySixtyFourBitInteger)
 {
     EXPECT_EQ(parse({"--seed", "0"}).options.seed, 0);
@@ -86,7 +93,8 @@ TEST(CliOptions, HelpAndVersion)
     for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--seed",
                                "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
-    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000"})
+    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
+                              "x = pos_x - w/2", "two decimals", "130 or 143"})
         EXPECT_NE(help.find(value), std::string::npos) << value;
     EXPECT_EQ(versionText().rfind("tavo-track ", 0), 0u);
 }
@@ -121,6 +129,12 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{"--box", "1,y,4,4"}, "'y'"},
         {{"--box", "2147483600,0,100,4"}, "2147483600"},
         {{"--box", "0,0,65536,65536"}, "too large"},
+        {{"--box", "-20000001,0,20000101,10"}, "beyond 16777216"},
+        {{"--box", "16777200,0,17,10"}, "beyond 16777216"},
+        {{"--box", "0,-16777217,10,10"}, "beyond 16777216"},
+        {{"--frames", "2147483648"}, "--frames '2147483648': at most 2147483647"},
+        {{"--samples", "4294967296"}, "at most 2147483647"},
+        {{"--print-seed=yes"}, "--print-seed"},
         {{"--quiet=yes"}, "--quiet"},
         {{"--mot", "a", "--mot", "b"}, "--mot"},
         {{"--mot="}, "--mot"},
