@@ -45,7 +45,9 @@ int main()
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 
     FileCapture* capture = createFileCapture(kVideoFile);
-    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE);
+    // The image alone at its own size, without the Qt back end's tool and
+    // status bars around it.
+    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE | CV_GUI_NORMAL);
     FrameImages images;
 
     IplImage* frame = queryFrame(capture);

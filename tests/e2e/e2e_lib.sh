@@ -1,12 +1,14 @@
-# Helpers shared by the end-to-end tests of tavo-demo; sourced, not run.
+# Helpers shared by the end-to-end tests of tavo-demo and of tavo-track's
+# windows; sourced, not run.
 #
 # Every test gets its own scratch directory and its own Xvfb server, and
-# drives the real demo window with xdotool and ImageMagick the way a person
-# would: look at the window, press keys, watch the program end.
+# drives the real window with xdotool and ImageMagick the way a person
+# would: look at the window, press keys, drag the mouse, watch the program
+# end.  `demo_pid` is the program under test, the demo or tavo-track.
 #
 # Exit status 77 marks a test as skipped (the tools are missing).
 
-E2E_SCREEN=1600x1200x24   # wide enough for the whole highgui window
+E2E_SCREEN=1600x1200x24   # room for any of the windows
 E2E_WINDOW='^TAVO tracking DEMO$'
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -89,11 +91,23 @@ start_demo() {
   demo_pid=$!
 }
 
-# demo_window: waits (up to 30 s) for the demo's window, prints its id.
+# start_track DIR TRACK ARGS...: runs tavo-track with ARGS in DIR like
+# start_demo.
+start_track() {
+  local dir=$1 track
+  track=$(realpath "$2")
+  shift 2
+  (cd "$dir" && exec "$track" "$@") >"$dir/out" 2>"$dir/err" &
+  demo_pid=$!
+}
+
+# demo_window [TITLE]: waits (up to 30 s) for the window of the program
+# under test (by default the demo's), prints its id.  TITLE is a regular
+# expression.
 demo_window() {
-  local id=""
+  local id="" title=${1:-$E2E_WINDOW}
   for _ in $(seq 300); do
-    id=$(xdotool search --name "$E2E_WINDOW" 2>/dev/null | head -n 1)
+    id=$(xdotool search --name "$title" 2>/dev/null | head -n 1)
     [ -n "$id" ] && break
     kill -0 "$demo_pid" 2>/dev/null || break
     sleep 0.1
@@ -101,15 +115,45 @@ demo_window() {
   echo "$id"
 }
 
-# expect_window: sets `id` to the demo's window, or fails.
+# expect_window [TITLE]: sets `id` to the window (by default the demo's),
+# or fails.
 expect_window() {
-  id=$(demo_window)
+  local title=${1:-$E2E_WINDOW}
+  id=$(demo_window "$title")
   [ -n "$id" ] && return 0
   if ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) before its window appeared"
+    fail "the program ended (exit status $status) before its window $title appeared: $(head -c 300 "${dir:-.}/err" 2>/dev/null)"
   fi
-  fail "the window 'TAVO tracking DEMO' did not appear"
+  fail "the window $title did not appear"
+}
+
+# client_size WINDOW: the size of the window's drawing area, "WxH".
+client_size() {
+  xwininfo -id "$1" 2>/dev/null |
+    awk '/^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print w "x" h }'
+}
+
+# expect_client_size WINDOW SIZE: waits (up to 10 s) until the window's
+# drawing area is SIZE ("WxH"; a window takes its size with its first
+# image), or fails.
+expect_client_size() {
+  local size=""
+  for _ in $(seq 100); do
+    size=$(client_size "$1")
+    [ "$size" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the window's drawing area is $size, not the frame's $2"
+}
+
+# drag WINDOW X0 Y0 X1 Y1: drags the mouse with the left button held from
+# (X0, Y0) to (X1, Y1), window coordinates, through a point halfway.
+drag() {
+  local id=$1 x0=$2 y0=$3 x1=$4 y1=$5
+  xdotool mousemove --window "$id" "$x0" "$y0" mousedown 1 \
+    mousemove --window "$id" $(((x0 + x1) / 2)) $(((y0 + y1) / 2)) \
+    mousemove --window "$id" "$x1" "$y1" mouseup 1 || fail "could not drag the mouse"
 }
 
 # shot WINDOW FILE: screenshot of the window.  import waits for a mouse
@@ -118,7 +162,7 @@ shot() {
   timeout 10 import -window "$1" "$2" 2>/dev/null && return 0
   if [ -n "${demo_pid:-}" ] && ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) while its window was expected on screen"
+    fail "the program ended (exit status $status) while its window was expected on screen"
   fi
   fail "no screenshot of the window"
 }
@@ -205,13 +249,10 @@ key_ends_demo() {
 
 # Counts of tracking-drawing pixels in a screenshot, from its colour
 # histogram: sample outlines (only the red byte set to 255 over a grey
-# ground), black (target boxes, links) and white (label boxes).  The top 40
-# and bottom 24 rows (highgui's tool and status bars) are left out.
+# ground), black (target boxes, links) and white (label boxes).  The window
+# holds the frame alone, so every pixel counts.
 drawing_counts() {
-  local file=$1 w h
-  w=$(identify -format '%w' "$file") h=$(identify -format '%h' "$file")
-  "$E2E_CONVERT" "$file" -crop "${w}x$((h - 64))+0+40" +repage \
-      -format %c histogram:info:- 2>/dev/null |
+  "$E2E_CONVERT" "$1" -format %c histogram:info:- 2>/dev/null |
     awk '{
       n = $1 + 0
       if (split($2, c, /[(),]/) < 4) next
