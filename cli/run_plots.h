@@ -1,0 +1,21 @@
+#pragma once
+
+// The --plot files of a run: the paths picture and, with --gt, the error
+// picture next to it.
+
+#include "cli/scoring.h"
+#include "cli/target_paths.h"
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+namespace tavo_cli {
+
+// Writes `plotName` and, when `scorer` is given, errorPlotName(plotName);
+// false with `error` set when a file cannot be written.
+bool writePlots(const std::string& plotName, const cv::Mat& firstFrame, const std::vector<TargetPath>& paths,
+                const Scorer* scorer, std::string& error);
+
+}  // namespace tavo_cli
