@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -100,6 +101,18 @@ ParseResult usageError(std::string message)
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+// The picture's format follows from its name, and the error plot's name is
+// made from it.
+bool hasPngExtension(const std::string& name)
+{
+    const std::string::size_type n = name.size();
+    if (n < 5 || name[n - 4] != '.')
+        return false;
+    std::string ext = name.substr(n - 3);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == "png";
+}
+
 }  // namespace
 
 ParseResult parseOptions(int argc, const char* const* argv)
@@ -137,7 +150,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
             }
         }
 
-        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet") {
+        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
+            name == "--select" || name == "--show") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -148,12 +162,18 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 result.action = ParseResult::Action::Version;
                 return result;
             }
-            o.quiet = true;
+            if (name == "--select")
+                o.select = true;
+            else if (name == "--show")
+                o.show = true;
+            else
+                o.quiet = true;
             continue;
         }
 
         static const char* const valued[] = {"--box", "--targets", "--samples", "--noise", "--iterations",
-                                             "--frames", "--seed", "--mot", "--estimates", "--video", "--gt"};
+                                             "--frames", "--seed", "--mot", "--estimates", "--video", "--gt",
+                                             "--plot"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -191,10 +211,13 @@ ParseResult parseOptions(int argc, const char* const* argv)
         } else {
             if (value.empty())
                 return usageError("option " + name + " needs a file name");
+            if (name == "--plot" && !hasPngExtension(value))
+                return usageError("--plot " + quoted(value) + ": the picture is a PNG file, its name ends in .png");
             std::string& file = name == "--targets"     ? o.targetsFile
                                 : name == "--mot"       ? o.motFile
                                 : name == "--estimates" ? o.estimatesFile
                                 : name == "--video"     ? o.videoFile
+                                : name == "--plot"      ? o.plotFile
                                                         : o.gtFile;
             file = value;
         }
@@ -219,9 +242,9 @@ std::string usageText()
     s << "Usage: tavo-track [VIDEO] [options]\n"
          "\n"
          "Tracks targets through a video with the TAVO multi-target particle filter,\n"
-         "without a window.  VIDEO defaults to TAVO_DEMO.avi.  Without --box and\n"
-         "--targets the nine targets of the demo are tracked, so that tavo-track alone\n"
-         "runs the demo headless.\n"
+         "without a window unless --select or --show asks for one.  VIDEO defaults to\n"
+         "TAVO_DEMO.avi.  Without --box, --targets and --select the nine targets of the\n"
+         "demo are tracked, so that tavo-track alone runs the demo headless.\n"
          "\n"
          "Targets (ids 1, 2, 3, ... in the order given):\n"
          "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
@@ -229,6 +252,11 @@ std::string usageText()
          "  --targets FILE    the boxes of a MOTChallenge file (ground truth or\n"
          "                    detections): those of its lowest frame number, in\n"
          "                    increasing id order\n"
+         "  --select          drag more target rectangles with the mouse on the first\n"
+         "                    frame, after those of --box or --targets: Space or Enter\n"
+         "                    keeps the rectangle, c drops the last one kept, Escape\n"
+         "                    (or Enter with no rectangle drawn) starts the tracking;\n"
+         "                    the run's boxes are printed as --box options on stderr\n"
          "\n"
          "Tracking:\n"
          "  --samples N       samples per target (default 500)\n"
@@ -251,6 +279,13 @@ std::string usageText()
          "                    centre errors in pixels, success rate (overlap >= 0.5),\n"
          "                    identity confusions, and CLEAR-MOT MOTA, MOTP (mean\n"
          "                    overlap of the matched pairs) and ID switches\n"
+         "  --plot FILE.png   a picture of every target's path over the first frame;\n"
+         "                    with --gt also FILE-errors.png, the centre error and the\n"
+         "                    overlap with the ground truth of every target over the\n"
+         "                    frames\n"
+         "  --show            show the tracking in a window while it runs: Space pauses\n"
+         "                    and resumes, Escape or closing the window stops the run\n"
+         "                    (the results so far are kept)\n"
          "  -q, --quiet       no progress line and no summary; errors and the --gt\n"
          "                    report are still printed\n"
          "  -h, --help        print this text\n"
@@ -264,8 +299,11 @@ std::string usageText()
       << kMaxStoreSlots
       << ".\n"
          "\n"
-         "Exit status: 0 success, 1 run-time error (video, files, a frame of another\n"
-         "size), 2 usage error.\n";
+         "--select and --show need a display.\n"
+         "\n"
+         "Exit status: 0 success (also when stopped from the window), 1 run-time error\n"
+         "(video, files, a frame of another size), 2 usage error (no display for a\n"
+         "window, no target selected).\n";
     return s.str();
 }
 

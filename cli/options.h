@@ -26,6 +26,9 @@ struct Options {
     std::string videoFile;
     std::string gtFile;
     bool quiet = false;
+    bool select = false;       // --select: more targets dragged on the first frame in a window
+    bool show = false;         // --show: the tracking shown live in a window
+    std::string plotFile;      // --plot: the targets' paths as a PNG picture; empty when not given
 };
 
 // What the command line asks for.

@@ -2,9 +2,15 @@
 
 #include "app/frame_preparation.h"
 #include "app/video_capture.h"
+#include "cli/display_check.h"
+#include "cli/frame_observer.h"
+#include "cli/live_view.h"
 #include "cli/outputs.h"
 #include "cli/run_inputs.h"
+#include "cli/run_plots.h"
 #include "cli/scoring.h"
+#include "cli/target_paths.h"
+#include "cli/target_selection.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
 
@@ -115,9 +121,10 @@ int plannedFrames(const Options& options, FileCapture* capture)
 }
 
 // Tracks every frame from the one in `video.images` on, writing and
-// scoring each; returns the exit status.
+// scoring each and handing it to the observers, any of which may end the
+// run; returns the exit status.
 int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Outputs& outputs, Scorer* scorer,
-                FrameTimes& times, std::FILE* err)
+                const std::vector<FrameObserver*>& observers, FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
     int status = kExitSuccess;
@@ -145,6 +152,12 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
         }
         times.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times);
+        // Outside the frame's time: a paused window would count as tracking.
+        bool goOn = true;
+        for (FrameObserver* observer : observers)
+            goOn = observer->frameTracked(frameNumber, tracker, video.images.displayMatrix) && goOn;
+        if (!goOn)
+            break;
         if (options.frames > 0 && frameNumber >= options.frames)
             break;
 
@@ -172,6 +185,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, *clash);
         return kExitUsage;
     }
+    if (options.select || options.show) {
+        if (const auto why = missingDisplay()) {
+            message(err, std::string(options.select ? "--select" : "--show") + " needs a display: " + *why);
+            return kExitUsage;
+        }
+    }
     RunInputs inputs;
     std::string error;
     if (const int status = loadInputs(options, inputs, error); status != kExitSuccess) {
@@ -182,6 +201,15 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (!openVideo(options.video, video, error)) {
         message(err, error);
         return kExitRunError;
+    }
+    const cv::Mat firstFrame = cv::cvarrToMat(&video.images.displayMatrix).clone();  // before any drawing
+    if (options.select) {
+        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(options.samples), error);
+            status != kExitSuccess) {
+            message(err, error);
+            return status;
+        }
+        message(err, "targets: " + boxOptions(inputs.boxes));
     }
 
     // The tracker, seeded from the clock or reproducibly from --seed.
@@ -206,20 +234,34 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         scorer.emplace(std::move(*inputs.truth), std::move(ids));
     }
 
+    std::vector<FrameObserver*> observers;
+    PathRecorder paths;
+    if (!options.plotFile.empty())
+        observers.push_back(&paths);
+    std::optional<LiveView> view;
+    if (options.show)
+        observers.push_back(&view.emplace());
+
     Outputs outputs;
     if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
         message(err, error);
         return kExitRunError;
     }
     FrameTimes times;
-    int status = trackFrames(options, tracker, video, outputs, scorer ? &*scorer : nullptr, times, err);
+    int status = trackFrames(options, tracker, video, outputs, scorer ? &*scorer : nullptr, observers, times, err);
     if (!outputs.close(error)) {
+        message(err, error);
+        status = kExitRunError;
+    }
+    if (!options.plotFile.empty() &&
+        !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
         message(err, error);
         status = kExitRunError;
     }
 
     if (!options.quiet)
-        std::fprintf(out, "%s\n", times.summary(static_cast<int>(tracker.targets.size())).c_str());
+        std::fprintf(out, "%s%s\n", times.summary(static_cast<int>(tracker.targets.size())).c_str(),
+                     view && view->stopped() ? ", stopped early from the window" : "");
     if (scorer)
         std::fputs(formatReport(scorer->report(), options.gtFile).c_str(), out);
     std::fflush(out);

@@ -1,12 +1,14 @@
 #include "cli/run_inputs.h"
 
 #include "app/demo_scenario.h"
+#include "cli/error_plot.h"
 #include "cli/run.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace tavo_cli {
 
@@ -33,11 +35,13 @@ bool sameFile(const std::string& a, const std::string& b)
 
 std::optional<std::string> clashingFiles(const Options& o)
 {
+    const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
-        {"--mot", &o.motFile}, {"--estimates", &o.estimatesFile}, {"--video", &o.videoFile}};
+        {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
+        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}};
     const std::pair<const char*, const std::string*> inputs[] = {
         {"the input video", &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
-    for (size_t i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < std::size(outputs); ++i) {
         const std::string& file = *outputs[i].second;
         if (file.empty())
             continue;
@@ -72,7 +76,7 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
                     std::to_string(fit) + " fit in the sample store";
             return kExitUsage;
         }
-    } else if (inputs.boxes.empty()) {
+    } else if (inputs.boxes.empty() && !options.select) {
         inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
     }
 

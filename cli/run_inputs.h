@@ -20,9 +20,9 @@ struct RunInputs {
     std::optional<GroundTruth> truth;  // with --gt
 };
 
-// The targets (--box, a targets file, or the demo's nine) and the ground
-// truth.  Returns the exit status: success, or a run-time or usage error
-// with `error` set.
+// The targets (--box, a targets file, or the demo's nine unless --select
+// picks them) and the ground truth.  Returns the exit status: success, or a
+// run-time or usage error with `error` set.
 int loadInputs(const Options& options, RunInputs& inputs, std::string& error);
 
 }  // namespace tavo_cli
