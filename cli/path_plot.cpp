@@ -50,14 +50,32 @@ cv::Point2f heading(const std::vector<PathPoint>& points, int step)
     return {0, 0};
 }
 
-// Where a tag goes beside a box, on the side `away` points to (the
-// right one when it points nowhere).
-cv::Point tagPlace(const Box& b, cv::Size tag, cv::Point2f away)
+enum class Side { Right, Below, Left, Above };
+
+// The side of a box that `away` points to (the right one when it points
+// nowhere).
+Side sideToward(cv::Point2f away)
 {
     if (std::fabs(away.y) > std::fabs(away.x))
-        return {b.x + (b.width - tag.width) / 2, away.y > 0 ? b.y + b.height + kTagGap : b.y - kTagGap - tag.height};
-    const int y = b.y + (b.height - tag.height) / 2;
-    return {away.x < 0 ? b.x - kTagGap - tag.width : b.x + b.width + kTagGap, y};
+        return away.y > 0 ? Side::Below : Side::Above;
+    return away.x < 0 ? Side::Left : Side::Right;
+}
+
+// A tag's place beside a box.
+cv::Rect tagBeside(const Box& b, cv::Size tag, Side side)
+{
+    const int midX = b.x + (b.width - tag.width) / 2, midY = b.y + (b.height - tag.height) / 2;
+    switch (side) {
+    case Side::Below:
+        return {{midX, b.y + b.height + kTagGap}, tag};
+    case Side::Above:
+        return {{midX, b.y - kTagGap - tag.height}, tag};
+    case Side::Left:
+        return {{b.x - kTagGap - tag.width, midY}, tag};
+    case Side::Right:
+        break;
+    }
+    return {{b.x + b.width + kTagGap, midY}, tag};
 }
 
 }  // namespace
@@ -98,8 +116,15 @@ cv::Mat drawPathPlot(const cv::Mat& firstFrame, const std::vector<TargetPath>& p
         const cv::Size size = tagSize(id);
         // Each tag on the side of its box that the path does not take: behind
         // the start, ahead of the end.
-        drawTag(picture, id, tagPlace(path.points.front().box, size, -heading(path.points, 1)), colour, kWhite);
-        drawTag(picture, id, tagPlace(path.points.back().box, size, heading(path.points, -1)), kWhite, colour);
+        const cv::Rect start = tagBeside(path.points.front().box, size, sideToward(-heading(path.points, 1)));
+        // A target back where it started would have both tags on one spot:
+        // the end's goes round its box to the next free side.
+        const Side ahead = sideToward(heading(path.points, -1));
+        cv::Rect end = tagBeside(path.points.back().box, size, ahead);
+        for (int turn = 1; turn < 4 && (end & start).area() > 0; ++turn)
+            end = tagBeside(path.points.back().box, size, static_cast<Side>((static_cast<int>(ahead) + turn) % 4));
+        drawTag(picture, id, start.tl(), colour, kWhite);
+        drawTag(picture, id, end.tl(), kWhite, colour);
     }
     return picture;
 }

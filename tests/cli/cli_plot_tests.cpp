@@ -3,6 +3,7 @@
 
 #include "cli/error_plot.h"
 #include "cli/path_plot.h"
+#include "cli/picture_text.h"
 #include "cli/plot_colours.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +88,25 @@ TEST(PathPlot, EveryPathInItsColourOverTheFadedFrame)
     EXPECT_EQ(picture.at<cv::Vec3b>(first.y + first.height - 1, first.x + 5), colour);
     EXPECT_NE(picture.at<cv::Vec3b>(first.y + first.height, first.x + 5), colour);
     EXPECT_EQ(picture.at<cv::Vec3b>(last.y + last.height, last.x + 5), colour);
+}
+
+TEST(PathPlot, ATargetBackAtItsStartKeepsBothTags)
+{
+    // Out to the right and back: the start's tag goes left (behind the way
+    // out), the end's would go left too (ahead of the way back) and must
+    // move round instead of covering it.
+    const cv::Mat frame(100, 160, CV_8UC3, cv::Scalar(0, 0, 0));
+    TargetPath path = straightPath(1, 60, 50, 120, 50, 30);
+    TargetPath back = straightPath(1, 120, 50, 60, 50, 30);
+    for (PathPoint& p : back.points)
+        p.frame += 30;
+    path.points.insert(path.points.end(), back.points.begin(), back.points.end());
+    const cv::Mat picture = drawPathPlot(frame, {path});
+
+    // White shows only in the tags: the start's ground and the end's ink.
+    const cv::Size tag = tagSize("1");
+    EXPECT_GT(pixelsOf(picture, cv::Scalar(255, 255, 255)), tag.area() * 6 / 10)
+        << "the start's white tag is covered";
 }
 
 TEST(PathPlot, PointsFarOffOrNotANumberAreLeftOut)
