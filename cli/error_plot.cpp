@@ -16,7 +16,7 @@ namespace {
 // right.
 constexpr int kWidth = 900;
 constexpr int kLeftMargin = 80;     // y-axis label and tick numbers
-constexpr int kLegendWidth = 110;
+constexpr int kLegendWidth = 130;
 constexpr int kTopMargin = 40;      // the title
 constexpr int kErrorChartHeight = 290;
 constexpr int kChartGap = 50;       // the lower chart's title
@@ -204,15 +204,23 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
     cv::putText(picture, threshold, {right.x - size.width - 4, right.y - 5}, kFont, kTextScale, kThresholdInk, 1,
                 cv::LINE_AA);
 
-    // The legend: one short line and id per target, as many as fit.
+    // The legend: per target a short line, its id and its mean error, as
+    // many as fit.
     const int legendX = kLeftMargin + chartWidth + 16;
     const int rowHeight = 20;
-    for (size_t k = 0; k < ids.size(); ++k) {
-        const int y = kTopMargin + 10 + static_cast<int>(k) * rowHeight;
+    text(picture, "id, mean error", {legendX, kTopMargin + 4});
+    for (size_t k = 0; k < ids.size() && k < scores.size(); ++k) {
+        const int y = kTopMargin + 10 + static_cast<int>(k + 1) * rowHeight;
         if (y + rowHeight > kHeight)
             break;
-        cv::line(picture, {legendX, y}, {legendX + 24, y}, plotColour(ids[k]), 2, cv::LINE_AA);
-        text(picture, "id " + std::to_string(ids[k]), {legendX + 32, y + 5});
+        double sum = 0.0;
+        for (const FrameScore& f : scores[k])
+            sum += f.error;
+        char mean[32] = "-";
+        if (!scores[k].empty())
+            std::snprintf(mean, sizeof mean, "%.2f px", sum / scores[k].size());
+        cv::line(picture, {legendX, y}, {legendX + 20, y}, plotColour(ids[k]), 2, cv::LINE_AA);
+        text(picture, std::to_string(ids[k]) + "  " + mean, {legendX + 26, y + 5});
     }
     return picture;
 }
