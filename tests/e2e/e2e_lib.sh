@@ -217,6 +217,24 @@ press() {
   fi || fail "could not type $key"
 }
 
+# changes WINDOW COMMAND...: runs the command (a key, a drag) and waits up
+# to 5 s until the window's picture shows a change, or fails.  highgui
+# hands out one key per look at the window's events, so keys typed faster
+# than the program looks are lost; a person never types that fast, xdotool
+# does.
+changes() {
+  local id=$1 _
+  shift
+  shot "$id" "$work/before-change.png"
+  "$@"
+  for _ in $(seq 50); do
+    shot "$id" "$work/after-change.png"
+    [ "$(differing_pixels "$work/before-change.png" "$work/after-change.png")" != 0 ] && return 0
+    sleep 0.1
+  done
+  fail "no change in the window after: $*"
+}
+
 # wait_exit LIMIT: sets `status` to the demo's exit status if it ends within
 # LIMIT seconds, otherwise kills it and sets `status` to "hung".
 wait_exit() {

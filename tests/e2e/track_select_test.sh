@@ -39,14 +39,14 @@ demo_dir two
 start_track "$dir" "$track" "$video" --seed 1 --frames $frames --select --mot m.txt -q
 expect_window "$title"
 expect_client_size "$id" 320x320
-drag "$id" 130 255 155 280
-press "$id" space
-drag "$id" 235 250 210 225   # from the bottom-right corner
-press "$id" Return
-drag "$id" 20 20 60 60
+changes "$id" drag "$id" 130 255 155 280
+changes "$id" press "$id" space
+changes "$id" drag "$id" 235 250 210 225   # from the bottom-right corner
+changes "$id" press "$id" Return
+changes "$id" drag "$id" 20 20 60 60
 shot "$id" "$artifacts/select-two-kept-one-drawn.png"
-press "$id" space
-press "$id" c
+changes "$id" press "$id" space
+changes "$id" press "$id" c
 press "$id" Return
 wait_exit 60
 [ "$status" = 0 ] || fail "expected exit status 0 after the selection, got $status: $(cat "$dir/err")"
@@ -64,7 +64,7 @@ echo "ok: dragged rectangles printed as --box options and tracked"
 demo_dir none
 start_track "$dir" "$track" "$video" --select --mot m.txt -q
 expect_window "$title"
-drag "$id" 50 50 80 80   # drawn but not kept
+changes "$id" drag "$id" 50 50 80 80   # drawn but not kept
 press "$id" Escape
 wait_exit 30
 [ "$status" = 2 ] || fail "expected exit status 2 when nothing is kept, got $status"
