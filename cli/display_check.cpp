@@ -21,10 +21,14 @@ std::optional<std::string> missingDisplay()
         return std::string("DISPLAY is not set");
 #ifdef TAVO_HAVE_XLIB
     // A DISPLAY naming a server that is not there aborts Qt just the same.
-    Display* connection = XOpenDisplay(display);
+    // The connection stays open for the rest of the process: a server that
+    // resets when its last client leaves (Xvfb does by default) would
+    // otherwise refuse the window that opens right after.
+    static Display* connection = nullptr;
+    if (!connection)
+        connection = XOpenDisplay(display);
     if (!connection)
         return "cannot connect to the display '" + std::string(display) + "'";
-    XCloseDisplay(connection);
 #endif
     return std::nullopt;
 }

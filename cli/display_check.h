@@ -10,7 +10,8 @@
 namespace tavo_cli {
 
 // Nothing when windows can be opened; otherwise why not, e.g. "DISPLAY is
-// not set".
+// not set".  On X11 the check's own connection stays open until the
+// process ends.
 std::optional<std::string> missingDisplay();
 
 }  // namespace tavo_cli
