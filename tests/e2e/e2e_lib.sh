@@ -157,9 +157,15 @@ drag() {
 }
 
 # shot WINDOW FILE: screenshot of the window.  import waits for a mouse
-# click when the window is gone, hence the time limit.
+# click when the window is gone, hence the time limit; a window that is
+# just taking its size can refuse one screenshot, hence the second try.
 shot() {
-  timeout 10 import -window "$1" "$2" 2>/dev/null && return 0
+  local _
+  for _ in 1 2 3; do
+    timeout 10 import -window "$1" "$2" 2>/dev/null && return 0
+    [ -n "${demo_pid:-}" ] && ! alive && break
+    sleep 0.2
+  done
   if [ -n "${demo_pid:-}" ] && ! alive; then
     wait_exit 1
     fail "the program ended (exit status $status) while its window was expected on screen"
