@@ -43,8 +43,11 @@ e2e_start() {
   local attempt number
   for attempt in ":$1" ""; do
     : >"$work/display"
+    # -noreset: by default Xvfb resets when its last client leaves and
+    # refuses connections meanwhile, which a test that runs one program
+    # after another would now and then run into.
     # shellcheck disable=SC2086  # an empty $attempt means "any display"
-    Xvfb $attempt -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp \
+    Xvfb $attempt -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset \
       3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
