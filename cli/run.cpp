@@ -202,6 +202,10 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return kExitRunError;
     }
+    if (!options.plotFile.empty() && !plotDirectoryExists(options.plotFile, error)) {
+        message(err, error);
+        return kExitRunError;
+    }
     const cv::Mat firstFrame = cv::cvarrToMat(&video.images.displayMatrix).clone();  // before any drawing
     if (options.select) {
         if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(options.samples), error);

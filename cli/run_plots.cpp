@@ -5,6 +5,8 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <filesystem>
+
 namespace tavo_cli {
 
 namespace {
@@ -23,6 +25,16 @@ bool writePng(const std::string& name, const cv::Mat& picture, std::string& erro
 }
 
 }  // namespace
+
+bool plotDirectoryExists(const std::string& plotName, std::string& error)
+{
+    const std::filesystem::path directory = std::filesystem::path(plotName).parent_path();
+    std::error_code ec;
+    if (directory.empty() || std::filesystem::is_directory(directory, ec))
+        return true;
+    error = "cannot write the picture '" + plotName + "': no such directory";
+    return false;
+}
 
 bool writePlots(const std::string& plotName, const cv::Mat& firstFrame, const std::vector<TargetPath>& paths,
                 const Scorer* scorer, std::string& error)

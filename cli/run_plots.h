@@ -13,6 +13,11 @@
 
 namespace tavo_cli {
 
+// Whether the pictures can go where they are named, checked before the run
+// so that a long run does not end with nowhere to put them; false with
+// `error` set when the directory is missing.
+bool plotDirectoryExists(const std::string& plotName, std::string& error);
+
 // Writes `plotName` and, when `scorer` is given, errorPlotName(plotName);
 // false with `error` set when a file cannot be written.
 bool writePlots(const std::string& plotName, const cv::Mat& firstFrame, const std::vector<TargetPath>& paths,

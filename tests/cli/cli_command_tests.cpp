@@ -236,6 +236,7 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
         {"clip.avi --gt broken.txt", "broken.txt:2:"},
         {"clip.avi --video fresh.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
         {"clip.avi --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
+        {"clip.avi --plot no/such/dir/p.png --estimates kept.csv", "'no/such/dir/p.png'"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
