@@ -1,12 +1,16 @@
 #pragma once
 
-// Whether the demo's window can be shown.  Without a display, the window
-// system library under highgui aborts the whole program when the first
-// window is opened; the demo checks first and says so instead.
+// Whether a window can be opened.  Without a display, the window system
+// library under highgui aborts the whole program when the first window is
+// opened; the programs check first and say so instead.
 
+#include <optional>
 #include <string>
 
-// Empty when a window can be opened, or when the choice is left to the
-// window system library (a Qt platform that needs no display, such as
-// "offscreen", or Wayland); otherwise why no window can be opened.
-std::string displayProblem();
+// Nothing when a window can be opened, or when the choice is left to the
+// window system library (a Qt platform other than X11's "xcb", such as
+// "offscreen"); otherwise why not: "DISPLAY is not set" or "cannot connect
+// to the display ':N'".  On X11 the check's own connection stays open until
+// the process ends: a server that resets when its last client leaves (Xvfb
+// does by default) would otherwise refuse the window that opens right after.
+std::optional<std::string> missingDisplay();

@@ -47,8 +47,8 @@ int main()
 
     // Without a display the window system would abort the program when the
     // window opens: say so in one line and end as the demo always ends.
-    if (const std::string problem = displayProblem(); !problem.empty()) {
-        std::fprintf(stderr, "tavo-demo: %s\n", problem.c_str());
+    if (const auto problem = missingDisplay()) {
+        std::fprintf(stderr, "tavo-demo: no display to open the window on: %s\n", problem->c_str());
         return 1;
     }
 
@@ -56,7 +56,9 @@ int main()
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 
     FileCapture* capture = createFileCapture(kVideoFile);
-    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE);
+    // The image alone at its own size, without the Qt back end's tool and
+    // status bars around it.
+    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE | CV_GUI_NORMAL);
     FrameImages images;
 
     IplImage* frame = queryFrame(capture);

@@ -1,5 +1,6 @@
-// tavo-track: the TAVO tracker as a command, without a window.  Tracks
-// targets through a video and writes the results as files; see --help.
+// tavo-track: the TAVO tracker as a command, without a window unless
+// --select or --show asks for one.  Tracks targets through a video and
+// writes the results as files; see --help.
 
 #include "cli/interrupts.h"
 #include "cli/options.h"

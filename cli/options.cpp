@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -196,6 +197,18 @@ ParseResult usageError(std::string message)
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+// The picture's format follows from its name, and the error plot's name is
+// made from it.
+bool hasPngExtension(const std::string& name)
+{
+    const std::string::size_type n = name.size();
+    if (n < 5 || name[n - 4] != '.')
+        return false;
+    std::string ext = name.substr(n - 3);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == "png";
+}
+
 }  // namespace
 
 ParseResult parseOptions(int argc, const char* const* argv)
@@ -235,7 +248,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
 
         if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
             name == "--kernel" || name == "--robust" || name == "--adaptive-noise" || name == "--lost-and-found" ||
-            name == "--normalise-light" || name == "--print-seed") {
+            name == "--normalise-light" || name == "--print-seed" ||
+            name == "--select" || name == "--show") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -257,6 +271,10 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 o.motion.lostAndFound = true;
             else if (name == "--print-seed")
                 o.printSeed = true;
+            else if (name == "--select")
+                o.select = true;
+            else if (name == "--show")
+                o.show = true;
             else if (name == "--robust")
                 o.robust = true;
             else
@@ -269,7 +287,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
                                              "--sharpness",  "--adapt",  "--spread", "--damping",
-                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround"};
+                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -373,10 +391,13 @@ ParseResult parseOptions(int argc, const char* const* argv)
         } else {
             if (value.empty())
                 return usageError("option " + name + " needs a file name");
+            if (name == "--plot" && !hasPngExtension(value))
+                return usageError("--plot " + quoted(value) + ": the picture is a PNG file, its name ends in .png");
             std::string& file = name == "--targets"     ? o.targetsFile
                                 : name == "--mot"       ? o.motFile
                                 : name == "--estimates" ? o.estimatesFile
                                 : name == "--video"     ? o.videoFile
+                                : name == "--plot"      ? o.plotFile
                                                         : o.gtFile;
             file = value;
         }
@@ -407,9 +428,9 @@ std::string usageText()
     s << "Usage: tavo-track [VIDEO] [options]\n"
          "\n"
          "Tracks targets through a video with the TAVO multi-target particle filter,\n"
-         "without a window.  VIDEO defaults to TAVO_DEMO.avi.  Without --box and\n"
-         "--targets the nine targets of the demo are tracked, so that tavo-track alone\n"
-         "runs the demo headless.\n"
+         "without a window unless --select or --show asks for one.  VIDEO defaults to\n"
+         "TAVO_DEMO.avi.  Without --box, --targets and --select the nine targets of the\n"
+         "demo are tracked, so that tavo-track alone runs the demo headless.\n"
          "\n"
          "Targets:\n"
          "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
@@ -420,6 +441,12 @@ std::string usageText()
          "                    increasing id order; each keeps its id (given once), boxes\n"
          "                    with id -1 are numbered after the highest; a warning names\n"
          "                    rows of confidence 0\n"
+         "  --select          drag more target rectangles with the mouse on the first\n"
+         "                    frame, after those of --box or --targets: Space or Enter\n"
+         "                    keeps the rectangle, c drops it (or the last one kept),\n"
+         "                    Escape (or Enter with no rectangle drawn) starts the\n"
+         "                    tracking; the run's boxes are printed as --box options\n"
+         "                    on stderr\n"
          "\n"
          "Tracking:\n"
          "  --samples N       samples per target (default 500)\n"
@@ -514,6 +541,13 @@ std::string usageText()
          "  -q, --quiet       no progress line and no summary; errors, warnings and the\n"
          "                    --gt report are still printed\n"
          "      --print-seed  print \"seed T\" also with --quiet\n"
+         "  --plot FILE.png   a picture of every target's path over the first frame;\n"
+         "                    with --gt also FILE-errors.png, the centre error and the\n"
+         "                    overlap with the ground truth of every target over the\n"
+         "                    frames\n"
+         "  --show            show the tracking in a window while it runs: Space pauses\n"
+         "                    and resumes, Escape or closing the window stops the run\n"
+         "                    (the results so far are kept)\n"
          "  -h, --help        print this text\n"
          "      --version     print the version\n"
          "\n"
@@ -528,13 +562,16 @@ std::string usageText()
       << kMaxStoreSlots
       << ".\n"
          "\n"
+         "--select and --show need a display.\n"
+         "\n"
          "Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every\n"
          "file complete.\n"
          "\n"
-         "Exit status: 0 success (warnings go to stderr), 1 run-time error (video,\n"
-         "files, standard output, a frame of another size), 2 usage error (also a run\n"
-         "that needs more memory than the machine has), 130 or 143 after SIGINT or\n"
-         "SIGTERM.\n";
+         "Exit status: 0 success (warnings go to stderr; also when stopped from the\n"
+         "window), 1 run-time error (video, files, standard output, a frame of another\n"
+         "size), 2 usage error (also a run that needs more memory than the machine\n"
+         "has, no display for a window, no target selected), 130 or 143 after SIGINT\n"
+         "or SIGTERM.\n";
     return s.str();
 }
 

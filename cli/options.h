@@ -30,6 +30,9 @@ struct Options {
     std::string videoFile;
     std::string gtFile;
     bool quiet = false;
+    bool select = false;       // --select: more targets dragged on the first frame in a window
+    bool show = false;         // --show: the tracking shown live in a window
+    std::string plotFile;      // --plot: the targets' paths as a PNG picture; empty when not given
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
 
     // How targets look: the colour model and its adaptation.  The defaults

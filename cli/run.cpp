@@ -4,9 +4,15 @@
 #include "app/video_capture.h"
 #include "cli/interrupts.h"
 #include "cli/memory_estimate.h"
+#include "app/display_check.h"
+#include "cli/frame_observer.h"
+#include "cli/live_view.h"
 #include "cli/outputs.h"
 #include "cli/run_inputs.h"
+#include "cli/run_plots.h"
 #include "cli/scoring.h"
+#include "cli/target_paths.h"
+#include "cli/target_selection.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
 
@@ -128,9 +134,11 @@ struct TrackingEnd {
 
 // Tracks every frame from the one in `video.images` on, writing and
 // scoring each, until the video ends, --frames is reached, a stop is
-// requested or something fails.
+// requested (a signal, or an observer such as the live window) or something
+// fails.
 TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource* colours, VideoInput& video,
-                        Outputs& outputs, Scorer* scorer, FrameTimes& times, std::FILE* err)
+                        Outputs& outputs, Scorer* scorer, const std::vector<FrameObserver*>& observers,
+                        FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
     TrackingEnd end;
@@ -166,6 +174,12 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
         }
         times.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times);
+        // Outside the frame's time: a paused window would count as tracking.
+        bool goOn = true;
+        for (FrameObserver* observer : observers)
+            goOn = observer->frameTracked(frameNumber, tracker, video.images.displayMatrix) && goOn;
+        if (!goOn)
+            break;
         if (options.frames > 0 && frameNumber >= options.frames)
             break;
         if (stopRequested())
@@ -217,6 +231,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, *clash);
         return kExitUsage;
     }
+    if (options.select || options.show) {
+        if (const auto why = missingDisplay()) {
+            message(err, std::string(options.select ? "--select" : "--show") + " needs a display: " + *why);
+            return kExitUsage;
+        }
+    }
     RunInputs inputs;
     std::string error;
     if (const int status = loadInputs(options, inputs, error); status != kExitSuccess) {
@@ -238,6 +258,19 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (const auto refusal = noiseRefusal(options.noise, video.frameSize().width, video.frameSize().height)) {
         message(err, *refusal);
         return kExitUsage;
+    }
+    if (!options.plotFile.empty() && !plotDirectoryExists(options.plotFile, error)) {
+        message(err, error);
+        return kExitRunError;
+    }
+    const cv::Mat firstFrame = cv::cvarrToMat(&video.images.displayMatrix).clone();  // before any drawing
+    if (options.select) {
+        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(options.samples), error);
+            status != kExitSuccess) {
+            message(err, error);
+            return status;
+        }
+        message(err, "targets: " + boxOptions(inputs.boxes));
     }
 
     // The tracker, seeded reproducibly: from --seed, or from a seed drawn
@@ -271,13 +304,22 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         scorer.emplace(std::move(*inputs.truth), std::move(ids));
     }
 
+    std::vector<FrameObserver*> observers;
+    PathRecorder paths;
+    if (!options.plotFile.empty())
+        observers.push_back(&paths);
+    std::optional<LiveView> view;
+    if (options.show)
+        observers.push_back(&view.emplace());
+
     Outputs outputs;
     if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
         message(err, error);
         return kExitRunError;
     }
     FrameTimes times;
-    const TrackingEnd end = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr, times, err);
+    const TrackingEnd end = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr,
+                                        observers, times, err);
     int status = end.status;
     bool keep = end.keepResults;
     if (stopRequested()) {
@@ -290,13 +332,22 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         status = kExitRunError;
         keep = false;
     }
+    if (keep && !options.plotFile.empty() &&
+        !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
+        message(err, error);
+        status = kExitRunError;
+        keep = false;
+    }
 
     // The summary and the report belong to the results: when they cannot be
     // written, the run has failed.
     int outFailure = 0;
     const std::string seedText = "seed " + std::to_string(seed);
     if (!options.quiet)
-        printOut(out, times.summary(static_cast<int>(tracker.targets.size())) + ", " + seedText + "\n", outFailure);
+        printOut(out,
+                 times.summary(static_cast<int>(tracker.targets.size())) +
+                     (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
+                 outFailure);
     else if (options.printSeed)
         printOut(out, seedText + "\n", outFailure);
     if (scorer)

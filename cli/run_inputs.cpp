@@ -2,22 +2,26 @@
 
 #include "app/demo_scenario.h"
 #include "cli/file_names.h"
+#include "cli/error_plot.h"
 #include "cli/run.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <iterator>
 
 namespace tavo_cli {
 
 std::optional<std::string> clashingFiles(const Options& o)
 {
+    const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
-        {"--mot", &o.motFile}, {"--estimates", &o.estimatesFile}, {"--video", &o.videoFile}};
+        {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
+        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}};
     const std::pair<const char*, const std::string*> inputs[] = {
         {"the input video", &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
-    for (size_t i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < std::size(outputs); ++i) {
         const std::string& file = *outputs[i].second;
         if (file.empty())
             continue;
@@ -110,7 +114,7 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
         }
     } else {
         inputs.boxes = options.boxes;
-        if (inputs.boxes.empty())
+        if (inputs.boxes.empty() && !options.select)
             inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
         for (size_t i = 0; i < inputs.boxes.size(); ++i)
             inputs.ids.push_back(static_cast<int>(i) + 1);

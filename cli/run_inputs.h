@@ -22,10 +22,11 @@ struct RunInputs {
     std::vector<std::string> warnings;  // about inputs that are used all the same
 };
 
-// The targets (--box, a targets file, or the demo's nine) and the ground
-// truth.  Returns the exit status: success, or a run-time or usage error
-// with `error` set.  Warns about targets with confidence 0, ground-truth ids
-// that no target has and ground-truth boxes without area.
+// The targets (--box, a targets file, or the demo's nine unless --select
+// picks them) and the ground truth.  Returns the exit status: success, or a
+// run-time or usage error with `error` set.  Warns about targets with
+// confidence 0, ground-truth ids that no target has and ground-truth boxes
+// without area.
 int loadInputs(const Options& options, RunInputs& inputs, std::string& error);
 
 }  // namespace tavo_cli

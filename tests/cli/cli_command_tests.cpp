@@ -3,9 +3,11 @@
 // ground truth, and a video whose frame size changes mid-stream.
 
 #include "cli/outputs.h"
+#include "cli/plot_colours.h"
 #include "command_run.h"
 #include "synthetic_video.h"
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -96,6 +99,9 @@ TEST_F(CliCommand, UsageErrorsExitWithTwoAndNameTheCulprit)
         {"clip.avi --mot clip.avi", "'clip.avi'"},
         {"clip.avi --mot out.txt --estimates ./out.txt", "'./out.txt'"},
         {"clip.avi --targets many.txt --samples 2000000", "at most 11"},
+        {"clip.avi --plot paths.jpg", "'paths.jpg'"},
+        {"clip.avi --plot out.png --mot out.png", "'out.png'"},
+        {"clip.avi --gt clip.gt.txt --plot p.png --video p-errors.png", "error picture of --plot"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
@@ -138,6 +144,7 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
         {"clip.avi --gt broken.txt", "broken.txt:2:"},
         {"clip.avi --video fresh.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
         {"clip.avi --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
+        {"clip.avi --plot no/such/dir/p.png --estimates kept.csv", "'no/such/dir/p.png'"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
@@ -148,6 +155,30 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
     }
     EXPECT_EQ(readFile(path("kept.csv")), "earlier results\n");
     EXPECT_FALSE(fs::exists(path("fresh.avi"))) << "a refused run leaves no new file behind";
+}
+
+TEST_F(CliCommand, WindowsNeedADisplay)
+{
+    makeClip(2);
+    // Qt's own platform choice is left out: the X11 one is what needs a display.
+    const std::string unset = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY ";
+    const struct {
+        std::string command;
+        const char* said;
+    } cases[] = {
+        {unset + "-u DISPLAY '" TAVO_TRACK "' clip.avi --select --mot m.txt", "--select needs a display: DISPLAY is not set"},
+        {unset + "-u DISPLAY '" TAVO_TRACK "' clip.avi --show --mot m.txt", "--show needs a display: DISPLAY is not set"},
+        {unset + "DISPLAY= '" TAVO_TRACK "' clip.avi --show --select", "--select needs a display"},
+        // A display that is not there: refused the same way, not aborted by Qt.
+        {unset + "DISPLAY=:4711 '" TAVO_TRACK "' clip.avi --show --mot m.txt", "--show needs a display: cannot connect"},
+    };
+    for (const auto& c : cases) {
+        const Result r = shell(c.command);
+        EXPECT_EQ(r.status, 2) << c.command << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind(std::string("tavo-track: ") + c.said, 0), 0u) << c.command << "\n" << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(fs::exists(path("m.txt"))) << "a refused run leaves no new file behind";
 }
 
 TEST_F(CliCommand, SameSeedGivesIdenticalFilesAnotherSeedOtherEstimates)
@@ -327,4 +358,61 @@ TEST_F(CliCommand, AFrameOfAnotherSizeStopsTheRunWithCompleteOutputs)
     while (video.read(frame))
         ++frames;
     EXPECT_EQ(frames, 5);
+}
+
+// The plot of a run on the demo video: the frame's size, each target's colour
+// along its ground-truth path; with --gt the error picture next to it.
+TEST_F(CliCommand, PlotShowsEveryTargetAlongItsPath)
+{
+    const fs::path build(TAVO_BINARY_DIR);
+    if (!fs::exists(build / "TAVO_DEMO.avi") || !fs::exists(build / "TAVO_DEMO.gt.txt"))
+        GTEST_SKIP() << "the build has not written TAVO_DEMO.avi and TAVO_DEMO.gt.txt";
+    const int frames = 150;
+    const Result r = track("'" + (build / "TAVO_DEMO.avi").string() + "' --seed 1 -q --frames " +
+                           std::to_string(frames) + " --gt '" + (build / "TAVO_DEMO.gt.txt").string() +
+                           "' --plot paths.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const cv::Mat plot = cv::imread(path("paths.png").string(), cv::IMREAD_COLOR);
+    ASSERT_FALSE(plot.empty()) << "no readable paths.png";
+    EXPECT_EQ(plot.size(), cv::Size(320, 320));
+
+    // At every 25th frame the target's colour lies within two pixels of its
+    // ground-truth centre (the tracker follows the demo within a pixel or
+    // two); one miss per target is allowed where another path crosses.
+    std::ifstream gt(build / "TAVO_DEMO.gt.txt");
+    std::map<int, int> found, sampled;
+    for (std::string line; std::getline(gt, line);) {
+        const std::vector<std::string> f = split(line);
+        const int frame = std::stoi(f[0]), id = std::stoi(f[1]);
+        if (frame > frames || frame % 25 != 0)
+            continue;
+        const cv::Point centre(static_cast<int>(std::stod(f[2]) + std::stod(f[4]) / 2),
+                               static_cast<int>(std::stod(f[3]) + std::stod(f[5]) / 2));
+        const cv::Scalar c = plotColour(id);
+        const cv::Vec3b colour(static_cast<uchar>(c[0]), static_cast<uchar>(c[1]), static_cast<uchar>(c[2]));
+        bool seen = false;
+        for (int dy = -2; dy <= 2 && !seen; ++dy)
+            for (int dx = -2; dx <= 2 && !seen; ++dx)
+                seen = plot.at<cv::Vec3b>(centre + cv::Point(dx, dy)) == colour;
+        ++sampled[id];
+        found[id] += seen;
+    }
+    ASSERT_EQ(sampled.size(), 9u);
+    for (const auto& [id, n] : sampled)
+        EXPECT_GE(found[id], n - 1) << "target " << id << ": its colour at " << found[id] << " of " << n
+                                    << " ground-truth centres";
+
+    const cv::Mat errors = cv::imread(path("paths-errors.png").string(), cv::IMREAD_COLOR);
+    ASSERT_FALSE(errors.empty()) << "no readable paths-errors.png";
+    for (int id = 1; id <= 9; ++id) {
+        const cv::Scalar c = plotColour(id);
+        cv::Mat same;
+        cv::inRange(errors, c, c, same);
+        EXPECT_GT(cv::countNonZero(same), frames) << "no curve of target " << id;
+    }
+
+    // Without --gt there is no error picture.
+    ASSERT_EQ(track("'" + (build / "TAVO_DEMO.avi").string() + "' --seed 1 -q --frames 3 --plot only.png").status, 0);
+    EXPECT_TRUE(fs::exists(path("only.png")));
+    EXPECT_FALSE(fs::exists(path("only-errors.png")));
 }

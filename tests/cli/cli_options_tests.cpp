@@ -38,13 +38,17 @@ TEST(CliOptions, DefaultsRunTheDemo)
     EXPECT_EQ(o.frames, 0);
     EXPECT_FALSE(o.seed.has_value());
     EXPECT_FALSE(o.quiet);
+    EXPECT_FALSE(o.select);
+    EXPECT_FALSE(o.show);
+    EXPECT_TRUE(o.plotFile.empty());
 }
 
 TEST(CliOptions, EveryOptionInBothSpellings)
 {
     const ParseResult r = parse({"--box", "1,2,3,4", "clip.avi", "--box=-5,-6,7,8", "--samples=64", "--noise", "0",
                                  "--iterations", "7", "--frames=3", "--seed", "-42", "--mot", "m.txt",
-                                 "--estimates=e.csv", "--video", "v.avi", "--gt", "g.txt", "-q"});
+                                 "--estimates=e.csv", "--video", "v.avi", "--gt", "g.txt", "-q", "--select",
+                                 "--show", "--plot=paths.PNG"});
     ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
     const Options& o = r.options;
     EXPECT_EQ(o.video, "clip.avi");
@@ -62,6 +66,10 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(o.videoFile, "v.avi");
     EXPECT_EQ(o.gtFile, "g.txt");
     EXPECT_TRUE(o.quiet);
+    EXPECT_TRUE(o.select);
+    EXPECT_TRUE(o.show);
+    EXPECT_EQ(o.plotFile, "paths.PNG");
+    EXPECT_EQ(parse({"--plot", "p.png"}).options.plotFile, "p.png");
 
     EXPECT_EQ(parse({"--targets", "t.txt"}).options.targetsFile, "t.txt");
     // After "--" every argument is the video, even one that looks like an option.
@@ -91,7 +99,8 @@ TEST(CliOptions, HelpAndVersion)
     EXPECT_EQ(parse({"--version"}).action, ParseResult::Action::Version);
     const std::string help = usageText();
     for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--seed",
-                               "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version"})
+                               "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version",
+                               "--select", "--show", "--plot"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
                               "x = pos_x - w/2", "two decimals", "130 or 143"})
@@ -142,6 +151,13 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{""}, "empty"},
         {{"--box", "1,1,4,4", "--targets", "t.txt"}, "--targets"},
         {{"--samples", "2236962"}, "2236961"},
+        {{"--select=yes"}, "--select"},
+        {{"--show=1"}, "--show"},
+        {{"--plot"}, "--plot"},
+        {{"--plot", "paths.jpg"}, "paths.jpg"},
+        {{"--plot", "paths"}, "'paths'"},
+        {{"--plot", ".png"}, "'.png'"},
+        {{"--plot", "a.png", "--plot", "b.png"}, "--plot"},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"tavo-track"};
