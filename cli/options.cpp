@@ -80,6 +80,8 @@ std::string robustPresetText()
     s << " --parts " << kRobustParts << " --sharpness " << kRobustSharpness << " --adapt " << kRobustAdaptRate;
     if (kRobustSpread > 0)
         s << " --spread " << kRobustSpread;
+    if (kRobustSpreadWhenPoor > 0)
+        s << " --spread-when-poor " << kRobustSpreadWhenPoor;
     if (kRobustAdaptiveNoise)
         s << " --adaptive-noise";
     if (kRobustDamping > 0)
@@ -108,6 +110,8 @@ void applyRobustPreset(Options& o, const std::set<std::string>& given)
         o.adaptation.rate = kRobustAdaptRate;
     if (unless("--spread"))
         o.motion.spread = kRobustSpread;
+    if (unless("--spread-when-poor"))
+        o.motion.spreadWhenPoor = kRobustSpreadWhenPoor;
     if (unless("--adaptive-noise"))
         o.motion.adaptiveNoise = kRobustAdaptiveNoise;
     if (unless("--damping"))
@@ -287,7 +291,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
                                              "--sharpness",  "--adapt",  "--spread", "--damping",
-                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot"};
+                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot", "--spread-when-poor"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -357,11 +361,11 @@ ParseResult parseOptions(int argc, const char* const* argv)
             if (!a || *a < 0.0 || *a > 1.0)
                 return usageError("--adapt " + quoted(value) + ": expected a number from 0 to 1");
             o.adaptation.rate = *a;
-        } else if (name == "--spread" || name == "--damping") {
+        } else if (name == "--spread" || name == "--spread-when-poor" || name == "--damping") {
             const auto f = parseFiniteDouble(value);
             if (!f || *f < 0.0 || *f > 1.0)
                 return usageError(name + " " + quoted(value) + ": expected a number from 0 to 1");
-            (name == "--spread" ? o.motion.spread : o.motion.damping) = *f;
+            (name == "--spread" ? o.motion.spread : name == "--damping" ? o.motion.damping : o.motion.spreadWhenPoor) = *f;
         } else if (name == "--scale-noise" || name == "--aspect-noise") {
             const auto s = parseFiniteDouble(value);
             if (!s || *s < 0.0 || *s > kMaxScaleNoise)
@@ -490,6 +494,9 @@ std::string usageText()
          "  --spread F        0..1: a share F of every target's samples is proposed\n"
          "                    around its estimate with a wide random walk (deviation 0.75\n"
          "                    of the box's larger side, velocity 0) (default 0)\n"
+         "  --spread-when-poor F  0..1: another share F proposed so in a frame after a\n"
+         "                    poor match (see --adaptive-noise), only when the object\n"
+         "                    may have got away (default 0)\n"
          "  --adaptive-noise  the motion noise grows 1.5 times a frame, up to 8 times\n"
          "                    --noise, while the best match falls below 0.3 of the\n"
          "                    target's typical best (a running mean) or the effective\n"

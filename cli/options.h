@@ -69,10 +69,11 @@ constexpr bool kRobustKernel = true;
 constexpr int kRobustParts = 2;
 constexpr double kRobustSharpness = 20.0;
 constexpr double kRobustAdaptRate = 0.05;
-constexpr double kRobustSpread = 0.2;
+constexpr double kRobustSpread = 0.1;
+constexpr double kRobustSpreadWhenPoor = 0.3;
 constexpr bool kRobustAdaptiveNoise = true;
 constexpr double kRobustDamping = 0.0;
-constexpr double kRobustScaleNoise = 0.01;
+constexpr double kRobustScaleNoise = 0.0;
 constexpr bool kRobustLostAndFound = true;
 
 // The preset as options, e.g. "--model hsv --kernel ...".

@@ -53,7 +53,8 @@ void tavo::moveRobustly(int n)
 
     // Wide proposals replace the last samples of the block, which resampling
     // filled with copies of the weakest.
-    const double share = state.lost ? std::max(m.lostSpread, m.spread) : m.spread;
+    const double usual = std::min(1.0, m.spread + (state.poor ? m.spreadWhenPoor : 0.0));
+    const double share = state.lost ? std::max(m.lostSpread, usual) : usual;
     const int k = std::min(n, static_cast<int>(std::lround(share * n)));
     if (k <= 0)
         return;
@@ -119,6 +120,7 @@ void updateMotionStates(tavo& tracker)
         const double confidence = weights > 0.0 ? weighted / weights : 0.0;
         const double ess = effectiveSampleSize(likelihoods, squares);
         const bool poor = belowTypical(t.motion, best, m.poorMatch) || ess < m.poorSampleShare * n;
+        t.motion.poor = poor;
         if (m.adaptiveNoise)
             t.motion.noiseGain = nextNoiseGain(t.motion.noiseGain, poor, m);
         updateMotionState(t.motion, best, confidence, t.estimate.posX, t.estimate.posY, m);

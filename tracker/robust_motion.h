@@ -12,6 +12,11 @@ struct MotionSettings {
     // while lost, its last good position) by a wide random walk: position
     // only, velocity reset.  0: off.
     double spread = 0.0;
+    // The share proposed so in a frame after a poor one (see adaptive
+    // noise for "poor"), on top of `spread`: wide proposals only when the
+    // object may have got away, so that look-alikes nearby do not draw a
+    // well-matched target off its object.
+    double spreadWhenPoor = 0.0;
     // Standard deviation of that walk, in base box sizes (the larger side).
     double spreadRadius = 0.75;
 
@@ -56,7 +61,7 @@ struct MotionSettings {
 
     bool any() const
     {
-        return spread > 0.0 || adaptiveNoise || damping > 0.0 || scaleNoise > 0.0 || aspectNoise > 0.0 ||
+        return spread > 0.0 || spreadWhenPoor > 0.0 || adaptiveNoise || damping > 0.0 || scaleNoise > 0.0 || aspectNoise > 0.0 ||
                lostAndFound;
     }
 };
@@ -64,6 +69,7 @@ struct MotionSettings {
 // What a target's robust motion remembers between frames.
 struct MotionState {
     double noiseGain = 1.0;  // factor on the motion noise
+    bool poor = false;       // the last frame's match or cloud was poor
     double confidence = 1.0;  // weighted mean likelihood of the last frame
     double bestLikelihood = 1.0;
     double typicalBest = 0.0;  // running mean of the best likelihood of good frames; 0: none yet

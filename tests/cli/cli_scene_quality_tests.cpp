@@ -167,7 +167,12 @@ TEST_P(SceneQuality, RobustFollowsEveryObjectAndTheDefaultStaysAsRecorded)
     }
 
     const auto figures = runScene(e.scene, "", 1);
-    ASSERT_EQ(figures.size(), e.defaultSuccess.size());
+    if (figures.size() != e.defaultSuccess.size()) {
+        std::ostringstream recorded;
+        for (const auto& [id, f] : figures)
+            recorded << " " << f.success;
+        FAIL() << e.scene << ": the default model's figures to record:" << recorded.str();
+    }
     int k = 0;
     for (const auto& [id, f] : figures)
         EXPECT_NEAR(f.success, e.defaultSuccess[k++], 0.0005) << e.scene << " target " << id << " (default model)";
