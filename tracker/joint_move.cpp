@@ -1,22 +1,7 @@
-#include "tracker/sampling_table.h"
+#include "tracker/joint_weights.h"
 #include "tracker/tavo.h"
 
 #include <cmath>
-
-namespace {
-
-// The penalty of a drawn sample overlapping a neighbour's draw by a share r
-// of its own area is exp(-64 r^2): a full overlap weighs e^-64, a quarter of
-// the area still e^-4.  (Scaling by a power of two is exact, so this is
-// bit for bit r * r * -8 * 8.)
-constexpr double kOverlapPenaltyRate = -64.0;
-
-// The final weight mixes a sample's share of the votes and its share of
-// the likelihoods half and half.
-constexpr double kVoteShareWeight = 0.5;
-constexpr double kLikelihoodShareWeight = 0.5;
-
-}  // namespace
 
 void tavo::runJointStage(int iterations)
 {
@@ -27,11 +12,12 @@ void tavo::runJointStage(int iterations)
     if (targets.empty())
         return;
 
-    for (const auto& owned : targets) {
-        Target* t = owned.get();
-        selectTarget(t->firstSample, nullptr);
-        fillSamplingTable(t->samplingTable, tableMask, windowSamples, t->sampleCount);
-    }
+    // Each table is built from its own target's samples only.
+    auto buildTable = [this](int k) {
+        Target* t = targets[static_cast<size_t>(k)].get();
+        t->drawTable.fill(tableMask, samples + t->firstSample, t->sampleCount);
+    };
+    forEachTarget(buildTable);
     jointMove(iterations);
 }
 
@@ -42,7 +28,7 @@ void tavo::jointMove(int iterations)
         // Every target draws before any target votes.
         int i = 0;
         for (const auto& t : targets)
-            t->chosen = t->samplingTable[jointPool.nextInt(i++) & mask];
+            t->chosen = t->drawTable.sampleAt(jointPool.nextInt(i++) & mask);
 
         for (const auto& t : targets) {
             Sample* s = t->chosen;
@@ -57,7 +43,11 @@ void tavo::jointMove(int iterations)
             s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
         }
     }
+    mixWeights();
+}
 
+void tavo::mixWeights()
+{
     for (const auto& owned : targets) {
         Target* t = owned.get();
         selectTarget(t->firstSample, nullptr);

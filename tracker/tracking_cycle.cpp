@@ -4,6 +4,8 @@ int tavo::track()
 {
     if (!targets.empty())
         findNeighbours();
+    // Resampling, noise and motion in target order: the noise pool's draws
+    // must come in that order.
     for (const auto& owned : targets) {
         Target* t = owned.get();
         const int n = t->sampleCount;
@@ -13,9 +15,16 @@ int tavo::track()
             windowRefs[i] = &windowSamples[i];
         drawNoise(n);
         propagate(n);
-        measureSamples(n);
-        sortByWeight(windowRefs, static_cast<size_t>(n), 0);
     }
+    // Measuring and sorting a target touch only its own samples, its own
+    // histograms and the hue plane: the targets can go in any order, on any
+    // thread, with the results of one target after another.
+    auto measureAndSort = [this](int k) {
+        Target* t = targets[static_cast<size_t>(k)].get();
+        measureSamples(t, samples + t->firstSample, t->sampleCount);
+        sortByWeight(sampleRefs + t->firstSample, static_cast<size_t>(t->sampleCount), 0);
+    };
+    forEachTarget(measureAndSort);
     if (!targets.empty())
         runJointStage(kUseJointIterationSetting);
     return 1;

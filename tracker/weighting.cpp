@@ -2,12 +2,36 @@
 
 #include <opencv2/core/fast_math.hpp>
 
-void tavo::measureSamples(int n)
+void tavo::measureSamples(int n) { measureSamples(currentTarget, windowSamples, n); }
+
+void tavo::measureSamples(Target* t, Sample* window, int n) const
 {
-    Target* t = currentTarget;
+    // The hue plane and the reference stay the same while one target is
+    // measured, so samples with equal rectangles get equal likelihoods:
+    // each distinct rectangle is measured once.
+    RectMemo& memo = t->rectMemo;
+    const bool memoised = n <= memo.capacity();
+    if (memoised)
+        memo.startRound();
+    bool lastMeasured = false;
     for (int i = 0; i < n; ++i) {
-        Sample& s = windowSamples[i];
-        const float v = t->measure(s.rect, huePlane);
+        Sample& s = window[i];
+        bool isNew = true;
+        float* known = memoised ? memo.find(s.rect, isNew) : nullptr;
+        float v;
+        if (known && !isNew) {
+            v = *known;
+        } else {
+            v = t->measure(s.rect, huePlane);
+            if (known)
+                *known = v;
+        }
+        lastMeasured = isNew;
         s.weight = s.likelihood = static_cast<float>(static_cast<double>(v) + FLT_EPSILON);
     }
+    // Measuring leaves the rectangle's histogram in the target's candidate:
+    // measure the last rectangle again when it was remembered, so that the
+    // candidate ends as after measuring every sample.
+    if (n > 0 && !lastMeasured)
+        t->measure(window[n - 1].rect, huePlane);
 }
