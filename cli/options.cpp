@@ -153,7 +153,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
         }
 
         static const char* const valued[] = {"--box", "--targets", "--samples", "--noise", "--iterations",
-                                             "--frames", "--seed", "--mot", "--estimates", "--video", "--gt"};
+                                             "--frames", "--threads", "--seed", "--mot", "--estimates", "--video", "--gt"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -178,6 +178,12 @@ ParseResult parseOptions(int argc, const char* const* argv)
             if (!n || *n <= 0)
                 return usageError(name + " " + quoted(value) + ": expected a positive integer");
             (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
+        } else if (name == "--threads") {
+            const auto n = parseInt(value);
+            if (!n || *n <= 0 || *n > kMaxThreads)
+                return usageError("--threads " + quoted(value) + ": expected an integer from 1 to " +
+                                  std::to_string(kMaxThreads));
+            o.threads = *n;
         } else if (name == "--noise") {
             const auto s = parseFiniteDouble(value);
             if (!s || *s < 0.0 || *s > 3.4028234663852886e38)
@@ -236,6 +242,10 @@ std::string usageText()
          "                    0 moves the samples by their velocity alone (default 0.2)\n"
          "  --iterations K    iterations of the joint move per frame (default 5000)\n"
          "  --frames N        stop after N frames (default: the whole video)\n"
+         "  --threads N       threads for the per-target steps, 1 to "
+      << kMaxThreads
+      << " (default 1);\n"
+         "                    the results are the same, bit for bit, for every N\n"
          "  --seed T          reproducible run: the random pools are seeded from a\n"
          "                    counter whose k-th read gives T + k, T any 64-bit integer\n"
          "                    (default: the real tick counter)\n"

@@ -20,6 +20,7 @@ struct Options {
     float noise = 0.2f;        // both noise scales
     int iterations = kStandardJointIterations;  // of the joint move, per frame
     int frames = 0;            // stop after this many frames; 0: all
+    int threads = 1;           // of the per-target steps; results do not depend on it
     std::optional<int64_t> seed;
     std::string motFile;
     std::string estimatesFile;
@@ -27,6 +28,11 @@ struct Options {
     std::string gtFile;
     bool quiet = false;
 };
+
+// More threads than this are refused: the per-target steps of a frame are
+// far too few to keep more busy, and a slip of the finger should not start
+// thousands.
+constexpr int kMaxThreads = 64;
 
 // What the command line asks for.
 struct ParseResult {

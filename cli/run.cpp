@@ -196,6 +196,10 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return kExitRunError;
     }
+    if (!tracker.setThreadCount(options.threads)) {
+        message(err, "cannot start " + std::to_string(options.threads) + " threads");
+        return kExitRunError;
+    }
 
     // Tracker target k is scored against ground-truth object k.
     std::optional<Scorer> scorer;
