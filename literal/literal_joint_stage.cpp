@@ -1,8 +1,6 @@
 #include "literal/literal_cycle.h"
 #include "literal/sampling_table.h"
-#include "tracker/joint_weights.h"
 
-#include <cmath>
 
 namespace literal {
 
@@ -30,19 +28,7 @@ void jointMove(tavo& tracker, int iterations)
         int i = 0;
         for (const auto& t : tracker.targets)
             t->chosen = t->samplingTable[tracker.jointPool.nextInt(i++) & mask];
-
-        for (const auto& t : tracker.targets) {
-            Sample* s = t->chosen;
-            double g = 1.0;
-            for (const Target* u : t->neighbours) {
-                const int a = overlapArea(s->region, u->chosen->region);
-                if (a != 0) {
-                    const double r = static_cast<double>(a) / s->region.area;
-                    g = g * std::exp(r * r * kOverlapPenaltyRate);
-                }
-            }
-            s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
-        }
+        tracker.voteForChosen();
     }
     tracker.mixWeights();
 }

@@ -1,7 +1,21 @@
-#include "tracker/joint_weights.h"
 #include "tracker/tavo.h"
 
 #include <cmath>
+
+namespace {
+
+// The penalty of a drawn sample overlapping a neighbour's draw by a share r
+// of its own area is exp(-64 r^2): a full overlap weighs e^-64, a quarter of
+// the area still e^-4.  (Scaling by a power of two is exact, so this is
+// bit for bit r * r * -8 * 8.)
+constexpr double kOverlapPenaltyRate = -64.0;
+
+// The final weight mixes a sample's share of the votes and its share of
+// the likelihoods half and half.
+constexpr double kVoteShareWeight = 0.5;
+constexpr double kLikelihoodShareWeight = 0.5;
+
+}  // namespace
 
 void tavo::runJointStage(int iterations)
 {
@@ -29,21 +43,25 @@ void tavo::jointMove(int iterations)
         int i = 0;
         for (const auto& t : targets)
             t->chosen = t->drawTable.sampleAt(jointPool.nextInt(i++) & mask);
-
-        for (const auto& t : targets) {
-            Sample* s = t->chosen;
-            double g = 1.0;
-            for (const Target* u : t->neighbours) {
-                const int a = overlapArea(s->region, u->chosen->region);
-                if (a != 0) {
-                    const double r = static_cast<double>(a) / s->region.area;
-                    g = g * std::exp(r * r * kOverlapPenaltyRate);
-                }
-            }
-            s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
-        }
+        voteForChosen();
     }
     mixWeights();
+}
+
+void tavo::voteForChosen()
+{
+    for (const auto& t : targets) {
+        Sample* s = t->chosen;
+        double g = 1.0;
+        for (const Target* u : t->neighbours) {
+            const int a = overlapArea(s->region, u->chosen->region);
+            if (a != 0) {
+                const double r = static_cast<double>(a) / s->region.area;
+                g = g * std::exp(r * r * kOverlapPenaltyRate);
+            }
+        }
+        s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
+    }
 }
 
 void tavo::mixWeights()

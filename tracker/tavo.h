@@ -37,6 +37,10 @@ public:
     // Joint sampling move: re-weights every sample by its vote and likelihood
     // shares.
     virtual void jointMove(int iterations);
+    // One iteration's votes, once every target has chosen a sample: each
+    // chosen sample gains the product of its overlap penalties with the
+    // neighbours' chosen samples.
+    void voteForChosen();
     // The move's last step: each sample's weight from its vote share and
     // its likelihood share.
     void mixWeights();
