@@ -27,8 +27,9 @@ struct Target {
     int32_t endSample = 0;
     HueHistogram reference;  // colour model learnt from the initial rectangle
     HueHistogram candidate;  // working histogram of the rectangle measured last
-    // The full sampling table, for callers that index it directly; the
-    // tracker's joint move draws from drawTable, its compact form.
+    // The full sampling table, for callers that index it directly; only
+    // fillSamplingTable (literal/sampling_table.h) fills it.  The tracker's
+    // joint move draws from drawTable, its compact form.
     Sample** samplingTable = nullptr;
     int32_t tableSize = 0;
     CompactSamplingTable drawTable;
