@@ -49,6 +49,40 @@ std::optional<double> parseFiniteDouble(const std::string& text)
     return value;
 }
 
+std::optional<std::vector<int>> parseIntList(const std::string& text, size_t count)
+{
+    std::vector<int> values;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto comma = text.find(',', start);
+        const auto value = parseInt(text.substr(start, comma - start));
+        if (!value)
+            return std::nullopt;
+        values.push_back(*value);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (values.size() != count)
+        return std::nullopt;
+    return values;
+}
+
+void applyRobustPreset(Options& o, const std::set<std::string>& given)
+{
+    const auto unless = [&given](const char* option) { return given.count(option) == 0; };
+    if (unless("--model"))
+        o.colour.space = ColourSpace::Hsv;
+    if (unless("--kernel"))
+        o.colour.kernel = kRobustKernel;
+    if (unless("--parts"))
+        o.colour.parts = kRobustParts;
+    if (unless("--sharpness"))
+        o.colour.sharpness = kRobustSharpness;
+    if (unless("--adapt"))
+        o.adaptation.rate = kRobustAdaptRate;
+}
+
 std::optional<Box> parseBox(const std::string& text, std::string& why)
 {
     std::vector<std::string> parts;
@@ -137,7 +171,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
             }
         }
 
-        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet") {
+        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
+            name == "--kernel" || name == "--robust") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -148,12 +183,21 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 result.action = ParseResult::Action::Version;
                 return result;
             }
-            o.quiet = true;
+            seen.insert(name);
+            if (name == "--kernel")
+                o.colour.kernel = true;
+            else if (name == "--robust")
+                o.robust = true;
+            else
+                o.quiet = true;
             continue;
         }
 
-        static const char* const valued[] = {"--box", "--targets", "--samples", "--noise", "--iterations",
-                                             "--frames", "--threads", "--seed", "--mot", "--estimates", "--video", "--gt"};
+        static const char* const valued[] = {"--box",   "--targets",   "--samples",        "--noise",
+                                             "--iterations", "--frames", "--threads", "--seed",  "--mot",
+                                             "--estimates",  "--video",  "--gt",    "--model",
+                                             "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
+                                             "--sharpness",  "--adapt"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -189,6 +233,44 @@ ParseResult parseOptions(int argc, const char* const* argv)
             if (!s || *s < 0.0 || *s > 3.4028234663852886e38)
                 return usageError("--noise " + quoted(value) + ": expected a finite number >= 0");
             o.noise = *s == 0.0 ? 0.0f : static_cast<float>(*s);  // no negative zero
+        } else if (name == "--model") {
+            if (value != "hue" && value != "hsv")
+                return usageError("--model " + quoted(value) + ": expected hue or hsv");
+            o.colour.space = value == "hue" ? ColourSpace::Hue : ColourSpace::Hsv;
+        } else if (name == "--hsv-bins") {
+            std::string why;
+            const auto bins = parseIntList(value, 3);
+            ColourBinning b = o.colour.binning;
+            if (bins) {
+                b.hueBins = (*bins)[0];
+                b.saturationBins = (*bins)[1];
+                b.valueBins = (*bins)[2];
+            }
+            if (!bins || !validBinning(b))
+                return usageError("--hsv-bins " + quoted(value) + ": expected H,S,V, each at least 1, with H * S + V <= " +
+                                  std::to_string(kMaxColourBins));
+            o.colour.binning = b;
+        } else if (name == "--min-saturation" || name == "--min-value") {
+            const auto n = parseInt(value);
+            if (!n || *n < 0 || *n > 255)
+                return usageError(name + " " + quoted(value) + ": expected an integer from 0 to 255");
+            (name == "--min-saturation" ? o.colour.binning.minSaturation : o.colour.binning.minValue) = *n;
+        } else if (name == "--parts") {
+            const auto n = parseInt(value);
+            if (!n || *n < 1 || *n > 2)
+                return usageError("--parts " + quoted(value) + ": expected 1 or 2");
+            o.colour.parts = *n;
+        } else if (name == "--sharpness") {
+            const auto l = parseFiniteDouble(value);
+            if (!l || !(*l > 0.0) || *l > kMaxSharpness)
+                return usageError("--sharpness " + quoted(value) + ": expected a number above 0 and at most " +
+                                  std::to_string(static_cast<int>(kMaxSharpness)));
+            o.colour.sharpness = *l;
+        } else if (name == "--adapt") {
+            const auto a = parseFiniteDouble(value);
+            if (!a || *a < 0.0 || *a > 1.0)
+                return usageError("--adapt " + quoted(value) + ": expected a number from 0 to 1");
+            o.adaptation.rate = *a;
         } else if (name == "--seed") {
             const auto t = parseInt64(value);
             if (!t)
@@ -206,6 +288,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
         }
     }
 
+    if (o.robust)
+        applyRobustPreset(o, seen);
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError("--box and --targets cannot be combined");
     const int64_t fit = targetsThatFit(o.samples);
@@ -249,6 +333,32 @@ std::string usageText()
          "  --seed T          reproducible run: the random pools are seeded from a\n"
          "                    counter whose k-th read gives T + k, T any 64-bit integer\n"
          "                    (default: the real tick counter)\n"
+         "\n"
+         "Appearance, for real footage (defaults: the hue histograms above, learnt once):\n"
+         "  --model hue|hsv   hue: a histogram of the 8-bit hue alone (default).  hsv:\n"
+         "                    pixels with enough saturation and brightness go into hue x\n"
+         "                    saturation bins, all others (grey, black, white, whose\n"
+         "                    hue is noise) into brightness bins\n"
+         "  --hsv-bins H,S,V  bins of hue, saturation and brightness for --model hsv,\n"
+         "                    H * S + V <= 255 (default 10,10,10)\n"
+         "  --min-saturation N, --min-value N\n"
+         "                    0..255: a pixel below either is binned by brightness only\n"
+         "                    (defaults 26 and 51, a tenth and a fifth of the range)\n"
+         "  --kernel          weight pixels by their distance from the box's centre\n"
+         "                    (Epanechnikov), so that background at the edges counts less\n"
+         "  --parts N         1, or 2: one histogram for the upper and one for the lower\n"
+         "                    half of the box, for upright objects (default 1)\n"
+         "  --sharpness L     the likelihood is exp(-L (1 - BC)), BC the Bhattacharyya\n"
+         "                    coefficient, summed over the parts; 0 < L <= 1000\n"
+         "                    (default 20)\n"
+         "  --adapt A         0..1: after each frame, reference = (1 - A) reference + A\n"
+         "                    estimate, only while the estimate matches the reference\n"
+         "                    with BC >= 0.8 and no other target's box overlaps it\n"
+         "                    (default 0: the reference never changes)\n"
+         "  --robust          the combination measured best on scenes with grey, dark\n"
+         "                    and white objects, light changes, clutter and two-tone\n"
+         "                    objects: --model hsv --kernel --parts 2 --sharpness 20\n"
+         "                    --adapt 0.05; options given explicitly override it\n"
          "\n"
          "Outputs (default: none):\n"
          "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1\n"

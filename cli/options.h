@@ -3,10 +3,13 @@
 // Command line of tavo-track: what to track, how, and where the results go.
 
 #include "support/box.h"
+#include "tracker/colour_model.h"
+#include "tracker/reference_adaptation.h"
 #include "tracker/tracker_sizing.h"
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,12 +30,35 @@ struct Options {
     std::string videoFile;
     std::string gtFile;
     bool quiet = false;
+
+    // How targets look: the colour model and its adaptation.  The defaults
+    // are the hue histograms learnt once.
+    ColourModelSettings colour;
+    AdaptationSettings adaptation;
+    bool robust = false;  // --robust: the preset below, under explicit options
+
+    // Whether the targets need appearance models rather than their own hue
+    // histograms.
+    bool usesAppearanceModels() const { return !colour.isHueHistogram() || adaptation.rate > 0.0; }
 };
 
 // More threads than this are refused: the per-target steps of a frame are
 // far too few to keep more busy, and a slip of the finger should not start
 // thousands.
 constexpr int kMaxThreads = 64;
+// The largest --sharpness: beyond it every imperfect match weighs nothing.
+constexpr double kMaxSharpness = 1000.0;
+
+// What --robust sets, as measured best on the scored scenes of
+// make-scenes (hsv bins, a centre-weighted kernel, two bands, slow
+// adaptation).
+constexpr bool kRobustKernel = true;
+constexpr int kRobustParts = 2;
+constexpr double kRobustSharpness = 20.0;
+constexpr double kRobustAdaptRate = 0.05;
+
+// What --robust sets unless an option given explicitly says otherwise.
+void applyRobustPreset(Options& options, const std::set<std::string>& explicitOptions);
 
 // What the command line asks for.
 struct ParseResult {
@@ -54,6 +80,8 @@ std::string versionText();
 std::optional<int64_t> parseInt64(const std::string& text);
 std::optional<int> parseInt(const std::string& text);
 std::optional<double> parseFiniteDouble(const std::string& text);
+// `count` integers separated by commas.
+std::optional<std::vector<int>> parseIntList(const std::string& text, size_t count);
 
 // "X,Y,W,H" with integers, W and H positive.  On failure, `why` says what
 // is wrong.

@@ -116,8 +116,8 @@ int plannedFrames(const Options& options, FileCapture* capture)
 
 // Tracks every frame from the one in `video.images` on, writing and
 // scoring each; returns the exit status.
-int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Outputs& outputs, Scorer* scorer,
-                FrameTimes& times, std::FILE* err)
+int trackFrames(const Options& options, tavo& tracker, ColourModelSource* colours, VideoInput& video,
+                Outputs& outputs, Scorer* scorer, FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
     int status = kExitSuccess;
@@ -130,6 +130,7 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
         tracker.track();
         const double trackMs = millisecondsSince(trackStart);
         tracker.draw(&video.images.displayMatrix);
+        adaptReferences(tracker, options.adaptation);
 
         if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
             message(err, error);
@@ -159,6 +160,8 @@ int trackFrames(const Options& options, tavo& tracker, VideoInput& video, Output
             status = kExitRunError;
             break;
         }
+        if (colours)
+            colours->prepareFrame(video.images.hsv, video.images.hue);
     }
     progress.clear();
     return status;
@@ -189,7 +192,15 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (options.seed)
         counting.emplace(*options.seed);
     TickSource& ticks = counting ? static_cast<TickSource&>(*counting) : systemTickSource();
+    // Appearance models, when the options ask for more than hue histograms;
+    // declared before the tracker, whose targets hold models reading it.
+    std::unique_ptr<ColourModelSource> colours;
+    if (options.usesAppearanceModels()) {
+        colours = std::make_unique<ColourModelSource>(options.colour);
+        colours->prepareFrame(video.images.hsv, video.images.hue);
+    }
     tavo tracker(ticks);
+    tracker.appearance = colours.get();
     tracker.huePlane = video.images.hue;
     if (!setUpTracker(tracker, video.images.hue, inputs.boxes, options.samples, options.noise, options.iterations,
                       error)) {
@@ -216,7 +227,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
     FrameTimes times;
-    int status = trackFrames(options, tracker, video, outputs, scorer ? &*scorer : nullptr, times, err);
+    int status = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr, times, err);
     if (!outputs.close(error)) {
         message(err, error);
         status = kExitRunError;

@@ -15,7 +15,8 @@ namespace literal {
 bool accumulate(HueHistogram& h, const CvMat* plane, int x, int y, int width, int height);
 // Target::measure: every bin filled, normalised and compared.
 float measure(Target& t, CvRect rect, const CvMat* plane);
-// tavo::measureSamples(n): every sample of the selected window measured.
+// tavo::measureSamples(n): every sample of the selected window measured,
+// through the target's appearance model when it has one.
 void measureSamples(tavo& tracker, int n);
 
 // tavo::runJointStage with every full sampling table filled

@@ -54,6 +54,14 @@ float measure(Target& t, CvRect rect, const CvMat* plane)
 void measureSamples(tavo& tracker, int n)
 {
     Target* t = tracker.currentTarget;
+    if (AppearanceModel* model = t->model.get()) {
+        for (int i = 0; i < n; ++i) {
+            Sample& s = tracker.windowSamples[i];
+            const float v = model->measure(s.rect);
+            s.weight = s.likelihood = static_cast<float>(static_cast<double>(v) + FLT_EPSILON);
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         Sample& s = tracker.windowSamples[i];
         const float v = measure(*t, s.rect, tracker.huePlane);

@@ -14,8 +14,10 @@ bool FrameSequence::add(const cv::Mat& bgr)
     if (!prepareFrame(&frame, images))
         return false;
     hue_.push_back(cv::cvarrToMat(images.hue, true));
+    hsv_.push_back(cv::cvarrToMat(images.hsv, true));
     display_.push_back(cv::cvarrToMat(images.display, true));
     hueHeaders_.clear();
+    hsvHeaders_.clear();
     return true;
 }
 
@@ -35,15 +37,24 @@ bool FrameSequence::addVideo(const std::string& path, int maxFrames)
     return added > 0;
 }
 
-CvMat* FrameSequence::huePlane(int i)
+namespace {
+
+// C headers over the matrices, made once they are all added.
+CvMat* headerOf(const std::vector<cv::Mat>& mats, std::vector<CvMat>& headers, int i)
 {
-    if (hueHeaders_.size() != hue_.size()) {
-        hueHeaders_.clear();
-        for (const cv::Mat& h : hue_)
-            hueHeaders_.push_back(cvMat(h));
+    if (headers.size() != mats.size()) {
+        headers.clear();
+        for (const cv::Mat& m : mats)
+            headers.push_back(cvMat(m));
     }
-    return &hueHeaders_[static_cast<size_t>(i)];
+    return &headers[static_cast<size_t>(i)];
 }
+
+}  // namespace
+
+CvMat* FrameSequence::huePlane(int i) { return headerOf(hue_, hueHeaders_, i); }
+
+CvMat* FrameSequence::hsvImage(int i) { return headerOf(hsv_, hsvHeaders_, i); }
 
 CvMat* FrameSequence::display(int i)
 {

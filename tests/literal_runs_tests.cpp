@@ -9,6 +9,8 @@
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
 #include "same_bits.h"
+#include "tracker/colour_model.h"
+#include "tracker/reference_adaptation.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,7 @@ constexpr int64_t kSeed = 3;
 
 struct Run {
     CountingTickSource ticks{kSeed};
+    std::unique_ptr<ColourModelSource> colours;  // before the tracker: its models read it
     tavo tracker{ticks};
 };
 
@@ -89,8 +92,10 @@ using SetUp = std::function<bool(tavo&, CvMat*)>;
 using AfterFrame = std::function<void(tavo&, bool literalSteps)>;
 
 // Tracks `frames` with the literal steps and with the tracker on 1, 2 and
-// 3 threads, comparing after every frame.
-void compareRuns(FrameSequence& frames, const SetUp& setUp, const AfterFrame& after = nullptr)
+// 3 threads, comparing after every frame.  With `colour` settings every
+// run's targets get colour models, prepared for every frame.
+void compareRuns(FrameSequence& frames, const SetUp& setUp, const AfterFrame& after = nullptr,
+                 const ColourModelSettings* colour = nullptr)
 {
     ASSERT_GE(frames.size(), 2);
     Run literalRun;
@@ -99,18 +104,27 @@ void compareRuns(FrameSequence& frames, const SetUp& setUp, const AfterFrame& af
         fast.push_back(std::make_unique<Run>());
         ASSERT_EQ(1, fast.back()->tracker.setThreadCount(threads));
     }
-    // Every run numbers its targets from 1: the labels drawn are the same.
-    nextTargetId = 0;
-    literalRun.tracker.huePlane = frames.huePlane(0);
-    ASSERT_TRUE(setUp(literalRun.tracker, frames.huePlane(0)));
-    for (auto& run : fast) {
+    std::vector<Run*> runs{&literalRun};
+    for (auto& run : fast)
+        runs.push_back(run.get());
+    auto prepare = [&](Run& run, int f) {
+        run.tracker.huePlane = frames.huePlane(f);
+        if (run.colours)
+            run.colours->prepareFrame(frames.hsvImage(f), frames.huePlane(f));
+    };
+    for (Run* run : runs) {
+        if (colour) {
+            run->colours = std::make_unique<ColourModelSource>(*colour);
+            run->tracker.appearance = run->colours.get();
+        }
+        // Every run numbers its targets from 1: the labels drawn are the same.
         nextTargetId = 0;
-        run->tracker.huePlane = frames.huePlane(0);
+        prepare(*run, 0);
         ASSERT_TRUE(setUp(run->tracker, frames.huePlane(0)));
     }
     cv::Mat literalImage, fastImage;
     for (int f = 1; f < frames.size(); ++f) {
-        literalRun.tracker.huePlane = frames.huePlane(f);
+        prepare(literalRun, f);
         literal::track(literalRun.tracker);
         CvMat* drawn = frames.display(f);
         literal::draw(literalRun.tracker, drawn);
@@ -118,7 +132,7 @@ void compareRuns(FrameSequence& frames, const SetUp& setUp, const AfterFrame& af
         if (after)
             after(literalRun.tracker, true);
         for (auto& run : fast) {
-            run->tracker.huePlane = frames.huePlane(f);
+            prepare(*run, f);
             run->tracker.track();
             CvMat* image = frames.display(f);
             run->tracker.draw(image);
@@ -225,4 +239,24 @@ TEST(LiteralRuns, ManyTargetsOnALargeFrame)
     SquareScene scene = SquareScene::grid(1280, 720, 30);
     FrameSequence frames = sceneFrames(scene, 10);
     compareRuns(frames, boxesSetUp(scene.startBoxes(), 300));
+}
+
+// The colour models of real video behind the appearance seam (hsv bins, a
+// centre-weighted kernel, two bands) with slow adaptation after every
+// frame: measured once per distinct rectangle too, on every thread count.
+TEST(LiteralRuns, ColourModelsWithAdaptation)
+{
+    ColourModelSettings colour;
+    colour.space = ColourSpace::Hsv;
+    colour.kernel = true;
+    colour.parts = 2;
+    AdaptationSettings adaptation;
+    adaptation.rate = 0.05;
+    SquareScene scene;
+    scene.squares = {{100, 100, 18, 60, 0, 6}, {118, 100, 18, 60, 0, -6}, {-9, 150, 18, 30, 4, 0},
+                     {200, 200, 18, 120, 6, 0}};
+    FrameSequence frames = sceneFrames(scene, 20);
+    compareRuns(
+        frames, boxesSetUp(scene.startBoxes()),
+        [&](tavo& tracker, bool) { adaptReferences(tracker, adaptation); }, &colour);
 }

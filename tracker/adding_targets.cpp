@@ -39,8 +39,13 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
     selectTarget(t->firstSample, t);
     drawNoise(t->sampleCount);
     propagate(t->sampleCount);
-    t->initModels(histogramBins);
-    t->setReference(r, plane);
+    if (appearance) {
+        t->model = appearance->createModel();
+        t->model->learn(r);
+    } else {
+        t->initModels(histogramBins);
+        t->setReference(r, plane);
+    }
     t->estimate = first;
     measureSamples(t->sampleCount);
     return 1;

@@ -3,11 +3,13 @@
 #include "support/hue_histogram.h"
 #include "tracker/compact_sampling_table.h"
 #include "tracker/rect_memo.h"
+#include "tracker/appearance_model.h"
 #include "tracker/sample.h"
 
 #include <opencv2/core/types_c.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The last id handed to a target; shared by every tracker of the process.
@@ -27,6 +29,9 @@ struct Target {
     int32_t endSample = 0;
     HueHistogram reference;  // colour model learnt from the initial rectangle
     HueHistogram candidate;  // working histogram of the rectangle measured last
+    // The target's appearance model when the tracker has a source of them;
+    // null: the two hue histograms above are the model.
+    std::unique_ptr<AppearanceModel> model;
     // The full sampling table, for callers that index it directly; only
     // fillSamplingTable (literal/sampling_table.h) fills it.  The tracker's
     // joint move draws from drawTable, its compact form.

@@ -3,6 +3,7 @@
 #include "support/random_pool.h"
 #include "support/tick_source.h"
 #include "support/worker_pool.h"
+#include "tracker/appearance_model.h"
 #include "tracker/sample.h"
 #include "tracker/sort_by_weight.h"
 #include "tracker/target.h"
@@ -94,6 +95,9 @@ public:
     int threadCount() const { return workers ? workers->threads() : 1; }
 
     CvMat* huePlane = nullptr;  // not owned
+    // Where new targets get their appearance models (not owned; must
+    // outlive the tracker); null: every target learns hue histograms.
+    AppearanceSource* appearance = nullptr;
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
     // Joint-move iterations of every tracking cycle (the cycle asks for

@@ -6,9 +6,15 @@ void tavo::measureSamples(int n) { measureSamples(currentTarget, windowSamples, 
 
 void tavo::measureSamples(Target* t, Sample* window, int n) const
 {
-    // The hue plane and the reference stay the same while one target is
-    // measured, so samples with equal rectangles get equal likelihoods:
-    // each distinct rectangle is measured once.
+    // A target with an appearance model is measured through it; without
+    // one, through its own hue histograms.
+    AppearanceModel* model = t->model.get();
+    auto measure = [&](const CvRect& rect) { return model ? model->measure(rect) : t->measure(rect, huePlane); };
+
+    // The frame and the target's reference stay the same while the target
+    // is measured (references adapt only between frames), so samples with
+    // equal rectangles get equal likelihoods: each distinct rectangle is
+    // measured once.
     RectMemo& memo = t->rectMemo;
     const bool memoised = n <= memo.capacity();
     if (memoised)
@@ -22,16 +28,16 @@ void tavo::measureSamples(Target* t, Sample* window, int n) const
         if (known && !isNew) {
             v = *known;
         } else {
-            v = t->measure(s.rect, huePlane);
+            v = measure(s.rect);
             if (known)
                 *known = v;
         }
         lastMeasured = isNew;
         s.weight = s.likelihood = static_cast<float>(static_cast<double>(v) + FLT_EPSILON);
     }
-    // Measuring leaves the rectangle's histogram in the target's candidate:
-    // measure the last rectangle again when it was remembered, so that the
-    // candidate ends as after measuring every sample.
+    // Measuring leaves the rectangle's histogram in the target's working
+    // histogram: measure the last rectangle again when it was remembered,
+    // so that it ends as after measuring every sample.
     if (n > 0 && !lastMeasured)
-        t->measure(window[n - 1].rect, huePlane);
+        measure(window[n - 1].rect);
 }

@@ -162,3 +162,65 @@ TEST(CliOptions, TargetCountIsBoundedByTheStore)
     EXPECT_NE(r.error.find("12 targets"), std::string::npos) << r.error;
     EXPECT_NE(r.error.find("at most 11"), std::string::npos) << r.error;
 }
+
+TEST(CliOptions, AppearanceOptionsAndTheirRanges)
+{
+    const Options defaults = parse({}).options;
+    EXPECT_TRUE(defaults.colour.isHueHistogram());
+    EXPECT_FALSE(defaults.usesAppearanceModels()) << "the default is today's hue histograms";
+    EXPECT_FALSE(parse({"--model", "hue", "--sharpness", "20", "--parts", "1", "--adapt", "0"})
+                     .options.usesAppearanceModels());
+
+    const Options o = parse({"--model", "hsv", "--hsv-bins", "8,6,12", "--min-saturation", "0", "--min-value",
+                             "255", "--kernel", "--parts", "2", "--sharpness", "12.5", "--adapt", "0.1"})
+                          .options;
+    EXPECT_EQ(o.colour.space, ColourSpace::Hsv);
+    EXPECT_EQ(o.colour.binning.hueBins, 8);
+    EXPECT_EQ(o.colour.binning.saturationBins, 6);
+    EXPECT_EQ(o.colour.binning.valueBins, 12);
+    EXPECT_EQ(o.colour.binning.minSaturation, 0);
+    EXPECT_EQ(o.colour.binning.minValue, 255);
+    EXPECT_TRUE(o.colour.kernel);
+    EXPECT_EQ(o.colour.parts, 2);
+    EXPECT_EQ(o.colour.sharpness, 12.5);
+    EXPECT_EQ(o.adaptation.rate, 0.1);
+    EXPECT_EQ(parse({"--adapt", "1"}).options.adaptation.rate, 1.0);
+    EXPECT_TRUE(parse({"--adapt", "0.01"}).options.usesAppearanceModels());
+
+    for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
+             {"--model", "rgb"}, {"--hsv-bins", "10,10"}, {"--hsv-bins", "16,16,1"}, {"--hsv-bins", "0,10,10"},
+             {"--min-saturation", "256"}, {"--min-value", "-1"}, {"--parts", "3"}, {"--parts", "0"},
+             {"--sharpness", "0"}, {"--sharpness", "1001"}, {"--adapt", "1.5"}, {"--adapt", "-0.1"},
+             {"--kernel=yes"}, {"--robust=1"}}) {
+        std::vector<const char*> argv{"tavo-track"};
+        argv.insert(argv.end(), bad.begin(), bad.end());
+        const ParseResult r = parseOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(r.action, ParseResult::Action::UsageError) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+        EXPECT_NE(r.error.find(std::string(bad[0]).substr(0, std::string(bad[0]).find('='))), std::string::npos)
+            << r.error;
+    }
+}
+
+TEST(CliOptions, RobustIsAPresetThatExplicitOptionsOverride)
+{
+    const Options robust = parse({"--robust"}).options;
+    EXPECT_EQ(robust.colour.space, ColourSpace::Hsv);
+    EXPECT_EQ(robust.colour.kernel, kRobustKernel);
+    EXPECT_EQ(robust.colour.parts, kRobustParts);
+    EXPECT_EQ(robust.colour.sharpness, kRobustSharpness);
+    EXPECT_EQ(robust.adaptation.rate, kRobustAdaptRate);
+    EXPECT_TRUE(robust.usesAppearanceModels());
+
+    // In either order, what is given explicitly wins.
+    for (const Options& o : {parse({"--model", "hue", "--robust", "--parts", "1", "--adapt", "0"}).options,
+                             parse({"--robust", "--model", "hue", "--parts", "1", "--adapt", "0"}).options}) {
+        EXPECT_EQ(o.colour.space, ColourSpace::Hue);
+        EXPECT_EQ(o.colour.parts, 1);
+        EXPECT_EQ(o.adaptation.rate, 0.0);
+        EXPECT_EQ(o.colour.kernel, kRobustKernel) << "not given: the preset's";
+    }
+    const std::string help = usageText();
+    for (const char* option : {"--model", "--hsv-bins", "--min-saturation", "--min-value", "--kernel", "--parts",
+                               "--sharpness", "--adapt", "--robust"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// Normalised histograms of the bin values of a rectangle of an 8-bit bin
+// plane, optionally weighted toward the rectangle's centre and optionally
+// one per horizontal band, compared through the Bhattacharyya coefficient.
+
+#include <opencv2/core/types_c.h>
+
+struct HistogramLayout {
+    int binCount = 0;     // bins per band; plane values at or above it are not counted
+    int bands = 1;        // 1, or 2 for the upper and the lower half
+    bool kernel = false;  // Epanechnikov weights instead of plain counts
+
+    int size() const { return binCount * bands; }
+};
+
+// The Epanechnikov weight of pixel (x, y) of a rectangle: 1 - r^2 for r^2 < 1,
+// else 0, r^2 = (dx / (w/2))^2 + (dy / (h/2))^2 measured from the
+// rectangle's centre.  Corner pixels of the box weigh nothing.
+double kernelWeight(CvRect rect, int x, int y);
+
+// The rows of band b (0 upper, 1 lower) of a rectangle of height h:
+// [first, end).  With two bands the upper half has h / 2 rows and the
+// lower the rest; a rectangle one row high gives that row to both.
+void bandRows(int height, int bands, int band, int& first, int& end);
+
+// Fills out[0 .. layout.size()) with the histograms of the rectangle (cut
+// to the plane), band after band, each scaled to sum 1; a band without any
+// counted weight is all 0.
+void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out);
+
+// Sum of sqrt(p[i] q[i]) over n bins.
+double bhattacharyya(const double* p, const double* q, int n);

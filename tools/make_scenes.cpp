@@ -1,0 +1,99 @@
+// make-scenes: writes scored test scenes for the tracker's colour model and
+// motion.
+//
+//   make-scenes OUTDIR [SCENE...]
+//
+// Without scene names every scene is written.  Each scene is 300 frames of
+// 320 x 240 at 25 fps, Motion JPEG in AVI, with 3 to 6 objects:
+//
+//   OUTDIR/SCENE.avi            the video
+//   OUTDIR/SCENE.gt.txt         MOTChallenge ground truth, one line per
+//                               object and frame: frame (from 1), id (1..N),
+//                               x, y, width, height, 1, -1, -1, -1; the box
+//                               is exactly the object's drawn rectangle
+//   OUTDIR/SCENE.crossings.txt  idA,idB,firstFrame,lastFrame for each run of
+//                               frames in which two boxes overlap or are
+//                               within 4 px (empty when there are none)
+//   OUTDIR/SCENE.hidden.txt     occluded only: id,firstFrame,lastFrame for
+//                               each run of frames in which the object is
+//                               more than half hidden (left out of the
+//                               ground truth)
+//
+// Scenes:
+//   grey-world  black, dark grey, white and pale objects and one red one on
+//               textured asphalt; two pairs pass each other 5 px apart
+//   light       the frame's brightness falls to half and comes back, under
+//               strong JPEG compression
+//   two-tone    upright objects of two colour bands that share colours in
+//               different arrangements; two of them cross
+//   clutter     static patches of each object's colour near and on its path
+//   fast        velocities that jump every 15 to 45 frames, up to 4 px/frame
+//   approach    objects that grow from 18 px to about 50 px and shrink back
+//   occluded    grey bars sweep over the objects and hide each completely
+//   converge    five identical objects meet near one point and part again
+//
+// Every object is fully visible and apart from the others on frame 1, where
+// the tracker learns it.  All noise comes from cv::RNG with fixed seeds: the
+// same command writes the same bytes.  Before writing a scene its
+// choreography is checked (speeds, accelerations, sizes, boxes inside the
+// frame, gaps, hiding episodes); a violation is reported and the exit status
+// is 1.  Exit status 2 on bad arguments.
+
+#include "scenes/catalogue.h"
+#include "scenes/choreography.h"
+#include "scenes/scene_files.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: make-scenes OUTDIR [SCENE...]\nscenes:");
+    for (const scenes::SceneMaker& m : scenes::sceneCatalogue())
+        std::fprintf(stderr, " %s", m.name);
+    std::fprintf(stderr, "\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const std::string dir = argv[1];
+    std::vector<const scenes::SceneMaker*> chosen;
+    for (int i = 2; i < argc; ++i) {
+        const scenes::SceneMaker* found = nullptr;
+        for (const scenes::SceneMaker& m : scenes::sceneCatalogue())
+            if (argv[i] == std::string(m.name))
+                found = &m;
+        if (!found) {
+            std::fprintf(stderr, "make-scenes: no scene called %s\n", argv[i]);
+            return usage();
+        }
+        chosen.push_back(found);
+    }
+    if (chosen.empty())
+        for (const scenes::SceneMaker& m : scenes::sceneCatalogue())
+            chosen.push_back(&m);
+
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    // Every scene is checked before any file is written.
+    std::vector<scenes::Scene> made;
+    for (const scenes::SceneMaker* m : chosen) {
+        made.push_back(m->make());
+        if (!scenes::checkScene(made.back()))
+            return 1;
+    }
+    for (scenes::Scene& s : made)
+        if (!scenes::writeScene(s, dir))
+            return 1;
+    return 0;
+}
+

@@ -1,0 +1,37 @@
+#pragma once
+
+// Drawing a scene: textured ground, objects, camera effects, colours.
+
+#include "scenes/scene.h"
+
+#include <opencv2/core.hpp>
+
+namespace scenes {
+
+// Asphalt-like ground: per-pixel grain (mostly brightness, a little colour,
+// as a real sensor sees grey) over soft darker and lighter blotches.
+cv::Mat texturedBackground(cv::RNG& rng, const cv::Scalar& base, double grain,
+                           double blotches);
+
+// A fixed surface texture per object (cloth, paint), zero mean, that moves
+// and scales with it.
+cv::Mat objectTexture(cv::RNG& rng);
+
+// The object fills `box`: its upper half in look.top, the rest in
+// look.bottom, with `texture` stretched over it.
+void drawObject(cv::Mat& frame, const cv::Rect& box, const Look& look, const cv::Mat& texture);
+
+// Lighting, sensor noise and (optionally) a JPEG round trip on top of the
+// composed picture.
+cv::Mat camera(const cv::Mat& composed, double brightness, double noise, int jpegQuality,
+               cv::RNG& rng);
+
+// BGR of an OpenCV 8-bit HSV colour.
+cv::Scalar colourOfHue(int hue, int saturation, int value);
+
+cv::Scalar grey(int level);
+
+// Smooth rise or fall from `from` at frame `start` to `to` at frame `end`.
+double ease(int f, int start, int end, double from, double to);
+
+}  // namespace scenes

@@ -1,0 +1,16 @@
+#pragma once
+
+// Writes a scene into a directory: SCENE.avi, SCENE.gt.txt,
+// SCENE.crossings.txt and, when the scene has occluders, SCENE.hidden.txt.
+// Uses up the scene's random numbers (sensor noise, textures).  Prints what
+// cannot be written and returns false.
+
+#include "scenes/scene.h"
+
+#include <string>
+
+namespace scenes {
+
+bool writeScene(Scene& s, const std::string& dir);
+
+}  // namespace scenes

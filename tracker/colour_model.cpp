@@ -1,0 +1,88 @@
+#include "tracker/colour_model.h"
+
+#include <opencv2/core/core_c.h>
+
+#include <algorithm>
+#include <cmath>
+
+double bandedLikelihood(const double* reference, const double* candidate, const HistogramLayout& layout,
+                        double sharpness)
+{
+    double distance = 0.0;
+    for (int band = 0; band < layout.bands; ++band) {
+        const int first = band * layout.binCount;
+        distance += std::max(0.0, 1.0 - bhattacharyya(reference + first, candidate + first, layout.binCount));
+    }
+    return std::exp(-sharpness * distance);
+}
+
+BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness)
+    : plane_(plane), layout_(layout), sharpness_(sharpness), reference_(layout.size()), candidate_(layout.size())
+{
+}
+
+bool BandedColourModel::learn(CvRect rect)
+{
+    bandedHistogram(*plane_, rect, layout_, reference_.data());
+    return std::any_of(reference_.begin(), reference_.end(), [](double v) { return v > 0.0; });
+}
+
+float BandedColourModel::measure(CvRect rect)
+{
+    bandedHistogram(*plane_, rect, layout_, candidate_.data());
+    return static_cast<float>(bandedLikelihood(reference_.data(), candidate_.data(), layout_, sharpness_));
+}
+
+double BandedColourModel::similarity(CvRect rect)
+{
+    bandedHistogram(*plane_, rect, layout_, candidate_.data());
+    double sum = 0.0;
+    for (int band = 0; band < layout_.bands; ++band) {
+        const int first = band * layout_.binCount;
+        sum += bhattacharyya(reference_.data() + first, candidate_.data() + first, layout_.binCount);
+    }
+    return std::min(1.0, sum / layout_.bands);
+}
+
+void BandedColourModel::update(CvRect rect, double rate)
+{
+    bandedHistogram(*plane_, rect, layout_, candidate_.data());
+    for (int band = 0; band < layout_.bands; ++band) {
+        double* ref = reference_.data() + band * layout_.binCount;
+        const double* cand = candidate_.data() + band * layout_.binCount;
+        // A band without counted pixels has nothing to teach.
+        if (std::all_of(cand, cand + layout_.binCount, [](double v) { return v == 0.0; }))
+            continue;
+        for (int i = 0; i < layout_.binCount; ++i)
+            ref[i] = (1.0 - rate) * ref[i] + rate * cand[i];
+    }
+}
+
+ColourModelSource::ColourModelSource(const ColourModelSettings& settings)
+    : settings_(settings), binner_(settings.binning)
+{
+    layout_.binCount = settings.space == ColourSpace::Hsv ? settings.binning.binCount() : kHueBinCount;
+    layout_.bands = settings.parts;
+    layout_.kernel = settings.kernel;
+}
+
+ColourModelSource::~ColourModelSource() { cvReleaseMat(&bins_); }
+
+void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
+{
+    if (settings_.space == ColourSpace::Hue) {
+        plane_ = hue;
+        return;
+    }
+    if (!bins_ || bins_->rows != hsv->rows || bins_->cols != hsv->cols) {
+        cvReleaseMat(&bins_);
+        bins_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
+    }
+    binner_.binPlane(hsv, bins_);
+    plane_ = bins_;
+}
+
+std::unique_ptr<AppearanceModel> ColourModelSource::createModel()
+{
+    return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness);
+}
