@@ -1,14 +1,17 @@
 // tavo-bench: milliseconds per frame (tracking cycle and drawing) of the
 // tracker against its literal steps on the demo video, and of the tracker
 // alone as the work grows: targets, samples per target, frame size and
-// threads.  Medians of several repetitions; the literal/fast ratio on the
-// demo video is printed at the end.  Nothing here judges a time.
+// threads, and with the colour models of --robust.  Medians of several
+// repetitions; the literal/fast ratios on the demo video are printed at the
+// end.  Nothing here judges a time.
 
 #include "app/demo_scenario.h"
 #include "cli/tracker_setup.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
+#include "tracker/colour_model.h"
+#include "tracker/reference_adaptation.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,6 +35,8 @@ constexpr int kBaseSamples = kDemoSamplesPerTarget;
 
 const char* const kDemoLiteral = "frame/demo/literal";
 const char* const kDemoFast = "frame/demo/fast";
+const char* const kRobustLiteral = "frame/demo/robust/literal";
+const char* const kRobustFast = "frame/demo/robust/fast";
 
 enum class Steps { Literal, Fast };
 
@@ -61,16 +66,31 @@ Scene& gridScene(int width, int height, int targets)
     return *scene;
 }
 
-// Sets a tracker up on frame 0, then times one frame per iteration.
+// What tavo-track --robust sets: colour models and their adaptation.
+tavo_cli::Options robustOptions()
+{
+    tavo_cli::Options o;
+    tavo_cli::applyRobustPreset(o, {});
+    return o;
+}
+
+// Sets a tracker up on frame 0, then times one frame per iteration; with
+// `models`, its targets get colour models, prepared and adapted each frame.
 void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vector<Box>* boxes, int samples,
-                int threads, Steps steps)
+                int threads, Steps steps, const tavo_cli::Options* models = nullptr)
 {
     if (frames.size() < 2) {
         state.SkipWithError("no frames");
         return;
     }
     CountingTickSource ticks(1);
+    std::unique_ptr<ColourModelSource> colours;
+    if (models) {
+        colours = std::make_unique<ColourModelSource>(models->colour);
+        colours->prepareFrame(frames.hsvImage(0), frames.huePlane(0));
+    }
     tavo tracker(ticks);
+    tracker.appearance = colours.get();
     tracker.huePlane = frames.huePlane(0);
     if (boxes) {
         std::string error;
@@ -90,6 +110,8 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
     for (auto _ : state) {
         CvMat* display = frames.display(f);
         tracker.huePlane = frames.huePlane(f);
+        if (colours)
+            colours->prepareFrame(frames.hsvImage(f), frames.huePlane(f));
         if (steps == Steps::Fast) {
             tracker.track();
             tracker.draw(display);
@@ -97,6 +119,8 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
             literal::track(tracker);
             literal::draw(tracker, display);
         }
+        if (models)
+            adaptReferences(tracker, models->adaptation);
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
 }
@@ -129,6 +153,12 @@ void registerAll()
     registerRun(kDemoFast, [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Fast); });
     registerRun("frame/demo/fast/threads:2",
                 [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 2, Steps::Fast); });
+    // The colour models of --robust take the same memo and threads.
+    static const tavo_cli::Options robust = robustOptions();
+    registerRun(kRobustLiteral,
+                [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Literal, &robust); });
+    registerRun(kRobustFast,
+                [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Fast, &robust); });
 
     // One quantity at a time away from the demo's work.
     for (int targets : {1, kBaseTargets, 30})
@@ -152,16 +182,23 @@ public:
                 medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
     }
 
-    void printRatio() const
+    void printRatios() const
     {
-        const auto literal = medians_.find(kDemoLiteral), fast = medians_.find(kDemoFast);
-        if (literal == medians_.end() || fast == medians_.end() || !(fast->second > 0))
-            return;
-        std::printf("\ndemo video, track + draw, median ms per frame: literal %.3f, fast %.3f: %.2fx faster\n",
-                    literal->second, fast->second, literal->second / fast->second);
+        printRatio("demo video", kDemoLiteral, kDemoFast);
+        printRatio("demo video, --robust", kRobustLiteral, kRobustFast);
     }
 
 private:
+    void printRatio(const char* what, const char* literalName, const char* fastName) const
+    {
+        const auto literal = medians_.find(literalName), fast = medians_.find(fastName);
+        if (literal == medians_.end() || fast == medians_.end() || !(fast->second > 0))
+            return;
+        std::printf("%s, track + draw, median ms per frame: literal %.3f, fast %.3f: %.2fx faster\n", what,
+                    literal->second, fast->second, literal->second / fast->second);
+    }
+
+
     std::map<std::string, double> medians_;
 };
 
@@ -175,7 +212,8 @@ int main(int argc, char** argv)
     registerAll();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio();
+    std::printf("\n");
+    reporter.printRatios();
     benchmark::Shutdown();
     return 0;
 }
