@@ -68,11 +68,35 @@ std::optional<std::vector<int>> parseIntList(const std::string& text, size_t cou
     return values;
 }
 
+std::string robustPresetText()
+{
+    std::ostringstream s;
+    s << "--model hsv";
+    if (kRobustNormaliseLight)
+        s << " --normalise-light";
+    if (kRobustKernel)
+        s << " --kernel";
+    s << " --parts " << kRobustParts << " --sharpness " << kRobustSharpness << " --adapt " << kRobustAdaptRate;
+    if (kRobustSpread > 0)
+        s << " --spread " << kRobustSpread;
+    if (kRobustAdaptiveNoise)
+        s << " --adaptive-noise";
+    if (kRobustDamping > 0)
+        s << " --damping " << kRobustDamping;
+    if (kRobustScaleNoise > 0)
+        s << " --scale-noise " << kRobustScaleNoise;
+    if (kRobustLostAndFound)
+        s << " --lost-and-found";
+    return s.str();
+}
+
 void applyRobustPreset(Options& o, const std::set<std::string>& given)
 {
     const auto unless = [&given](const char* option) { return given.count(option) == 0; };
     if (unless("--model"))
         o.colour.space = ColourSpace::Hsv;
+    if (unless("--normalise-light"))
+        o.colour.normaliseLight = kRobustNormaliseLight;
     if (unless("--kernel"))
         o.colour.kernel = kRobustKernel;
     if (unless("--parts"))
@@ -81,6 +105,16 @@ void applyRobustPreset(Options& o, const std::set<std::string>& given)
         o.colour.sharpness = kRobustSharpness;
     if (unless("--adapt"))
         o.adaptation.rate = kRobustAdaptRate;
+    if (unless("--spread"))
+        o.motion.spread = kRobustSpread;
+    if (unless("--adaptive-noise"))
+        o.motion.adaptiveNoise = kRobustAdaptiveNoise;
+    if (unless("--damping"))
+        o.motion.damping = kRobustDamping;
+    if (unless("--scale-noise"))
+        o.motion.scaleNoise = kRobustScaleNoise;
+    if (unless("--lost-and-found"))
+        o.motion.lostAndFound = kRobustLostAndFound;
 }
 
 std::optional<Box> parseBox(const std::string& text, std::string& why)
@@ -123,6 +157,24 @@ std::optional<Box> parseBox(const std::string& text, std::string& why)
 }
 
 namespace {
+
+// Words of `text` in lines of at most `width` columns, each indented by
+// `indent` spaces.
+std::string wrapped(const std::string& text, size_t indent, size_t width)
+{
+    std::istringstream words(text);
+    std::string out, line, word;
+    while (words >> word) {
+        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+            out += std::string(indent, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty())
+        out += std::string(indent, ' ') + line + "\n";
+    return out;
+}
 
 ParseResult usageError(std::string message)
 {
@@ -172,7 +224,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
         }
 
         if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
-            name == "--kernel" || name == "--robust") {
+            name == "--kernel" || name == "--robust" || name == "--adaptive-noise" || name == "--lost-and-found" ||
+            name == "--normalise-light") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -186,6 +239,12 @@ ParseResult parseOptions(int argc, const char* const* argv)
             seen.insert(name);
             if (name == "--kernel")
                 o.colour.kernel = true;
+            else if (name == "--normalise-light")
+                o.colour.normaliseLight = true;
+            else if (name == "--adaptive-noise")
+                o.motion.adaptiveNoise = true;
+            else if (name == "--lost-and-found")
+                o.motion.lostAndFound = true;
             else if (name == "--robust")
                 o.robust = true;
             else
@@ -197,7 +256,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
                                              "--iterations", "--frames", "--threads", "--seed",  "--mot",
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
-                                             "--sharpness",  "--adapt"};
+                                             "--sharpness",  "--adapt",  "--spread", "--damping",
+                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -271,6 +331,32 @@ ParseResult parseOptions(int argc, const char* const* argv)
             if (!a || *a < 0.0 || *a > 1.0)
                 return usageError("--adapt " + quoted(value) + ": expected a number from 0 to 1");
             o.adaptation.rate = *a;
+        } else if (name == "--spread" || name == "--damping") {
+            const auto f = parseFiniteDouble(value);
+            if (!f || *f < 0.0 || *f > 1.0)
+                return usageError(name + " " + quoted(value) + ": expected a number from 0 to 1");
+            (name == "--spread" ? o.motion.spread : o.motion.damping) = *f;
+        } else if (name == "--scale-noise" || name == "--aspect-noise") {
+            const auto s = parseFiniteDouble(value);
+            if (!s || *s < 0.0 || *s > kMaxScaleNoise)
+                return usageError(name + " " + quoted(value) + ": expected a number from 0 to " +
+                                  std::to_string(kMaxScaleNoise).substr(0, 3));
+            (name == "--scale-noise" ? o.motion.scaleNoise : o.motion.aspectNoise) = *s;
+        } else if (name == "--surround") {
+            const auto w = parseFiniteDouble(value);
+            if (!w || *w < 0.0 || *w > kMaxSurroundWeight)
+                return usageError("--surround " + quoted(value) + ": expected a number from 0 to " +
+                                  std::to_string(static_cast<int>(kMaxSurroundWeight)));
+            o.colour.ringWeight = *w;
+        } else if (name == "--scale-range") {
+            const auto comma = value.find(',');
+            const auto lo = parseFiniteDouble(value.substr(0, comma));
+            const auto hi = comma == std::string::npos ? std::nullopt : parseFiniteDouble(value.substr(comma + 1));
+            if (!lo || !hi || !(*lo > 0.0) || *lo > 1.0 || *hi < 1.0 || *hi > kMaxScale)
+                return usageError("--scale-range " + quoted(value) + ": expected LO,HI with 0 < LO <= 1 <= HI <= " +
+                                  std::to_string(static_cast<int>(kMaxScale)));
+            o.motion.minScale = *lo;
+            o.motion.maxScale = *hi;
         } else if (name == "--seed") {
             const auto t = parseInt64(value);
             if (!t)
@@ -290,6 +376,10 @@ ParseResult parseOptions(int argc, const char* const* argv)
 
     if (o.robust)
         applyRobustPreset(o, seen);
+    // Boxes that change size need the surround to tell a box that fits its
+    // object from one inside it.
+    if (seen.count("--surround") == 0 && (o.motion.scaleNoise > 0.0 || o.motion.aspectNoise > 0.0))
+        o.colour.ringWeight = kScaleSurroundWeight;
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError("--box and --targets cannot be combined");
     const int64_t fit = targetsThatFit(o.samples);
@@ -355,10 +445,46 @@ std::string usageText()
          "                    estimate, only while the estimate matches the reference\n"
          "                    with BC >= 0.8 and no other target's box overlaps it\n"
          "                    (default 0: the reference never changes)\n"
-         "  --robust          the combination measured best on scenes with grey, dark\n"
-         "                    and white objects, light changes, clutter and two-tone\n"
-         "                    objects: --model hsv --kernel --parts 2 --sharpness 20\n"
-         "                    --adapt 0.05; options given explicitly override it\n"
+         "  --normalise-light for --model hsv: brightness is scaled by the first frame's\n"
+         "                    mean brightness over the current frame's, so that a light\n"
+         "                    change of the whole scene keeps grey pixels in their bins\n"
+         "\n"
+         "Motion, for objects that turn, jump, stop, grow or are hidden (defaults: none\n"
+         "of it, constant velocity with random acceleration alone):\n"
+         "  --spread F        0..1: a share F of every target's samples is proposed\n"
+         "                    around its estimate with a wide random walk (deviation 0.75\n"
+         "                    of the box's larger side, velocity 0) (default 0)\n"
+         "  --adaptive-noise  the motion noise grows 1.5 times a frame, up to 8 times\n"
+         "                    --noise, while the best match falls below 0.3 of the\n"
+         "                    target's typical best (a running mean) or the effective\n"
+         "                    sample size below 2 %; it shrinks 0.75 times a frame back\n"
+         "                    to --noise when the match is good\n"
+         "  --damping D       0..1: velocities shrink by (1 - D) every frame (default 0)\n"
+         "  --scale-noise S   0..0.5: a random walk of deviation S on the log of each\n"
+         "                    sample's scale, both axes together; boxes then change size\n"
+         "                    in every output (default 0)\n"
+         "  --aspect-noise S  0..0.5: an extra step on the height's scale alone\n"
+         "  --scale-range LO,HI  the scales allowed, 0 < LO <= 1 <= HI <= 10\n"
+         "                    (default 0.5,2)\n"
+         "  --surround W      0..10: a ring around each box that looks like the object\n"
+         "                    lowers the likelihood by exp(-L W BC), so that boxes fit\n"
+         "                    their objects (default 0.5 with --scale-noise or\n"
+         "                    --aspect-noise, else 0)\n"
+         "  --lost-and-found  a target whose best match stays below 0.1 of its typical\n"
+         "                    best for 3 frames is lost: half its samples search around\n"
+         "                    its last good position, farther every frame, away from\n"
+         "                    other targets, until a match of 0.3 of the typical finds\n"
+         "                    it.  The MOT file's conf column then holds each target's\n"
+         "                    confidence, the weighted mean likelihood of its samples\n"
+         "                    (0..1, 4 decimals), and 0 while it is lost\n"
+         "\n"
+         "  --robust          the combination measured best on the scenes of\n"
+         "                    make-scenes (grey, dark and white objects, light changes,\n"
+         "                    two-tone objects, clutter, fast turns, growing, hidden and\n"
+         "                    converging objects); options given explicitly override\n"
+         "                    it.  It sets:\n"
+      << wrapped(robustPresetText(), 20, 79)
+      << 
          "\n"
          "Outputs (default: none):\n"
          "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1\n"

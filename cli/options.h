@@ -5,6 +5,7 @@
 #include "support/box.h"
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
+#include "tracker/robust_motion.h"
 #include "tracker/tracker_sizing.h"
 
 #include <cstdint>
@@ -35,6 +36,8 @@ struct Options {
     // are the hue histograms learnt once.
     ColourModelSettings colour;
     AdaptationSettings adaptation;
+    // How samples move beyond constant velocity; the defaults add nothing.
+    MotionSettings motion;
     bool robust = false;  // --robust: the preset below, under explicit options
 
     // Whether the targets need appearance models rather than their own hue
@@ -46,16 +49,36 @@ struct Options {
 // far too few to keep more busy, and a slip of the finger should not start
 // thousands.
 constexpr int kMaxThreads = 64;
+
+// The largest --scale-noise and --aspect-noise (a log-scale step per frame)
+// and the largest scale --scale-range allows.
+constexpr double kMaxScaleNoise = 0.5;
+constexpr double kMaxScale = 10.0;
+
+// The surround's weight when boxes change size and --surround is not
+// given, and the largest --surround.
+constexpr double kScaleSurroundWeight = 0.5;
+constexpr double kMaxSurroundWeight = 10.0;
+
 // The largest --sharpness: beyond it every imperfect match weighs nothing.
 constexpr double kMaxSharpness = 1000.0;
 
 // What --robust sets, as measured best on the scored scenes of
 // make-scenes (hsv bins, a centre-weighted kernel, two bands, slow
 // adaptation).
+constexpr bool kRobustNormaliseLight = true;
 constexpr bool kRobustKernel = true;
 constexpr int kRobustParts = 2;
 constexpr double kRobustSharpness = 20.0;
 constexpr double kRobustAdaptRate = 0.05;
+constexpr double kRobustSpread = 0.2;
+constexpr bool kRobustAdaptiveNoise = true;
+constexpr double kRobustDamping = 0.0;
+constexpr double kRobustScaleNoise = 0.01;
+constexpr bool kRobustLostAndFound = true;
+
+// The preset as options, e.g. "--model hsv --kernel ...".
+std::string robustPresetText();
 
 // What --robust sets unless an option given explicitly says otherwise.
 void applyRobustPreset(Options& options, const std::set<std::string>& explicitOptions);

@@ -127,9 +127,13 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
 bool Outputs::writeFrame(int frameNumber, const tavo& tracker, const CvMat& annotated, std::string& error)
 {
     for (const auto& target : tracker.targets) {
-        if (mot_.isOpen())
-            mot_.write(motLine(frameNumber, target->id, estimateBox(target->estimate, target->baseWidth,
-                                                                    target->baseHeight)));
+        if (mot_.isOpen()) {
+            std::optional<double> confidence;
+            if (tracker.motion && tracker.motion->lostAndFound)
+                confidence = motConfidence(target->motion);
+            mot_.write(motLine(frameNumber, target->id,
+                               estimateBox(target->estimate, target->baseWidth, target->baseHeight), confidence));
+        }
         if (estimates_.isOpen())
             estimates_.write(estimateLine(frameNumber, target->id, target->estimate));
     }

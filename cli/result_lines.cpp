@@ -16,12 +16,18 @@ Box estimateBox(const Sample& e, float baseWidth, float baseHeight)
     return Box{c.x0, c.y0, std::max(1, c.x1 - c.x0 + 1), std::max(1, c.y1 - c.y0 + 1)};
 }
 
-std::string motLine(int frame, int id, const Box& b)
+std::string motLine(int frame, int id, const Box& b, std::optional<double> confidence)
 {
-    char line[128];
-    std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", frame, id, b.x, b.y, b.width, b.height);
+    char line[160];
+    if (confidence)
+        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,%.4f,-1,-1,-1\n", frame, id, b.x, b.y, b.width,
+                      b.height, std::min(1.0, std::max(0.0, *confidence)));
+    else
+        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", frame, id, b.x, b.y, b.width, b.height);
     return line;
 }
+
+double motConfidence(const MotionState& state) { return state.lost ? 0.0 : state.confidence; }
 
 const char* const kEstimatesHeader = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n";
 

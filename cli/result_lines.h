@@ -3,8 +3,10 @@
 // The lines of the result files: MOTChallenge boxes and the estimates CSV.
 
 #include "support/box.h"
+#include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 
+#include <optional>
 #include <string>
 
 namespace tavo_cli {
@@ -13,8 +15,13 @@ namespace tavo_cli {
 // and size (w = X1 - X0 + 1, h = Y1 - Y0 + 1 of the drawing's corners).
 Box estimateBox(const Sample& estimate, float baseWidth, float baseHeight);
 
-// "frame,id,x,y,w,h,1,-1,-1,-1\n"
-std::string motLine(int frame, int id, const Box& box);
+// "frame,id,x,y,w,h,1,-1,-1,-1\n", or with a confidence in [0, 1] that
+// instead of the 1, with four decimals.
+std::string motLine(int frame, int id, const Box& box, std::optional<double> confidence = std::nullopt);
+
+// The confidence a lost-and-found run writes for a target: 0 while it is
+// lost, else its weighted mean likelihood.
+double motConfidence(const MotionState& state);
 
 // The estimates CSV: its header line and one line per target and frame,
 // every float with %.9g so that it reads back to the same float.

@@ -131,6 +131,7 @@ int trackFrames(const Options& options, tavo& tracker, ColourModelSource* colour
         const double trackMs = millisecondsSince(trackStart);
         tracker.draw(&video.images.displayMatrix);
         adaptReferences(tracker, options.adaptation);
+        updateMotionStates(tracker);
 
         if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
             message(err, error);
@@ -201,6 +202,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     }
     tavo tracker(ticks);
     tracker.appearance = colours.get();
+    if (options.motion.any())
+        tracker.motion = &options.motion;
     tracker.huePlane = video.images.hue;
     if (!setUpTracker(tracker, video.images.hue, inputs.boxes, options.samples, options.noise, options.iterations,
                       error)) {

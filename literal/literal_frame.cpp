@@ -64,8 +64,12 @@ int track(tavo& tracker)
         tracker.resample(n);
         for (int i = 0; i < n; ++i)
             tracker.windowRefs[i] = &tracker.windowSamples[i];
-        tracker.drawNoise(n);
-        tracker.propagate(n);
+        if (tracker.motion && tracker.motion->any()) {
+            tracker.moveRobustly(n);
+        } else {
+            tracker.drawNoise(n);
+            tracker.propagate(n);
+        }
         measureSamples(tracker, n);
         sortByWeight(tracker.windowRefs, static_cast<size_t>(n), 0);
     }

@@ -55,6 +55,35 @@ void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& lay
     }
 }
 
+void ringHistogram(const CvMat* plane, CvRect rect, int margin, int binCount, double* out)
+{
+    std::fill(out, out + binCount, 0.0);
+    const int64_t ix0 = rect.x, iy0 = rect.y, ix1 = ix0 + rect.width, iy1 = iy0 + rect.height;
+    const int x0 = static_cast<int>(std::max<int64_t>(ix0 - margin, 0));
+    const int y0 = static_cast<int>(std::max<int64_t>(iy0 - margin, 0));
+    const int x1 = static_cast<int>(std::min<int64_t>(ix1 + margin, plane->cols));
+    const int y1 = static_cast<int>(std::min<int64_t>(iy1 + margin, plane->rows));
+    double total = 0.0;
+    for (int r = y0; r < y1; ++r) {
+        const uint8_t* p = plane->data.ptr + static_cast<ptrdiff_t>(r) * plane->step;
+        const bool insideRows = r >= iy0 && r < iy1;
+        for (int c = x0; c < x1; ++c) {
+            if (insideRows && c >= ix0 && c < ix1) {
+                c = static_cast<int>(ix1) - 1;  // skip the rectangle itself
+                continue;
+            }
+            const int value = p[c];
+            if (value < binCount) {
+                out[value] += 1.0;
+                total += 1.0;
+            }
+        }
+    }
+    if (total > 0.0)
+        for (int i = 0; i < binCount; ++i)
+            out[i] /= total;
+}
+
 double bhattacharyya(const double* p, const double* q, int n)
 {
     double bc = 0.0;

@@ -29,5 +29,11 @@ void bandRows(int height, int bands, int band, int& first, int& end);
 // counted weight is all 0.
 void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out);
 
+// Fills out[0 .. binCount) with the plain histogram, scaled to sum 1, of
+// the ring between the rectangle and the rectangle grown by `margin`
+// pixels on every side (both cut to the plane); all 0 when the ring has no
+// counted pixel.
+void ringHistogram(const CvMat* binPlane, CvRect rect, int margin, int binCount, double* out);
+
 // Sum of sqrt(p[i] q[i]) over n bins.
 double bhattacharyya(const double* p, const double* q, int n);

@@ -1,6 +1,7 @@
 #include "support/colour_binning.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -41,17 +42,23 @@ ColourBinner::ColourBinner(const ColourBinning& binning) : binning_(binning)
         hueBin_[i] = static_cast<uint8_t>(hueBinOf(i, binning_));
         saturationBin_[i] = static_cast<uint8_t>(i >= binning_.minSaturation ? saturationBinOf(i, binning_) : 0);
         valueBin_[i] = static_cast<uint8_t>(valueBinOf(i, binning_));
+        scaledValue_[i] = static_cast<uint8_t>(i);
     }
 }
 
-void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins) const
+void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain)
 {
+    if (valueGain != lastGain_) {
+        for (int i = 0; i < 256; ++i)
+            scaledValue_[i] = static_cast<uint8_t>(std::min(255L, std::lround(i * valueGain)));
+        lastGain_ = valueGain;
+    }
     const int greyFirst = binning_.hueBins * binning_.saturationBins;
     for (int r = 0; r < hsv->rows; ++r) {
         const uint8_t* p = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step;
         uint8_t* out = bins->data.ptr + static_cast<ptrdiff_t>(r) * bins->step;
         for (int c = 0; c < hsv->cols; ++c, p += 3) {
-            const int h = p[0], s = p[1], v = p[2];
+            const int h = p[0], s = p[1], v = scaledValue_[p[2]];
             out[c] = s >= binning_.minSaturation && v >= binning_.minValue
                          ? static_cast<uint8_t>(hueBin_[h] * binning_.saturationBins + saturationBin_[s])
                          : static_cast<uint8_t>(greyFirst + valueBin_[v]);

@@ -39,11 +39,16 @@ class ColourBinner {
 public:
     explicit ColourBinner(const ColourBinning& binning);
     const ColourBinning& binning() const { return binning_; }
-    void binPlane(const CvMat* hsv, CvMat* bins) const;
+    // `valueGain` scales every pixel's brightness (capped at 255) before it
+    // is binned and compared with minValue: a light change of the whole
+    // frame undone.
+    void binPlane(const CvMat* hsv, CvMat* bins, double valueGain = 1.0);
 
 private:
     ColourBinning binning_;
     uint8_t hueBin_[256];         // hue -> hue bin
     uint8_t saturationBin_[256];  // saturation -> saturation bin, from minSaturation up
     uint8_t valueBin_[256];       // value -> brightness bin
+    uint8_t scaledValue_[256];    // value -> value times the gain of the last binPlane
+    double lastGain_ = 1.0;
 };

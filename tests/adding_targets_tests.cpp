@@ -1,6 +1,7 @@
 // Adding targets: slot blocks, ids, refusals and the seeding of a new
 // target's samples.
 
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
@@ -19,25 +20,13 @@ struct OwnedMat {
     OwnedMat& operator=(const OwnedMat&) = delete;
 };
 
-// A tracker with the demo's sizing on `plane`.
-struct DemoTracker {
-    CountingTickSource ticks{1};
-    tavo tracker{ticks};
-
-    explicit DemoTracker(CvMat* plane)
-    {
-        EXPECT_EQ(1, tracker.init(plane, 500));
-        tracker.huePlane = plane;
-        tracker.noiseScaleX = tracker.noiseScaleY = 0.2f;
-    }
-};
-
 }  // namespace
 
 TEST(AddTarget, TenBlocksOfFiveHundredFillTheStoreAndTheEleventhIsRefused)
 {
     OwnedMat plane(240, 320, CV_8UC1);
-    DemoTracker k(plane.m);
+    TestTracker k(plane.m, 500);
+    k.trackOn(plane.m, 0.2f);
     const int32_t idBefore = nextTargetId;
 
     for (int i = 0; i < 10; ++i) {
@@ -60,7 +49,8 @@ TEST(AddTarget, TenBlocksOfFiveHundredFillTheStoreAndTheEleventhIsRefused)
     EXPECT_EQ(idBefore + 10, nextTargetId);
 
     // Ids are process-wide: a second tracker continues the numbering.
-    DemoTracker other(plane.m);
+    TestTracker other(plane.m, 500);
+    other.trackOn(plane.m, 0.2f);
     ASSERT_EQ(1, other.tracker.addTarget(plane.m, 10, 20, 18, 18));
     EXPECT_EQ(idBefore + 11, other.tracker.targets[0]->id);
     EXPECT_EQ(0, other.tracker.targets[0]->firstSample);
@@ -69,7 +59,8 @@ TEST(AddTarget, TenBlocksOfFiveHundredFillTheStoreAndTheEleventhIsRefused)
 TEST(AddTarget, EmptyRectanglesAndMissingPlanesAreRefusedWithoutUsingAnId)
 {
     OwnedMat plane(240, 320, CV_8UC1);
-    DemoTracker k(plane.m);
+    TestTracker k(plane.m, 500);
+    k.trackOn(plane.m, 0.2f);
     const int32_t idBefore = nextTargetId;
 
     EXPECT_EQ(0, k.tracker.addTarget(nullptr, 10, 10, 18, 18));
@@ -91,7 +82,8 @@ TEST(AddTarget, SeedsEveryBlockSampleFromTheRectangleAndMovesItOnce)
     for (int r = 261; r < 279; ++r)
         for (int c = 136; c < 154; ++c)
             CV_MAT_ELEM(*plane.m, uchar, r, c) = 100;
-    DemoTracker k(plane.m);
+    TestTracker k(plane.m, 500);
+    k.trackOn(plane.m, 0.2f);
     ASSERT_EQ(1, k.tracker.addTarget(plane.m, 136, 261, 18, 18));
     const Target& t = *k.tracker.targets[0];
 
@@ -140,45 +132,42 @@ TEST(AddTarget, SeedsEveryBlockSampleFromTheRectangleAndMovesItOnce)
 
 TEST(FillSamples, WritesTheBlockOfAKnownIdAndIgnoresUnknownIds)
 {
-    CountingTickSource ticks(1);
-    tavo tracker(ticks);
-    ASSERT_EQ(1, tracker.configure(3, 3, 7));
-    Target* a = tracker.createTarget(-1);
-    Target* b = tracker.createTarget(-1);
-    tracker.selectTarget(a->firstSample, a);
+    TestTracker k(3, 3, 7);
+    Target* a = k.tracker.createTarget(-1);
+    Target* b = k.tracker.createTarget(-1);
+    ASSERT_TRUE(a && b);
+    k.tracker.selectTarget(a->firstSample, a);
 
     Sample s;
     s.posX = 42;
-    EXPECT_EQ(0, tracker.fillSamples(a->id + b->id + 100, s));
-    EXPECT_EQ(a, tracker.currentTarget);
-    EXPECT_EQ(a->firstSample, tracker.windowStart);
+    EXPECT_EQ(0, k.tracker.fillSamples(a->id + b->id + 100, s));
+    EXPECT_EQ(a, k.tracker.currentTarget);
+    EXPECT_EQ(a->firstSample, k.tracker.windowStart);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(0.0f, tracker.samples[i].posX);
+        EXPECT_EQ(0.0f, k.tracker.samples[i].posX);
 
-    EXPECT_EQ(1, tracker.fillSamples(b->id, s));
-    EXPECT_EQ(nullptr, tracker.currentTarget);
-    EXPECT_EQ(b->firstSample, tracker.windowStart);
+    EXPECT_EQ(1, k.tracker.fillSamples(b->id, s));
+    EXPECT_EQ(nullptr, k.tracker.currentTarget);
+    EXPECT_EQ(b->firstSample, k.tracker.windowStart);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(i >= 3 && i < 6 ? 42.0f : 0.0f, tracker.samples[i].posX) << i;
+        EXPECT_EQ(i >= 3 && i < 6 ? 42.0f : 0.0f, k.tracker.samples[i].posX) << i;
 }
 
 TEST(CreateTarget, SmallBlocksAreStillLimitedByTheJointPool)
 {
-    CountingTickSource ticks(1);
-    tavo tracker(ticks);
-    ASSERT_EQ(1, tracker.configure(2, 3, 7));
-    EXPECT_EQ(6, tracker.sampleCapacity);
-    EXPECT_EQ(3, tracker.jointPool.count);
+    TestTracker k(2, 3, 7);
+    EXPECT_EQ(6, k.tracker.sampleCapacity);
+    EXPECT_EQ(3, k.tracker.jointPool.count);
 
     const int32_t idBefore = nextTargetId;
     for (int i = 0; i < 3; ++i) {
-        Target* t = tracker.createTarget(1);
+        Target* t = k.tracker.createTarget(1);
         ASSERT_NE(nullptr, t);
         EXPECT_EQ(i, t->firstSample);  // each block starts where the last ended
         EXPECT_EQ(i + 1, t->endSample);
     }
     // Slots remain, but the joint move has one pool state per target.
-    EXPECT_EQ(nullptr, tracker.createTarget(1));
-    EXPECT_EQ(3u, tracker.targets.size());
+    EXPECT_EQ(nullptr, k.tracker.createTarget(1));
+    EXPECT_EQ(3u, k.tracker.targets.size());
     EXPECT_EQ(idBefore + 3, nextTargetId);
 }

@@ -1,6 +1,6 @@
 // Overlap areas, neighbour detection and sampling tables.
 
-#include "small_tracker.h"
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ TEST(OverlapArea, CountsCommonPixelsWithInclusiveEdges)
 
 TEST(FindNeighbours, LoneTargetGetsItsCloudBoxAndResetVotesButNoNeighbours)
 {
-    SmallTracker k(3, 4, 7);
+    TestTracker k(3, 4, 7);
     Target* t = k.add();
     place(k.sample(t, 0), 10, 20, 5, 6);  // columns 10..14, rows 20..25
     place(k.sample(t, 1), 4, 22, 3, 3);   // columns 4..6, rows 22..24
@@ -66,7 +66,7 @@ TEST(FindNeighbours, LoneTargetGetsItsCloudBoxAndResetVotesButNoNeighbours)
 
 TEST(FindNeighbours, PairsOverlappingBoxesInListOrderButNeverEqualIds)
 {
-    SmallTracker k(1, 5, 7);
+    TestTracker k(1, 5, 7);
     Target* a = k.add();
     Target* b = k.add();
     Target* c = k.add();
@@ -95,7 +95,7 @@ TEST(FindNeighbours, PairsOverlappingBoxesInListOrderButNeverEqualIds)
 TEST(SamplingTable, EntriesFollowCumulativeWeightsInStorageOrder)
 {
     {
-        SmallTracker k(3, 2, 7);
+        TestTracker k(3, 2, 7);
         Target* t = k.add();
         Target* u = k.add();
         k.setWeights(t, {1, 0, 3});
@@ -107,21 +107,21 @@ TEST(SamplingTable, EntriesFollowCumulativeWeightsInStorageOrder)
         EXPECT_EQ(nullptr, k.tracker.currentTarget);
     }
     {
-        SmallTracker k(4, 1, 3);
+        TestTracker k(4, 1, 3);
         Target* t = k.add();
         k.setWeights(t, {1, 1, 1, 1});
         k.tracker.runJointStage(1);
         EXPECT_EQ((std::vector<int>{0, 1, 2, 0}), k.table(t));
     }
     {
-        SmallTracker k(3, 1, 7);
+        TestTracker k(3, 1, 7);
         Target* t = k.add();
         k.setWeights(t, {0, 0, 0});
         k.tracker.runJointStage(1);
         EXPECT_EQ(std::vector<int>(8, 0), k.table(t));
     }
     {
-        SmallTracker k(1, 1, 7);
+        TestTracker k(1, 1, 7);
         Target* t = k.add();
         k.setWeights(t, {0.3f});
         k.tracker.runJointStage(1);
@@ -131,7 +131,7 @@ TEST(SamplingTable, EntriesFollowCumulativeWeightsInStorageOrder)
 
 TEST(RunJointStage, OnlyMinusOneAndPositiveCountsRunTheStage)
 {
-    SmallTracker k(3, 2, 7);
+    TestTracker k(3, 2, 7);
     Target* t = k.add();
     Target* u = k.add();
     k.setWeights(t, {1, 2, 3});

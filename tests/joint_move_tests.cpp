@@ -1,6 +1,6 @@
 // The joint sampling move: draws, pair factors and re-weighting.
 
-#include "small_tracker.h"
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ float afterAdding(double g) { return static_cast<float>(static_cast<double>(FLT_
 // of the first samples after one iteration.
 std::vector<float> votesAfterOneIteration(const std::vector<CvRect>& rects)
 {
-    SmallTracker k(2, 4, 7);
+    TestTracker k(2, 4, 7);
     std::vector<Target*> ts;
     for (size_t i = 0; i < rects.size(); ++i) {
         Target* t = k.add();
@@ -55,7 +55,7 @@ std::vector<float> votesAfterOneIteration(const std::vector<CvRect>& rects)
 
 // Runs `iterations` iterations on targets without neighbours and checks
 // that target i draws from state i of the joint pool, each draw adding 1.
-void expectOneVotePerDraw(SmallTracker& k, int iterations)
+void expectOneVotePerDraw(TestTracker& k, int iterations)
 {
     const auto& targets = k.tracker.targets;
     std::vector<uint64_t> states(k.tracker.jointPool.states, k.tracker.jointPool.states + targets.size());
@@ -94,7 +94,7 @@ void expectOneVotePerDraw(SmallTracker& k, int iterations)
 
 TEST(JointMove, WithoutIterationsWeightsMixEqualVoteSharesWithLikelihoodShares)
 {
-    SmallTracker k(3, 2, 7);
+    TestTracker k(3, 2, 7);
     Target* a = k.add();
     Target* b = k.add();
     const float la[] = {1, 2, 5}, lb[] = {0.5f, 0.25f, 0.25f};
@@ -123,7 +123,7 @@ TEST(JointMove, WithoutIterationsWeightsMixEqualVoteSharesWithLikelihoodShares)
 TEST(JointMove, DrawsWithoutNeighboursAddExactlyOneFromTheTargetsOwnState)
 {
     {
-        SmallTracker k(4, 1, 15);
+        TestTracker k(4, 1, 15);
         Target* t = k.add();
         for (int i = 0; i < 4; ++i)
             k.sample(t, i).weight = k.sample(t, i).likelihood = static_cast<float>(i + 1);
@@ -133,7 +133,7 @@ TEST(JointMove, DrawsWithoutNeighboursAddExactlyOneFromTheTargetsOwnState)
     }
     {
         // Two far-apart targets: each uses only its own pool state.
-        SmallTracker k(3, 2, 31);
+        TestTracker k(3, 2, 31);
         Target* a = k.add();
         Target* b = k.add();
         for (int i = 0; i < 3; ++i) {
@@ -181,7 +181,7 @@ TEST(JointMove, OverlappingDrawsScaleTheVoteByExpOfMinus64RSquared)
 
 TEST(JointMove, SameStatesAndInputsGiveSameWeights)
 {
-    auto run = [](SmallTracker& k) {
+    auto run = [](TestTracker& k) {
         for (int n = 0; n < 3; ++n) {
             Target* t = k.add();
             for (int i = 0; i < 5; ++i) {
@@ -193,7 +193,7 @@ TEST(JointMove, SameStatesAndInputsGiveSameWeights)
         k.tracker.findNeighbours();
         k.tracker.runJointStage(200);
     };
-    SmallTracker first(5, 3, 63), second(5, 3, 63);
+    TestTracker first(5, 3, 63), second(5, 3, 63);
     run(first);
     run(second);
     EXPECT_EQ(0, std::memcmp(first.tracker.samples, second.tracker.samples, sizeof(Sample) * 15));

@@ -4,7 +4,7 @@
 
 #include "literal/literal_cycle.h"
 #include "same_bits.h"
-#include "small_tracker.h"
+#include "test_tracker.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 namespace {
 
 // Targets of random samples in a small field, so that many overlap.
-void randomCrowd(SmallTracker& k, std::mt19937& rng, int targets, int weightKind)
+void randomCrowd(TestTracker& k, std::mt19937& rng, int targets, int weightKind)
 {
     std::uniform_int_distribution<int> pos(0, 40), size(1, 14);
     std::uniform_real_distribution<float> w(0.0f, 1.0f);
@@ -40,7 +40,7 @@ TEST(JointStageExactness, CompactTablesAndThreadsGiveTheLiteralStage)
     for (int trial = 0; trial < 12; ++trial) {
         const int weightKind = trial % 3;
         for (int threads : {1, 2}) {
-            SmallTracker literal(60, 6, 0x3fff), fast(60, 6, 0x3fff);
+            TestTracker literal(60, 6, 0x3fff), fast(60, 6, 0x3fff);
             std::mt19937 sameRng = rng;
             randomCrowd(literal, sameRng, 6, weightKind);
             sameRng = rng;

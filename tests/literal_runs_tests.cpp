@@ -11,6 +11,7 @@
 #include "same_bits.h"
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
+#include "tracker/robust_motion.h"
 
 #include <gtest/gtest.h>
 
@@ -259,4 +260,34 @@ TEST(LiteralRuns, ColourModelsWithAdaptation)
     compareRuns(
         frames, boxesSetUp(scene.startBoxes()),
         [&](tavo& tracker, bool) { adaptReferences(tracker, adaptation); }, &colour);
+}
+
+// Robust motion on top: wide proposals, adaptive noise, scale noise and
+// lost-and-found draw more numbers from the noise pool and read the other
+// targets' estimates; the motion states are updated after every frame.
+TEST(LiteralRuns, RobustMotion)
+{
+    MotionSettings motion;
+    motion.spread = 0.2;
+    motion.adaptiveNoise = true;
+    motion.damping = 0.1;
+    motion.scaleNoise = 0.05;
+    motion.aspectNoise = 0.02;
+    motion.lostAndFound = true;
+    ColourModelSettings colour;
+    colour.space = ColourSpace::Hsv;
+    colour.kernel = true;
+    SquareScene scene;
+    scene.squares = {{100, 100, 18, 60, 0, 6}, {118, 100, 18, 60, 0, -6}, {302, 150, 18, 30, 4, 0}};
+    FrameSequence frames;
+    for (int f = 0; f < 16; ++f)
+        frames.add(f < 8 ? scene.frameAt(f) : SquareScene{}.frameAt(f));  // the squares vanish: targets get lost
+    const auto boxes = boxesSetUp(scene.startBoxes());
+    compareRuns(
+        frames,
+        [&](tavo& tracker, CvMat* plane) {
+            tracker.motion = &motion;
+            return boxes(tracker, plane);
+        },
+        [](tavo& tracker, bool) { updateMotionStates(tracker); }, &colour);
 }

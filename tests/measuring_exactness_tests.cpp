@@ -4,7 +4,7 @@
 
 #include "literal/literal_cycle.h"
 #include "same_bits.h"
-#include "small_tracker.h"
+#include "test_tracker.h"
 
 #include <opencv2/core/core_c.h>
 
@@ -186,7 +186,7 @@ TEST(MeasuringExactness, MeasuringEachDistinctRectangleOnceChangesNoWeight)
     Mat plane = randomPlane(rng, 40, 40, CV_8UC1, true);
     for (int distinct : {1, 3, 40, 400}) {
         for (int windowSize : {400, 401}) {
-            SmallTracker k(400, 2, 7);
+            TestTracker k(400, 2, 7);
             Target* t = k.add();
             t->initModels(179);
             t->setReference(cvRect(5, 5, 12, 12), plane.get());

@@ -1,6 +1,7 @@
 // Sample outlines, weighted estimates and the annotation of every target.
 
 #include "render/outline_rect.h"
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
@@ -38,31 +39,6 @@ struct OwnedMat {
 
 const CvScalar kRed = cvScalar(0, 0, 255, 0);
 constexpr int kBlack = 0x000000, kWhite = 0xffffff, kNearBlack = 0x0a0a0a, kGrey = 0x646464, kPureRed = 0x0000ff;
-
-struct DrawTracker {
-    CountingTickSource ticks{1};
-    tavo tracker{ticks};
-
-    DrawTracker(int perTarget, int targetCount) { EXPECT_EQ(1, tracker.configure(perTarget, targetCount, 7)); }
-    Target* add(float base)
-    {
-        Target* t = tracker.createTarget(-1);
-        t->baseWidth = t->baseHeight = base;
-        return t;
-    }
-    Sample& sample(const Target* t, int i) { return tracker.samples[t->firstSample + i]; }
-    // Every sample of t at (x, y), scale 1, with the given weight.
-    void placeAll(const Target* t, float x, float y, float weight)
-    {
-        for (int i = 0; i < t->sampleCount; ++i) {
-            Sample& s = sample(t, i);
-            s.posX = x;
-            s.posY = y;
-            s.scaleX = s.scaleY = 1;
-            s.weight = weight;
-        }
-    }
-};
 
 }  // namespace
 
@@ -122,7 +98,7 @@ TEST(OutlineRect, DrawsWholeRectanglesOnlyInEitherCornerOrder)
 
 TEST(Draw, WithoutTargetsLeavesTheImageAlone)
 {
-    DrawTracker k(2, 2);
+    TestTracker k(2, 2, 7);
     const OwnedMat before(20, 20, cvScalarAll(100));
     OwnedMat img(20, 20, cvScalarAll(100));
     k.tracker.draw(img.m);
@@ -131,7 +107,7 @@ TEST(Draw, WithoutTargetsLeavesTheImageAlone)
 
 TEST(Draw, EstimateIsTheWeightedMeanWithAVelocityFloor)
 {
-    DrawTracker k(4, 3);
+    TestTracker k(4, 3, 7);
     Target* t = k.add(10);
     Target* dead = k.add(10);
     const float px[] = {10, 12, 14, 16}, py[] = {50, 51, 52, 53}, vx[] = {0.5f, -0.5f, 1, -1}, sx[] = {1, 1, 2, 2};
@@ -181,7 +157,7 @@ TEST(Draw, EstimateRectangleAndLabelGeometry)
 {
     for (int id : {1, 12}) {
         SCOPED_TRACE(id);
-        DrawTracker k(4, 2);
+        TestTracker k(4, 2, 7);
         Target* t = k.add(18);
         t->id = id;
         k.placeAll(t, 145, 270, 0.25f);
@@ -237,7 +213,7 @@ TEST(Draw, EstimateRectangleAndLabelGeometry)
 
 TEST(Draw, NeighboursAreLinkedBetweenTheirEstimates)
 {
-    DrawTracker k(1, 2);
+    TestTracker k(1, 2, 7);
     Target* a = k.add(4);
     Target* b = k.add(4);
     k.placeAll(a, 20, 20, 1);

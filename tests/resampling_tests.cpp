@@ -1,3 +1,4 @@
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@ class Resampling : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(tracker.configure(4, 10, 7), 1);
         target = tracker.createTarget(4);
         ASSERT_NE(target, nullptr);
         Target* second = tracker.createTarget(4);
@@ -45,8 +45,8 @@ protected:
 
     static char letter(const Sample& s) { return static_cast<char>('A' + static_cast<int>(s.posX) - 1); }
 
-    CountingTickSource ticks{1};
-    tavo tracker{ticks};
+    TestTracker k{4, 10, 7};
+    tavo& tracker = k.tracker;
     Target* target = nullptr;
 };
 

@@ -1,3 +1,4 @@
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 #include "tracker/target.h"
 
@@ -112,21 +113,19 @@ TEST(TargetRecord, ReferenceFromOutsideThePlaneIsEmpty)
 TEST(TargetRecord, MeasuredWeightsCarryTheFloor)
 {
     Mat plane = makePlane();
-    CountingTickSource ticks(1);
-    tavo tracker(ticks);
-    ASSERT_EQ(tracker.init(plane.get(), 4), 1);
-    tracker.huePlane = plane.get();
-    ASSERT_EQ(tracker.addTarget(plane.get(), 0, 0, 10, 10), 1);
-    Target* t = tracker.targets.back().get();
+    TestTracker k(plane.get(), 4);
+    k.trackOn(plane.get(), 0.0f);
+    ASSERT_EQ(k.tracker.addTarget(plane.get(), 0, 0, 10, 10), 1);
+    Target* t = k.tracker.targets.back().get();
 
     const CvRect rects[4] = {cvRect(1, 1, 5, 5), cvRect(20, 10, 10, 10), cvRect(35, 25, 5, 5), cvRect(0, 0, 10, 10)};
     for (int i = 0; i < 4; ++i) {
-        tracker.samples[t->firstSample + i].rect = rects[i];
-        tracker.samples[t->firstSample + i].weight = 0.5f;
+        k.tracker.samples[t->firstSample + i].rect = rects[i];
+        k.tracker.samples[t->firstSample + i].weight = 0.5f;
     }
-    tracker.selectTarget(t->firstSample, t);
-    tracker.measureSamples(4);
-    const Sample* s = tracker.samples + t->firstSample;
+    k.tracker.selectTarget(t->firstSample, t);
+    k.tracker.measureSamples(4);
+    const Sample* s = k.tracker.samples + t->firstSample;
     EXPECT_EQ(s[0].weight, 1.0000001f);
     EXPECT_EQ(s[1].weight, 1.2127045e-7f);
     EXPECT_EQ(s[2].weight, 1.2127045e-7f);
@@ -136,8 +135,8 @@ TEST(TargetRecord, MeasuredWeightsCarryTheFloor)
 
     // Without a valid plane the candidate stays empty: every sample gets
     // the floor.
-    tracker.huePlane = nullptr;
-    tracker.measureSamples(4);
+    k.tracker.huePlane = nullptr;
+    k.tracker.measureSamples(4);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(s[i].weight, 1.2127045e-7f);
 }

@@ -1,4 +1,5 @@
 #include "support/aligned_alloc.h"
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
@@ -229,41 +230,39 @@ TEST(TrackerObject, ConfigureChecksTheMask)
 
 TEST(TrackerObject, SelectTargetMovesTheWindowsOnlyForANewSlot)
 {
-    CountingTickSource ticks(1);
-    tavo tracker(ticks);
-    ASSERT_EQ(tracker.configure(500, 10, 0xff), 1);
+    TestTracker k(500, 10, 0xff);
     Target a, b;
 
-    ASSERT_EQ(tracker.windowScratch, nullptr);
-    tracker.selectTarget(0, &a);
-    EXPECT_EQ(tracker.windowStart, 0);
-    EXPECT_EQ(tracker.windowSamples, tracker.samples);
-    EXPECT_EQ(tracker.windowScratch, tracker.scratchSamples);
-    EXPECT_EQ(tracker.windowRefs, tracker.sampleRefs);
-    EXPECT_EQ(tracker.noiseWindow->noiseX, tracker.noiseBase->noiseX);
-    EXPECT_EQ(tracker.noiseWindow->noiseY, tracker.noiseBase->noiseY);
-    EXPECT_EQ(tracker.currentTarget, &a);
+    ASSERT_EQ(k.tracker.windowScratch, nullptr);
+    k.tracker.selectTarget(0, &a);
+    EXPECT_EQ(k.tracker.windowStart, 0);
+    EXPECT_EQ(k.tracker.windowSamples, k.tracker.samples);
+    EXPECT_EQ(k.tracker.windowScratch, k.tracker.scratchSamples);
+    EXPECT_EQ(k.tracker.windowRefs, k.tracker.sampleRefs);
+    EXPECT_EQ(k.tracker.noiseWindow->noiseX, k.tracker.noiseBase->noiseX);
+    EXPECT_EQ(k.tracker.noiseWindow->noiseY, k.tracker.noiseBase->noiseY);
+    EXPECT_EQ(k.tracker.currentTarget, &a);
 
-    tracker.selectTarget(1500, &b);
-    EXPECT_EQ(tracker.windowStart, 1500);
-    EXPECT_EQ(tracker.windowSamples, tracker.samples + 1500);
-    EXPECT_EQ(tracker.windowScratch, tracker.scratchSamples + 1500);
-    EXPECT_EQ(tracker.windowRefs, tracker.sampleRefs + 1500);
-    EXPECT_EQ(tracker.noiseWindow->noiseX, tracker.noiseBase->noiseX + 1500);
-    EXPECT_EQ(tracker.noiseWindow->noiseY, tracker.noiseBase->noiseY + 1500);
-    EXPECT_EQ(tracker.currentTarget, &b);
+    k.tracker.selectTarget(1500, &b);
+    EXPECT_EQ(k.tracker.windowStart, 1500);
+    EXPECT_EQ(k.tracker.windowSamples, k.tracker.samples + 1500);
+    EXPECT_EQ(k.tracker.windowScratch, k.tracker.scratchSamples + 1500);
+    EXPECT_EQ(k.tracker.windowRefs, k.tracker.sampleRefs + 1500);
+    EXPECT_EQ(k.tracker.noiseWindow->noiseX, k.tracker.noiseBase->noiseX + 1500);
+    EXPECT_EQ(k.tracker.noiseWindow->noiseY, k.tracker.noiseBase->noiseY + 1500);
+    EXPECT_EQ(k.tracker.currentTarget, &b);
 
     // Same slot: the windows are not recomputed, only the target changes.
-    Sample* marker = tracker.samples + 7;
-    tracker.windowSamples = marker;
-    tracker.windowScratch = nullptr;
-    tracker.selectTarget(1500, &a);
-    EXPECT_EQ(tracker.windowSamples, marker);
-    EXPECT_EQ(tracker.windowScratch, nullptr);
-    EXPECT_EQ(tracker.currentTarget, &a);
-    tracker.selectTarget(1500, nullptr);
-    EXPECT_EQ(tracker.currentTarget, nullptr);
-    EXPECT_EQ(tracker.windowStart, 1500);
+    Sample* marker = k.tracker.samples + 7;
+    k.tracker.windowSamples = marker;
+    k.tracker.windowScratch = nullptr;
+    k.tracker.selectTarget(1500, &a);
+    EXPECT_EQ(k.tracker.windowSamples, marker);
+    EXPECT_EQ(k.tracker.windowScratch, nullptr);
+    EXPECT_EQ(k.tracker.currentTarget, &a);
+    k.tracker.selectTarget(1500, nullptr);
+    EXPECT_EQ(k.tracker.currentTarget, nullptr);
+    EXPECT_EQ(k.tracker.windowStart, 1500);
 }
 
 TEST(TrackerObject, InitReportsAStoreItCannotBuild)

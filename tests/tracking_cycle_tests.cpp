@@ -1,6 +1,7 @@
 // The per-frame cycle: rectangle rule, motion model and whole cycles on
 // small synthetic hue planes.
 
+#include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
@@ -26,23 +27,6 @@ void paint(CvMat* plane, int x, int y, int w, int h, int hue)
         for (int c = x; c < x + w; ++c)
             CV_MAT_ELEM(*plane, uchar, r, c) = static_cast<uchar>(hue);
 }
-
-// A reproducible tracker on `plane`, with a small store.
-struct CycleTracker {
-    CountingTickSource ticks;
-    tavo tracker;
-
-    CycleTracker(CvMat* plane, int perTarget, int targetCount, int mask, int64_t seed, float noise)
-        : ticks(seed), tracker(ticks)
-    {
-        EXPECT_EQ(1, tracker.configure(perTarget, targetCount, mask));
-        tracker.frameWidth = static_cast<float>(plane->cols);
-        tracker.frameHeight = static_cast<float>(plane->rows);
-        tracker.huePlane = plane;
-        tracker.noiseScaleX = tracker.noiseScaleY = noise;
-    }
-    Sample& sample(const Target* t, int i) { return tracker.samples[t->firstSample + i]; }
-};
 
 Sample at(float posX, float posY, float scaleX, float scaleY)
 {
@@ -89,7 +73,8 @@ TEST(ImageRect, CentresOnThePositionMovesInsideLeftAndCutsRight)
 TEST(Propagate, MovesByVelocityPlusNoiseAndKeepsTheDisplacementAsVelocity)
 {
     OwnedMat plane(240, 320, CV_8UC1);
-    CycleTracker k(plane.m, 3, 2, 7, 1, 0.0f);
+    TestTracker k(3, 2, 7);
+    k.trackOn(plane.m, 0.0f);
     Target* t = k.tracker.createTarget(-1);
     t->baseWidth = t->baseHeight = 18;
     k.tracker.selectTarget(t->firstSample, t);
@@ -140,7 +125,9 @@ TEST(Propagate, MovesByVelocityPlusNoiseAndKeepsTheDisplacementAsVelocity)
 TEST(DrawNoise, ScalesTheNormalStreamsOfStatesZeroAndOne)
 {
     OwnedMat plane(10, 10, CV_8UC1);
-    CycleTracker unit(plane.m, 4, 1, 7, 9, 1.0f), scaled(plane.m, 4, 1, 7, 9, 0.2f);
+    TestTracker unit(4, 1, 7, 9), scaled(4, 1, 7, 9);
+    unit.trackOn(plane.m, 1.0f);
+    scaled.trackOn(plane.m, 0.2f);
     std::vector<float> x(4), y(4);
     unit.tracker.noisePool.fillNormal(x.data(), 4, 0);
     unit.tracker.noisePool.fillNormal(y.data(), 4, 1);
@@ -156,7 +143,8 @@ TEST(DrawNoise, ScalesTheNormalStreamsOfStatesZeroAndOne)
 TEST(Track, WithoutTargetsReturnsOneAndChangesNothing)
 {
     OwnedMat plane(20, 20, CV_8UC1);
-    CycleTracker k(plane.m, 3, 2, 7, 1, 0.2f);
+    TestTracker k(3, 2, 7);
+    k.trackOn(plane.m, 0.2f);
     const std::vector<Sample> before(k.tracker.samples, k.tracker.samples + 6);
     const uint64_t noise[2] = {k.tracker.noisePool.states[0], k.tracker.noisePool.states[1]};
     const uint64_t joint[2] = {k.tracker.jointPool.states[0], k.tracker.jointPool.states[1]};
@@ -178,13 +166,15 @@ TEST(Track, SameSeedGivesBitIdenticalSamples)
     paint(plane.m, 20, 15, 10, 10, 100);
     paint(plane.m, 30, 15, 10, 10, 150);  // adjacent: the two clouds interact
 
-    auto run = [&](CycleTracker& k) {
+    auto run = [&](TestTracker& k) {
         EXPECT_EQ(1, k.tracker.addTarget(plane.m, 20, 15, 10, 10));
         EXPECT_EQ(1, k.tracker.addTarget(plane.m, 30, 15, 10, 10));
         for (int frame = 0; frame < 3; ++frame)
             EXPECT_EQ(1, k.tracker.track());
     };
-    CycleTracker first(plane.m, 40, 2, 0xff, 7, 1.0f), second(plane.m, 40, 2, 0xff, 7, 1.0f);
+    TestTracker first(40, 2, 0xff, 7), second(40, 2, 0xff, 7);
+    first.trackOn(plane.m, 1.0f);
+    second.trackOn(plane.m, 1.0f);
     run(first);
     run(second);
 
@@ -210,7 +200,8 @@ TEST(Track, TargetsStayOnTheirColouredSquares)
         paint(plane.m, 120, 20, 12, 12, 60);          // stays
     };
     paintFrame(0);
-    CycleTracker k(plane.m, 100, 2, 0xfff, 3, 0.2f);
+    TestTracker k(100, 2, 0xfff, 3);
+    k.trackOn(plane.m, 0.2f);
     ASSERT_EQ(1, k.tracker.addTarget(plane.m, 20, 40, 12, 12));
     ASSERT_EQ(1, k.tracker.addTarget(plane.m, 120, 20, 12, 12));
     const Target& moving = *k.tracker.targets[0];

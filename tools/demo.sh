@@ -12,6 +12,8 @@
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
+# shellcheck source=tools/xvfb_lib.sh
+source tools/xvfb_lib.sh
 tools/setup.sh
 cd build
 
@@ -26,64 +28,24 @@ shots=$PWD/demo-screenshots
 rm -rf "$shots"
 mkdir -p "$shots"
 scratch=$(mktemp -d)
-xvfb_pid="" demo_pid=""
+demo_pid=""
 cleanup() {
-  if [ -n "$demo_pid" ] && kill -0 "$demo_pid" 2>/dev/null; then
-    kill -9 "$demo_pid" 2>/dev/null || true
-    wait "$demo_pid" 2>/dev/null || true
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  xvfb_kill "$demo_pid"
+  xvfb_stop
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
 # A private X server: display :99 when it is free, any free one otherwise.
-for display in :99 ""; do
-  : >"$scratch/display"
-  # shellcheck disable=SC2086  # an empty $display means "any display"
-  Xvfb $display -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp \
-    3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    grep -qx '[0-9][0-9]*' "$scratch/display" && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  grep -qx '[0-9][0-9]*' "$scratch/display" && break
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || { echo "demo: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(cat "$scratch/display")"
-mkdir -m 700 "$scratch/xdg"
-export XDG_RUNTIME_DIR="$scratch/xdg"
+xvfb_start "$scratch" 99 ||
+  { echo "demo: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
 echo "demo: no display, running on Xvfb $DISPLAY"
 
 ./tavo-demo &
 demo_pid=$!
 
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --name '^TAVO tracking DEMO$' 2>/dev/null | head -n 1) || true
-  [ -n "$window" ] && break
-  kill -0 "$demo_pid" 2>/dev/null || break
-  sleep 0.1
-done
+window=$(xvfb_find_window "$demo_pid" '^TAVO tracking DEMO$')
 [ -n "$window" ] || { echo "demo: the window 'TAVO tracking DEMO' did not appear" >&2; exit 1; }
-
-# Keys go through the XTEST extension to the focused window; without a
-# window manager the window has to be given the focus first.
-press() {
-  if timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null; then
-    xdotool key "$1"
-  else
-    xdotool key --window "$window" "$1" 2>/dev/null
-  fi
-}
 
 elapsed=0
 for at in 2 4 6; do
@@ -91,31 +53,23 @@ for at in 2 4 6; do
   elapsed=$at
   kill -0 "$demo_pid" 2>/dev/null || break
   file=$(printf '%s/demo-%02ds.png' "$shots" "$at")
-  timeout 10 import -window "$window" "$file" && echo "demo: screenshot at ${at}s"
+  xvfb_shot "$window" "$file" && echo "demo: screenshot at ${at}s"
 done
 
 # Escape ends the tracking (or, once the video is over, the final wait);
 # the next key closes the window.
-press Escape || true
+xvfb_press "$window" Escape || true
 sleep 1
 if kill -0 "$demo_pid" 2>/dev/null; then
-  timeout 10 import -window "$window" "$shots/demo-after-escape.png" 2>/dev/null || true
-  press space || true
+  xvfb_shot "$window" "$shots/demo-after-escape.png" || true
+  xvfb_press "$window" space || true
   how="Escape and one more key"
 else
   how="the end of the video and Escape"
 fi
 
-status=hung
-for _ in $(seq 100); do
-  if ! kill -0 "$demo_pid" 2>/dev/null; then
-    status=0
-    wait "$demo_pid" || status=$?
-    demo_pid=""
-    break
-  fi
-  sleep 0.1
-done
+xvfb_wait_exit "$demo_pid" 10
+demo_pid=""
 
 echo "demo: screenshots in $shots/"
 ls -1 "$shots"

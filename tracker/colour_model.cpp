@@ -16,13 +16,23 @@ double bandedLikelihood(const double* reference, const double* candidate, const 
     return std::exp(-sharpness * distance);
 }
 
-BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness)
-    : plane_(plane), layout_(layout), sharpness_(sharpness), reference_(layout.size()), candidate_(layout.size())
+BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
+                                     double ringWeight, double ringShare)
+    : plane_(plane), layout_(layout), sharpness_(sharpness), ringWeight_(ringWeight), ringShare_(ringShare),
+      reference_(layout.size()), candidate_(layout.size()), whole_(ringWeight > 0 ? layout.binCount : 0),
+      ring_(whole_.size())
 {
+}
+
+int BandedColourModel::margin(CvRect rect) const
+{
+    return std::max(1, static_cast<int>(std::lround(ringShare_ * std::max(rect.width, rect.height))));
 }
 
 bool BandedColourModel::learn(CvRect rect)
 {
+    if (ringWeight_ > 0.0)
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data());
     bandedHistogram(*plane_, rect, layout_, reference_.data());
     return std::any_of(reference_.begin(), reference_.end(), [](double v) { return v > 0.0; });
 }
@@ -30,7 +40,12 @@ bool BandedColourModel::learn(CvRect rect)
 float BandedColourModel::measure(CvRect rect)
 {
     bandedHistogram(*plane_, rect, layout_, candidate_.data());
-    return static_cast<float>(bandedLikelihood(reference_.data(), candidate_.data(), layout_, sharpness_));
+    double likelihood = bandedLikelihood(reference_.data(), candidate_.data(), layout_, sharpness_);
+    if (ringWeight_ > 0.0) {
+        ringHistogram(*plane_, rect, margin(rect), layout_.binCount, ring_.data());
+        likelihood *= std::exp(-sharpness_ * ringWeight_ * bhattacharyya(whole_.data(), ring_.data(), layout_.binCount));
+    }
+    return static_cast<float>(likelihood);
 }
 
 double BandedColourModel::similarity(CvRect rect)
@@ -46,6 +61,12 @@ double BandedColourModel::similarity(CvRect rect)
 
 void BandedColourModel::update(CvRect rect, double rate)
 {
+    if (ringWeight_ > 0.0) {
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, ring_.data());
+        if (std::any_of(ring_.begin(), ring_.end(), [](double v) { return v > 0.0; }))
+            for (size_t i = 0; i < whole_.size(); ++i)
+                whole_[i] = (1.0 - rate) * whole_[i] + rate * ring_[i];
+    }
     bandedHistogram(*plane_, rect, layout_, candidate_.data());
     for (int band = 0; band < layout_.bands; ++band) {
         double* ref = reference_.data() + band * layout_.binCount;
@@ -78,11 +99,19 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
         cvReleaseMat(&bins_);
         bins_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
     }
-    binner_.binPlane(hsv, bins_);
+    double gain = 1.0;
+    if (settings_.normaliseLight) {
+        const double brightness = cvAvg(hsv).val[2];
+        if (firstBrightness_ == 0.0)
+            firstBrightness_ = brightness;
+        gain = brightness > 0.0 ? firstBrightness_ / brightness : 1.0;
+    }
+    binner_.binPlane(hsv, bins_, gain);
     plane_ = bins_;
 }
 
 std::unique_ptr<AppearanceModel> ColourModelSource::createModel()
 {
-    return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness);
+    return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness, settings_.ringWeight,
+                                               settings_.ringShare);
 }

@@ -19,15 +19,26 @@ enum class ColourSpace {
 struct ColourModelSettings {
     ColourSpace space = ColourSpace::Hue;
     ColourBinning binning;  // for Hsv
+    // For Hsv: brightness scaled by the first frame's mean brightness over
+    // the current frame's, so that a light change of the whole scene does
+    // not move grey, black and white pixels to other bins.
+    bool normaliseLight = false;
     bool kernel = false;
     int parts = 1;  // horizontal bands: 1, or 2 (upper and lower half)
     double sharpness = kLikelihoodSharpness;
+    // Weight of the surround: a ring around each box (ringShare of its
+    // size wide) that looks like the object lowers the likelihood by
+    // exp(-sharpness * ringWeight * BC(object, ring)), so that a box smaller
+    // than its object scores worse than one that fits.  0: off.
+    double ringWeight = 0.0;
+    double ringShare = 0.25;
 
     // Today's model, the targets' own hue histograms: hue, no kernel, one
     // part, the standard sharpness.
     bool isHueHistogram() const
     {
-        return space == ColourSpace::Hue && !kernel && parts == 1 && sharpness == kLikelihoodSharpness;
+        return space == ColourSpace::Hue && !normaliseLight && !kernel && parts == 1 && sharpness == kLikelihoodSharpness &&
+               ringWeight == 0.0;
     }
 };
 
@@ -40,7 +51,8 @@ double bandedLikelihood(const double* reference, const double* candidate, const 
 class BandedColourModel : public AppearanceModel {
 public:
     // `plane` points at the source's current bin plane.
-    BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness);
+    BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
+                      double ringWeight = 0.0, double ringShare = 0.25);
     bool learn(CvRect rect) override;
     float measure(CvRect rect) override;
     double similarity(CvRect rect) override;
@@ -52,8 +64,14 @@ private:
     const CvMat* const* plane_;
     HistogramLayout layout_;
     double sharpness_;
+    double ringWeight_;
+    double ringShare_;
     std::vector<double> reference_;
     std::vector<double> candidate_;
+    // For the surround: the object's plain histogram and the ring's.
+    std::vector<double> whole_;
+    std::vector<double> ring_;
+    int margin(CvRect rect) const;
 };
 
 // The models of every target of a tracker and the plane they read.  Call
@@ -76,5 +94,6 @@ private:
     HistogramLayout layout_;
     ColourBinner binner_;
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
+    double firstBrightness_ = 0.0;  // mean brightness of the first frame
     const CvMat* plane_ = nullptr;  // what the models read: the hue plane or bins_
 };

@@ -4,6 +4,7 @@
 #include "tracker/compact_sampling_table.h"
 #include "tracker/rect_memo.h"
 #include "tracker/appearance_model.h"
+#include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 
 #include <opencv2/core/types_c.h>
@@ -32,6 +33,7 @@ struct Target {
     // The target's appearance model when the tracker has a source of them;
     // null: the two hue histograms above are the model.
     std::unique_ptr<AppearanceModel> model;
+    MotionState motion;  // used only by a tracker with MotionSettings
     // The full sampling table, for callers that index it directly; only
     // fillSamplingTable (literal/sampling_table.h) fills it.  The tracker's
     // joint move draws from drawTable, its compact form.

@@ -4,6 +4,7 @@
 #include "support/tick_source.h"
 #include "support/worker_pool.h"
 #include "tracker/appearance_model.h"
+#include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 #include "tracker/sort_by_weight.h"
 #include "tracker/target.h"
@@ -74,6 +75,9 @@ public:
     int track();
     int drawNoise(int n);
     void propagate(int n);
+    // drawNoise and propagate with the robust motion's additions: noise
+    // gain, damping, scale walk and wide proposals.
+    void moveRobustly(int n);
     void measureSamples(int n);
     // measureSamples(n) for the n samples from `window` of target t, without
     // the selected window: targets can be measured at the same time.
@@ -98,6 +102,9 @@ public:
     // Where new targets get their appearance models (not owned; must
     // outlive the tracker); null: every target learns hue histograms.
     AppearanceSource* appearance = nullptr;
+    // Robust motion (not owned; must outlive the tracker); null: constant
+    // velocity with random acceleration alone.
+    const MotionSettings* motion = nullptr;
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
     // Joint-move iterations of every tracking cycle (the cycle asks for
@@ -146,6 +153,9 @@ private:
     }
 
     void releaseStore();
+    // Normal values for the robust motion, grown once to the largest target.
+    std::vector<float> motionNoise_;
+    float* motionNoise(int n);
     // Releases the store and forgets every pointer into it.
     void discardStore();
 

@@ -5,7 +5,8 @@ int tavo::track()
     if (!targets.empty())
         findNeighbours();
     // Resampling, noise and motion in target order: the noise pool's draws
-    // must come in that order.
+    // must come in that order.  (Robust motion also reads the other targets'
+    // estimates, which only drawing changes.)
     for (const auto& owned : targets) {
         Target* t = owned.get();
         const int n = t->sampleCount;
@@ -13,12 +14,16 @@ int tavo::track()
         resample(n);
         for (int i = 0; i < n; ++i)
             windowRefs[i] = &windowSamples[i];
-        drawNoise(n);
-        propagate(n);
+        if (motion && motion->any()) {
+            moveRobustly(n);
+        } else {
+            drawNoise(n);
+            propagate(n);
+        }
     }
     // Measuring and sorting a target touch only its own samples, its own
-    // histograms and the hue plane: the targets can go in any order, on any
-    // thread, with the results of one target after another.
+    // histograms or model and the frame's planes: the targets can go in any
+    // order, on any thread, with the results of one target after another.
     auto measureAndSort = [this](int k) {
         Target* t = targets[static_cast<size_t>(k)].get();
         measureSamples(t, samples + t->firstSample, t->sampleCount);

@@ -5,8 +5,13 @@
 # would: look at the window, press keys, watch the program end.
 #
 # Exit status 77 marks a test as skipped (the tools are missing).
+#
+# The Xvfb server and the window helpers are tools/xvfb_lib.sh's, shared
+# with tools/demo.sh.
 
-E2E_SCREEN=1600x1200x24   # wide enough for the whole highgui window
+# shellcheck source=tools/xvfb_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb_lib.sh"
+
 E2E_WINDOW='^TAVO tracking DEMO$'
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -31,43 +36,15 @@ e2e_require_tools() {
 e2e_start() {
   e2e_require_tools
   work=$(mktemp -d "${TMPDIR:-/tmp}/tavo-e2e.XXXXXX")
-  xvfb_pid="" demo_pid=""
+  demo_pid=""
   trap e2e_cleanup EXIT
-  mkdir -m 700 "$work/xdg"
-  export XDG_RUNTIME_DIR="$work/xdg"
-  export QT_QPA_PLATFORM=xcb
-  unset WAYLAND_DISPLAY
-
-  local attempt number
-  for attempt in ":$1" ""; do
-    : >"$work/display"
-    # shellcheck disable=SC2086  # an empty $attempt means "any display"
-    Xvfb $attempt -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp \
-      3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      number=$(cat "$work/display")
-      if [[ $number =~ ^[0-9]+$ ]]; then
-        export DISPLAY=":$number"
-        note "Xvfb on $DISPLAY"
-        return 0
-      fi
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-  done
-  fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  xvfb_start "$work" "$1" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  note "Xvfb on $DISPLAY"
 }
 
 e2e_cleanup() {
-  if [ -n "${demo_pid:-}" ] && kill -0 "$demo_pid" 2>/dev/null; then
-    kill -9 "$demo_pid" 2>/dev/null; wait "$demo_pid" 2>/dev/null
-  fi
-  if [ -n "${xvfb_pid:-}" ]; then
-    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-  fi
+  xvfb_kill "${demo_pid:-}"
+  xvfb_stop
   [ -n "${work:-}" ] && rm -rf "$work"
 }
 
@@ -90,16 +67,7 @@ start_demo() {
 }
 
 # demo_window: waits (up to 30 s) for the demo's window, prints its id.
-demo_window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(xdotool search --name "$E2E_WINDOW" 2>/dev/null | head -n 1)
-    [ -n "$id" ] && break
-    kill -0 "$demo_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$id"
-}
+demo_window() { xvfb_find_window "$demo_pid" "$E2E_WINDOW"; }
 
 # expect_window: sets `id` to the demo's window, or fails.
 expect_window() {
@@ -107,15 +75,14 @@ expect_window() {
   [ -n "$id" ] && return 0
   if ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) before its window appeared"
+    fail "the demo ended (exit status $status) before its window appeared: $(head -c 300 "$dir/err")"
   fi
   fail "the window 'TAVO tracking DEMO' did not appear"
 }
 
-# shot WINDOW FILE: screenshot of the window.  import waits for a mouse
-# click when the window is gone, hence the time limit.
+# shot WINDOW FILE: screenshot of the window.
 shot() {
-  timeout 10 import -window "$1" "$2" 2>/dev/null && return 0
+  xvfb_shot "$1" "$2" && return 0
   if [ -n "${demo_pid:-}" ] && ! alive; then
     wait_exit 1
     fail "the demo ended (exit status $status) while its window was expected on screen"
@@ -160,31 +127,14 @@ wait_moving() {
   return 1
 }
 
-# press WINDOW KEY: types a key into the window.  There is no window
-# manager under Xvfb, so the window is given the input focus first and the
-# key goes through the XTEST extension like a real key press; when focusing
-# fails the key is sent to the window directly.
-press() {
-  local id=$1 key=$2
-  if timeout 5 xdotool windowfocus --sync "$id" 2>/dev/null; then
-    xdotool key "$key"
-  else
-    xdotool key --window "$id" "$key" 2>/dev/null
-  fi || fail "could not type $key"
-}
+# press WINDOW KEY: types a key into the window (see xvfb_press).
+press() { xvfb_press "$1" "$2" || fail "could not type $2"; }
 
 # wait_exit LIMIT: sets `status` to the demo's exit status if it ends within
 # LIMIT seconds, otherwise kills it and sets `status` to "hung".
 wait_exit() {
-  local limit=$1
-  for _ in $(seq $((limit * 10))); do
-    if ! kill -0 "$demo_pid" 2>/dev/null; then
-      wait "$demo_pid"; status=$?; demo_pid=""; return 0
-    fi
-    sleep 0.1
-  done
-  kill -9 "$demo_pid" 2>/dev/null; wait "$demo_pid" 2>/dev/null
-  demo_pid=""; status=hung
+  xvfb_wait_exit "$demo_pid" "$1"
+  demo_pid=""
 }
 
 alive() { kill -0 "$demo_pid" 2>/dev/null; }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz harnesses with clang (build directory build-fuzz, library
 # and harnesses instrumented with libFuzzer, ASan and UBSan) and runs each
-# for SECONDS seconds (default 30) on its committed seeds.  New inputs go to
+# for SECONDS seconds (default 30) on its committed seeds: the tests of label
+# "fuzz" that tests/fuzz/CMakeLists.txt registers, one after the other, each
+# with its log in build-fuzz/tests/fuzz/<harness>.log.  New inputs go to
 # build-fuzz/tests/fuzz/corpus/<harness>/, crashes to
 # build-fuzz/tests/fuzz/artifacts/.  Exit status: 0 when no harness found
 # anything, 1 otherwise, 2 when the harnesses cannot be built.
@@ -24,44 +26,36 @@ if ! command -v clang++ >/dev/null 2>&1; then
   exit 2
 fi
 
+# The fuzz command line is the one the harnesses are registered with in
+# tests/fuzz/CMakeLists.txt (label "fuzz"); the run time is set here.
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DTAVO_FUZZ=ON -DBUILD_TESTING=ON \
+  -DTAVO_FUZZ_SECONDS="$seconds" \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
   >"$build/fuzz-configure.log" 2>&1 || { cat "$build/fuzz-configure.log" >&2; exit 2; }
 
-targets=$(cmake --build "$build" --target help 2>/dev/null)
-harnesses=()
-for source in "$root"/tests/fuzz/fuzz_*.cpp; do
-  name=$(basename "$source" .cpp)
-  # A harness whose library is missing (cli) is not configured: skip it.
-  if grep -Eq "(^|[ .])$name(:| |\$)" <<<"$targets"; then
-    harnesses+=("$name")
-  else
-    echo "run_fuzzers: $name not configured in this checkout, skipped"
-  fi
-done
+mapfile -t harnesses < <(ctest --test-dir "$build" -N -L fuzz | sed -n 's/^ *Test *#[0-9]*: *//p')
 [ ${#harnesses[@]} -gt 0 ] || { echo "run_fuzzers: no harness configured" >&2; exit 2; }
 
 cmake --build "$build" -j"$jobs" --target "${harnesses[@]}" >"$build/fuzz-build.log" 2>&1 ||
   { tail -40 "$build/fuzz-build.log" >&2; exit 2; }
 
-export UBSAN_OPTIONS=print_stacktrace=1:${UBSAN_OPTIONS:-}
 status=0
 for name in "${harnesses[@]}"; do
-  scratch=$build/tests/fuzz/corpus/$name
-  artifacts=$build/tests/fuzz/artifacts
-  mkdir -p "$scratch" "$artifacts"
   log=$build/tests/fuzz/$name.log
-  "$build/tests/fuzz/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
-    "$scratch" "$root/tests/fuzz/corpus/$name" >"$log" 2>&1
-  rc=$?
+  # ctest -V prefixes each line of the harness's output with the test's
+  # number.
+  ctest --test-dir "$build" -L fuzz -R "^$name\$" --no-tests=error -V 2>&1 |
+    sed -E 's/^[0-9]+: //' >"$log"
+  rc=${PIPESTATUS[0]}
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  if [ $rc -eq 0 ]; then
+  if [ "$rc" -eq 0 ]; then
     echo "run_fuzzers: $name: ok, ${runs:-?} runs, ${rate:-?} exec/s"
   else
     status=1
-    echo "run_fuzzers: $name: FAILED (exit $rc) after ${runs:-?} runs; log $log"
+    # ctest's verdict: Failed, Timeout, Exception: ...
+    verdict=$(sed -nE "s/.*Test +#[0-9]+: $name \.* *\*\*\*(.*[^ ]) +[0-9.]+ sec\$/\1/p" "$log" | tail -1)
+    echo "run_fuzzers: $name: FAILED (${verdict:-ctest status $rc}) after ${runs:-?} runs; log $log"
     grep -E 'runtime error|ERROR:|^fuzz_[a-z_]+: |^ +#[0-9]+ .* in |Test unit written' "$log" | grep -Ev 'fuzzer::|libc|_start|__sanitizer_print' | head -20
   fi
 done

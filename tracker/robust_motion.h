@@ -1,0 +1,96 @@
+#pragma once
+
+// Motion that follows objects which turn sharply, jump, grow and shrink,
+// and recovers a target that lost its object.  All of it is opt-in: a
+// tracker without MotionSettings (tavo::motion null) moves its samples by
+// constant velocity with random acceleration alone.
+
+#include <cstdint>
+
+struct MotionSettings {
+    // A share of each target's samples proposed around its estimate (or,
+    // while lost, its last good position) by a wide random walk: position
+    // only, velocity reset.  0: off.
+    double spread = 0.0;
+    // Standard deviation of that walk, in base box sizes (the larger side).
+    double spreadRadius = 0.75;
+
+    // The motion noise grows by noiseGrowth (up to maxNoiseGain times the
+    // set noise) after a frame whose match or cloud is poor, and shrinks by
+    // noiseDecay back to 1 after a good one.  Matches are judged against
+    // the target's own typical best likelihood (a running mean over its
+    // good frames), since what a good match scores depends on the scene's
+    // noise and texture.
+    bool adaptiveNoise = false;
+    double maxNoiseGain = 8.0;
+    double noiseGrowth = 1.5;
+    double noiseDecay = 0.75;
+    double poorMatch = 0.3;          // best below this share of the typical: a poor match
+    double poorSampleShare = 0.02;   // effective sample size below this share of n: degenerate
+    double typicalRate = 0.1;        // weight of a good frame in the running mean
+
+    // Velocity times (1 - damping) each frame, so that a stale velocity dies out.
+    double damping = 0.0;
+
+    // A random walk on each sample's scale: log scale changes by a normal
+    // step of this deviation per frame, both axes together; aspectNoise
+    // adds an independent step to the y axis.  Kept in [minScale, maxScale]
+    // of the initial size.
+    double scaleNoise = 0.0;
+    double aspectNoise = 0.0;
+    double minScale = 0.5;
+    double maxScale = 2.0;
+
+    // Lost and found: a target whose best likelihood stays below
+    // lostMatch of its typical best for lostAfterFrames frames is lost; its
+    // proposals (lostSpread of its samples) then search around its last
+    // good position, the radius growing by lostRadiusGrowth base sizes a
+    // frame, away from boxes other targets hold.  A best likelihood of at
+    // least foundMatch of the typical finds it again.
+    bool lostAndFound = false;
+    double lostMatch = 0.1;
+    int lostAfterFrames = 3;
+    double foundMatch = 0.3;
+    double lostSpread = 0.5;
+    double lostRadiusGrowth = 0.5;
+
+    bool any() const
+    {
+        return spread > 0.0 || adaptiveNoise || damping > 0.0 || scaleNoise > 0.0 || aspectNoise > 0.0 ||
+               lostAndFound;
+    }
+};
+
+// What a target's robust motion remembers between frames.
+struct MotionState {
+    double noiseGain = 1.0;  // factor on the motion noise
+    double confidence = 1.0;  // weighted mean likelihood of the last frame
+    double bestLikelihood = 1.0;
+    double typicalBest = 0.0;  // running mean of the best likelihood of good frames; 0: none yet
+    int poorFrames = 0;      // frames in a row with a best match below lostMatch of the typical
+    bool lost = false;
+    int lostFrames = 0;      // frames since the target was lost
+    float lastGoodX = 0.0f, lastGoodY = 0.0f;  // estimate of the last confident frame
+};
+
+// Next noise gain after a frame: grows while the match or the cloud is
+// poor, decays toward 1 while it is good, always within [1, maxNoiseGain].
+double nextNoiseGain(double gain, bool poor, const MotionSettings& settings);
+
+// Effective sample size (sum w)^2 / sum w^2 of weights with that sum and
+// sum of squares; 0 for weights that are all 0.
+double effectiveSampleSize(double sum, double sumOfSquares);
+
+class tavo;
+// After a frame's estimates: every target's confidence, noise gain and
+// lost/found state (nothing for a tracker without MotionSettings).
+void updateMotionStates(tavo& tracker);
+
+// Whether a frame's best likelihood is poor for the target: below `share`
+// of its typical best (never before it has one).
+bool belowTypical(const MotionState& state, double best, double share);
+
+// The lost/found state and the typical best after a frame whose estimate is
+// at (x, y) with the given best likelihood and confidence.
+void updateMotionState(MotionState& state, double bestLikelihood, double confidence, float x, float y,
+                       const MotionSettings& settings);
