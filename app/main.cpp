@@ -1,15 +1,19 @@
 // TAVO demo: tracks nine targets through "TAVO_DEMO.avi" in a window.
 // Escape or the end of the video stops the tracking; one more key (or
 // closing the window) ends the program.  Arguments are ignored, nothing is
-// printed, the exit status is always 1.
+// printed (but one line when there is no display for the window), the exit
+// status is always 1.
 
 #include "app/demo_scenario.h"
+#include "app/display_check.h"
 #include "app/frame_preparation.h"
 #include "app/video_capture.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/highgui/highgui_c.h>
+
+#include <cstdio>
 
 namespace {
 const char* const kVideoFile = "TAVO_DEMO.avi";
@@ -41,11 +45,20 @@ int main()
     tavo tracker;  // tracker: lives for the whole run
     bool firstFrame = true;
 
+    // Without a display the window system would abort the program when the
+    // window opens: say so in one line and end as the demo always ends.
+    if (const auto problem = missingDisplay()) {
+        std::fprintf(stderr, "tavo-demo: no display to open the window on: %s\n", problem->c_str());
+        return 1;
+    }
+
     // The demo prints nothing, OpenCV's own warnings included.
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 
     FileCapture* capture = createFileCapture(kVideoFile);
-    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE);
+    // The image alone at its own size, without the Qt back end's tool and
+    // status bars around it.
+    cvNamedWindow(kWindowName, CV_WINDOW_AUTOSIZE | CV_GUI_NORMAL);
     FrameImages images;
 
     IplImage* frame = queryFrame(capture);

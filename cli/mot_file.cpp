@@ -7,20 +7,52 @@ namespace tavo_cli {
 
 namespace {
 
+// The columns read: frame, id, x, y, w, h and the confidence.
+constexpr size_t kColumnsRead = 7;
+constexpr size_t kColumnsNeeded = 6;
+const char* const kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string trimmed(const std::string& s)
 {
-    const auto first = s.find_first_not_of(" \t\r");
+    const auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos)
         return std::string();
-    const auto last = s.find_last_not_of(" \t\r");
+    const auto last = s.find_last_not_of(" \t");
     return s.substr(first, last - first + 1);
 }
 
-// A whole number, written as "12" or "12.0" as some tools do.
-std::optional<int> wholeNumber(const std::string& text)
+// One line ended by LF, CR or CR LF, without its end; false when the input
+// has no more.
+bool readLine(std::istream& in, std::string& line)
+{
+    line.clear();
+    std::streambuf* buffer = in.rdbuf();
+    bool any = false;
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            return any;
+        }
+        any = true;
+        if (c == '\n')
+            return true;
+        if (c == '\r') {
+            if (buffer->sgetc() == '\n')
+                buffer->sbumpc();
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+}
+
+// A whole number, written as "12" or "12.0" as some tools do.  `tooLarge`
+// tells a number beyond an int from something else.
+std::optional<int> wholeNumber(const std::string& text, bool& tooLarge)
 {
     const auto v = parseFiniteDouble(text);
-    if (!v || *v != std::floor(*v) || *v < INT32_MIN || *v > INT32_MAX)
+    tooLarge = v && (*v < INT32_MIN || *v > INT32_MAX);
+    if (!v || tooLarge || *v != std::floor(*v))
         return std::nullopt;
     return static_cast<int>(*v);
 }
@@ -33,13 +65,15 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
     std::vector<MotRecord> records;
     std::string text;
     int lineNumber = 0;
-    while (std::getline(in, text)) {
+    while (readLine(in, text)) {
         ++lineNumber;
+        if (lineNumber == 1 && text.rfind(kByteOrderMark, 0) == 0)
+            text.erase(0, 3);
         if (trimmed(text).empty())
             continue;
         std::vector<std::string> fields;
         std::string::size_type start = 0;
-        while (fields.size() < 6) {
+        while (fields.size() < kColumnsRead) {
             const auto comma = text.find(',', start);
             fields.push_back(trimmed(text.substr(start, comma - start)));
             if (comma == std::string::npos)
@@ -47,14 +81,20 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
             start = comma + 1;
         }
         const std::string where = name + ":" + std::to_string(lineNumber) + ": ";
-        if (fields.size() < 6) {
+        if (fields.size() < kColumnsNeeded) {
             error = where + "expected at least six columns frame,id,x,y,w,h";
             return std::nullopt;
         }
         MotRecord r;
         r.line = lineNumber;
-        const auto frame = wholeNumber(fields[0]);
-        const auto id = wholeNumber(fields[1]);
+        bool frameTooLarge = false, idTooLarge = false;
+        const auto frame = wholeNumber(fields[0], frameTooLarge);
+        const auto id = wholeNumber(fields[1], idTooLarge);
+        if (frameTooLarge || idTooLarge) {
+            error = where + "the " + (frameTooLarge ? "frame" : "id") + " '" + fields[frameTooLarge ? 0 : 1] +
+                    "' is too large (at most " + std::to_string(INT32_MAX) + ")";
+            return std::nullopt;
+        }
         if (!frame || !id) {
             error = where + "frame and id must be whole numbers";
             return std::nullopt;
@@ -64,14 +104,19 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
         double* box[4] = {&r.box.x, &r.box.y, &r.box.width, &r.box.height};
         for (int i = 0; i < 4; ++i) {
             const auto v = parseFiniteDouble(fields[2 + i]);
-            // Beyond a billion pixels a coordinate is garbage, and it would
-            // not fit the tracker's ints.
-            if (!v || std::fabs(*v) > 1e9) {
+            if (!v) {
                 error = where + "x, y, w and h must be numbers, not '" + fields[2 + i] + "'";
+                return std::nullopt;
+            }
+            if (std::fabs(*v) > kMaxBoxCoordinate) {
+                error = where + "'" + fields[2 + i] + "' is too large: coordinates and sizes are at most " +
+                        std::to_string(kMaxBoxCoordinate) + " pixels";
                 return std::nullopt;
             }
             *box[i] = *v;
         }
+        if (fields.size() > kColumnsNeeded)
+            r.confidence = parseFiniteDouble(fields[kColumnsNeeded]);
         records.push_back(r);
     }
     if (in.bad()) {
@@ -81,7 +126,8 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
     return records;
 }
 
-std::optional<std::vector<Box>> readInitialBoxes(std::istream& in, const std::string& name, std::string& error)
+std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,
+                                                             std::string& error)
 {
     auto records = readMotRecords(in, name, error);
     if (!records)
@@ -93,28 +139,55 @@ std::optional<std::vector<Box>> readInitialBoxes(std::istream& in, const std::st
     int first = records->front().frame;
     for (const MotRecord& r : *records)
         first = std::min(first, r.frame);
-    std::vector<MotRecord> chosen;
-    for (const MotRecord& r : *records)
-        if (r.frame == first)
-            chosen.push_back(r);
-    std::stable_sort(chosen.begin(), chosen.end(), [](const MotRecord& a, const MotRecord& b) { return a.id < b.id; });
 
-    std::vector<Box> boxes;
-    for (const MotRecord& r : chosen) {
-        Box b{static_cast<int>(std::lround(r.box.x)), static_cast<int>(std::lround(r.box.y)),
-              static_cast<int>(std::lround(r.box.width)), static_cast<int>(std::lround(r.box.height))};
-        if (b.width <= 0 || b.height <= 0) {
-            error = name + ":" + std::to_string(r.line) + ": the box of id " + std::to_string(r.id) +
+    // Ids of the first frame: each once; records without one come after the
+    // highest.
+    std::map<int, int> lineOfId;
+    int highest = 0;
+    for (const MotRecord& r : *records) {
+        if (r.frame != first || r.id == kNoIdentity)
+            continue;
+        const auto [seen, fresh] = lineOfId.emplace(r.id, r.line);
+        if (!fresh) {
+            error = name + ":" + std::to_string(r.line) + ": id " + std::to_string(r.id) + " is given twice on frame " +
+                    std::to_string(first) + " (first on line " + std::to_string(seen->second) + ")";
+            return std::nullopt;
+        }
+        highest = std::max(highest, r.id);
+    }
+
+    std::vector<InitialTarget> targets;
+    for (const MotRecord& r : *records) {
+        if (r.frame != first)
+            continue;
+        const std::string where = name + ":" + std::to_string(r.line) + ": ";
+        InitialTarget t;
+        if (r.id != kNoIdentity) {
+            t.id = r.id;
+        } else if (highest < INT32_MAX) {
+            t.id = ++highest;
+        } else {
+            error = where + "no id is left for a box without one";
+            return std::nullopt;
+        }
+        t.box = Box{static_cast<int>(std::lround(r.box.x)), static_cast<int>(std::lround(r.box.y)),
+                    static_cast<int>(std::lround(r.box.width)), static_cast<int>(std::lround(r.box.height))};
+        t.line = r.line;
+        t.zeroConfidence = r.confidence && *r.confidence == 0.0;
+        if (t.box.width <= 0 || t.box.height <= 0) {
+            error = where + "the box of id " + std::to_string(t.id) +
                     " has no pixels (width and height must be at least 1 once rounded)";
             return std::nullopt;
         }
-        if (int64_t{b.width} * b.height > INT32_MAX) {
-            error = name + ":" + std::to_string(r.line) + ": the box of id " + std::to_string(r.id) + " is too large";
+        if (const auto problem = boxRangeProblem(t.box)) {
+            error = where + "the box of id " + std::to_string(t.id) + ": " + *problem;
             return std::nullopt;
         }
-        boxes.push_back(b);
+        targets.push_back(t);
     }
-    return boxes;
+    std::sort(targets.begin(), targets.end(),
+              [](const InitialTarget& a, const InitialTarget& b) { return a.id < b.id; });
+    return targets;
 }
 
 GroundTruth groupByFrame(const std::vector<MotRecord>& records)

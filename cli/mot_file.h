@@ -15,23 +15,41 @@
 
 namespace tavo_cli {
 
+// The id MOTChallenge detection files give every box: no identity.
+constexpr int kNoIdentity = -1;
+
 struct MotRecord {
     int frame = 0;
     int id = 0;
     RealBox box;
-    int line = 0;  // line number in the file, from 1
+    std::optional<double> confidence;  // the seventh column, when it is a number
+    int line = 0;                      // line number in the file, from 1
 };
 
-// Reads every record; blank lines are skipped, further columns ignored.  On
-// a malformed line, returns nothing and sets `error` to "NAME:LINE: why".
+// Reads every record.  Lines may end with LF, CR or CR LF; a UTF-8
+// byte-order mark at the start is skipped, blank lines too, and columns
+// after the seventh are ignored.  On a malformed line, returns nothing and
+// sets `error` to "NAME:LINE: why".
 std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std::string& name,
                                                      std::string& error);
 
-// The target boxes of a targets file: the records of its lowest frame, in
-// increasing id order (file order among equal ids), rounded to whole pixels.
-// Returns nothing with `error` set when the file is malformed, has no
-// records, or a box becomes empty once rounded.
-std::optional<std::vector<Box>> readInitialBoxes(std::istream& in, const std::string& name, std::string& error);
+// A target of a targets file: its id and its box on the first frame.
+struct InitialTarget {
+    int id = 0;
+    Box box;
+    int line = 0;                 // of its record
+    bool zeroConfidence = false;  // a row MOTChallenge ground truth marks to be ignored
+};
+
+// The targets of a targets file: the records of its lowest frame, in
+// increasing id order, boxes rounded to whole pixels.  Each keeps the id
+// of its record; records without identity (kNoIdentity, as in detection
+// files) are numbered in file order after the highest id of that frame.
+// Returns nothing with `error` set ("NAME:LINE: why") when the file is
+// malformed, has no records, gives an id twice, or a box becomes empty once
+// rounded or cannot be tracked.
+std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,
+                                                             std::string& error);
 
 // Ground truth by frame number.
 using GroundTruth = std::map<int, std::vector<MotRecord>>;

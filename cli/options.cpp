@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -117,6 +118,18 @@ void applyRobustPreset(Options& o, const std::set<std::string>& given)
         o.motion.lostAndFound = kRobustLostAndFound;
 }
 
+std::optional<std::string> boxRangeProblem(const Box& b)
+{
+    const auto outside = [](int64_t v) { return v < -kMaxBoxCoordinate || v > kMaxBoxCoordinate; };
+    if (outside(b.x) || outside(b.y) || outside(int64_t{b.x} + b.width) || outside(int64_t{b.y} + b.height))
+        return "the rectangle reaches beyond " + std::to_string(kMaxBoxCoordinate) +
+               " pixels from column 0 or row 0, the largest coordinate the tracker keeps exactly";
+    // The tracker keeps a rectangle's area in a 32-bit int.
+    if (int64_t{b.width} * b.height > INT32_MAX)
+        return std::string("the rectangle is too large");
+    return std::nullopt;
+}
+
 std::optional<Box> parseBox(const std::string& text, std::string& why)
 {
     std::vector<std::string> parts;
@@ -146,14 +159,12 @@ std::optional<Box> parseBox(const std::string& text, std::string& why)
         why = "width and height must be positive";
         return std::nullopt;
     }
-    // The tracker keeps a rectangle's right and bottom edges and its area in
-    // 32-bit ints.
-    if (int64_t{v[0]} + v[2] > INT32_MAX || int64_t{v[1]} + v[3] > INT32_MAX ||
-        int64_t{v[2]} * v[3] > INT32_MAX) {
-        why = "the rectangle is too large";
+    const Box box{v[0], v[1], v[2], v[3]};
+    if (const auto problem = boxRangeProblem(box)) {
+        why = *problem;
         return std::nullopt;
     }
-    return Box{v[0], v[1], v[2], v[3]};
+    return box;
 }
 
 namespace {
@@ -185,6 +196,18 @@ ParseResult usageError(std::string message)
 }
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+// The picture's format follows from its name, and the error plot's name is
+// made from it.
+bool hasPngExtension(const std::string& name)
+{
+    const std::string::size_type n = name.size();
+    if (n < 5 || name[n - 4] != '.')
+        return false;
+    std::string ext = name.substr(n - 3);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == "png";
+}
 
 }  // namespace
 
@@ -225,7 +248,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
 
         if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
             name == "--kernel" || name == "--robust" || name == "--adaptive-noise" || name == "--lost-and-found" ||
-            name == "--normalise-light") {
+            name == "--normalise-light" || name == "--print-seed" ||
+            name == "--select" || name == "--show") {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
             if (name == "-h" || name == "--help") {
@@ -245,6 +269,12 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 o.motion.adaptiveNoise = true;
             else if (name == "--lost-and-found")
                 o.motion.lostAndFound = true;
+            else if (name == "--print-seed")
+                o.printSeed = true;
+            else if (name == "--select")
+                o.select = true;
+            else if (name == "--show")
+                o.show = true;
             else if (name == "--robust")
                 o.robust = true;
             else
@@ -257,7 +287,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
                                              "--sharpness",  "--adapt",  "--spread", "--damping",
-                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround"};
+                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -279,6 +309,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
             o.boxes.push_back(*box);
         } else if (name == "--samples" || name == "--iterations" || name == "--frames") {
             const auto n = parseInt(value);
+            if (!n && parseInt64(value) > 0)
+                return usageError(name + " " + quoted(value) + ": at most " + std::to_string(INT32_MAX));
             if (!n || *n <= 0)
                 return usageError(name + " " + quoted(value) + ": expected a positive integer");
             (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
@@ -365,10 +397,13 @@ ParseResult parseOptions(int argc, const char* const* argv)
         } else {
             if (value.empty())
                 return usageError("option " + name + " needs a file name");
+            if (name == "--plot" && !hasPngExtension(value))
+                return usageError("--plot " + quoted(value) + ": the picture is a PNG file, its name ends in .png");
             std::string& file = name == "--targets"     ? o.targetsFile
                                 : name == "--mot"       ? o.motFile
                                 : name == "--estimates" ? o.estimatesFile
                                 : name == "--video"     ? o.videoFile
+                                : name == "--plot"      ? o.plotFile
                                                         : o.gtFile;
             file = value;
         }
@@ -399,30 +434,41 @@ std::string usageText()
     s << "Usage: tavo-track [VIDEO] [options]\n"
          "\n"
          "Tracks targets through a video with the TAVO multi-target particle filter,\n"
-         "without a window.  VIDEO defaults to TAVO_DEMO.avi.  Without --box and\n"
-         "--targets the nine targets of the demo are tracked, so that tavo-track alone\n"
-         "runs the demo headless.\n"
+         "without a window unless --select or --show asks for one.  VIDEO defaults to\n"
+         "TAVO_DEMO.avi.  Without --box, --targets and --select the nine targets of the\n"
+         "demo are tracked, so that tavo-track alone runs the demo headless.\n"
          "\n"
-         "Targets (ids 1, 2, 3, ... in the order given):\n"
+         "Targets:\n"
          "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
-         "                    size in pixels, W and H > 0; repeat for more targets\n"
+         "                    size in pixels, W and H > 0; repeat for more targets, which\n"
+         "                    get the ids 1, 2, 3, ... in the order given\n"
          "  --targets FILE    the boxes of a MOTChallenge file (ground truth or\n"
          "                    detections): those of its lowest frame number, in\n"
-         "                    increasing id order\n"
+         "                    increasing id order; each keeps its id (given once), boxes\n"
+         "                    with id -1 are numbered after the highest; a warning names\n"
+         "                    rows of confidence 0\n"
+         "  --select          drag more target rectangles with the mouse on the first\n"
+         "                    frame, after those of --box or --targets: Space or Enter\n"
+         "                    keeps the rectangle, c drops it (or the last one kept),\n"
+         "                    Escape (or Enter with no rectangle drawn) starts the\n"
+         "                    tracking; the run's boxes are printed as --box options\n"
+         "                    on stderr\n"
          "\n"
          "Tracking:\n"
          "  --samples N       samples per target (default 500)\n"
-         "  --noise S         scale of the motion noise in x and y, a number >= 0;\n"
-         "                    0 moves the samples by their velocity alone (default 0.2)\n"
+         "  --noise S         scale of the motion noise in x and y, a number from 0 to\n"
+         "                    the larger side of the frame; 0 moves the samples by\n"
+         "                    their velocity alone (default 0.2)\n"
          "  --iterations K    iterations of the joint move per frame (default 5000)\n"
          "  --frames N        stop after N frames (default: the whole video)\n"
          "  --threads N       threads for the per-target steps, 1 to "
       << kMaxThreads
       << " (default 1);\n"
          "                    the results are the same, bit for bit, for every N\n"
-         "  --seed T          reproducible run: the random pools are seeded from a\n"
-         "                    counter whose k-th read gives T + k, T any 64-bit integer\n"
-         "                    (default: the real tick counter)\n"
+         "  --seed T          the random pools are seeded from a counter whose k-th read\n"
+         "                    gives T + k, T any 64-bit integer (default: T drawn from\n"
+         "                    the system's entropy); the summary ends with \"seed T\", so\n"
+         "                    that --seed T repeats any run exactly\n"
          "\n"
          "Appearance, for real footage (defaults: the hue histograms above, learnt once):\n"
          "  --model hue|hsv   hue: a histogram of the 8-bit hue alone (default).  hsv:\n"
@@ -487,22 +533,38 @@ std::string usageText()
       << 
          "\n"
          "Outputs (default: none):\n"
-         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1\n"
+         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each\n"
+         "                    target's estimate with two decimals, w = base width x\n"
+         "                    scale_x, h = base height x scale_y, x = pos_x - w/2,\n"
+         "                    y = pos_y - h/2 (earlier builds wrote the drawing's\n"
+         "                    whole-pixel rectangle, often a pixel smaller)\n"
          "  --estimates FILE  CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,\n"
          "                    scale_x,scale_y\n"
          "  --video FILE      the annotated frames, MJPG AVI at the input's frame rate\n"
          "                    (25 frames/s when the input declares none)\n"
-         "  --gt FILE         score the run against MOTChallenge ground truth (tracker\n"
-         "                    id k follows ground-truth id k) and print the report:\n"
-         "                    centre errors in pixels, success rate (overlap >= 0.5),\n"
-         "                    identity confusions, and CLEAR-MOT MOTA, MOTP (mean\n"
-         "                    overlap of the matched pairs) and ID switches\n"
-         "  -q, --quiet       no progress line and no summary; errors and the --gt\n"
-         "                    report are still printed\n"
+         "  --gt FILE         score the run against MOTChallenge ground truth (each\n"
+         "                    target against the object of its id) and print the\n"
+         "                    report: centre errors in pixels, success rate (overlap\n"
+         "                    >= 0.5), identity confusions, and CLEAR-MOT MOTA, MOTP\n"
+         "                    (mean overlap of the matched pairs) and ID switches;\n"
+         "                    warnings name ids no target has and boxes without area\n"
+         "  -q, --quiet       no progress line and no summary; errors, warnings and the\n"
+         "                    --gt report are still printed\n"
+         "      --print-seed  print \"seed T\" also with --quiet\n"
+         "  --plot FILE.png   a picture of every target's path over the first frame;\n"
+         "                    with --gt also FILE-errors.png, the centre error and the\n"
+         "                    overlap with the ground truth of every target over the\n"
+         "                    frames\n"
+         "  --show            show the tracking in a window while it runs: Space pauses\n"
+         "                    and resumes, Escape or closing the window stops the run\n"
+         "                    (the results so far are kept)\n"
          "  -h, --help        print this text\n"
          "      --version     print the version\n"
          "\n"
-         "Boxes are read and written in pixels of the frame, column 0 and row 0 first.\n"
+         "Boxes are read and written in pixels of the frame, column 0 and row 0 first,\n"
+         "within -16777216 and 16777216.  Result files are written under temporary\n"
+         "names beside them and replace earlier files of their names only when the run\n"
+         "succeeds, is interrupted or stops at a frame of another size.\n"
          "Up to "
       << kStandardTargetCount
       << " targets, the sample store is sized as in the demo; more are accepted\n"
@@ -510,8 +572,16 @@ std::string usageText()
       << kMaxStoreSlots
       << ".\n"
          "\n"
-         "Exit status: 0 success, 1 run-time error (video, files, a frame of another\n"
-         "size), 2 usage error.\n";
+         "--select and --show need a display.\n"
+         "\n"
+         "Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every\n"
+         "file complete.\n"
+         "\n"
+         "Exit status: 0 success (warnings go to stderr; also when stopped from the\n"
+         "window), 1 run-time error (video, files, standard output, a frame of another\n"
+         "size), 2 usage error (also a run that needs more memory than the machine\n"
+         "has, no display for a window, no target selected), 130 or 143 after SIGINT\n"
+         "or SIGTERM.\n";
     return s.str();
 }
 

@@ -31,6 +31,10 @@ struct Options {
     std::string videoFile;
     std::string gtFile;
     bool quiet = false;
+    bool select = false;       // --select: more targets dragged on the first frame in a window
+    bool show = false;         // --show: the tracking shown live in a window
+    std::string plotFile;      // --plot: the targets' paths as a PNG picture; empty when not given
+    bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
 
     // How targets look: the colour model and its adaptation.  The defaults
     // are the hue histograms learnt once.
@@ -106,8 +110,18 @@ std::optional<double> parseFiniteDouble(const std::string& text);
 // `count` integers separated by commas.
 std::optional<std::vector<int>> parseIntList(const std::string& text, size_t count);
 
-// "X,Y,W,H" with integers, W and H positive.  On failure, `why` says what
-// is wrong.
+// Box coordinates, edges included, lie within +-2^24 pixels: the tracker
+// keeps positions as floats, which hold every whole number up to 2^24
+// exactly, and the drawing keeps its corners within the same range.
+constexpr int kMaxBoxCoordinate = 1 << 24;
+
+// Why a box cannot be tracked: its edges beyond kMaxBoxCoordinate, or an
+// area that does not fit the tracker's 32-bit ints.  Nothing for a box
+// that can.
+std::optional<std::string> boxRangeProblem(const Box& box);
+
+// "X,Y,W,H" with integers, W and H positive, within boxRangeProblem's
+// range.  On failure, `why` says what is wrong.
 std::optional<Box> parseBox(const std::string& text, std::string& why);
 
 }  // namespace tavo_cli

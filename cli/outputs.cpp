@@ -4,71 +4,130 @@
 
 #include <opencv2/core/core_c.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <cstdint>
 #include <filesystem>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace tavo_cli {
 
-TextOutput::~TextOutput()
-{
-    std::string ignored;
-    close(ignored);
-}
-
 bool TextOutput::open(const std::string& path, std::string& error)
 {
-    file_ = std::fopen(path.c_str(), "wb");
+    discard();
+    const int fd = pending_.create(path, error);
+    if (fd < 0)
+        return false;
+    file_ = ::fdopen(fd, "wb");
     if (!file_) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = fileError("create", path, errno);
+        ::close(fd);
+        pending_.discard();
         return false;
     }
-    path_ = path;
-    failed_ = false;
+    failure_ = 0;
     return true;
 }
 
+// Each call clears errno first, so that a failure is told by its own reason.
+
 void TextOutput::write(const std::string& text)
 {
-    if (file_ && !failed_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-        failed_ = true;
+    errno = 0;
+    if (file_ && !failure_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+        failure_ = errno ? errno : EIO;
+}
+
+bool TextOutput::fail(std::string& error)
+{
+    error = fileError("write", pending_.name(), failure_);
+    return false;
 }
 
 bool TextOutput::flush(std::string& error)
 {
-    if (file_ && !failed_ && std::fflush(file_) != 0)
-        failed_ = true;
-    if (failed_)
-        error = "cannot write '" + path_ + "'";
-    return !failed_;
+    errno = 0;
+    if (file_ && !failure_ && std::fflush(file_) != 0)
+        failure_ = errno ? errno : EIO;
+    return failure_ ? fail(error) : true;
 }
 
 bool TextOutput::close(std::string& error)
 {
     if (!file_)
-        return !failed_;
-    bool ok = flush(error);
-    if (std::fclose(file_) != 0 && ok) {
-        failed_ = true;
-        error = "cannot write '" + path_ + "'";
-        ok = false;
-    }
+        return failure_ ? fail(error) : true;
+    flush(error);
+    errno = 0;
+    if (std::fclose(file_) != 0 && !failure_)
+        failure_ = errno ? errno : EIO;
     file_ = nullptr;
-    return ok;
+    return failure_ ? fail(error) : true;
 }
+
+void TextOutput::discard()
+{
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    pending_.discard();
+}
+
+namespace {
+
+// The MJPG encoder takes no frame narrower or lower than this.
+constexpr int kSmallestEncodableSide = 2;
+
+// Free space below which a file system counts as full: a write of the video
+// writer (a frame, or its buffer of 32 KiB) no longer fits.
+constexpr uint64_t kFullFileSystemBytes = uint64_t{1} << 20;
+
+// Whether the file system holding `name` has no room left for us.
+bool fileSystemFull(const std::string& name)
+{
+    struct statvfs fs {};
+    if (::statvfs(name.c_str(), &fs) != 0)
+        return false;
+    // The blocks kept for the superuser are ours when we are it.
+    const uint64_t blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+    return blocks * fs.f_frsize < kFullFileSystemBytes;
+}
+
+// Why the writer refused `path`, as far as we can tell; the file itself
+// could be created.
+std::string videoRefusal(const std::string& path, CvSize size)
+{
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (extension.empty())
+        return "the name needs an extension that names the container, such as .avi";
+    if (size.width < kSmallestEncodableSide || size.height < kSmallestEncodableSide)
+        return "the encoder takes frames of at least " + std::to_string(kSmallestEncodableSide) + "x" +
+               std::to_string(kSmallestEncodableSide) + " pixels, not " + std::to_string(size.width) + "x" +
+               std::to_string(size.height);
+    return "no MJPG video can be written with the extension '" + extension + "'";
+}
+
+}  // namespace
 
 bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize size, std::string& error)
 {
+    discard();
+    const int fd = pending_.create(path, error);
+    if (fd < 0)
+        return false;
+    ::close(fd);  // the writer opens the file by its name
     QuietStderr quiet;  // the encoder's own complaints are not ours to show
     try {
-        writer_.open(path, cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), framesPerSecond,
-                     cv::Size(size.width, size.height));
+        writer_.open(pending_.writtenName(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                     framesPerSecond, cv::Size(size.width, size.height));
     } catch (const cv::Exception&) {
     }
     if (!writer_.isOpened()) {
-        error = "cannot create the video '" + path + "'";
+        error = "cannot create the video '" + path + "': " + videoRefusal(path, size);
+        pending_.discard();
         return false;
     }
+    framesWritten_ = 0;
     return true;
 }
 
@@ -78,23 +137,55 @@ void VideoOutput::write(const CvMat& frame)
         return;
     QuietStderr quiet;
     writer_.write(cv::cvarrToMat(&frame));
+    ++framesWritten_;
 }
 
-void VideoOutput::close()
+bool VideoOutput::close(std::string& error)
 {
-    QuietStderr quiet;
-    writer_.release();
+    if (!writer_.isOpened())
+        return true;
+    {
+        QuietStderr quiet;
+        writer_.release();
+    }
+    const std::string& written = pending_.writtenName();
+    if (framesWritten_ == 0 || pending_.writesDirectly())
+        return true;  // nothing to check, or a device such as /dev/null
+
+    // The file must read back with every frame, in its index and its data.
+    int held = 0;
+    double declared = 0;
+    {
+        QuietStderr quiet;
+        try {
+            cv::VideoCapture check(written, cv::CAP_FFMPEG);
+            if (check.isOpened()) {
+                declared = check.get(cv::CAP_PROP_FRAME_COUNT);
+                while (check.grab())
+                    ++held;
+            }
+        } catch (const cv::Exception&) {
+        }
+    }
+    if (held == framesWritten_ && declared == framesWritten_)
+        return true;
+    if (fileSystemFull(written))
+        error = fileError("write", pending_.name(), ENOSPC);
+    else
+        error = "cannot write the video '" + pending_.name() + "': the file holds " +
+                std::to_string(std::min(held, static_cast<int>(declared))) + " of the " +
+                std::to_string(framesWritten_) + " frames written";
+    return false;
 }
 
-namespace {
-
-bool exists(const std::string& path)
+void VideoOutput::discard()
 {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
+    if (writer_.isOpened()) {
+        QuietStderr quiet;
+        writer_.release();
+    }
+    pending_.discard();
 }
-
-}  // namespace
 
 bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, std::string& error)
 {
@@ -102,20 +193,10 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
         discard();
         return false;
     };
-    if (!o.videoFile.empty()) {
-        const bool fresh = !exists(o.videoFile);
-        if (!video_.open(o.videoFile, framesPerSecond, frameSize, error))
-            return refused();
-        if (fresh)
-            created_.push_back(o.videoFile);
-    }
-    if (!o.motFile.empty()) {
-        const bool fresh = !exists(o.motFile);
-        if (!mot_.open(o.motFile, error))
-            return refused();
-        if (fresh)
-            created_.push_back(o.motFile);
-    }
+    if (!o.videoFile.empty() && !video_.open(o.videoFile, framesPerSecond, frameSize, error))
+        return refused();
+    if (!o.motFile.empty() && !mot_.open(o.motFile, error))
+        return refused();
     if (!o.estimatesFile.empty()) {
         if (!estimates_.open(o.estimatesFile, error))
             return refused();
@@ -144,25 +225,27 @@ bool Outputs::writeFrame(int frameNumber, const tavo& tracker, const CvMat& anno
 
 bool Outputs::close(std::string& error)
 {
-    bool ok = mot_.close(error);
-    std::string estimatesError;
-    if (!estimates_.close(estimatesError) && ok) {
-        error = estimatesError;
-        ok = false;
-    }
-    video_.close();
-    return ok;
+    // Every file is closed; the first failure is the one reported.
+    std::string errors[3];
+    const bool ok[3] = {mot_.close(errors[0]), estimates_.close(errors[1]), video_.close(errors[2])};
+    for (int i = 0; i < 3; ++i)
+        if (!ok[i]) {
+            error = errors[i];
+            return false;
+        }
+    return true;
+}
+
+bool Outputs::commit(std::string& error)
+{
+    return video_.commit(error) && mot_.commit(error) && estimates_.commit(error);
 }
 
 void Outputs::discard()
 {
-    video_.close();
-    std::string ignored;
-    mot_.close(ignored);
-    estimates_.close(ignored);
-    for (const std::string& file : created_)
-        std::remove(file.c_str());
-    created_.clear();
+    video_.discard();
+    mot_.discard();
+    estimates_.discard();
 }
 
 }  // namespace tavo_cli

@@ -1,30 +1,37 @@
 #include "cli/result_lines.h"
 
-#include "render/drawing_corners.h"
-
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tavo_cli {
 
-Box estimateBox(const Sample& e, float baseWidth, float baseHeight)
+RealBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
 {
-    const DrawingCorners c = drawingCorners(e.posX, e.posY, e.scaleX, e.scaleY, baseWidth, baseHeight);
-    // A one-pixel target whose estimated scale falls just below 1 has its
-    // right corner truncated left of its left one; a box is never narrower
-    // than one pixel.
-    return Box{c.x0, c.y0, std::max(1, c.x1 - c.x0 + 1), std::max(1, c.y1 - c.y0 + 1)};
+    const double width = static_cast<double>(baseWidth) * e.scaleX;
+    const double height = static_cast<double>(baseHeight) * e.scaleY;
+    return RealBox{e.posX - 0.5 * width, e.posY - 0.5 * height, width, height};
 }
 
-std::string motLine(int frame, int id, const Box& b, std::optional<double> confidence)
+namespace {
+
+// v to two decimals, without a minus sign on zero.
+std::string twoDecimals(double v)
 {
-    char line[160];
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", v);
+    return std::strcmp(text, "-0.00") == 0 ? std::string("0.00") : std::string(text);
+}
+
+}  // namespace
+
+std::string motLine(int frame, int id, const RealBox& b, std::optional<double> confidence)
+{
+    char conf[32] = "1";
     if (confidence)
-        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,%.4f,-1,-1,-1\n", frame, id, b.x, b.y, b.width,
-                      b.height, std::min(1.0, std::max(0.0, *confidence)));
-    else
-        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", frame, id, b.x, b.y, b.width, b.height);
-    return line;
+        std::snprintf(conf, sizeof conf, "%.4f", std::min(1.0, std::max(0.0, *confidence)));
+    return std::to_string(frame) + "," + std::to_string(id) + "," + twoDecimals(b.x) + "," + twoDecimals(b.y) + "," +
+           twoDecimals(b.width) + "," + twoDecimals(b.height) + "," + conf + ",-1,-1,-1\n";
 }
 
 double motConfidence(const MotionState& state) { return state.lost ? 0.0 : state.confidence; }
@@ -37,6 +44,14 @@ std::string estimateLine(int frame, int id, const Sample& e)
     std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame, id, e.posX, e.posY, e.velX,
                   e.velY, e.scaleX, e.scaleY);
     return line;
+}
+
+std::string estimateText(const Sample& e)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "pos_x %.9g, pos_y %.9g, vel_x %.9g, vel_y %.9g, scale_x %.9g, scale_y %.9g",
+                  e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY);
+    return text;
 }
 
 }  // namespace tavo_cli

@@ -2,14 +2,24 @@
 
 #include "app/frame_preparation.h"
 #include "app/video_capture.h"
+#include "cli/interrupts.h"
+#include "cli/memory_estimate.h"
+#include "app/display_check.h"
+#include "cli/frame_observer.h"
+#include "cli/live_view.h"
 #include "cli/outputs.h"
 #include "cli/run_inputs.h"
+#include "cli/run_plots.h"
 #include "cli/scoring.h"
+#include "cli/target_paths.h"
+#include "cli/target_selection.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -27,6 +37,7 @@ double millisecondsSince(Clock::time_point start)
 }
 
 void message(std::FILE* err, const std::string& text) { std::fprintf(err, "tavo-track: %s\n", text.c_str()); }
+void warning(std::FILE* err, const std::string& text) { message(err, "warning: " + text); }
 
 std::string frameKind(const IplImage* f)
 {
@@ -114,13 +125,23 @@ int plannedFrames(const Options& options, FileCapture* capture)
     return total;
 }
 
+// How the frame loop ended: the exit status so far, and whether the result
+// files hold whole, valid frames and are to be kept.
+struct TrackingEnd {
+    int status = kExitSuccess;
+    bool keepResults = true;
+};
+
 // Tracks every frame from the one in `video.images` on, writing and
-// scoring each; returns the exit status.
-int trackFrames(const Options& options, tavo& tracker, ColourModelSource* colours, VideoInput& video,
-                Outputs& outputs, Scorer* scorer, FrameTimes& times, std::FILE* err)
+// scoring each, until the video ends, --frames is reached, a stop is
+// requested (a signal, or an observer such as the live window) or something
+// fails.
+TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource* colours, VideoInput& video,
+                        Outputs& outputs, Scorer* scorer, const std::vector<FrameObserver*>& observers,
+                        FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
-    int status = kExitSuccess;
+    TrackingEnd end;
     std::string error;
     std::vector<RealBox> scoreBoxes;
     Clock::time_point frameStart = Clock::now();
@@ -130,42 +151,76 @@ int trackFrames(const Options& options, tavo& tracker, ColourModelSource* colour
         tracker.track();
         const double trackMs = millisecondsSince(trackStart);
         tracker.draw(&video.images.displayMatrix);
+        if (const Target* broken = firstNonFiniteEstimate(tracker)) {
+            message(err, "the estimate of target " + std::to_string(broken->id) + " is not finite on frame " +
+                             std::to_string(frameNumber) + " (" + estimateText(broken->estimate) +
+                             "): the tracking has broken down");
+            end = TrackingEnd{kExitRunError, false};
+            break;
+        }
         adaptReferences(tracker, options.adaptation);
         updateMotionStates(tracker);
 
         if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
             message(err, error);
-            status = kExitRunError;
+            end = TrackingEnd{kExitRunError, false};
             break;
         }
         if (scorer) {
             scoreBoxes.clear();
             for (const auto& target : tracker.targets)
-                scoreBoxes.push_back(
-                    toRealBox(estimateBox(target->estimate, target->baseWidth, target->baseHeight)));
+                scoreBoxes.push_back(estimateBox(target->estimate, target->baseWidth, target->baseHeight));
             scorer->addFrame(frameNumber, scoreBoxes);
         }
         times.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times);
+        // Outside the frame's time: a paused window would count as tracking.
+        bool goOn = true;
+        for (FrameObserver* observer : observers)
+            goOn = observer->frameTracked(frameNumber, tracker, video.images.displayMatrix) && goOn;
+        if (!goOn)
+            break;
         if (options.frames > 0 && frameNumber >= options.frames)
+            break;
+        if (stopRequested())
             break;
 
         frameStart = Clock::now();
         IplImage* frame = queryFrame(video.capture.get());
-        if (!frame)
+        if (!frame) {
+            const int declared = captureFrameCount(video.capture.get());
+            if (declared > frameNumber)
+                warning(err, "'" + options.video + "' ends early: frame " + std::to_string(frameNumber + 1) +
+                                 " cannot be read, though the file declares " + std::to_string(declared) +
+                                 " frames; the results cover frames 1 to " + std::to_string(frameNumber));
             break;
+        }
         if (!prepareFrame(frame, video.images)) {
             message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
                              frameKind(frame) + ", unlike the first frame (" + video.firstKind +
                              "): stopped after frame " + std::to_string(frameNumber));
-            status = kExitRunError;
+            end.status = kExitRunError;  // the frames before it are whole: they are kept
             break;
         }
         if (colours)
             colours->prepareFrame(video.images.hsv, video.images.hue);
     }
     progress.clear();
-    return status;
+    return end;
+}
+
+// Writes to the standard output (null when the caller closed it); false
+// with `failure` set to the first errno.
+bool printOut(std::FILE* out, const std::string& text, int& failure)
+{
+    if (failure)
+        return false;
+    errno = 0;
+    if (!out)
+        failure = EBADF;
+    else if (std::fputs(text.c_str(), out) == EOF)
+        failure = errno ? errno : EIO;
+    return failure == 0;
 }
 
 }  // namespace
@@ -176,23 +231,52 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, *clash);
         return kExitUsage;
     }
+    if (options.select || options.show) {
+        if (const auto why = missingDisplay()) {
+            message(err, std::string(options.select ? "--select" : "--show") + " needs a display: " + *why);
+            return kExitUsage;
+        }
+    }
     RunInputs inputs;
     std::string error;
     if (const int status = loadInputs(options, inputs, error); status != kExitSuccess) {
         message(err, error);
         return status;
     }
+    for (const std::string& text : inputs.warnings)
+        warning(err, text);
+    if (const auto refusal = memoryRefusal(static_cast<int64_t>(inputs.boxes.size()), options.samples,
+                                           physicalMemory())) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
     VideoInput video;
     if (!openVideo(options.video, video, error)) {
         message(err, error);
         return kExitRunError;
     }
+    if (const auto refusal = noiseRefusal(options.noise, video.frameSize().width, video.frameSize().height)) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
+    if (!options.plotFile.empty() && !plotDirectoryExists(options.plotFile, error)) {
+        message(err, error);
+        return kExitRunError;
+    }
+    const cv::Mat firstFrame = cv::cvarrToMat(&video.images.displayMatrix).clone();  // before any drawing
+    if (options.select) {
+        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(options.samples), error);
+            status != kExitSuccess) {
+            message(err, error);
+            return status;
+        }
+        message(err, "targets: " + boxOptions(inputs.boxes));
+    }
 
-    // The tracker, seeded from the clock or reproducibly from --seed.
-    std::optional<CountingTickSource> counting;
-    if (options.seed)
-        counting.emplace(*options.seed);
-    TickSource& ticks = counting ? static_cast<TickSource&>(*counting) : systemTickSource();
+    // The tracker, seeded reproducibly: from --seed, or from a seed drawn
+    // now and printed, so that the run can be repeated.
+    const int64_t seed = options.seed ? *options.seed : drawSeed();
+    CountingTickSource ticks(seed);
     // Appearance models, when the options ask for more than hue histograms;
     // declared before the tracker, whose targets hold models reading it.
     std::unique_ptr<ColourModelSource> colours;
@@ -206,7 +290,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         tracker.motion = &options.motion;
     tracker.huePlane = video.images.hue;
     if (!setUpTracker(tracker, video.images.hue, inputs.boxes, options.samples, options.noise, options.iterations,
-                      error)) {
+                      error, inputs.ids)) {
         message(err, error);
         return kExitRunError;
     }
@@ -215,7 +299,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
 
-    // Tracker target k is scored against ground-truth object k.
+    // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
     if (inputs.truth) {
         std::vector<int> ids;
@@ -224,23 +308,70 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         scorer.emplace(std::move(*inputs.truth), std::move(ids));
     }
 
+    std::vector<FrameObserver*> observers;
+    PathRecorder paths;
+    if (!options.plotFile.empty())
+        observers.push_back(&paths);
+    std::optional<LiveView> view;
+    if (options.show)
+        observers.push_back(&view.emplace());
+
     Outputs outputs;
     if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
         message(err, error);
         return kExitRunError;
     }
     FrameTimes times;
-    int status = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr, times, err);
-    if (!outputs.close(error)) {
+    const TrackingEnd end = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr,
+                                        observers, times, err);
+    int status = end.status;
+    bool keep = end.keepResults;
+    if (stopRequested()) {
+        message(err, "interrupted after " + std::to_string(times.frames()) + " frames");
+        if (status == kExitSuccess)
+            status = interruptedExitStatus(stopSignal());
+    }
+    if (keep && !outputs.close(error)) {
         message(err, error);
         status = kExitRunError;
+        keep = false;
+    }
+    if (keep && !options.plotFile.empty() &&
+        !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
+        message(err, error);
+        status = kExitRunError;
+        keep = false;
     }
 
+    // The summary and the report belong to the results: when they cannot be
+    // written, the run has failed.
+    int outFailure = 0;
+    const std::string seedText = "seed " + std::to_string(seed);
     if (!options.quiet)
-        std::fprintf(out, "%s\n", times.summary(static_cast<int>(tracker.targets.size())).c_str());
+        printOut(out,
+                 times.summary(static_cast<int>(tracker.targets.size())) +
+                     (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
+                 outFailure);
+    else if (options.printSeed)
+        printOut(out, seedText + "\n", outFailure);
     if (scorer)
-        std::fputs(formatReport(scorer->report(), options.gtFile).c_str(), out);
-    std::fflush(out);
+        printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+    errno = 0;
+    if (out && std::fflush(out) != 0 && !outFailure)
+        outFailure = errno ? errno : EIO;
+    if (outFailure) {
+        message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
+        status = kExitRunError;
+        keep = false;
+    }
+
+    if (keep && !outputs.commit(error)) {
+        message(err, error);
+        status = kExitRunError;
+        keep = false;
+    }
+    if (!keep)
+        outputs.discard();
     return status;
 }
 

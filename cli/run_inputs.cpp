@@ -1,43 +1,27 @@
 #include "cli/run_inputs.h"
 
 #include "app/demo_scenario.h"
+#include "cli/file_names.h"
+#include "cli/error_plot.h"
 #include "cli/run.h"
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
+#include <set>
+#include <iterator>
 
 namespace tavo_cli {
 
-namespace {
-
-// Whether two names lead to the same file, existing or to be created.
-bool sameFile(const std::string& a, const std::string& b)
-{
-    if (a == b)
-        return true;
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec) && !ec)
-        return true;
-    const auto normal = [&ec](const std::string& name) {
-        const auto absolute = std::filesystem::absolute(name, ec);
-        return ec ? std::filesystem::path(name) : std::filesystem::weakly_canonical(absolute, ec);
-    };
-    const auto canonicalA = normal(a);
-    const auto canonicalB = normal(b);
-    return !ec && canonicalA == canonicalB;
-}
-
-}  // namespace
-
 std::optional<std::string> clashingFiles(const Options& o)
 {
+    const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
-        {"--mot", &o.motFile}, {"--estimates", &o.estimatesFile}, {"--video", &o.videoFile}};
+        {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
+        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}};
     const std::pair<const char*, const std::string*> inputs[] = {
         {"the input video", &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
-    for (size_t i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < std::size(outputs); ++i) {
         const std::string& file = *outputs[i].second;
         if (file.empty())
             continue;
@@ -52,19 +36,75 @@ std::optional<std::string> clashingFiles(const Options& o)
     return std::nullopt;
 }
 
+namespace {
+
+// At most this many ids or lines are named in one warning.
+constexpr size_t kNamedInWarning = 10;
+
+// "a, b, c" for the first kNamedInWarning numbers, with how many more.
+std::string numberList(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (size_t i = 0; i < numbers.size() && i < kNamedInWarning; ++i)
+        text += (i ? ", " : "") + std::to_string(numbers[i]);
+    if (numbers.size() > kNamedInWarning)
+        text += " and " + std::to_string(numbers.size() - kNamedInWarning) + " more";
+    return text;
+}
+
+bool readTargets(const Options& options, RunInputs& inputs, std::string& error)
+{
+    std::ifstream in(options.targetsFile, std::ios::binary);
+    if (!in) {
+        error = "cannot read the targets file '" + options.targetsFile + "': " + std::strerror(errno);
+        return false;
+    }
+    const auto targets = readInitialTargets(in, options.targetsFile, error);
+    if (!targets)
+        return false;
+    std::vector<int> ignoredLines;
+    for (const InitialTarget& t : *targets) {
+        inputs.boxes.push_back(t.box);
+        inputs.ids.push_back(t.id);
+        if (t.zeroConfidence)
+            ignoredLines.push_back(t.line);
+    }
+    if (!ignoredLines.empty())
+        inputs.warnings.push_back("'" + options.targetsFile + "' " + (ignoredLines.size() == 1 ? "line " : "lines ") +
+                                  numberList(ignoredLines) +
+                                  ": confidence 0, which marks rows to be ignored; tracked all the same");
+    return true;
+}
+
+void warnAboutTruth(const Options& options, const std::vector<MotRecord>& records, RunInputs& inputs)
+{
+    std::vector<int> emptyLines;
+    std::set<int> untracked;
+    const std::set<int> tracked(inputs.ids.begin(), inputs.ids.end());
+    for (const MotRecord& r : records) {
+        if (r.box.width <= 0 || r.box.height <= 0)
+            emptyLines.push_back(r.line);
+        if (!tracked.count(r.id))
+            untracked.insert(r.id);
+    }
+    if (!untracked.empty())
+        inputs.warnings.push_back("'" + options.gtFile + "': no target has the " +
+                                  (untracked.size() == 1 ? "id " : "ids ") +
+                                  numberList(std::vector<int>(untracked.begin(), untracked.end())) +
+                                  "; their boxes count as misses");
+    if (!emptyLines.empty())
+        inputs.warnings.push_back("'" + options.gtFile + "' " + (emptyLines.size() == 1 ? "line " : "lines ") +
+                                  numberList(emptyLines) +
+                                  ": boxes without area, which no target can match");
+}
+
+}  // namespace
+
 int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
 {
-    inputs.boxes = options.boxes;
     if (!options.targetsFile.empty()) {
-        std::ifstream in(options.targetsFile, std::ios::binary);
-        if (!in) {
-            error = "cannot read the targets file '" + options.targetsFile + "': " + std::strerror(errno);
+        if (!readTargets(options, inputs, error))
             return kExitRunError;
-        }
-        auto read = readInitialBoxes(in, options.targetsFile, error);
-        if (!read)
-            return kExitRunError;
-        inputs.boxes = std::move(*read);
         const int64_t fit = targetsThatFit(options.samples);
         if (static_cast<int64_t>(inputs.boxes.size()) > fit) {
             error = "'" + options.targetsFile + "' gives " + std::to_string(inputs.boxes.size()) +
@@ -72,8 +112,12 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
                     std::to_string(fit) + " fit in the sample store";
             return kExitUsage;
         }
-    } else if (inputs.boxes.empty()) {
-        inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
+    } else {
+        inputs.boxes = options.boxes;
+        if (inputs.boxes.empty() && !options.select)
+            inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
+        for (size_t i = 0; i < inputs.boxes.size(); ++i)
+            inputs.ids.push_back(static_cast<int>(i) + 1);
     }
 
     if (!options.gtFile.empty()) {
@@ -85,6 +129,7 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
         const auto records = readMotRecords(in, options.gtFile, error);
         if (!records)
             return kExitRunError;
+        warnAboutTruth(options, *records, inputs);
         inputs.truth = groupByFrame(*records);
     }
     return kExitSuccess;

@@ -24,7 +24,7 @@ double centreDistance(const RealBox& a, const RealBox& b)
 }
 
 Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
-    : truth_(std::move(truth)), ids_(std::move(trackerIds)), sums_(ids_.size())
+    : truth_(std::move(truth)), ids_(std::move(trackerIds)), sums_(ids_.size()), frameScores_(ids_.size())
 {
 }
 
@@ -46,10 +46,12 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
             continue;
         Sums& s = sums_[t];
         const double error = centreDistance(boxes[t], own->box);
+        const double overlap = intersectionOverUnion(boxes[t], own->box);
+        frameScores_[t].push_back(FrameScore{frame, error, overlap});
         ++s.frames;
         s.errorSum += error;
         s.maxError = std::max(s.maxError, error);
-        if (intersectionOverUnion(boxes[t], own->box) >= kMatchOverlap)
+        if (overlap >= kMatchOverlap)
             ++s.successes;
         for (const MotRecord& other : objects) {
             if (other.id != own->id && centreDistance(boxes[t], other.box) < error) {

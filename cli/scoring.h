@@ -26,6 +26,13 @@ struct TargetScore {
     int confusions = 0;        // frames where another object's truth is nearer
 };
 
+// One target's score on one frame.
+struct FrameScore {
+    int frame = 0;
+    double error = 0.0;    // centre error in pixels
+    double overlap = 0.0;  // with its ground-truth box
+};
+
 struct ClearMot {
     int objects = 0;  // ground-truth boxes in the scored frames
     int matches = 0;
@@ -54,6 +61,11 @@ public:
 
     ScoreReport report() const;
 
+    const std::vector<int>& trackerIds() const { return ids_; }
+    // Per target, in the order of `trackerIds`: its score on every frame in
+    // which the ground truth has its object, in frame order.
+    const std::vector<std::vector<FrameScore>>& frameScores() const { return frameScores_; }
+
 private:
     struct Sums {
         int frames = 0;
@@ -66,6 +78,7 @@ private:
     GroundTruth truth_;
     std::vector<int> ids_;
     std::vector<Sums> sums_;
+    std::vector<std::vector<FrameScore>> frameScores_;
     std::map<int, int> lastMatch_;  // ground-truth id -> tracker index last matched
     ClearMot mot_;
     double overlapSum_ = 0.0;

@@ -41,3 +41,17 @@ else()
   target_include_directories(tavo::opencv INTERFACE ${TAVO_OPENCV_INCLUDE_DIR})
   target_link_libraries(tavo::opencv INTERFACE ${_tavo_libs})
 endif()
+
+# Image files (PNG pictures of tavo-track, test videos), as the imported
+# target tavo::opencv_imgcodecs; the tracker and the demo do without.
+add_library(tavo::opencv_imgcodecs INTERFACE IMPORTED)
+if(OpenCV_FOUND AND TARGET opencv_imgcodecs)
+  target_link_libraries(tavo::opencv_imgcodecs INTERFACE opencv_imgcodecs tavo::opencv)
+else()
+  find_library(TAVO_OPENCV_imgcodecs_LIBRARY NAMES opencv_imgcodecs)
+  if(NOT TAVO_OPENCV_imgcodecs_LIBRARY)
+    message(FATAL_ERROR "OpenCV library opencv_imgcodecs not found: "
+      "install libopencv-imgcodecs-dev")
+  endif()
+  target_link_libraries(tavo::opencv_imgcodecs INTERFACE ${TAVO_OPENCV_imgcodecs_LIBRARY} tavo::opencv)
+endif()

@@ -91,6 +91,8 @@ int countableBytesPerPixel(const CvMat* plane)
     return elementType == CV_8UC1 ? 1 : 2;
 }
 
+// How often each byte value occurs in a rectangle: interleaved lanes of
+// 32-bit counters, folded into 64-bit totals whenever they could wrap.
 struct ValueCounts {
     uint32_t lanes[kCountLanes][kByteValueCount];
     uint64_t totals[kByteValueCount];

@@ -55,81 +55,123 @@ TEST(CliMotFile, MalformedLinesAreReportedWithTheirNumber)
     }
 }
 
-TEST(CliMotFile, InitialBoxesAreTheLowestFrameInIdOrder)
+TEST(CliMotFile, LinesEndWithLfCrOrCrLfAfterAnyByteOrderMark)
+{
+    std::istringstream in("\xEF\xBB\xBF"
+                          "1,1,10,10,5,5\r"
+                          "1,2,20,20,5,5\r\n"
+                          "\r"
+                          "1,3,30,30,5,5\n"
+                          "1,4,40,40,5,5");
+    std::string error;
+    const auto records = readMotRecords(in, "gt.txt", error);
+    ASSERT_TRUE(records) << error;
+    ASSERT_EQ(records->size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ((*records)[i].id, i + 1);
+        EXPECT_EQ((*records)[i].box.x, 10.0 * (i + 1));
+    }
+    EXPECT_EQ((*records)[2].line, 4) << "the blank line between counts";
+    EXPECT_EQ((*records)[3].line, 5);
+}
+
+TEST(CliMotFile, NumbersTooLargeAreToldFromNonNumbers)
+{
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"1,1,2,3,4e12,5\n", "'4e12' is too large"},
+        {"1,1,16777217,3,4,5\n", "'16777217' is too large"},
+        {"99999999999,1,2,3,4,5\n", "the frame '99999999999' is too large"},
+        {"1,-99999999999,2,3,4,5\n", "the id '-99999999999' is too large"},
+        {"1,1,2,3,4x,5\n", "must be numbers, not '4x'"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        std::string error;
+        EXPECT_FALSE(readMotRecords(in, "f.txt", error)) << c.text;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
+    std::istringstream edge("1,1,-16777216,16777216,1,1\n");
+    std::string error;
+    EXPECT_TRUE(readMotRecords(edge, "f.txt", error)) << error;
+}
+
+TEST(CliMotFile, InitialTargetsAreTheLowestFrameWithTheirIds)
 {
     std::istringstream in("5,3,30,30,10,10\n"
                           "4,9,90,90,10,10\n"
-                          "4,2,20.4,20.6,9.5,10.49\n"
+                          "4,2,20.4,20.6,9.5,10.49,0,1,1\n"
                           "6,1,1,1,1,1\n"
                           "4,-1,5,5,5,5\n"
-                          "4,2,21,21,8,8\n");
+                          "4,-1,21,21,8,8,1\n");
     std::string error;
-    const auto boxes = readInitialBoxes(in, "t.txt", error);
-    ASSERT_TRUE(boxes) << error;
-    ASSERT_EQ(boxes->size(), 4u);
-    EXPECT_EQ((*boxes)[0], (Box{5, 5, 5, 5}));
-    EXPECT_EQ((*boxes)[1], (Box{20, 21, 10, 10}));  // rounded, halves away from 0
-    EXPECT_EQ((*boxes)[2], (Box{21, 21, 8, 8}));    // equal ids keep file order
-    EXPECT_EQ((*boxes)[3], (Box{90, 90, 10, 10}));
+    const auto targets = readInitialTargets(in, "t.txt", error);
+    ASSERT_TRUE(targets) << error;
+    ASSERT_EQ(targets->size(), 4u);
+    // Ids kept, in increasing order; boxes without identity numbered after
+    // the highest id in file order.
+    const int ids[] = {2, 9, 10, 11};
+    const Box boxes[] = {{20, 21, 10, 10}, {90, 90, 10, 10}, {5, 5, 5, 5}, {21, 21, 8, 8}};
+    const int sourceLines[] = {3, 2, 5, 6};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ((*targets)[i].id, ids[i]);
+        EXPECT_EQ((*targets)[i].box, boxes[i]) << "rounded, halves away from 0";
+        EXPECT_EQ((*targets)[i].line, sourceLines[i]);
+        EXPECT_EQ((*targets)[i].zeroConfidence, i == 0);
+    }
 }
 
 TEST(CliMotFile, TargetsFileWithoutUsableBoxesIsRefused)
 {
-    std::string error;
-    std::istringstream empty("\n\n");
-    EXPECT_FALSE(readInitialBoxes(empty, "t.txt", error));
-    EXPECT_NE(error.find("t.txt: no boxes"), std::string::npos) << error;
-    std::istringstream flat("1,1,10,10,0.4,5\n");
-    EXPECT_FALSE(readInitialBoxes(flat, "t.txt", error));
-    EXPECT_NE(error.find("t.txt:1:"), std::string::npos) << error;
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"\n\n", "t.txt: no boxes"},
+        {"1,1,10,10,0.4,5\n", "t.txt:1:"},
+        {"1,4,10,10,5,5\n2,4,10,10,5,5\n1,4,20,20,5,5\n", "t.txt:3: id 4 is given twice on frame 1 (first on line 1)"},
+        {"1,1,-16777216,0,10,10\n1,2,16777210,0,10,10\n", "t.txt:2: the box of id 2: the rectangle reaches beyond"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        std::string error;
+        EXPECT_FALSE(readInitialTargets(in, "t.txt", error)) << c.text;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
 }
 
-TEST(CliOutputs, BoxFollowsTheDrawingsRectangleRule)
+TEST(CliOutputs, TheBoxIsTheEstimateItself)
 {
     Sample e;
     e.posX = 145.0f;
     e.posY = 270.0f;
     e.scaleX = e.scaleY = 1.0f;
-    Box b = estimateBox(e, 18.0f, 18.0f);
-    EXPECT_EQ(b.x, 136);
-    EXPECT_EQ(b.y, 261);
-    EXPECT_EQ(b.width, 18);
-    EXPECT_EQ(b.height, 18);
+    RealBox b = estimateBox(e, 18.0f, 18.0f);
+    EXPECT_EQ(b.x, 136.0);
+    EXPECT_EQ(b.y, 261.0);
+    EXPECT_EQ(b.width, 18.0);
+    EXPECT_EQ(b.height, 18.0);
 
-    // Halves round to even; the far corner is truncated, so a scale just
-    // below 1 loses a row.
-    e.posX = 9.5f;   // 9.5 - 9 = 0.5 -> 0
-    e.posY = 10.5f;  // about 1.5 -> 2
-    e.scaleY = 0.9999997f;
-    b = estimateBox(e, 18.0f, 18.0f);
-    EXPECT_EQ(b.x, 0);
-    EXPECT_EQ(b.y, 2);
-    EXPECT_EQ(b.width, 18);
-    EXPECT_EQ(b.height, 17);
-
-    // Width from the float product: 1.5 x 7 = 10.5, X0 = cvRound(20 - 5.25) = 15,
-    // X1 = trunc(15 + 9.5) = 24.
-    e.posX = 20.0f;
-    e.scaleX = 1.5f;
-    b = estimateBox(e, 7.0f, 18.0f);
-    EXPECT_EQ(b.x, 15);
-    EXPECT_EQ(b.width, 10);
-
-    // A one-pixel target whose scale drops just below 1 would lose its only
-    // column; its box keeps one pixel.
-    e.posX = 15.5f;
-    e.posY = 15.5f;
-    e.scaleX = e.scaleY = 0.9999997f;
-    b = estimateBox(e, 1.0f, 1.0f);
-    EXPECT_EQ(b.x, 15);
-    EXPECT_EQ(b.y, 15);
-    EXPECT_EQ(b.width, 1);
-    EXPECT_EQ(b.height, 1);
+    // The weighted mean of samples of scale 1 falls just below 1: the box
+    // stays 18 wide (the drawing's whole pixels would lose a column), and
+    // the position keeps its fraction.
+    e.posX = 9.5f;
+    e.scaleX = 0.9999996f;
+    e.scaleY = 1.5f;
+    b = estimateBox(e, 18.0f, 7.0f);
+    EXPECT_NEAR(b.width, 18.0, 1e-5);
+    EXPECT_EQ(b.height, 10.5);
+    EXPECT_NEAR(b.x, 0.5, 1e-5);
+    EXPECT_EQ(b.y, 270.0 - 5.25);
+    EXPECT_EQ(motLine(1, 1, b), "1,1,0.50,264.75,18.00,10.50,1,-1,-1,-1\n");
 }
 
 TEST(CliOutputs, LineFormats)
 {
-    EXPECT_EQ(motLine(3, 7, Box{-2, 5, 18, 17}), "3,7,-2,5,18,17,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(3, 7, RealBox{-2, 5.125, 18.004, 17.5}), "3,7,-2.00,5.12,18.00,17.50,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(1, 2, RealBox{-0.004, -1e-9, 1, 1}), "1,2,0.00,0.00,1.00,1.00,1,-1,-1,-1\n");
     EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
 
     Sample e;

@@ -39,13 +39,17 @@ TEST(CliOptions, DefaultsRunTheDemo)
     EXPECT_EQ(o.threads, 1);
     EXPECT_FALSE(o.seed.has_value());
     EXPECT_FALSE(o.quiet);
+    EXPECT_FALSE(o.select);
+    EXPECT_FALSE(o.show);
+    EXPECT_TRUE(o.plotFile.empty());
 }
 
 TEST(CliOptions, EveryOptionInBothSpellings)
 {
     const ParseResult r = parse({"--box", "1,2,3,4", "clip.avi", "--box=-5,-6,7,8", "--samples=64", "--noise", "0",
                                  "--iterations", "7", "--frames=3", "--seed", "-42", "--mot", "m.txt",
-                                 "--estimates=e.csv", "--video", "v.avi", "--gt", "g.txt", "-q"});
+                                 "--estimates=e.csv", "--video", "v.avi", "--gt", "g.txt", "-q", "--select",
+                                 "--show", "--plot=paths.PNG"});
     ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
     const Options& o = r.options;
     EXPECT_EQ(o.video, "clip.avi");
@@ -63,12 +67,23 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(o.videoFile, "v.avi");
     EXPECT_EQ(o.gtFile, "g.txt");
     EXPECT_TRUE(o.quiet);
+    EXPECT_TRUE(o.select);
+    EXPECT_TRUE(o.show);
+    EXPECT_EQ(o.plotFile, "paths.PNG");
+    EXPECT_EQ(parse({"--plot", "p.png"}).options.plotFile, "p.png");
 
     EXPECT_EQ(parse({"--targets", "t.txt"}).options.targetsFile, "t.txt");
     EXPECT_EQ(parse({"--threads", "2"}).options.threads, 2);
     EXPECT_EQ(parse({"--threads=64"}).options.threads, 64);
     // After "--" every argument is the video, even one that looks like an option.
     EXPECT_EQ(parse({"--", "--weird.avi"}).options.video, "--weird.avi");
+}
+
+TEST(CliOptions, BoxesReachUpToTwoToTheTwentyFourOnEitherSide)
+{
+    const ParseResult r = parse({"--box", "-16777216,-16777216,16,16", "--box", "16777200,0,16,16"});
+    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
+    EXPECT_EQ(r.options.boxes[1], (Box{16777200, 0, 16, 16}));
 }
 
 TEST(CliOptions, SeedTakesEverySixtyFourBitInteger)
@@ -87,9 +102,11 @@ TEST(CliOptions, HelpAndVersion)
     EXPECT_EQ(parse({"--version"}).action, ParseResult::Action::Version);
     const std::string help = usageText();
     for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--threads",
-                               "--seed", "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version"})
+                               "--seed", "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version",
+                               "--select", "--show", "--plot"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
-    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "default 1",
+    for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
+                              "x = pos_x - w/2", "two decimals", "130 or 143", "default 1",
                               "the same, bit for bit, for every N"})
         EXPECT_NE(help.find(value), std::string::npos) << value;
     EXPECT_EQ(versionText().rfind("tavo-track ", 0), 0u);
@@ -128,6 +145,12 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{"--box", "1,y,4,4"}, "'y'"},
         {{"--box", "2147483600,0,100,4"}, "2147483600"},
         {{"--box", "0,0,65536,65536"}, "too large"},
+        {{"--box", "-20000001,0,20000101,10"}, "beyond 16777216"},
+        {{"--box", "16777200,0,17,10"}, "beyond 16777216"},
+        {{"--box", "0,-16777217,10,10"}, "beyond 16777216"},
+        {{"--frames", "2147483648"}, "--frames '2147483648': at most 2147483647"},
+        {{"--samples", "4294967296"}, "at most 2147483647"},
+        {{"--print-seed=yes"}, "--print-seed"},
         {{"--quiet=yes"}, "--quiet"},
         {{"--mot", "a", "--mot", "b"}, "--mot"},
         {{"--mot="}, "--mot"},
@@ -135,6 +158,13 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{""}, "empty"},
         {{"--box", "1,1,4,4", "--targets", "t.txt"}, "--targets"},
         {{"--samples", "2236962"}, "2236961"},
+        {{"--select=yes"}, "--select"},
+        {{"--show=1"}, "--show"},
+        {{"--plot"}, "--plot"},
+        {{"--plot", "paths.jpg"}, "paths.jpg"},
+        {{"--plot", "paths"}, "'paths'"},
+        {{"--plot", ".png"}, "'.png'"},
+        {{"--plot", "a.png", "--plot", "b.png"}, "--plot"},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"tavo-track"};

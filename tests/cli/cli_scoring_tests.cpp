@@ -108,6 +108,22 @@ TEST(CliScoring, PerTargetErrorSuccessAndConfusion)
     EXPECT_DOUBLE_EQ(r.overall.meanError, 25.0 / 5);
     EXPECT_DOUBLE_EQ(r.overall.successRate, 3.0 / 5);
     EXPECT_EQ(r.overall.confusions, 1);
+
+    // The same scores frame by frame, for the error plot: only the frames
+    // in which the target's object is there.
+    const auto& frames = scorer.frameScores();
+    EXPECT_EQ(scorer.trackerIds(), (std::vector<int>{1, 2}));
+    ASSERT_EQ(frames.size(), 2u);
+    ASSERT_EQ(frames[0].size(), 2u);
+    EXPECT_EQ(frames[0][1].frame, 2);
+    EXPECT_DOUBLE_EQ(frames[0][1].error, 20.0);
+    EXPECT_DOUBLE_EQ(frames[0][1].overlap, 0.0);
+    ASSERT_EQ(frames[1].size(), 3u);
+    EXPECT_EQ(frames[1][0].frame, 1);
+    EXPECT_DOUBLE_EQ(frames[1][0].error, 5.0);
+    EXPECT_DOUBLE_EQ(frames[1][0].overlap, 42.0 / 158.0);
+    EXPECT_EQ(frames[1][2].frame, 3);
+    EXPECT_DOUBLE_EQ(frames[1][2].overlap, 1.0);
 }
 
 TEST(CliScoring, ClearMotCountsMissesFalsePositivesAndSwitches)

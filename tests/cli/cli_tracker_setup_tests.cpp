@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace tavo_cli;
 
 namespace {
@@ -143,4 +145,70 @@ TEST(CliTrackerSetup, JointMoveRunsTheChosenIterations)
     EXPECT_NEAR(votesAfterOneCycle(few, 7), 7.0, 1e-3);
     tavo standard(ticks);
     EXPECT_NEAR(votesAfterOneCycle(standard, 5000), 5000.0, 1e-3);
+}
+
+TEST(CliTrackerSetup, TargetsTakeTheIdsGivenAndMessagesNameThem)
+{
+    Plane plane;
+    CountingTickSource ticks(9);
+    tavo tracker(ticks);
+    tracker.huePlane = plane.mat;
+    std::string error;
+    // Ids the tracker is about to hand out, in another order: each target
+    // still gets its own samples (without noise, exactly its box) and keeps
+    // its id through a cycle.
+    const std::vector<Box> boxes{{10, 10, 18, 18}, {60, 40, 12, 20}, {100, 80, 16, 16}};
+    const std::vector<int> ids{nextTargetId + 2, 7, nextTargetId + 1};
+    ASSERT_TRUE(setUpTracker(tracker, plane.mat, boxes, 40, 0.0f, 50, error, ids)) << error;
+    ASSERT_EQ(tracker.targets.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const Target& t = *tracker.targets[i];
+        EXPECT_EQ(t.id, ids[i]);
+        const Sample& first = tracker.samples[t.firstSample];
+        EXPECT_EQ(first.rect.x, boxes[i].x) << "target " << ids[i] << " holds another target's samples";
+        EXPECT_EQ(first.rect.width, boxes[i].width);
+    }
+    tracker.track();
+    EXPECT_EQ(tracker.targets[1]->id, 7);
+
+    tavo refused(ticks);
+    refused.huePlane = plane.mat;
+    EXPECT_FALSE(setUpTracker(refused, plane.mat, {Box{0, 0, 8, 8}, Box{500, 0, 8, 8}}, 40, 0.2f, 50, error, {4, 12}));
+    EXPECT_NE(error.find("target 12 (box 500,0,8,8)"), std::string::npos) << error;
+}
+
+TEST(CliTrackerSetup, NoiseIsBoundedByTheFrame)
+{
+    EXPECT_FALSE(noiseRefusal(0.0f, 320, 240));
+    EXPECT_FALSE(noiseRefusal(320.0f, 320, 240));
+    EXPECT_FALSE(noiseRefusal(240.5f, 160, 320));
+    for (const float noise : {320.5f, 1e37f, 3e38f}) {
+        const auto refusal = noiseRefusal(noise, 320, 240);
+        ASSERT_TRUE(refusal) << noise;
+        EXPECT_NE(refusal->find("at most 320, the larger side of the frame (320x240)"), std::string::npos) << *refusal;
+    }
+}
+
+TEST(CliTrackerSetup, ANonFiniteEstimateIsFoundInEveryField)
+{
+    Plane plane;
+    CountingTickSource ticks(2);
+    tavo tracker(ticks);
+    tracker.huePlane = plane.mat;
+    std::string error;
+    ASSERT_TRUE(setUpTracker(tracker, plane.mat, {Box{10, 10, 8, 8}, Box{40, 40, 8, 8}}, 20, 0.2f, 50, error, {3, 8}))
+        << error;
+    EXPECT_EQ(firstNonFiniteEstimate(tracker), nullptr);
+    Sample& e = tracker.targets[1]->estimate;
+    float* fields[] = {&e.posX, &e.posY, &e.velX, &e.velY, &e.scaleX, &e.scaleY};
+    for (float* field : fields) {
+        for (const float bad : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+            const float kept = *field;
+            *field = bad;
+            const Target* found = firstNonFiniteEstimate(tracker);
+            ASSERT_NE(found, nullptr);
+            EXPECT_EQ(found->id, 8);
+            *field = kept;
+        }
+    }
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Playing the demo video: the window "TAVO tracking DEMO" appears and shows
-# the video with the tracking drawn on it (red sample outlines, black target
+# Playing the demo video: the window "TAVO tracking DEMO" appears, as large
+# as the frame and no larger, and shows the video with the tracking drawn on
+# it (red sample outlines, black target
 # boxes, white labels); at the end of the video the last frame stays on
 # screen and the program waits; one key press ends it with exit status 1;
 # nothing is printed.
@@ -17,6 +18,7 @@ demo_dir run "$video"
 start_demo "$demo" "$dir"
 
 expect_window
+expect_client_size "$id" 320x320  # the demo video's frames
 wait_moving "$id" 20 || fail "the window's picture never changes: the video is not played"
 shot "$id" "$artifacts/playback-playing.png"
 

@@ -1,8 +1,10 @@
-# Helpers shared by the end-to-end tests of tavo-demo; sourced, not run.
+# Helpers shared by the end-to-end tests of tavo-demo and of tavo-track's
+# windows; sourced, not run.
 #
 # Every test gets its own scratch directory and its own Xvfb server, and
-# drives the real demo window with xdotool and ImageMagick the way a person
-# would: look at the window, press keys, watch the program end.
+# drives the real window with xdotool and ImageMagick the way a person
+# would: look at the window, press keys, drag the mouse, watch the program
+# end.  `demo_pid` is the program under test, the demo or tavo-track.
 #
 # Exit status 77 marks a test as skipped (the tools are missing).
 #
@@ -66,26 +68,74 @@ start_demo() {
   demo_pid=$!
 }
 
-# demo_window: waits (up to 30 s) for the demo's window, prints its id.
-demo_window() { xvfb_find_window "$demo_pid" "$E2E_WINDOW"; }
+# start_track DIR TRACK ARGS...: runs tavo-track with ARGS in DIR like
+# start_demo.
+start_track() {
+  local dir=$1 track
+  track=$(realpath "$2")
+  shift 2
+  (cd "$dir" && exec "$track" "$@") >"$dir/out" 2>"$dir/err" &
+  demo_pid=$!
+}
 
-# expect_window: sets `id` to the demo's window, or fails.
+# demo_window [TITLE]: waits (up to 30 s) for the window of the program
+# under test (by default the demo's), prints its id.  TITLE is a regular
+# expression.
+demo_window() { xvfb_find_window "$demo_pid" "${1:-$E2E_WINDOW}"; }
+
+# expect_window [TITLE]: sets `id` to the window (by default the demo's),
+# or fails.
 expect_window() {
-  id=$(demo_window)
+  local title=${1:-$E2E_WINDOW}
+  id=$(demo_window "$title")
   [ -n "$id" ] && return 0
   if ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) before its window appeared: $(head -c 300 "$dir/err")"
+    fail "the program ended (exit status $status) before its window $title appeared: $(head -c 300 "${dir:-.}/err" 2>/dev/null)"
   fi
-  fail "the window 'TAVO tracking DEMO' did not appear"
+  fail "the window $title did not appear"
 }
 
-# shot WINDOW FILE: screenshot of the window.
+# client_size WINDOW: the size of the window's drawing area, "WxH".
+client_size() {
+  xwininfo -id "$1" 2>/dev/null |
+    awk '/^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print w "x" h }'
+}
+
+# expect_client_size WINDOW SIZE: waits (up to 10 s) until the window's
+# drawing area is SIZE ("WxH"; a window takes its size with its first
+# image), or fails.
+expect_client_size() {
+  local size=""
+  for _ in $(seq 100); do
+    size=$(client_size "$1")
+    [ "$size" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the window's drawing area is $size, not the frame's $2"
+}
+
+# drag WINDOW X0 Y0 X1 Y1: drags the mouse with the left button held from
+# (X0, Y0) to (X1, Y1), window coordinates, through a point halfway.
+drag() {
+  local id=$1 x0=$2 y0=$3 x1=$4 y1=$5
+  xdotool mousemove --window "$id" "$x0" "$y0" mousedown 1 \
+    mousemove --window "$id" $(((x0 + x1) / 2)) $(((y0 + y1) / 2)) \
+    mousemove --window "$id" "$x1" "$y1" mouseup 1 || fail "could not drag the mouse"
+}
+
+# shot WINDOW FILE: screenshot of the window; a window that is just taking
+# its size can refuse one screenshot, hence the retries.
 shot() {
-  xvfb_shot "$1" "$2" && return 0
+  local _
+  for _ in 1 2 3; do
+    xvfb_shot "$1" "$2" && return 0
+    [ -n "${demo_pid:-}" ] && ! alive && break
+    sleep 0.2
+  done
   if [ -n "${demo_pid:-}" ] && ! alive; then
     wait_exit 1
-    fail "the demo ended (exit status $status) while its window was expected on screen"
+    fail "the program ended (exit status $status) while its window was expected on screen"
   fi
   fail "no screenshot of the window"
 }
@@ -130,6 +180,24 @@ wait_moving() {
 # press WINDOW KEY: types a key into the window (see xvfb_press).
 press() { xvfb_press "$1" "$2" || fail "could not type $2"; }
 
+# changes WINDOW COMMAND...: runs the command (a key, a drag) and waits up
+# to 5 s until the window's picture shows a change, or fails.  highgui
+# hands out one key per look at the window's events, so keys typed faster
+# than the program looks are lost; a person never types that fast, xdotool
+# does.
+changes() {
+  local id=$1 _
+  shift
+  shot "$id" "$work/before-change.png"
+  "$@"
+  for _ in $(seq 50); do
+    shot "$id" "$work/after-change.png"
+    [ "$(differing_pixels "$work/before-change.png" "$work/after-change.png")" != 0 ] && return 0
+    sleep 0.1
+  done
+  fail "no change in the window after: $*"
+}
+
 # wait_exit LIMIT: sets `status` to the demo's exit status if it ends within
 # LIMIT seconds, otherwise kills it and sets `status` to "hung".
 wait_exit() {
@@ -155,13 +223,10 @@ key_ends_demo() {
 
 # Counts of tracking-drawing pixels in a screenshot, from its colour
 # histogram: sample outlines (only the red byte set to 255 over a grey
-# ground), black (target boxes, links) and white (label boxes).  The top 40
-# and bottom 24 rows (highgui's tool and status bars) are left out.
+# ground), black (target boxes, links) and white (label boxes).  The window
+# holds the frame alone, so every pixel counts.
 drawing_counts() {
-  local file=$1 w h
-  w=$(identify -format '%w' "$file") h=$(identify -format '%h' "$file")
-  "$E2E_CONVERT" "$file" -crop "${w}x$((h - 64))+0+40" +repage \
-      -format %c histogram:info:- 2>/dev/null |
+  "$E2E_CONVERT" "$1" -format %c histogram:info:- 2>/dev/null |
     awk '{
       n = $1 + 0
       if (split($2, c, /[(),]/) < 4) next

@@ -1,8 +1,9 @@
 // libFuzzer harness for tavo-track's command line: the input, split at NUL
 // bytes, is the argument list (a word "\x01" stands for a null argv entry).
 // Every word also goes through the number and box parsers on its own.
-// Checked: a run request carries only values the tracker can take, and the
-// number parsers give back exactly the value they read.
+// Checked: a run request carries only values the tracker can take (boxes
+// within +-2^24), and the number parsers give back exactly the value they
+// read.
 
 #define FUZZ_HARNESS_NAME "fuzz_cli_options"
 #include "fuzz_check.h"
@@ -24,6 +25,9 @@ void checkBox(const Box& b)
     CHECK(b.width > 0 && b.height > 0);
     CHECK(int64_t{b.x} + b.width <= INT32_MAX && int64_t{b.y} + b.height <= INT32_MAX);
     CHECK(int64_t{b.width} * b.height <= INT32_MAX);
+    CHECK(!boxRangeProblem(b));
+    CHECK(b.x >= -kMaxBoxCoordinate && int64_t{b.x} + b.width <= kMaxBoxCoordinate);
+    CHECK(b.y >= -kMaxBoxCoordinate && int64_t{b.y} + b.height <= kMaxBoxCoordinate);
 }
 
 void checkWord(const std::string& word)

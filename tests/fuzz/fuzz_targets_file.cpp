@@ -1,9 +1,9 @@
 // libFuzzer harness for the MOTChallenge reader of tavo-track: the input is
 // a targets (or ground-truth) file.  Checked: records come with increasing
 // line numbers and bounded coordinates, a failure always says where, the
-// initial boxes are non-empty rectangles the tracker can take, as many as
-// the lowest frame has records, and grouping by frame keeps
-// every record.
+// initial targets are non-empty rectangles the tracker can take with ids
+// given once each, as many as the lowest frame has records, and grouping by
+// frame keeps every record.
 
 #define FUZZ_HARNESS_NAME "fuzz_targets_file"
 #include "fuzz_check.h"
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CHECK(r.line > lastLine);
             lastLine = r.line;
             for (double v : {r.box.x, r.box.y, r.box.width, r.box.height})
-                CHECK(std::isfinite(v) && std::fabs(v) <= 1e9);
+                CHECK(std::isfinite(v) && std::fabs(v) <= kMaxBoxCoordinate);
         }
         size_t grouped = 0;
         for (const auto& [frame, list] : groupByFrame(*records)) {
@@ -52,21 +53,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string boxError;
     std::istringstream second(text);
-    const auto boxes = readInitialBoxes(second, name, boxError);
-    if (!boxes) {
+    const auto targets = readInitialTargets(second, name, boxError);
+    if (!targets) {
         CHECK(boxError.rfind(name + ":", 0) == 0);
         return 0;
     }
-    CHECK(records && !records->empty() && !boxes->empty());
+    CHECK(records && !records->empty() && !targets->empty());
     int lowest = records->front().frame;
     for (const MotRecord& r : *records)
         lowest = std::min(lowest, r.frame);
     size_t inLowest = 0;
     for (const MotRecord& r : *records)
         inLowest += r.frame == lowest;
-    CHECK(boxes->size() == inLowest);
-    for (const Box& b : *boxes) {
+    CHECK(targets->size() == inLowest);
+    std::set<int> ids;
+    for (const InitialTarget& t : *targets) {
+        CHECK(ids.insert(t.id).second);
+        const Box& b = t.box;
         CHECK(b.width >= 1 && b.height >= 1);
+        CHECK(!boxRangeProblem(b));
         CHECK(int64_t{b.x} + b.width <= INT32_MAX && int64_t{b.y} + b.height <= INT32_MAX);
         CHECK(int64_t{b.width} * b.height <= INT32_MAX);
     }

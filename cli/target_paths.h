@@ -1,0 +1,34 @@
+#pragma once
+
+// The way every target went: its estimate on every tracked frame, for the
+// --plot picture.
+
+#include "cli/frame_observer.h"
+#include "support/box.h"
+
+#include <vector>
+
+namespace tavo_cli {
+
+struct PathPoint {
+    int frame = 0;
+    float x = 0, y = 0;  // the estimate's centre
+    RealBox box;         // the box the result files give for the frame
+};
+
+struct TargetPath {
+    int id = 0;
+    std::vector<PathPoint> points;  // in frame order
+};
+
+// Records the paths of the tracker's targets, in list order.
+class PathRecorder : public FrameObserver {
+public:
+    bool frameTracked(int frameNumber, const tavo& tracker, const CvMat& annotated) override;
+    const std::vector<TargetPath>& paths() const { return paths_; }
+
+private:
+    std::vector<TargetPath> paths_;
+};
+
+}  // namespace tavo_cli

@@ -1,0 +1,167 @@
+// What tavo-track makes of its inputs and start-up: ids from a targets file
+// in every output and in scoring, line ends of every kind, seeds drawn and
+// printed, runs too large for the machine, noise beyond the frame, and
+// messages that name the limit and the reason.
+
+#include "cli/memory_estimate.h"
+#include "command_run.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using namespace command_run;
+
+namespace {
+
+// The first two squares of the clip's ground truth renamed to `first` and
+// `second`, every frame, with the line end `end`.
+void writeTwoTargets(const fs::path& from, const fs::path& to, int first, int second, const std::string& end)
+{
+    std::ofstream out(to, std::ios::binary);
+    for (const std::string& line : lines(readFile(from))) {
+        const std::vector<std::string> f = split(line);
+        if (f[1] != "1" && f[1] != "2")
+            continue;
+        out << f[0] << "," << (f[1] == "1" ? first : second) << line.substr(f[0].size() + f[1].size() + 1) << end;
+    }
+}
+
+}  // namespace
+
+TEST_F(CliCommand, TargetsFromAFileKeepTheirIdsEverywhere)
+{
+    makeClip(10);
+    writeTwoTargets(path("clip.gt.txt"), path("g.txt"), 2, 5, "\n");
+    const Result r = track("clip.avi -q --seed 1 --targets g.txt --gt g.txt --mot m.txt --estimates e.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    // A perfect run scores as one: each target against its own id.
+    EXPECT_NE(r.out.find("\n     2      10 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n     5      10 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ID switches 0 (objects 20, matches 20, misses 0, false positives 0)"), std::string::npos)
+        << r.out;
+    for (const char* file : {"m.txt", "e.csv"}) {
+        std::vector<std::string> rows = lines(readFile(path(file)));
+        if (std::string(file) == "e.csv")
+            rows.erase(rows.begin());
+        ASSERT_EQ(rows.size(), 20u) << file;
+        for (size_t i = 0; i < rows.size(); ++i)
+            EXPECT_EQ(split(rows[i])[1], i % 2 ? "5" : "2") << file << ": " << rows[i];
+    }
+
+    // --box targets are numbered 1, 2, ... as before.
+    ASSERT_EQ(track("clip.avi -q --seed 1 --box 136,261,18,18 --box 46,226,18,18 --frames 1 --mot b.txt").status, 0);
+    const std::vector<std::string> rows = lines(readFile(path("b.txt")));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(split(rows[0])[1] + split(rows[1])[1], "12");
+
+    // An id given twice on the first frame is an error naming the line.
+    std::ofstream(path("twice.txt")) << "1,3,10,10,18,18\n1,4,40,40,18,18\n1,3,80,80,18,18\n";
+    const Result twice = track("clip.avi -q --targets twice.txt");
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_EQ(twice.err, "tavo-track: twice.txt:3: id 3 is given twice on frame 1 (first on line 1)\n");
+}
+
+TEST_F(CliCommand, TargetAndTruthFilesMayEndLinesWithCrLfOrCrLf)
+{
+    makeClip(5);
+    for (const std::string end : {"\r", "\r\n"}) {
+        std::ofstream out(path("t.txt"), std::ios::binary);
+        out << "\xEF\xBB\xBF";  // a byte-order mark, as some editors write
+        for (const std::string& line : lines(readFile(path("clip.gt.txt"))))
+            out << line << end;
+        out.close();
+        const Result r = track("clip.avi -q --seed 1 --frames 5 --targets t.txt --gt t.txt --mot m.txt");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(lines(readFile(path("m.txt"))).size(), 5u * 9) << "every box is a target";
+        EXPECT_NE(r.out.find("(objects 45, matches 45,"), std::string::npos) << "every box is truth\n" << r.out;
+    }
+}
+
+TEST_F(CliCommand, AnUnseededRunPrintsTheSeedThatRepeatsIt)
+{
+    makeClip(4);
+    const std::string common = "clip.avi --samples 100 --iterations 300";
+    const Result first = track(common + " --mot a.txt --estimates a.csv");
+    ASSERT_EQ(first.status, 0) << first.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(first.out, match, std::regex(", seed (-?[0-9]+)\n$"))) << first.out;
+    const std::string seed = match[1];
+    ASSERT_EQ(track(common + " --seed " + seed + " --mot b.txt --estimates b.csv").status, 0);
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    EXPECT_EQ(readFile(path("a.csv")), readFile(path("b.csv")));
+
+    // Quiet runs print it only when asked to; a given seed is printed as given.
+    EXPECT_EQ(track(common + " -q").out, "");
+    const Result quiet = track(common + " -q --print-seed --seed -12");
+    EXPECT_EQ(quiet.out, "seed -12\n");
+    EXPECT_NE(track(common + " -q --print-seed").out, track(common + " -q --print-seed").out);
+}
+
+TEST_F(CliCommand, ARunTooLargeForTheMachineIsRefusedAtOnce)
+{
+    // As many targets of 500 samples as the store takes: about 100 GiB.
+    const int targets = static_cast<int>(targetsThatFit(500));
+    const uint64_t needed = tavo_cli::trackerMemory(targets, 500).total;
+    if (needed <= tavo_cli::physicalMemory())
+        GTEST_SKIP() << "this machine holds " << tavo_cli::byteCount(needed);
+    {
+        std::ofstream out(path("many.txt"));
+        for (int id = 1; id <= targets; ++id)
+            out << "1," << id << "," << id % 300 << ",10,10,10\n";
+    }
+    makeClip(1);
+    // Should the refusal fail, the run must not take the test machine's
+    // memory: its address space is capped at 4 GiB.
+    const Result r = shell("ulimit -v 4194304; '" TAVO_TRACK "' clip.avi -q --targets many.txt --mot m.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the run needs about " + tavo_cli::byteCount(needed) + " of memory for " +
+                         std::to_string(targets) + " targets of 500 samples"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("but the machine has " + tavo_cli::byteCount(tavo_cli::physicalMemory())),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(path("m.txt")));
+}
+
+TEST_F(CliCommand, NoiseBeyondTheFrameIsRefused)
+{
+    makeClip(2);
+    for (const char* noise : {"3e38", "1e37", "321"}) {
+        const Result r = track(std::string("clip.avi -q --mot m.txt --noise ") + noise);
+        EXPECT_EQ(r.status, 2) << noise;
+        EXPECT_NE(r.err.find("at most 320, the larger side of the frame (320x320)"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --noise 320 --mot m.txt").status, 0);
+    for (const std::string& line : lines(readFile(path("m.txt"))))
+        EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+}
+
+TEST_F(CliCommand, MessagesNameTheLimitAndTheReason)
+{
+    makeClip(2);
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"clip.avi --frames 2147483648", "--frames '2147483648': at most 2147483647"},
+        {"clip.avi --video nowhere/v.avi", "cannot create 'nowhere/v.avi': No such file or directory"},
+        {"clip.avi --video v", "cannot create the video 'v': the name needs an extension"},
+        {"clip.avi --video v.xyz", "no MJPG video can be written with the extension '.xyz'"},
+        {"clip.avi --mot .", "cannot create '.': Is a directory"},
+    };
+    for (const auto& c : cases) {
+        const Result r = track(c.args);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err.find("tavo-track: ", 1), std::string::npos) << "one message: " << r.err;
+    }
+    std::ofstream(path("big.txt")) << "1,1,10,10,1e10,18\n";
+    EXPECT_NE(track("clip.avi --targets big.txt").err.find("big.txt:1: '1e10' is too large"), std::string::npos);
+    // Frames too small for the encoder (one-pixel wide images).
+    writeSunRaster(path("thin_000.sr"), cv::Mat(8, 1, CV_8UC3, cv::Scalar(0, 0, 255)));
+    const Result thin = track("thin_%03d.sr --box 0,0,1,4 --video out.avi");
+    EXPECT_NE(thin.err.find("the encoder takes frames of at least 2x2 pixels, not 1x8"), std::string::npos)
+        << thin.err;
+}

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# tavo-track --select in a real window under Xvfb, driven with the mouse
+# and keys: the first frame appears in "TAVO select targets" at its own
+# size; two rectangles dragged and kept (Space, Enter), a third kept and
+# dropped again (c), then Enter with nothing drawn starts the tracking: the
+# --box options printed on stderr are the dragged rectangles (within a
+# pixel) and the run tracks exactly those.  Escape with nothing kept ends
+# with exit status 2 and a message; with --box given, Escape tracks that
+# box alone.
+#   track_select_test.sh TRACK VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
+set -uo pipefail
+source "$(dirname "$0")/e2e_lib.sh"
+track=$1 video=$2 artifacts=$4
+e2e_start "$3"
+[ -s "$video" ] || fail "no demo video at $video"
+mkdir -p "$artifacts"
+rm -f "$artifacts"/select-*.png
+title='^TAVO select targets$'
+frames=20
+
+# printed_boxes: the --box values of the run's stderr, one per line.
+printed_boxes() { grep -o -- '--box [-0-9,]*' "$dir/err" | cut -d' ' -f2; }
+
+# near A B: whether two boxes X,Y,W,H differ by at most a pixel in each number.
+near() {
+  local -a a b
+  local i d
+  IFS=, read -ra a <<<"$1"
+  IFS=, read -ra b <<<"$2"
+  [ ${#a[@]} = 4 ] || return 1
+  for i in 0 1 2 3; do
+    d=$((a[i] - b[i]))
+    [ "${d#-}" -le 1 ] || return 1
+  done
+}
+
+# -- Two targets dragged and kept, a third kept and dropped.
+demo_dir two
+start_track "$dir" "$track" "$video" --seed 1 --frames $frames --select --mot m.txt -q
+expect_window "$title"
+expect_client_size "$id" 320x320
+changes "$id" drag "$id" 130 255 155 280
+changes "$id" press "$id" space
+changes "$id" drag "$id" 235 250 210 225   # from the bottom-right corner
+changes "$id" press "$id" Return
+changes "$id" drag "$id" 20 20 60 60
+shot "$id" "$artifacts/select-two-kept-one-drawn.png"
+changes "$id" press "$id" space
+changes "$id" press "$id" c
+press "$id" Return
+wait_exit 60
+[ "$status" = 0 ] || fail "expected exit status 0 after the selection, got $status: $(cat "$dir/err")"
+mapfile -t boxes < <(printed_boxes)
+note "printed: ${boxes[*]}"
+[ ${#boxes[@]} = 2 ] || fail "expected two --box options on stderr, got: $(cat "$dir/err")"
+near "${boxes[0]}" 130,255,25,25 || fail "first box ${boxes[0]} is not the rectangle dragged (130,255,25,25)"
+near "${boxes[1]}" 210,225,25,25 || fail "second box ${boxes[1]} is not the rectangle dragged (210,225,25,25)"
+ids=$(cut -d, -f2 "$dir/m.txt" | sort -un | tr '\n' ' ')
+[ "$ids" = "1 2 " ] || fail "the run tracked ids '$ids', not the two selected"
+[ "$(wc -l <"$dir/m.txt")" = $((2 * frames)) ] || fail "expected $frames frames of two targets in the MOT file"
+echo "ok: dragged rectangles printed as --box options and tracked"
+
+# -- Nothing kept: Escape is a usage error, no file is written.
+demo_dir none
+start_track "$dir" "$track" "$video" --select --mot m.txt -q
+expect_window "$title"
+changes "$id" drag "$id" 50 50 80 80   # drawn but not kept
+press "$id" Escape
+wait_exit 30
+[ "$status" = 2 ] || fail "expected exit status 2 when nothing is kept, got $status"
+grep -q '^tavo-track: no target selected' "$dir/err" || fail "no message that no target was selected: $(cat "$dir/err")"
+[ ! -e "$dir/m.txt" ] || fail "the MOT file was written although nothing was tracked"
+echo "ok: Escape with nothing kept ends with exit status 2"
+
+# -- Boxes given on the command line come first and are tracked alone.
+demo_dir given
+start_track "$dir" "$track" "$video" --seed 1 --frames 3 --box 136,261,18,18 --select --mot m.txt -q
+expect_window "$title"
+shot "$id" "$artifacts/select-given-box.png"
+press "$id" Escape
+wait_exit 30
+[ "$status" = 0 ] || fail "expected exit status 0 with a given box, got $status: $(cat "$dir/err")"
+[ "$(printed_boxes | tr '\n' ' ')" = "136,261,18,18 " ] || fail "printed boxes: $(cat "$dir/err")"
+[ "$(wc -l <"$dir/m.txt")" = 3 ] || fail "expected three frames of one target"
+echo "ok: the given box alone is tracked"
