@@ -42,21 +42,3 @@ TEST(WorkerPool, OneThreadRunsTheCallsInOrderOnTheCaller)
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5}), order);
     EXPECT_TRUE(allOnCaller);
 }
-
-TEST(WorkerPool, HelpersTakeShareOfTheWork)
-{
-    // Calls that wait until two threads are inside at once: they return only
-    // when a helper works beside the caller.
-    WorkerPool pool(2);
-    std::atomic<int> inside{0};
-    std::atomic<bool> met{false};
-    auto call = [&](int) {
-        ++inside;
-        for (int spin = 0; spin < 20000000 && !met; ++spin)
-            if (inside.load() >= 2)
-                met = true;
-        --inside;
-    };
-    pool.run(2, call);
-    EXPECT_TRUE(met.load());
-}
