@@ -287,7 +287,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
         }
 
         static const char* const valued[] = {"--box",   "--targets",   "--samples",        "--noise",
-                                             "--iterations", "--frames", "--seed",  "--mot",
+                                             "--iterations", "--frames", "--threads", "--seed",  "--mot",
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
                                              "--sharpness",  "--adapt",  "--spread", "--damping",
@@ -318,6 +318,12 @@ ParseResult parseOptions(int argc, const char* const* argv)
             if (!n || *n <= 0)
                 return usageError(name + " " + quoted(value) + ": expected a positive integer");
             (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
+        } else if (name == "--threads") {
+            const auto n = parseInt(value);
+            if (!n || *n <= 0 || *n > kMaxThreads)
+                return usageError("--threads " + quoted(value) + ": expected an integer from 1 to " +
+                                  std::to_string(kMaxThreads));
+            o.threads = *n;
         } else if (name == "--noise") {
             const auto s = parseFiniteDouble(value);
             if (!s || *s < 0.0 || *s > 3.4028234663852886e38)
@@ -459,6 +465,10 @@ std::string usageText()
          "                    their velocity alone (default 0.2)\n"
          "  --iterations K    iterations of the joint move per frame (default 5000)\n"
          "  --frames N        stop after N frames (default: the whole video)\n"
+         "  --threads N       threads for the per-target steps, 1 to "
+      << kMaxThreads
+      << " (default 1);\n"
+         "                    the results are the same, bit for bit, for every N\n"
          "  --seed T          the random pools are seeded from a counter whose k-th read\n"
          "                    gives T + k, T any 64-bit integer (default: T drawn from\n"
          "                    the system's entropy); the summary ends with \"seed T\", so\n"

@@ -24,6 +24,7 @@ struct Options {
     float noise = 0.2f;        // both noise scales
     int iterations = kStandardJointIterations;  // of the joint move, per frame
     int frames = 0;            // stop after this many frames; 0: all
+    int threads = 1;           // of the per-target steps; results do not depend on it
     std::optional<int64_t> seed;
     std::string motFile;
     std::string estimatesFile;
@@ -47,6 +48,11 @@ struct Options {
     // histograms.
     bool usesAppearanceModels() const { return !colour.isHueHistogram() || adaptation.rate > 0.0; }
 };
+
+// More threads than this are refused: the per-target steps of a frame are
+// far too few to keep more busy, and a slip of the finger should not start
+// thousands.
+constexpr int kMaxThreads = 64;
 
 // The largest --scale-noise and --aspect-noise (a log-scale step per frame)
 // and the largest scale --scale-range allows.

@@ -294,6 +294,10 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return kExitRunError;
     }
+    if (!tracker.setThreadCount(options.threads)) {
+        message(err, "cannot start " + std::to_string(options.threads) + " threads");
+        return kExitRunError;
+    }
 
     // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;

@@ -3,20 +3,9 @@
 #include <opencv2/core/core_c.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <cstddef>
 
-namespace {
-
-inline void setPixel(uint8_t* p, const uint8_t colour[3])
-{
-    for (int c = 0; c < 3; ++c)
-        if (colour[c] != 0)
-            p[c] = colour[c];
-}
-
-}  // namespace
-
-void outlineRect(CvArr* image, int x0, int y0, int x1, int y1, CvScalar colour)
+OutlineCanvas::OutlineCanvas(CvArr* image, CvScalar colour)
 {
     if (!image)
         return;
@@ -29,25 +18,45 @@ void outlineRect(CvArr* image, int x0, int y0, int x1, int y1, CvScalar colour)
     uint8_t bytes[4 * sizeof(double)] = {};
     cvScalarToRawData(&colour, bytes, mat->type, 0);
     uchar* data = nullptr;
-    int step = 0;
     CvSize size;
-    cvGetRawData(mat, &data, &step, &size);
-    if (!data)
-        return;
+    cvGetRawData(mat, &data, &step_, &size);
+    data_ = data;
+    width_ = size.width;
+    height_ = size.height;
+    for (int c = 0; c < 3; ++c)
+        if (bytes[c] != 0) {
+            channel_[channels_] = c;
+            value_[channels_++] = bytes[c];
+        }
+}
 
+void OutlineCanvas::outline(int x0, int y0, int x1, int y1) const
+{
+    if (!data_)
+        return;
     const int xmin = std::min(x0, x1), xmax = std::max(x0, x1);
     const int ymin = std::min(y0, y1), ymax = std::max(y0, y1);
-    if (xmin < 0 || xmax > size.width - 1 || ymin < 0 || ymax > size.height - 1)
+    if (xmin < 0 || xmax > width_ - 1 || ymin < 0 || ymax > height_ - 1)
         return;
 
-    for (int y = ymin; y <= ymax; ++y) {
-        uint8_t* row = data + static_cast<ptrdiff_t>(y) * step;
-        if (y == ymin || y == ymax) {
-            for (int x = xmin; x <= xmax; ++x)
-                setPixel(row + 3 * x, bytes);
-        } else {
-            setPixel(row + 3 * xmin, bytes);
-            setPixel(row + 3 * xmax, bytes);
-        }
+    auto set = [this](uint8_t* pixel) {
+        for (int k = 0; k < channels_; ++k)
+            pixel[channel_[k]] = value_[k];
+    };
+    uint8_t* top = data_ + static_cast<ptrdiff_t>(ymin) * step_;
+    uint8_t* bottom = data_ + static_cast<ptrdiff_t>(ymax) * step_;
+    for (int x = xmin; x <= xmax; ++x) {
+        set(top + 3 * x);
+        set(bottom + 3 * x);
     }
+    for (int y = ymin + 1; y < ymax; ++y) {
+        uint8_t* row = data_ + static_cast<ptrdiff_t>(y) * step_;
+        set(row + 3 * xmin);
+        set(row + 3 * xmax);
+    }
+}
+
+void outlineRect(CvArr* image, int x0, int y0, int x1, int y1, CvScalar colour)
+{
+    OutlineCanvas(image, colour).outline(x0, y0, x1, y1);
 }

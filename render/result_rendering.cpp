@@ -6,6 +6,7 @@
 #include <opencv2/core/fast_math.hpp>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -25,56 +26,81 @@ void tavo::draw(CvMat* image)
         return;
 
     const CvScalar red = cvScalar(0, 0, 255, 0);
-    const CvScalar black = cvScalar(0, 0, 0, 0);
-    const CvScalar nearBlack = cvScalar(10, 10, 10, 0);
-    const CvScalar white = cvScalar(255, 255, 255, 0);
 
     // Pass 1: sample outlines and the weighted estimate of every target.
+    // The image is resolved once, at the first outline.
+    std::optional<OutlineCanvas> canvas;
     for (const auto& owned : targets) {
         Target* t = owned.get();
         selectTarget(t->firstSample, nullptr);
         const int n = t->reservedCount;
-        for (int j = 0; j < n; ++j) {
-            const Sample& s = *windowRefs[j];
-            const DrawingCorners c = drawingCorners(s.posX, s.posY, s.scaleX, s.scaleY, t->baseWidth, t->baseHeight);
-            outlineRect(image, c.x0, c.y0, c.x1, c.y1, red);
+        if (n > 0 && !canvas)
+            canvas.emplace(image, red);
+        if (n > 0 && canvas->usable()) {
+            // An outline only sets the colour's bytes, so drawing it again
+            // changes nothing: each distinct outline of a target is drawn once.
+            RectMemo& drawn = t->rectMemo;
+            const bool memoised = n <= drawn.capacity();
+            if (memoised)
+                drawn.startRound();
+            for (int j = 0; j < n; ++j) {
+                const Sample& s = *windowRefs[j];
+                const DrawingCorners c =
+                    drawingCorners(s.posX, s.posY, s.scaleX, s.scaleY, t->baseWidth, t->baseHeight);
+                bool isNew = true;
+                if (memoised && drawn.find(cvRect(c.x0, c.y0, c.x1, c.y1), isNew) && !isNew)
+                    continue;
+                canvas->outline(c.x0, c.y0, c.x1, c.y1);
+            }
         }
 
-        float posX = 0, posY = 0, velX = FLT_EPSILON, velY = FLT_EPSILON, scaleX = 0, scaleY = 0;
-        double weightSum = 0.0;
-        for (int j = 0; j < n; ++j) {
-            const Sample& s = *windowRefs[j];
-            const float w = s.weight;
-            posX = addWeighted(posX, w, s.posX);
-            posY = addWeighted(posY, w, s.posY);
-            velX = addWeighted(velX, w, s.velX);
-            velY = addWeighted(velY, w, s.velY);
-            scaleX = addWeighted(scaleX, w, s.scaleX);
-            scaleY = addWeighted(scaleY, w, s.scaleY);
-            weightSum += w;
-        }
-        // Weights that sum to nothing give no estimate: keep the last one.
-        if (!(weightSum > 0.0))
-            continue;
-        const float k = static_cast<float>(1.0 / weightSum);
-        Sample e;
-        e.weight = 1.0f;
-        e.likelihood = 0.0f;
-        e.region = Region();
-        e.vote = 0.0f;
-        e.posX = scaled(posX, k);
-        e.posY = scaled(posY, k);
-        e.velX = scaled(velX, k);
-        e.velY = scaled(velY, k);
-        e.scaleX = scaled(scaleX, k);
-        e.scaleY = scaled(scaleY, k);
-        t->estimate = e;
+        estimateTarget(t);
     }
 
-    if (!image)
-        return;
+    if (image)
+        drawTargetMarks(image);
+}
 
-    // Pass 2: neighbour links, estimated rectangles and id labels.
+void tavo::estimateTarget(Target* t)
+{
+    const int n = t->reservedCount;
+    float posX = 0, posY = 0, velX = FLT_EPSILON, velY = FLT_EPSILON, scaleX = 0, scaleY = 0;
+    double weightSum = 0.0;
+    for (int j = 0; j < n; ++j) {
+        const Sample& s = *windowRefs[j];
+        const float w = s.weight;
+        posX = addWeighted(posX, w, s.posX);
+        posY = addWeighted(posY, w, s.posY);
+        velX = addWeighted(velX, w, s.velX);
+        velY = addWeighted(velY, w, s.velY);
+        scaleX = addWeighted(scaleX, w, s.scaleX);
+        scaleY = addWeighted(scaleY, w, s.scaleY);
+        weightSum += w;
+    }
+    // Weights that sum to nothing give no estimate: keep the last one.
+    if (!(weightSum > 0.0))
+        return;
+    const float k = static_cast<float>(1.0 / weightSum);
+    Sample e;
+    e.weight = 1.0f;
+    e.likelihood = 0.0f;
+    e.region = Region();
+    e.vote = 0.0f;
+    e.posX = scaled(posX, k);
+    e.posY = scaled(posY, k);
+    e.velX = scaled(velX, k);
+    e.velY = scaled(velY, k);
+    e.scaleX = scaled(scaleX, k);
+    e.scaleY = scaled(scaleY, k);
+    t->estimate = e;
+}
+
+void tavo::drawTargetMarks(CvMat* image)
+{
+    const CvScalar black = cvScalar(0, 0, 0, 0);
+    const CvScalar nearBlack = cvScalar(10, 10, 10, 0);
+    const CvScalar white = cvScalar(255, 255, 255, 0);
+
     for (const auto& owned : targets) {
         const Target* t = owned.get();
         const Sample& e = t->estimate;

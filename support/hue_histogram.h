@@ -13,6 +13,16 @@ constexpr int kHueBinCount = 179;
 // of exp(-L (1 - BC)).  At 20 a coefficient of 0.9 already gives e^-2.
 constexpr double kLikelihoodSharpness = 20.0;
 
+// An 8-bit plane has at most this many distinct values, so at most this
+// many bins of a histogram can be occupied by counting one.
+constexpr int kByteValueCount = 256;
+
+// The bins that counting a rectangle made non-zero, in increasing order.
+struct OccupiedBins {
+    uint16_t index[kByteValueCount];
+    int32_t count = 0;
+};
+
 // Counts of the 8-bit values of a rectangle of a hue plane, one bin per
 // value, normalised to sum 1 and compared through the Bhattacharyya
 // coefficient.  Values at or above binCount are not counted.
@@ -42,9 +52,18 @@ struct HueHistogram {
     // size; one reaching past the right or bottom edge is cut.  False, with
     // the bins untouched, for a null, foreign, empty or unsuitable matrix.
     bool accumulate(const CvMat* plane, int x, int y, int width, int height);
+    // The same, and lists the bins it made non-zero in `occupied` (none
+    // when it returns false).
+    bool accumulate(const CvMat* plane, int x, int y, int width, int height, OccupiedBins& occupied);
+    // normalize() for a histogram whose only non-zero bins are `occupied`,
+    // all positive: the same bins, bit for bit, touching only those.
+    void normalizeOccupied(const OccupiedBins& occupied);
     // exp(-kLikelihoodSharpness * max(0, 1 - BC)), BC = sum of sqrt(p[i] * q[i]) over this
     // histogram's bins.
     double likelihoodAgainst(const HueHistogram& other) const;
+    // likelihoodAgainst(other) for an `other` whose only non-zero bins are
+    // `occupied`: the same value, bit for bit, summing only those bins.
+    double likelihoodAgainstOccupied(const HueHistogram& other, const OccupiedBins& occupied) const;
     // Frees the bins; the histogram then has none (binCount 0).
     void release();
 };

@@ -29,8 +29,12 @@ std::vector<float> votesAfterOneIteration(const std::vector<CvRect>& rects)
             k.sample(t, j).likelihood = 1.0f;
             k.sample(t, j).vote = FLT_EPSILON;
         }
+        // All the weight on the first sample: every entry refers to it.
+        k.sample(t, 0).weight = 1.0f;
+        k.sample(t, 1).weight = 0.0f;
+        t->drawTable.fill(k.tracker.tableMask, &k.sample(t, 0), 2);
         for (int e = 0; e < t->tableSize; ++e)
-            t->samplingTable[e] = &k.sample(t, 0);
+            EXPECT_EQ(&k.sample(t, 0), t->drawTable.sampleAt(static_cast<uint32_t>(e)));
         ts.push_back(t);
     }
     for (Target* a : ts)
@@ -66,7 +70,7 @@ void expectOneVotePerDraw(TestTracker& k, int iterations)
         for (size_t i = 0; i < targets.size(); ++i) {
             states[i] = stepGenerator(states[i]);
             const uint32_t index = static_cast<uint32_t>(states[i]) & static_cast<uint32_t>(k.tracker.tableMask);
-            last[i] = targets[i]->samplingTable[index];
+            last[i] = targets[i]->drawTable.sampleAt(index);
             float& v = votes[i][last[i] - &k.tracker.samples[targets[i]->firstSample]];
             v = static_cast<float>(static_cast<double>(v) + 1.0);
         }

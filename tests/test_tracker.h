@@ -80,12 +80,14 @@ struct TestTracker {
             s.weight = weight;
         }
     }
-    // Table entries as sample indices within the target's block.
+    // Entries of the table the joint move draws from, as sample indices
+    // within the target's block.
     std::vector<int> table(const Target* t)
     {
         std::vector<int> idx;
         for (int e = 0; e < t->tableSize; ++e)
-            idx.push_back(static_cast<int>(t->samplingTable[e] - &tracker.samples[t->firstSample]));
+            idx.push_back(static_cast<int>(t->drawTable.sampleAt(static_cast<uint32_t>(e)) -
+                                           &tracker.samples[t->firstSample]));
         return idx;
     }
 };

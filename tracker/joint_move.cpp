@@ -1,4 +1,3 @@
-#include "tracker/sampling_table.h"
 #include "tracker/tavo.h"
 
 #include <cmath>
@@ -27,11 +26,12 @@ void tavo::runJointStage(int iterations)
     if (targets.empty())
         return;
 
-    for (const auto& owned : targets) {
-        Target* t = owned.get();
-        selectTarget(t->firstSample, nullptr);
-        fillSamplingTable(t->samplingTable, tableMask, windowSamples, t->sampleCount);
-    }
+    // Each table is built from its own target's samples only.
+    auto buildTable = [this](int k) {
+        Target* t = targets[static_cast<size_t>(k)].get();
+        t->drawTable.fill(tableMask, samples + t->firstSample, t->sampleCount);
+    };
+    forEachTarget(buildTable);
     jointMove(iterations);
 }
 
@@ -42,22 +42,30 @@ void tavo::jointMove(int iterations)
         // Every target draws before any target votes.
         int i = 0;
         for (const auto& t : targets)
-            t->chosen = t->samplingTable[jointPool.nextInt(i++) & mask];
-
-        for (const auto& t : targets) {
-            Sample* s = t->chosen;
-            double g = 1.0;
-            for (const Target* u : t->neighbours) {
-                const int a = overlapArea(s->region, u->chosen->region);
-                if (a != 0) {
-                    const double r = static_cast<double>(a) / s->region.area;
-                    g = g * std::exp(r * r * kOverlapPenaltyRate);
-                }
-            }
-            s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
-        }
+            t->chosen = t->drawTable.sampleAt(jointPool.nextInt(i++) & mask);
+        voteForChosen();
     }
+    mixWeights();
+}
 
+void tavo::voteForChosen()
+{
+    for (const auto& t : targets) {
+        Sample* s = t->chosen;
+        double g = 1.0;
+        for (const Target* u : t->neighbours) {
+            const int a = overlapArea(s->region, u->chosen->region);
+            if (a != 0) {
+                const double r = static_cast<double>(a) / s->region.area;
+                g = g * std::exp(r * r * kOverlapPenaltyRate);
+            }
+        }
+        s->vote = static_cast<float>(static_cast<double>(s->vote) + g);
+    }
+}
+
+void tavo::mixWeights()
+{
     for (const auto& owned : targets) {
         Target* t = owned.get();
         selectTarget(t->firstSample, nullptr);

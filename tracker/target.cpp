@@ -23,7 +23,7 @@ bool Target::prepareTable(int mask, int reserve)
     }
     if (reserve > 0)
         neighbours.reserve(static_cast<size_t>(reserve));
-    return true;
+    return drawTable.reserve(sampleCount, mask) && rectMemo.reserve(sampleCount);
 }
 
 void Target::initModels(int n)
@@ -38,10 +38,13 @@ void Target::initModels(int n)
 
 float Target::measure(CvRect rect, const CvMat* plane)
 {
-    candidate.fill(0.0f);
-    candidate.accumulate(plane, rect.x, rect.y, rect.width, rect.height);
-    candidate.normalize();
-    return static_cast<float>(reference.likelihoodAgainst(candidate));
+    // Counting lists the bins the rectangle occupies; normalising and
+    // comparing then visit only those, with the results of the full loops.
+    OccupiedBins occupied;
+    if (!candidate.accumulate(plane, rect.x, rect.y, rect.width, rect.height, occupied))
+        candidate.fill(0.0f);
+    candidate.normalizeOccupied(occupied);
+    return static_cast<float>(reference.likelihoodAgainstOccupied(candidate, occupied));
 }
 
 bool Target::setReference(CvRect rect, const CvMat* plane)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "support/hue_histogram.h"
+#include "tracker/compact_sampling_table.h"
+#include "tracker/rect_memo.h"
 #include "tracker/appearance_model.h"
 #include "tracker/robust_motion.h"
 #include "tracker/sample.h"
@@ -32,8 +34,15 @@ struct Target {
     // null: the two hue histograms above are the model.
     std::unique_ptr<AppearanceModel> model;
     MotionState motion;  // used only by a tracker with MotionSettings
+    // The full sampling table, for callers that index it directly; only
+    // fillSamplingTable (literal/sampling_table.h) fills it.  The tracker's
+    // joint move draws from drawTable, its compact form.
     Sample** samplingTable = nullptr;
     int32_t tableSize = 0;
+    CompactSamplingTable drawTable;
+    // Likelihoods of this frame's distinct rectangles while the target is
+    // measured; outlines already drawn while it is drawn.
+    RectMemo rectMemo;
     Sample* chosen = nullptr;
     std::vector<Target*> neighbours;  // not owning
     Region cloudBox;
@@ -44,7 +53,8 @@ struct Target {
     Target& operator=(const Target&) = delete;
 
     // Gives the target a zeroed sampling table of mask + 1 entries (kept if
-    // it already has that size) and room for `reserve` neighbours.  False
+    // it already has that size), room for `reserve` neighbours, and sizes
+    // its compact table and rectangle memo for sampleCount samples.  False
     // when the table cannot be had (the target keeps what it had).
     bool prepareTable(int mask, int reserve);
     // Both histograms get n uniform bins.

@@ -2,6 +2,7 @@
 
 #include "support/random_pool.h"
 #include "support/tick_source.h"
+#include "support/worker_pool.h"
 #include "tracker/appearance_model.h"
 #include "tracker/robust_motion.h"
 #include "tracker/sample.h"
@@ -38,9 +39,21 @@ public:
     // Joint sampling move: re-weights every sample by its vote and likelihood
     // shares.
     virtual void jointMove(int iterations);
+    // One iteration's votes, once every target has chosen a sample: each
+    // chosen sample gains the product of its overlap penalties with the
+    // neighbours' chosen samples.
+    void voteForChosen();
+    // The move's last step: each sample's weight from its vote share and
+    // its likelihood share.
+    void mixWeights();
     // Computes every target's estimate and draws samples, estimates,
     // neighbour links and labels into an 8-bit three-channel matrix.
     virtual void draw(CvMat* image);
+    // The steps of draw after the outlines: the weighted estimate of target
+    // t from the selected window (kept when the weights sum to nothing), and
+    // every target's neighbour links, estimated rectangle and id label.
+    void estimateTarget(Target* t);
+    void drawTargetMarks(CvMat* image);
 
     // Sizes the store for `targetCount` targets of `samplesPerTargetCount`
     // samples with sampling tables of kStandardTableMask + 1 entries, and
@@ -66,6 +79,9 @@ public:
     // gain, damping, scale walk and wide proposals.
     void moveRobustly(int n);
     void measureSamples(int n);
+    // measureSamples(n) for the n samples from `window` of target t, without
+    // the selected window: targets can be measured at the same time.
+    void measureSamples(Target* t, Sample* window, int n) const;
     void resample(int n);
 
     void findNeighbours();
@@ -73,6 +89,14 @@ public:
     // `iterations`, or with jointIterations for kUseJointIterationSetting;
     // does nothing for any other count below 1.
     void runJointStage(int iterations);
+
+    // Runs the per-target steps that draw nothing from the random pools
+    // (measuring, sorting, building sampling tables) on `threads` threads;
+    // results do not depend on the count.  1 (the default) uses the calling
+    // thread only.  0 (nothing changes) for a count below 1 or when the
+    // threads cannot be started.
+    int setThreadCount(int threads);
+    int threadCount() const { return workers ? workers->threads() : 1; }
 
     CvMat* huePlane = nullptr;  // not owned
     // Where new targets get their appearance models (not owned; must
@@ -113,8 +137,21 @@ public:
     Sample** windowRefs = nullptr;
     Sample* windowScratch = nullptr;
     int32_t defaultSampleCount = 0;
+    std::unique_ptr<WorkerPool> workers;  // null: one thread
 
 private:
+    // Calls step(i) for the index of every target, on the worker threads.
+    template <class Step>
+    void forEachTarget(Step& step)
+    {
+        const int count = static_cast<int>(targets.size());
+        if (workers)
+            workers->run(count, step);
+        else
+            for (int i = 0; i < count; ++i)
+                step(i);
+    }
+
     void releaseStore();
     // Normal values for the robust motion, grown once to the largest target.
     std::vector<float> motionNoise_;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 tavo::tavo() : tavo(systemTickSource()) {}
 
@@ -122,6 +123,20 @@ int tavo::buildStore(int n)
     windowRefs = sampleRefs;
     for (int i = 0; i < n; ++i)
         sampleRefs[i] = &samples[i];
+    return 1;
+}
+
+int tavo::setThreadCount(int threads)
+{
+    if (threads < 1)
+        return 0;
+    if (threads == threadCount())
+        return 1;
+    try {
+        workers = threads == 1 ? nullptr : std::make_unique<WorkerPool>(threads);
+    } catch (const std::system_error&) {
+        return 0;
+    }
     return 1;
 }
 

@@ -4,6 +4,9 @@ int tavo::track()
 {
     if (!targets.empty())
         findNeighbours();
+    // Resampling, noise and motion in target order: the noise pool's draws
+    // must come in that order.  (Robust motion also reads the other targets'
+    // estimates, which only drawing changes.)
     for (const auto& owned : targets) {
         Target* t = owned.get();
         const int n = t->sampleCount;
@@ -17,9 +20,16 @@ int tavo::track()
             drawNoise(n);
             propagate(n);
         }
-        measureSamples(n);
-        sortByWeight(windowRefs, static_cast<size_t>(n), 0);
     }
+    // Measuring and sorting a target touch only its own samples, its own
+    // histograms or model and the frame's planes: the targets can go in any
+    // order, on any thread, with the results of one target after another.
+    auto measureAndSort = [this](int k) {
+        Target* t = targets[static_cast<size_t>(k)].get();
+        measureSamples(t, samples + t->firstSample, t->sampleCount);
+        sortByWeight(sampleRefs + t->firstSample, static_cast<size_t>(t->sampleCount), 0);
+    };
+    forEachTarget(measureAndSort);
     if (!targets.empty())
         runJointStage(kUseJointIterationSetting);
     return 1;

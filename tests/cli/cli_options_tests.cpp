@@ -36,6 +36,7 @@ TEST(CliOptions, DefaultsRunTheDemo)
     EXPECT_EQ(o.noise, 0.2f);
     EXPECT_EQ(o.iterations, 5000);
     EXPECT_EQ(o.frames, 0);
+    EXPECT_EQ(o.threads, 1);
     EXPECT_FALSE(o.seed.has_value());
     EXPECT_FALSE(o.quiet);
     EXPECT_FALSE(o.select);
@@ -72,6 +73,8 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(parse({"--plot", "p.png"}).options.plotFile, "p.png");
 
     EXPECT_EQ(parse({"--targets", "t.txt"}).options.targetsFile, "t.txt");
+    EXPECT_EQ(parse({"--threads", "2"}).options.threads, 2);
+    EXPECT_EQ(parse({"--threads=64"}).options.threads, 64);
     // After "--" every argument is the video, even one that looks like an option.
     EXPECT_EQ(parse({"--", "--weird.avi"}).options.video, "--weird.avi");
 }
@@ -98,12 +101,13 @@ TEST(CliOptions, HelpAndVersion)
     EXPECT_EQ(parse({"-h", "--samples", "x"}).action, ParseResult::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, ParseResult::Action::Version);
     const std::string help = usageText();
-    for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--seed",
-                               "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version",
+    for (const char* option : {"--box", "--targets", "--samples", "--noise", "--iterations", "--frames", "--threads",
+                               "--seed", "--mot", "--estimates", "--video", "--gt", "--quiet", "--help", "--version",
                                "--select", "--show", "--plot"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
-                              "x = pos_x - w/2", "two decimals", "130 or 143"})
+                              "x = pos_x - w/2", "two decimals", "130 or 143", "default 1",
+                              "the same, bit for bit, for every N"})
         EXPECT_NE(help.find(value), std::string::npos) << value;
     EXPECT_EQ(versionText().rfind("tavo-track ", 0), 0u);
 }
@@ -124,6 +128,9 @@ TEST(CliOptions, UsageErrorsNameTheCulprit)
         {{"--samples", "99999999999"}, "99999999999"},
         {{"--iterations", "0"}, "--iterations"},
         {{"--frames", "1.5"}, "1.5"},
+        {{"--threads", "0"}, "--threads '0'"},
+        {{"--threads", "65"}, "1 to 64"},
+        {{"--threads", "two"}, "two"},
         {{"--noise", "nan"}, "nan"},
         {{"--noise", "inf"}, "inf"},
         {{"--noise", "-0.1"}, "-0.1"},

@@ -1,4 +1,4 @@
-#include "tracker/sampling_table.h"
+#include "literal/sampling_table.h"
 
 void fillSamplingTable(Sample** table, int32_t mask, Sample* samples, int n)
 {
