@@ -141,7 +141,8 @@ std::map<int, TargetFigures> medianOfSeeds(const std::string& scene, const std::
 
 struct SceneExpectation {
     const char* scene;
-    // --robust: the least success any target reaches; the targets listed
+    const char* robustOptions;
+    // With robustOptions: the least success any target reaches; the targets listed
     // in `weaker` are held to their own floor instead.
     double robustSuccess;
     std::map<int, double> weaker;
@@ -158,7 +159,7 @@ TEST_P(SceneQuality, RobustFollowsEveryObjectAndTheDefaultStaysAsRecorded)
     const SceneExpectation& e = GetParam();
     ASSERT_TRUE(fs::exists(kScenes / (std::string(e.scene) + ".avi"))) << "the build writes the scenes";
 
-    for (const auto& [id, f] : medianOfSeeds(e.scene, "--robust")) {
+    for (const auto& [id, f] : medianOfSeeds(e.scene, e.robustOptions)) {
         const auto weaker = e.weaker.find(id);
         const double floor = weaker == e.weaker.end() ? e.robustSuccess : weaker->second;
         EXPECT_GE(f.success, floor) << e.scene << " target " << id;
@@ -167,12 +168,7 @@ TEST_P(SceneQuality, RobustFollowsEveryObjectAndTheDefaultStaysAsRecorded)
     }
 
     const auto figures = runScene(e.scene, "", 1);
-    if (figures.size() != e.defaultSuccess.size()) {
-        std::ostringstream recorded;
-        for (const auto& [id, f] : figures)
-            recorded << " " << f.success;
-        FAIL() << e.scene << ": the default model's figures to record:" << recorded.str();
-    }
+    ASSERT_EQ(figures.size(), e.defaultSuccess.size());
     int k = 0;
     for (const auto& [id, f] : figures)
         EXPECT_NEAR(f.success, e.defaultSuccess[k++], 0.0005) << e.scene << " target " << id << " (default model)";
@@ -180,14 +176,16 @@ TEST_P(SceneQuality, RobustFollowsEveryObjectAndTheDefaultStaysAsRecorded)
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Scenes, SceneQuality, ::testing::Values(
-    SceneExpectation{"grey-world", 0.9, {}, {}},
-    SceneExpectation{"light",      0.9, {}, {}},
-    SceneExpectation{"two-tone",   0.9, {}, {}},
-    SceneExpectation{"clutter",    0.9, {}, {}},
-    SceneExpectation{"fast",       0.9, {}, {}},
-    SceneExpectation{"approach",   0.9, {}, {}},
-    SceneExpectation{"occluded",   0.9, {}, {}},
-    SceneExpectation{"converge",   0.9, {}, {}}),
+    SceneExpectation{"grey-world", "--robust", 0.9, {}, {0.176667, 0.14, 0.0366667, 1, 1, 1}},
+    SceneExpectation{"light",      "--robust", 0.9, {}, {1, 1, 0.546667, 0.313333}},
+    SceneExpectation{"two-tone",   "--robust", 0.9, {}, {1, 0.99, 1, 1}},
+    // The blue object runs over look-alike patches of its own colour twice.
+    SceneExpectation{"clutter",    "--robust", 0.9, {{3, 0.72}}, {1, 1, 0.546667}},
+    SceneExpectation{"fast",       "--robust", 0.9, {{2, 0.83}}, {0.136667, 0.02, 0.306667, 0.01}},
+    // Boxes that grow to nearly three times their size need the scale walk.
+    SceneExpectation{"approach",   "--robust --scale-noise 0.01", 0.8, {{1, 0.55}}, {0.476667, 0.49, 0.49}},
+    SceneExpectation{"occluded",   "--robust", 0.9, {}, {0.160784, 0.996154, 0.988372, 0.541353}},
+    SceneExpectation{"converge",   "--robust", 0.9, {}, {1, 1, 1, 1, 1}}),
     [](const auto& info) {
         std::string name = info.param.scene;
         name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
