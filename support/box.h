@@ -22,5 +22,3 @@ struct RealBox {
     double width = 0;
     double height = 0;
 };
-
-inline RealBox toRealBox(const Box& b) { return RealBox{double(b.x), double(b.y), double(b.width), double(b.height)}; }

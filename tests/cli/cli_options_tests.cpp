@@ -254,3 +254,35 @@ TEST(CliOptions, RobustIsAPresetThatExplicitOptionsOverride)
                                "--sharpness", "--adapt", "--robust"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
+
+TEST(CliOptions, MotionOptionsAndTheirRanges)
+{
+    EXPECT_FALSE(parse({}).options.motion.any()) << "the default moves by constant velocity alone";
+    const Options o = parse({"--spread", "0.2", "--spread-when-poor", "0.4", "--adaptive-noise", "--damping", "0.3",
+                             "--scale-noise", "0.02", "--aspect-noise", "0.01", "--scale-range", "0.8,1.5",
+                             "--lost-and-found"})
+                          .options;
+    EXPECT_EQ(o.motion.spread, 0.2);
+    EXPECT_EQ(o.motion.spreadWhenPoor, 0.4);
+    EXPECT_TRUE(o.motion.adaptiveNoise);
+    EXPECT_EQ(o.motion.damping, 0.3);
+    EXPECT_EQ(o.motion.scaleNoise, 0.02);
+    EXPECT_EQ(o.motion.aspectNoise, 0.01);
+    EXPECT_EQ(o.motion.minScale, 0.8);
+    EXPECT_EQ(o.motion.maxScale, 1.5);
+    EXPECT_TRUE(o.motion.lostAndFound);
+    // Boxes that change size bring the surround with them, unless told.
+    EXPECT_EQ(o.colour.ringWeight, kScaleSurroundWeight);
+    EXPECT_TRUE(o.usesAppearanceModels());
+    EXPECT_EQ(parse({"--scale-noise", "0.02", "--surround", "0"}).options.colour.ringWeight, 0.0);
+
+    for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
+             {"--spread", "1.5"}, {"--spread-when-poor", "-1"}, {"--damping", "2"}, {"--scale-noise", "0.6"},
+             {"--aspect-noise", "-0.1"}, {"--scale-range", "1.2,2"}, {"--scale-range", "0.5,0.9"},
+             {"--scale-range", "0.5"}, {"--surround", "11"}, {"--lost-and-found=1"}}) {
+        std::vector<const char*> argv{"tavo-track"};
+        argv.insert(argv.end(), bad.begin(), bad.end());
+        const ParseResult r = parseOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(r.action, ParseResult::Action::UsageError) << bad[0];
+    }
+}
