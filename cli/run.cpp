@@ -15,6 +15,7 @@
 #include "cli/target_selection.h"
 #include "cli/timing.h"
 #include "cli/tracker_setup.h"
+#include "tracker/target_areas.h"
 
 #include <cerrno>
 #include <chrono>
@@ -144,6 +145,7 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
     TrackingEnd end;
     std::string error;
     std::vector<RealBox> scoreBoxes;
+    std::vector<CvRect> areas;
     Clock::time_point frameStart = Clock::now();
     for (int frameNumber = 1;; ++frameNumber) {
         tracker.huePlane = video.images.hue;
@@ -202,8 +204,13 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
             end.status = kExitRunError;  // the frames before it are whole: they are kept
             break;
         }
-        if (colours)
+        if (colours) {
             colours->prepareFrame(video.images.hsv, video.images.hue);
+            if (colours->usesBackground()) {
+                targetAreas(tracker, areas);
+                colours->prepareBackground(&video.images.displayMatrix, areas);
+            }
+        }
     }
     progress.clear();
     return end;
@@ -283,6 +290,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (options.usesAppearanceModels()) {
         colours = std::make_unique<ColourModelSource>(options.colour);
         colours->prepareFrame(video.images.hsv, video.images.hue);
+        // The first frame's background is unknown exactly where the
+        // objects are; later frames hold the wider areas around them.
+        std::vector<CvRect> objects;
+        for (const Box& b : inputs.boxes)
+            objects.push_back(cvRect(b.x, b.y, b.width, b.height));
+        colours->prepareBackground(&video.images.displayMatrix, objects);
     }
     tavo tracker(ticks);
     tracker.appearance = colours.get();

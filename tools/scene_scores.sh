@@ -7,7 +7,8 @@
 # "robust=--robust".  For every scene, target and configuration it prints
 # the median over the seeds (e.g. "1 2 3") of the success rate (overlap >=
 # 0.5) and of the mean centre error in pixels, as a Markdown table, and the
-# median ms per frame of the tracking cycle.  SCENES (environment) limits
+# median ms per frame of the tracking cycle and of the whole frame (reading,
+# preparing, tracking and writing it).  SCENES (environment) limits
 # the scenes, e.g. SCENES="light fast".
 set -euo pipefail
 track=$1 dir=$2 seeds=$3; shift 3
@@ -17,7 +18,7 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 header="| scene | id |"; rule="|---|---|"
 for config in "$@"; do header+=" ${config%%=*} success | ${config%%=*} error |"; rule+="---|---|"; done
 echo "$header"; echo "$rule"
-declare -A ms
+declare -A ms whole
 for scene in $scenes; do
   for config in "$@"; do
     label=${config%%=*} opts=${config#*=}
@@ -27,6 +28,7 @@ for scene in $scenes; do
         >"$work/$scene.$label.$seed.txt"
     done
     ms[$scene.$label]=$(cat "$work/$scene".$label.*.txt | sed -n 's/.*tracking cycle \([0-9.]*\) ms median.*/\1/p' | median)
+    whole[$scene.$label]=$(cat "$work/$scene".$label.*.txt | sed -n 's/.*whole frame \([0-9.]*\) ms median.*/\1/p' | median)
   done
   ids=$(awk '/^ +[0-9]+ +[0-9]+ /{print $1}' "$work/$scene.${1%%=*}.${seeds%% *}.txt")
   for id in $ids; do
@@ -41,8 +43,9 @@ for scene in $scenes; do
   done
 done
 echo
-echo "| scene |$(for c in "$@"; do printf ' %s ms/frame |' "${c%%=*}"; done)"
-echo "|---|$(for c in "$@"; do printf -- '---|'; done)"
+echo "| scene |$(for c in "$@"; do printf ' %s cycle ms | %s frame ms |' "${c%%=*}" "${c%%=*}"; done)"
+echo "|---|$(for c in "$@"; do printf -- '---|---|'; done)"
 for scene in $scenes; do
-  printf '| %s |' "$scene"; for c in "$@"; do printf ' %s |' "${ms[$scene.${c%%=*}]}"; done; echo
+  printf '| %s |' "$scene"
+  for c in "$@"; do printf ' %s | %s |' "${ms[$scene.${c%%=*}]}" "${whole[$scene.${c%%=*}]}"; done; echo
 done

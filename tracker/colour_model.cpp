@@ -17,8 +17,10 @@ double bandedLikelihood(const double* reference, const double* candidate, const 
 }
 
 BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
-                                     double ringWeight, double ringShare)
+                                     double ringWeight, double ringShare, const BackgroundModel* background,
+                                     double foregroundWeight)
     : plane_(plane), layout_(layout), sharpness_(sharpness), ringWeight_(ringWeight), ringShare_(ringShare),
+      background_(foregroundWeight > 0.0 ? background : nullptr), foregroundWeight_(foregroundWeight),
       reference_(layout.size()), candidate_(layout.size()), whole_(ringWeight > 0 ? layout.binCount : 0),
       ring_(whole_.size())
 {
@@ -44,6 +46,14 @@ float BandedColourModel::measure(CvRect rect)
     if (ringWeight_ > 0.0) {
         ringHistogram(*plane_, rect, margin(rect), layout_.binCount, ring_.data());
         likelihood *= std::exp(-sharpness_ * ringWeight_ * bhattacharyya(whole_.data(), ring_.data(), layout_.binCount));
+    }
+    if (background_) {
+        // The box should hold what moves, and its surround should not: a
+        // box too large takes in background, one too small leaves moving
+        // pixels around it.
+        const double missing = 1.0 - background_->foregroundShare(rect);
+        const double around = background_->ringForegroundShare(rect, margin(rect));
+        likelihood *= std::exp(-sharpness_ * foregroundWeight_ * (missing + around));
     }
     return static_cast<float>(likelihood);
 }
@@ -80,7 +90,7 @@ void BandedColourModel::update(CvRect rect, double rate)
 }
 
 ColourModelSource::ColourModelSource(const ColourModelSettings& settings)
-    : settings_(settings), binner_(settings.binning)
+    : settings_(settings), binner_(settings.binning), background_(settings.background)
 {
     layout_.binCount = settings.space == ColourSpace::Hsv ? settings.binning.binCount() : kHueBinCount;
     layout_.bands = settings.parts;
@@ -110,8 +120,14 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
     plane_ = bins_;
 }
 
+void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held)
+{
+    if (usesBackground())
+        background_.prepare(frame, held);
+}
+
 std::unique_ptr<AppearanceModel> ColourModelSource::createModel()
 {
     return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness, settings_.ringWeight,
-                                               settings_.ringShare);
+                                               settings_.ringShare, &background_, settings_.foregroundWeight);
 }

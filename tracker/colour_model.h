@@ -4,6 +4,7 @@
 // optionally centre-weighted histograms of either the hue plane or the
 // frame's hue-saturation-brightness bins.
 
+#include "support/background_model.h"
 #include "support/banded_histogram.h"
 #include "support/colour_binning.h"
 #include "support/hue_histogram.h"
@@ -32,13 +33,21 @@ struct ColourModelSettings {
     // than its object scores worse than one that fits.  0: off.
     double ringWeight = 0.0;
     double ringShare = 0.25;
+    // Weight of the foreground cue, for a still camera: the likelihood is
+    // lowered by exp(-sharpness * foregroundWeight * ((1 - f) + r)), f the
+    // share of the box's pixels that differ from the learnt background, r
+    // that share in the surrounding ring (ringShare of its size wide).  A
+    // still look-alike of the object (f near 0) scores low, and so do boxes
+    // too large or too small for what moves.  0: off.
+    double foregroundWeight = 0.0;
+    BackgroundSettings background;
 
     // Today's model, the targets' own hue histograms: hue, no kernel, one
     // part, the standard sharpness.
     bool isHueHistogram() const
     {
         return space == ColourSpace::Hue && !normaliseLight && !kernel && parts == 1 && sharpness == kLikelihoodSharpness &&
-               ringWeight == 0.0;
+               ringWeight == 0.0 && foregroundWeight == 0.0;
     }
 };
 
@@ -50,9 +59,11 @@ double bandedLikelihood(const double* reference, const double* candidate, const 
 // rectangle measured last, both sized once.
 class BandedColourModel : public AppearanceModel {
 public:
-    // `plane` points at the source's current bin plane.
+    // `plane` points at the source's current bin plane; `background`, when
+    // given with a foreground weight above 0, is the source's background.
     BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
-                      double ringWeight = 0.0, double ringShare = 0.25);
+                      double ringWeight = 0.0, double ringShare = 0.25, const BackgroundModel* background = nullptr,
+                      double foregroundWeight = 0.0);
     bool learn(CvRect rect) override;
     float measure(CvRect rect) override;
     double similarity(CvRect rect) override;
@@ -66,6 +77,8 @@ private:
     double sharpness_;
     double ringWeight_;
     double ringShare_;
+    const BackgroundModel* background_;
+    double foregroundWeight_;
     std::vector<double> reference_;
     std::vector<double> candidate_;
     // For the surround: the object's plain histogram and the ring's.
@@ -86,6 +99,12 @@ public:
 
     // `hsv`: the frame in OpenCV's 8-bit HSV; `hue`: its hue plane.
     void prepareFrame(const CvMat* hsv, const CvMat* hue);
+    // With the foreground cue: the frame itself (8-bit BGR, before anything
+    // is drawn into it) and the rectangles where the targets may be, whose
+    // pixels the background does not learn.  Call it for every frame after
+    // prepareFrame.
+    void prepareBackground(const CvMat* frame, const std::vector<CvRect>& held);
+    bool usesBackground() const { return settings_.foregroundWeight > 0.0; }
     std::unique_ptr<AppearanceModel> createModel() override;
     const HistogramLayout& layout() const { return layout_; }
 
@@ -93,6 +112,7 @@ private:
     ColourModelSettings settings_;
     HistogramLayout layout_;
     ColourBinner binner_;
+    BackgroundModel background_;
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
     double firstBrightness_ = 0.0;  // mean brightness of the first frame
     const CvMat* plane_ = nullptr;  // what the models read: the hue plane or bins_

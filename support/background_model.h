@@ -1,0 +1,64 @@
+#pragma once
+
+// A model of a still camera's background, learnt from the frames
+// themselves, and which pixels of the current frame differ from it
+// (foreground).  It tells a moving object from a still patch of the same
+// colours, which no colour histogram can.
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/types_c.h>
+
+#include <vector>
+
+struct BackgroundSettings {
+    // Outside the held rectangles, background = (1 - rate) background +
+    // rate frame each frame: it follows light changes and things that came
+    // to rest, within about 1 / rate frames.
+    double rate = 0.05;
+    // A pixel is foreground when one of its channels differs from the
+    // background by more than this (8-bit units): above sensor noise and
+    // compression errors, below the contrast of most objects.
+    int threshold = 30;
+    // Before comparing, the background is scaled channel by channel by the
+    // ratio of the frame's mean to its own, held pixels included: a light
+    // change of the whole scene is not taken for motion.
+    bool followLight = true;
+};
+
+class BackgroundModel {
+public:
+    explicit BackgroundModel(const BackgroundSettings& settings = {}) : settings_(settings) {}
+
+    // Finds the foreground of an 8-bit frame (three channels, or one), then learns the
+    // frame's pixels outside `held` (rectangles of the frame where objects
+    // are or may be: they would teach the background their own look).  On
+    // the first frame, or one of another size, the background starts as
+    // that frame, unknown inside `held`; unknown pixels count as foreground
+    // until they are seen outside every held rectangle.
+    void prepare(const CvMat* frame, const std::vector<CvRect>& held);
+
+    // The share of foreground pixels in a rectangle of the frame (clipped
+    // to it), in [0, 1]; 0 for a rectangle without pixels in the frame.
+    double foregroundShare(CvRect rect) const;
+
+    // The share of foreground pixels in the ring `margin` pixels wide
+    // around a rectangle (the parts of it inside the frame); 0 when none is.
+    double ringForegroundShare(CvRect rect, int margin) const;
+    // 255 where the current frame is foreground, 0 elsewhere.
+    const cv::Mat& foreground() const { return foreground_; }
+
+private:
+    // Foreground pixels in the rectangle clipped to the frame, and its area.
+    int foregroundCount(CvRect rect, double& area) const;
+
+    BackgroundSettings settings_;
+    cv::Mat background_;  // CV_32FC3
+    cv::Mat known_;       // CV_8U: 255 where the background has been seen
+    cv::Mat foreground_;  // CV_8U
+    cv::Mat integral_;    // CV_32S, (rows + 1) x (cols + 1) sums of foreground / 255
+    cv::Mat learn_;       // CV_8U: pixels learnt this frame
+    cv::Mat frame_;       // CV_32FC3 copy of the frame
+    cv::Mat gray_;        // a one-channel frame as three channels
+    cv::Mat difference_;  // CV_32FC3
+    std::vector<cv::Mat> channels_;
+};
