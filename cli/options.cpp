@@ -78,6 +78,8 @@ std::string robustPresetText()
     if (kRobustKernel)
         s << " --kernel";
     s << " --parts " << kRobustParts << " --sharpness " << kRobustSharpness << " --adapt " << kRobustAdaptRate;
+    if (kRobustForegroundWeight > 0)
+        s << " --foreground " << kRobustForegroundWeight;
     if (kRobustSpread > 0)
         s << " --spread " << kRobustSpread;
     if (kRobustSpreadWhenPoor > 0)
@@ -108,6 +110,8 @@ void applyRobustPreset(Options& o, const std::set<std::string>& given)
         o.colour.sharpness = kRobustSharpness;
     if (unless("--adapt"))
         o.adaptation.rate = kRobustAdaptRate;
+    if (unless("--foreground"))
+        o.colour.foregroundWeight = kRobustForegroundWeight;
     if (unless("--spread"))
         o.motion.spread = kRobustSpread;
     if (unless("--spread-when-poor"))
@@ -291,7 +295,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
                                              "--estimates",  "--video",  "--gt",    "--model",
                                              "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
                                              "--sharpness",  "--adapt",  "--spread", "--damping",
-                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot", "--spread-when-poor"};
+                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot", "--spread-when-poor",
+                                             "--foreground"};
         if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
             return usageError("unknown option " + quoted(name));
         std::string value;
@@ -384,6 +389,12 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 return usageError("--surround " + quoted(value) + ": expected a number from 0 to " +
                                   std::to_string(static_cast<int>(kMaxSurroundWeight)));
             o.colour.ringWeight = *w;
+        } else if (name == "--foreground") {
+            const auto w = parseFiniteDouble(value);
+            if (!w || *w < 0.0 || *w > kMaxForegroundWeight)
+                return usageError("--foreground " + quoted(value) + ": expected a number from 0 to " +
+                                  std::to_string(static_cast<int>(kMaxForegroundWeight)));
+            o.colour.foregroundWeight = *w;
         } else if (name == "--scale-range") {
             const auto comma = value.find(',');
             const auto lo = parseFiniteDouble(value.substr(0, comma));
@@ -416,8 +427,9 @@ ParseResult parseOptions(int argc, const char* const* argv)
     if (o.robust)
         applyRobustPreset(o, seen);
     // Boxes that change size need the surround to tell a box that fits its
-    // object from one inside it.
-    if (seen.count("--surround") == 0 && (o.motion.scaleNoise > 0.0 || o.motion.aspectNoise > 0.0))
+    // object from one inside it; the foreground cue has its own.
+    if (seen.count("--surround") == 0 && (o.motion.scaleNoise > 0.0 || o.motion.aspectNoise > 0.0) &&
+        !(o.colour.foregroundWeight > 0.0))
         o.colour.ringWeight = kScaleSurroundWeight;
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError("--box and --targets cannot be combined");
@@ -495,6 +507,15 @@ std::string usageText()
          "                    estimate, only while the estimate matches the reference\n"
          "                    with BC >= 0.8 and no other target's box overlaps it\n"
          "                    (default 0: the reference never changes)\n"
+         "  --foreground W    0..10, for a still camera: a background is learnt from\n"
+         "                    the frames (each pixel follows the frame at rate 0.05\n"
+         "                    while no target is near it, and the whole of it follows\n"
+         "                    a light change of the scene); pixels that differ from it\n"
+         "                    by more than 30 in a channel are foreground.  The\n"
+         "                    likelihood is lowered by exp(-L W ((1 - f) + r)), f the\n"
+         "                    box's share of foreground pixels, r that of a ring around\n"
+         "                    it, so that still look-alikes of a moving object do not\n"
+         "                    draw its target and boxes fit what moves (default 0: off)\n"
          "  --normalise-light for --model hsv: brightness is scaled by the first frame's\n"
          "                    mean brightness over the current frame's, so that a light\n"
          "                    change of the whole scene keeps grey pixels in their bins\n"
@@ -522,7 +543,7 @@ std::string usageText()
          "  --surround W      0..10: a ring around each box that looks like the object\n"
          "                    lowers the likelihood by exp(-L W BC), so that boxes fit\n"
          "                    their objects (default 0.5 with --scale-noise or\n"
-         "                    --aspect-noise, else 0)\n"
+         "                    --aspect-noise and without --foreground, else 0)\n"
          "  --lost-and-found  a target whose best match stays below 0.1 of its typical\n"
          "                    best for 3 frames is lost: half its samples search around\n"
          "                    its last good position, farther every frame, away from\n"

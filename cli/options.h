@@ -63,23 +63,27 @@ constexpr double kMaxScale = 10.0;
 // given, and the largest --surround.
 constexpr double kScaleSurroundWeight = 0.5;
 constexpr double kMaxSurroundWeight = 10.0;
+// The largest --foreground.
+constexpr double kMaxForegroundWeight = 10.0;
 
 // The largest --sharpness: beyond it every imperfect match weighs nothing.
 constexpr double kMaxSharpness = 1000.0;
 
 // What --robust sets, as measured best on the scored scenes of
 // make-scenes (hsv bins, a centre-weighted kernel, two bands, slow
-// adaptation).
+// adaptation, the foreground cue of a still camera, wide proposals after
+// poor frames, adaptive noise, a scale walk, lost and found).
 constexpr bool kRobustNormaliseLight = true;
 constexpr bool kRobustKernel = true;
 constexpr int kRobustParts = 2;
 constexpr double kRobustSharpness = 20.0;
 constexpr double kRobustAdaptRate = 0.05;
+constexpr double kRobustForegroundWeight = 0.5;
 constexpr double kRobustSpread = 0.1;
 constexpr double kRobustSpreadWhenPoor = 0.3;
 constexpr bool kRobustAdaptiveNoise = true;
 constexpr double kRobustDamping = 0.0;
-constexpr double kRobustScaleNoise = 0.0;
+constexpr double kRobustScaleNoise = 0.01;
 constexpr bool kRobustLostAndFound = true;
 
 // The preset as options, e.g. "--model hsv --kernel ...".

@@ -216,12 +216,19 @@ TEST(CliOptions, AppearanceOptionsAndTheirRanges)
     EXPECT_EQ(o.adaptation.rate, 0.1);
     EXPECT_EQ(parse({"--adapt", "1"}).options.adaptation.rate, 1.0);
     EXPECT_TRUE(parse({"--adapt", "0.01"}).options.usesAppearanceModels());
+    // The foreground cue works with either colour space.
+    const Options still = parse({"--foreground", "0.5"}).options;
+    EXPECT_EQ(still.colour.foregroundWeight, 0.5);
+    EXPECT_EQ(still.colour.space, ColourSpace::Hue);
+    EXPECT_TRUE(still.usesAppearanceModels());
+    EXPECT_FALSE(parse({"--foreground", "0"}).options.usesAppearanceModels());
 
     for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
              {"--model", "rgb"}, {"--hsv-bins", "10,10"}, {"--hsv-bins", "16,16,1"}, {"--hsv-bins", "0,10,10"},
              {"--min-saturation", "256"}, {"--min-value", "-1"}, {"--parts", "3"}, {"--parts", "0"},
              {"--sharpness", "0"}, {"--sharpness", "1001"}, {"--adapt", "1.5"}, {"--adapt", "-0.1"},
-             {"--kernel=yes"}, {"--robust=1"}}) {
+             {"--kernel=yes"}, {"--robust=1"}, {"--foreground", "-0.5"}, {"--foreground", "10.5"},
+             {"--foreground", "nan"}}) {
         std::vector<const char*> argv{"tavo-track"};
         argv.insert(argv.end(), bad.begin(), bad.end());
         const ParseResult r = parseOptions(static_cast<int>(argv.size()), argv.data());
@@ -239,6 +246,11 @@ TEST(CliOptions, RobustIsAPresetThatExplicitOptionsOverride)
     EXPECT_EQ(robust.colour.parts, kRobustParts);
     EXPECT_EQ(robust.colour.sharpness, kRobustSharpness);
     EXPECT_EQ(robust.adaptation.rate, kRobustAdaptRate);
+    EXPECT_EQ(robust.colour.foregroundWeight, kRobustForegroundWeight);
+    EXPECT_EQ(robust.motion.scaleNoise, kRobustScaleNoise);
+    EXPECT_EQ(robust.colour.ringWeight, 0.0) << "the foreground cue's surround replaces the colour surround";
+    EXPECT_EQ(parse({"--robust", "--foreground", "0"}).options.colour.ringWeight, kScaleSurroundWeight)
+        << "a moving camera: without the foreground cue, scaled boxes need the colour surround";
     EXPECT_TRUE(robust.usesAppearanceModels());
 
     // In either order, what is given explicitly wins.
@@ -251,7 +263,7 @@ TEST(CliOptions, RobustIsAPresetThatExplicitOptionsOverride)
     }
     const std::string help = usageText();
     for (const char* option : {"--model", "--hsv-bins", "--min-saturation", "--min-value", "--kernel", "--parts",
-                               "--sharpness", "--adapt", "--robust"})
+                               "--sharpness", "--adapt", "--foreground", "--robust"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
@@ -275,6 +287,9 @@ TEST(CliOptions, MotionOptionsAndTheirRanges)
     EXPECT_EQ(o.colour.ringWeight, kScaleSurroundWeight);
     EXPECT_TRUE(o.usesAppearanceModels());
     EXPECT_EQ(parse({"--scale-noise", "0.02", "--surround", "0"}).options.colour.ringWeight, 0.0);
+    EXPECT_EQ(parse({"--scale-noise", "0.02", "--foreground", "1"}).options.colour.ringWeight, 0.0)
+        << "the foreground cue has a surround of its own";
+    EXPECT_EQ(parse({"--scale-noise", "0.02", "--foreground", "1", "--surround", "2"}).options.colour.ringWeight, 2.0);
 
     for (std::vector<const char*> bad : std::vector<std::vector<const char*>>{
              {"--spread", "1.5"}, {"--spread-when-poor", "-1"}, {"--damping", "2"}, {"--scale-noise", "0.6"},
