@@ -7,6 +7,10 @@
 
 namespace {
 
+// The largest light change followed in one frame: a black or blank frame
+// (a glitch, a flash) must not wipe out what the background has learnt.
+constexpr double kMaxLightStep = 2.0;
+
 CvRect clipped(CvRect r, int cols, int rows)
 {
     const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
@@ -41,7 +45,9 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     const cv::Scalar frameMean = cv::mean(frame_), backgroundMean = cv::mean(background_);
     cv::Scalar gain;
     for (int c = 0; c < 3; ++c)
-        gain[c] = backgroundMean[c] > 0.0 ? frameMean[c] / backgroundMean[c] : 1.0;
+        gain[c] = backgroundMean[c] > 0.0
+                      ? std::clamp(frameMean[c] / backgroundMean[c], 1.0 / kMaxLightStep, kMaxLightStep)
+                      : 1.0;
     if (settings_.followLight)
         cv::multiply(background_, gain, background_);
     cv::absdiff(frame_, background_, difference_);
@@ -49,15 +55,18 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     cv::max(channels_[0], channels_[1], channels_[0]);
     cv::max(channels_[0], channels_[2], channels_[0]);
     cv::compare(channels_[0], static_cast<double>(settings_.threshold), foreground_, cv::CMP_GT);
-    foreground_.setTo(255, known_ == 0);
-    cv::integral(foreground_ / 255, integral_, CV_32S);
+    cv::bitwise_not(known_, unknown_);
+    cv::bitwise_or(foreground_, unknown_, foreground_);
+    cv::bitwise_and(foreground_, cv::Scalar(1), ones_);
+    cv::integral(ones_, integral_, CV_32S);
 
     // Pixels seen for the first time are taken as they are; known ones
     // follow the frame slowly.
-    const cv::Mat firstSeen = learn_ & (known_ == 0);
-    frame_.copyTo(background_, firstSeen);
-    known_.setTo(255, firstSeen);
-    cv::accumulateWeighted(frame_, background_, settings_.rate, learn_ & ~firstSeen);
+    cv::bitwise_and(learn_, known_, followed_);
+    cv::bitwise_and(learn_, unknown_, learn_);
+    frame_.copyTo(background_, learn_);
+    known_.setTo(255, learn_);
+    cv::accumulateWeighted(frame_, background_, settings_.rate, followed_);
 }
 
 int BackgroundModel::foregroundCount(CvRect rect, double& area) const

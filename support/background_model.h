@@ -55,8 +55,11 @@ private:
     cv::Mat background_;  // CV_32FC3
     cv::Mat known_;       // CV_8U: 255 where the background has been seen
     cv::Mat foreground_;  // CV_8U
-    cv::Mat integral_;    // CV_32S, (rows + 1) x (cols + 1) sums of foreground / 255
-    cv::Mat learn_;       // CV_8U: pixels learnt this frame
+    cv::Mat integral_;    // CV_32S, (rows + 1) x (cols + 1) counts of foreground pixels
+    cv::Mat learn_;       // CV_8U: pixels learnt this frame (then: those seen first)
+    cv::Mat unknown_;     // CV_8U: not known
+    cv::Mat followed_;    // CV_8U: known pixels learnt this frame
+    cv::Mat ones_;        // CV_8U: foreground as 0 and 1
     cv::Mat frame_;       // CV_32FC3 copy of the frame
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat difference_;  // CV_32FC3

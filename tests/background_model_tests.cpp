@@ -116,6 +116,16 @@ TEST(BackgroundModel, ALightChangeOfTheWholeSceneIsNotForeground)
     EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 10, 10)), 0.0);
     EXPECT_EQ(model.foregroundShare(cvRect(30, 0, 10, 10)), 0.0);
     EXPECT_EQ(model.foregroundShare(cvRect(8, 8, 4, 4)), 1.0);
+
+    // A black frame (a glitch) is all foreground, and does not wipe out
+    // the background: the next frame is as before.
+    const cv::Mat before = scene.image.clone();
+    scene.image.setTo(cv::Scalar::all(0));
+    model.prepare(scene.mat(), {cvRect(8, 8, 4, 4)});
+    EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 10, 10)), 1.0);
+    before.copyTo(scene.image);
+    model.prepare(scene.mat(), {cvRect(8, 8, 4, 4)});
+    EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 10, 10)), 0.0);
 }
 
 TEST(BackgroundModel, GreyFramesAndSizeChangesStartAfresh)
