@@ -55,10 +55,13 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     cv::max(channels_[0], channels_[1], channels_[0]);
     cv::max(channels_[0], channels_[2], channels_[0]);
     cv::compare(channels_[0], static_cast<double>(settings_.threshold), foreground_, cv::CMP_GT);
-    cv::bitwise_not(known_, unknown_);
-    cv::bitwise_or(foreground_, unknown_, foreground_);
+    cv::bitwise_and(foreground_, known_, foreground_);
     cv::bitwise_and(foreground_, cv::Scalar(1), ones_);
     cv::integral(ones_, integral_, CV_32S);
+    cv::bitwise_not(known_, unknown_);
+    cv::bitwise_and(unknown_, cv::Scalar(1), ones_);
+    cv::integral(ones_, unknownIntegral_, CV_32S);
+    cv::bitwise_or(foreground_, unknown_, foreground_);
 
     // Pixels seen for the first time are taken as they are; known ones
     // follow the frame slowly.
@@ -69,33 +72,34 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     cv::accumulateWeighted(frame_, background_, settings_.rate, followed_);
 }
 
-int BackgroundModel::foregroundCount(CvRect rect, double& area) const
+int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const
 {
     area = 0.0;
-    if (integral_.empty())
+    if (integral.empty())
         return 0;
-    const CvRect c = clipped(rect, integral_.cols - 1, integral_.rows - 1);
+    const CvRect c = clipped(rect, integral.cols - 1, integral.rows - 1);
     if (c.width == 0 || c.height == 0)
         return 0;
     area = static_cast<double>(c.width) * c.height;
     const int x1 = c.x + c.width, y1 = c.y + c.height;
-    return integral_.at<int>(y1, x1) - integral_.at<int>(c.y, x1) - integral_.at<int>(y1, c.x) +
-           integral_.at<int>(c.y, c.x);
+    return integral.at<int>(y1, x1) - integral.at<int>(c.y, x1) - integral.at<int>(y1, c.x) +
+           integral.at<int>(c.y, c.x);
 }
 
 double BackgroundModel::foregroundShare(CvRect rect) const
 {
     double area = 0.0;
-    const int count = foregroundCount(rect, area);
-    return area > 0.0 ? count / area : 0.0;
+    const int moved = count(integral_, rect, area);
+    const int unknown = count(unknownIntegral_, rect, area);
+    return area > 0.0 ? (moved + unknown) / area : 0.0;
 }
 
 double BackgroundModel::ringForegroundShare(CvRect rect, int margin) const
 {
     double innerArea = 0.0, outerArea = 0.0;
-    const int inner = foregroundCount(rect, innerArea);
-    const int outer = foregroundCount(cvRect(rect.x - margin, rect.y - margin, rect.width + 2 * margin,
-                                             rect.height + 2 * margin),
-                                      outerArea);
+    const int inner = count(integral_, rect, innerArea);
+    const int outer = count(integral_, cvRect(rect.x - margin, rect.y - margin, rect.width + 2 * margin,
+                                              rect.height + 2 * margin),
+                            outerArea);
     return outerArea > innerArea ? (outer - inner) / (outerArea - innerArea) : 0.0;
 }

@@ -41,21 +41,26 @@ public:
     // to it), in [0, 1]; 0 for a rectangle without pixels in the frame.
     double foregroundShare(CvRect rect) const;
 
-    // The share of foreground pixels in the ring `margin` pixels wide
-    // around a rectangle (the parts of it inside the frame); 0 when none is.
+    // The share of pixels in the ring `margin` pixels wide around a
+    // rectangle (the parts of it inside the frame) that differ from a known
+    // background; 0 when none is.  Unknown pixels do not count here: they
+    // are where an object stood on the first frame, and a slow object
+    // stays beside that place for a long time.
     double ringForegroundShare(CvRect rect, int margin) const;
     // 255 where the current frame is foreground, 0 elsewhere.
     const cv::Mat& foreground() const { return foreground_; }
 
 private:
-    // Foreground pixels in the rectangle clipped to the frame, and its area.
-    int foregroundCount(CvRect rect, double& area) const;
+    // The pixels an integral counts in the rectangle clipped to the frame,
+    // and the clipped rectangle's area.
+    int count(const cv::Mat& integral, CvRect rect, double& area) const;
 
     BackgroundSettings settings_;
     cv::Mat background_;  // CV_32FC3
     cv::Mat known_;       // CV_8U: 255 where the background has been seen
     cv::Mat foreground_;  // CV_8U
-    cv::Mat integral_;    // CV_32S, (rows + 1) x (cols + 1) counts of foreground pixels
+    cv::Mat integral_;         // CV_32S, (rows + 1) x (cols + 1): counts of known pixels that differ
+    cv::Mat unknownIntegral_;  // the same for unknown pixels
     cv::Mat learn_;       // CV_8U: pixels learnt this frame (then: those seen first)
     cv::Mat unknown_;     // CV_8U: not known
     cv::Mat followed_;    // CV_8U: known pixels learnt this frame

@@ -56,6 +56,12 @@ TEST(BackgroundModel, StillPatchesAreBackgroundAndMovedObjectsForeground)
     EXPECT_EQ(model.ringForegroundShare(cvRect(17, 12, 6, 6), 2), 1.0);
     EXPECT_DOUBLE_EQ(model.ringForegroundShare(cvRect(15, 10, 10, 5), 5), 50.0 / 250.0);
     EXPECT_EQ(model.ringForegroundShare(cvRect(0, 0, 60, 40), 4), 0.0);
+    // Unknown pixels are foreground inside a box, but not in its ring.
+    Frame fresh(40, 60, 100);
+    BackgroundModel first;
+    first.prepare(fresh.mat(), {cvRect(20, 10, 10, 10)});
+    EXPECT_EQ(first.foregroundShare(cvRect(20, 10, 10, 10)), 1.0);
+    EXPECT_EQ(first.ringForegroundShare(cvRect(22, 12, 6, 6), 2), 0.0);
 
     // Rectangles are clipped to the frame; one outside it has no share.
     EXPECT_DOUBLE_EQ(model.foregroundShare(cvRect(10, -5, 15, 25)), 100.0 / 300.0);
@@ -149,22 +155,31 @@ TEST(ForegroundCue, StillLookAlikesScoreBelowTheMovingObject)
     settings.foregroundWeight = 0.5;
     ColourModelSource source(settings);
     EXPECT_TRUE(source.usesBackground());
-    cv::Mat hsv;
-    cv::cvtColor(frame.image, hsv, cv::COLOR_BGR2HSV);
-    cv::Mat hue;
-    cv::extractChannel(hsv, hue, 0);
-    CvMat hsvHeader = cvMat(hsv), hueHeader = cvMat(hue);
-    source.prepareFrame(&hsvHeader, &hueHeader);
-    source.prepareBackground(frame.mat(), {cvRect(5, 10, 10, 10)});
+    cv::Mat hsv, hue;
+    CvMat hsvHeader, hueHeader;
+    const auto show = [&](CvRect held) {
+        cv::cvtColor(frame.image, hsv, cv::COLOR_BGR2HSV);
+        cv::extractChannel(hsv, hue, 0);
+        hsvHeader = cvMat(hsv);
+        hueHeader = cvMat(hue);
+        source.prepareFrame(&hsvHeader, &hueHeader);
+        source.prepareBackground(frame.mat(), {held});
+    };
+    show(cvRect(5, 10, 10, 10));
     const auto model = source.createModel();
     ASSERT_TRUE(model->learn(cvRect(5, 10, 10, 10)));
     EXPECT_FLOAT_EQ(model->measure(cvRect(5, 10, 10, 10)), 1.0f);
     // Same colours, but still: exp(-20 * 0.5 * (1 - 0)).
     EXPECT_FLOAT_EQ(model->measure(cvRect(40, 10, 10, 10)), static_cast<float>(std::exp(-10.0)));
-    // A box inside the object leaves moving pixels in its ring (2 pixels
-    // wide for a 6 x 6 box): exp(-20 * 0.5 * (0 + 1)).
-    EXPECT_FLOAT_EQ(model->measure(cvRect(7, 12, 6, 6)), static_cast<float>(std::exp(-10.0)));
     EXPECT_DOUBLE_EQ(model->similarity(cvRect(40, 10, 10, 10)), 1.0) << "the cue weighs, it does not change colours";
+
+    // The object moves on; a box inside it leaves moving pixels in its ring
+    // (2 pixels wide for a 6 x 6 box): exp(-20 * 0.5 * (0 + 1)).
+    frame.fill(cv::Rect(5, 10, 10, 10), cv::Scalar::all(100));
+    frame.fill(cv::Rect(15, 10, 10, 10), cv::Scalar(200, 50, 50));
+    show(cvRect(15, 10, 10, 10));
+    EXPECT_FLOAT_EQ(model->measure(cvRect(15, 10, 10, 10)), 1.0f);
+    EXPECT_FLOAT_EQ(model->measure(cvRect(17, 12, 6, 6)), static_cast<float>(std::exp(-10.0)));
 }
 
 TEST(TargetAreas, GrowEverySideByAShareOfTheSize)
