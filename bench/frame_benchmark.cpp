@@ -12,6 +12,8 @@
 #include "replay/square_scene.h"
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
+#include "tracker/robust_motion.h"
+#include "tracker/target_areas.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,7 +68,8 @@ Scene& gridScene(int width, int height, int targets)
     return *scene;
 }
 
-// What tavo-track --robust sets: colour models and their adaptation.
+// What tavo-track --robust sets: colour models, their adaptation, the
+// foreground cue and robust motion.
 tavo_cli::Options robustOptions()
 {
     tavo_cli::Options o;
@@ -75,7 +78,8 @@ tavo_cli::Options robustOptions()
 }
 
 // Sets a tracker up on frame 0, then times one frame per iteration; with
-// `models`, its targets get colour models, prepared and adapted each frame.
+// `models`, its targets get colour models, prepared and adapted each frame,
+// the background is learnt and samples move as the models' motion says.
 void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vector<Box>* boxes, int samples,
                 int threads, Steps steps, const tavo_cli::Options* models = nullptr)
 {
@@ -91,6 +95,8 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
     }
     tavo tracker(ticks);
     tracker.appearance = colours.get();
+    if (models && models->motion.any())
+        tracker.motion = &models->motion;
     tracker.huePlane = frames.huePlane(0);
     if (boxes) {
         std::string error;
@@ -106,12 +112,23 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
         state.SkipWithError("cannot start the threads");
         return;
     }
+    std::vector<CvRect> areas;
+    if (colours && colours->usesBackground()) {
+        for (const auto& target : tracker.targets)
+            areas.push_back(estimateRect(tracker, *target));  // the objects themselves, on the first frame
+        colours->prepareBackground(frames.display(0), areas);
+    }
     int f = 1;
     for (auto _ : state) {
         CvMat* display = frames.display(f);
         tracker.huePlane = frames.huePlane(f);
-        if (colours)
+        if (colours) {
             colours->prepareFrame(frames.hsvImage(f), frames.huePlane(f));
+            if (colours->usesBackground()) {
+                targetAreas(tracker, areas);
+                colours->prepareBackground(display, areas);
+            }
+        }
         if (steps == Steps::Fast) {
             tracker.track();
             tracker.draw(display);
@@ -119,8 +136,10 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
             literal::track(tracker);
             literal::draw(tracker, display);
         }
-        if (models)
+        if (models) {
             adaptReferences(tracker, models->adaptation);
+            updateMotionStates(tracker);
+        }
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
 }
