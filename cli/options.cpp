@@ -556,7 +556,8 @@ std::string usageText()
          "                    make-scenes (grey, dark and white objects, light changes,\n"
          "                    two-tone objects, clutter, fast turns, growing, hidden and\n"
          "                    converging objects); options given explicitly override\n"
-         "                    it.  It sets:\n"
+         "                    it.  It assumes a still camera: for a moving one add\n"
+         "                    --foreground 0.  It sets:\n"
       << wrapped(robustPresetText(), 20, 79)
       << 
          "\n"
