@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/frame_preparation.h"
+#include "support/frame_preparation.h"
 #include "support/box.h"
 #include "tracker/tavo.h"
 

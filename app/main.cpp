@@ -6,7 +6,7 @@
 
 #include "app/demo_scenario.h"
 #include "app/display_check.h"
-#include "app/frame_preparation.h"
+#include "support/frame_preparation.h"
 #include "app/video_capture.h"
 #include "tracker/tavo.h"
 

@@ -1,4 +1,4 @@
-// tavo-bench: milliseconds per frame (tracking cycle and drawing) of the
+// tavo-bench: milliseconds per frame (a session's step and drawing) of the
 // tracker against its literal steps on the demo video, and of the tracker
 // alone as the work grows: targets, samples per target, frame size and
 // threads, and with the colour models of --robust.  Medians of several
@@ -6,14 +6,10 @@
 // end.  Nothing here judges a time.
 
 #include "app/demo_scenario.h"
-#include "cli/tracker_setup.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
-#include "tracker/colour_model.h"
-#include "tracker/reference_adaptation.h"
-#include "tracker/robust_motion.h"
-#include "tracker/target_areas.h"
+#include "tracker/tracking_session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -68,80 +64,41 @@ Scene& gridScene(int width, int height, int targets)
     return *scene;
 }
 
-// What tavo-track --robust sets: colour models, their adaptation, the
-// foreground cue and robust motion.
-tavo_cli::Options robustOptions()
-{
-    tavo_cli::Options o;
-    tavo_cli::applyRobustPreset(o, {});
-    return o;
-}
-
-// Sets a tracker up on frame 0, then times one frame per iteration; with
-// `models`, its targets get colour models, prepared and adapted each frame,
-// the background is learnt and samples move as the models' motion says.
-void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vector<Box>* boxes, int samples,
-                int threads, Steps steps, const tavo_cli::Options* models = nullptr)
+// Starts a session on frame 0, then times one frame per iteration: the
+// session's step (preparation, tracking cycle, adaptation, motion states)
+// and the drawing into a copy of the frame.
+void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vector<Box>& boxes,
+                TrackingSettings settings, int threads, Steps steps)
 {
     if (frames.size() < 2) {
         state.SkipWithError("no frames");
         return;
     }
-    CountingTickSource ticks(1);
-    std::unique_ptr<ColourModelSource> colours;
-    if (models) {
-        colours = std::make_unique<ColourModelSource>(models->colour);
-        colours->prepareFrame(frames.hsvImage(0), frames.huePlane(0));
-    }
-    tavo tracker(ticks);
-    tracker.appearance = colours.get();
-    if (models && models->motion.any())
-        tracker.motion = &models->motion;
-    tracker.huePlane = frames.huePlane(0);
-    if (boxes) {
-        std::string error;
-        if (!tavo_cli::setUpTracker(tracker, frames.huePlane(0), *boxes, samples, kDemoNoiseScale,
-                                    kStandardJointIterations, error)) {
-            state.SkipWithError(error.c_str());
-            return;
-        }
-    } else {
-        setUpDemoTracker(tracker, frames.huePlane(0));
-    }
-    if (!tracker.setThreadCount(threads)) {
-        state.SkipWithError("cannot start the threads");
+    settings.tracking.threads = threads;
+    const CycleSteps cycle = steps == Steps::Literal ? CycleSteps{literal::track, literal::draw} : CycleSteps{};
+    std::string error;
+    const auto session = TrackingSession::start(frames.frame(0), boxes, settings, 1, error, cycle);
+    if (!session) {
+        state.SkipWithError(error.c_str());
         return;
     }
-    std::vector<CvRect> areas;
-    if (colours && colours->usesBackground()) {
-        for (const auto& target : tracker.targets)
-            areas.push_back(estimateRect(tracker, *target));  // the objects themselves, on the first frame
-        colours->prepareBackground(frames.display(0), areas);
-    }
+    cv::Mat image;
     int f = 1;
     for (auto _ : state) {
-        CvMat* display = frames.display(f);
-        tracker.huePlane = frames.huePlane(f);
-        if (colours) {
-            colours->prepareFrame(frames.hsvImage(f), frames.huePlane(f));
-            if (colours->usesBackground()) {
-                targetAreas(tracker, areas);
-                colours->prepareBackground(display, areas);
-            }
-        }
-        if (steps == Steps::Fast) {
-            tracker.track();
-            tracker.draw(display);
-        } else {
-            literal::track(tracker);
-            literal::draw(tracker, display);
-        }
-        if (models) {
-            adaptReferences(tracker, models->adaptation);
-            updateMotionStates(tracker);
-        }
+        session->step(frames.frame(f));
+        session->frame().copyTo(image);
+        session->draw(image);
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
+}
+
+const std::vector<Box> kDemoBoxes(std::begin(kDemoTargets), std::end(kDemoTargets));
+
+TrackingSettings withSamples(int samples)
+{
+    TrackingSettings s;
+    s.tracking.samples = samples;
+    return s;
 }
 
 void registerRun(const std::string& name, std::function<void(benchmark::State&)> run)
@@ -162,22 +119,24 @@ void registerGrid(int width, int height, int targets, int samples, int threads)
     registerRun(name, [=](benchmark::State& state) {
         Scene& scene = gridScene(width, height, targets);
         const std::vector<Box> boxes = scene.squares.startBoxes();
-        timeFrames(state, scene.frames, &boxes, samples, threads, Steps::Fast);
+        timeFrames(state, scene.frames, boxes, withSamples(samples), threads, Steps::Fast);
     });
 }
 
 void registerAll()
 {
-    registerRun(kDemoLiteral, [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Literal); });
-    registerRun(kDemoFast, [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Fast); });
+    // The demo's settings are the defaults.
+    registerRun(kDemoLiteral, [](benchmark::State& s) { timeFrames(s, demoFrames(), kDemoBoxes, {}, 1, Steps::Literal); });
+    registerRun(kDemoFast, [](benchmark::State& s) { timeFrames(s, demoFrames(), kDemoBoxes, {}, 1, Steps::Fast); });
     registerRun("frame/demo/fast/threads:2",
-                [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 2, Steps::Fast); });
+                [](benchmark::State& s) { timeFrames(s, demoFrames(), kDemoBoxes, {}, 2, Steps::Fast); });
     // The colour models of --robust take the same memo and threads.
-    static const tavo_cli::Options robust = robustOptions();
-    registerRun(kRobustLiteral,
-                [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Literal, &robust); });
-    registerRun(kRobustFast,
-                [](benchmark::State& s) { timeFrames(s, demoFrames(), nullptr, 0, 1, Steps::Fast, &robust); });
+    registerRun(kRobustLiteral, [](benchmark::State& s) {
+        timeFrames(s, demoFrames(), kDemoBoxes, robustSettings(), 1, Steps::Literal);
+    });
+    registerRun(kRobustFast, [](benchmark::State& s) {
+        timeFrames(s, demoFrames(), kDemoBoxes, robustSettings(), 1, Steps::Fast);
+    });
 
     // One quantity at a time away from the demo's work.
     for (int targets : {1, kBaseTargets, 30})

@@ -3,7 +3,7 @@
 // What follows a run frame by frame besides its result files: the live
 // window and the recording of the targets' paths.
 
-#include "tracker/tavo.h"
+#include "tracker/tracking_session.h"
 
 #include <opencv2/core/types_c.h>
 
@@ -13,9 +13,13 @@ class FrameObserver {
 public:
     virtual ~FrameObserver() = default;
     // Called once per tracked frame, after its results are written, with the
-    // frame as annotated by the tracker.  False asks the run to end after
-    // this frame.
-    virtual bool frameTracked(int frameNumber, const tavo& tracker, const CvMat& annotated) = 0;
+    // targets and the frame as annotated by the tracker (null when no
+    // observer and no output asked for the drawing).  False asks the run to
+    // end after this frame.
+    virtual bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets,
+                              const CvMat* annotated) = 0;
+    // Whether frameTracked needs the annotated frame.
+    virtual bool needsDrawing() const { return false; }
 };
 
 }  // namespace tavo_cli

@@ -15,9 +15,9 @@ constexpr int kPausedPollMilliseconds = 50;
 
 LiveView::LiveView() : window_(kLiveWindowTitle) {}
 
-bool LiveView::frameTracked(int, const tavo&, const CvMat& annotated)
+bool LiveView::frameTracked(int, const std::vector<TrackedTarget>&, const CvMat* annotated)
 {
-    window_.show(cv::cvarrToMat(&annotated));
+    window_.show(cv::cvarrToMat(annotated));
     int key = window_.waitKey(kRunningWaitMilliseconds);
     if (key == kKeySpace) {
         // Paused: the frame stays on screen until Space again, Escape or the

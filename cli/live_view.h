@@ -14,7 +14,8 @@ extern const char* const kLiveWindowTitle;
 class LiveView : public FrameObserver {
 public:
     LiveView();  // opens the window; needs a display
-    bool frameTracked(int frameNumber, const tavo& tracker, const CvMat& annotated) override;
+    bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated) override;
+    bool needsDrawing() const override { return true; }
     // Whether the user ended the run from the window.
     bool stopped() const { return stopped_; }
 

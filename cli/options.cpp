@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
-#include <cstring>
+#include <functional>
+#include <limits>
 #include <set>
 #include <sstream>
+#include <type_traits>
+#include <utility>
 
 #ifndef TAVO_VERSION
 #define TAVO_VERSION "unknown"
@@ -69,75 +73,6 @@ std::optional<std::vector<int>> parseIntList(const std::string& text, size_t cou
     return values;
 }
 
-std::string robustPresetText()
-{
-    std::ostringstream s;
-    s << "--model hsv";
-    if (kRobustNormaliseLight)
-        s << " --normalise-light";
-    if (kRobustKernel)
-        s << " --kernel";
-    s << " --parts " << kRobustParts << " --sharpness " << kRobustSharpness << " --adapt " << kRobustAdaptRate;
-    if (kRobustForegroundWeight > 0)
-        s << " --foreground " << kRobustForegroundWeight;
-    if (kRobustSpread > 0)
-        s << " --spread " << kRobustSpread;
-    if (kRobustSpreadWhenPoor > 0)
-        s << " --spread-when-poor " << kRobustSpreadWhenPoor;
-    if (kRobustAdaptiveNoise)
-        s << " --adaptive-noise";
-    if (kRobustDamping > 0)
-        s << " --damping " << kRobustDamping;
-    if (kRobustScaleNoise > 0)
-        s << " --scale-noise " << kRobustScaleNoise;
-    if (kRobustLostAndFound)
-        s << " --lost-and-found";
-    return s.str();
-}
-
-void applyRobustPreset(Options& o, const std::set<std::string>& given)
-{
-    const auto unless = [&given](const char* option) { return given.count(option) == 0; };
-    if (unless("--model"))
-        o.colour.space = ColourSpace::Hsv;
-    if (unless("--normalise-light"))
-        o.colour.normaliseLight = kRobustNormaliseLight;
-    if (unless("--kernel"))
-        o.colour.kernel = kRobustKernel;
-    if (unless("--parts"))
-        o.colour.parts = kRobustParts;
-    if (unless("--sharpness"))
-        o.colour.sharpness = kRobustSharpness;
-    if (unless("--adapt"))
-        o.adaptation.rate = kRobustAdaptRate;
-    if (unless("--foreground"))
-        o.colour.foregroundWeight = kRobustForegroundWeight;
-    if (unless("--spread"))
-        o.motion.spread = kRobustSpread;
-    if (unless("--spread-when-poor"))
-        o.motion.spreadWhenPoor = kRobustSpreadWhenPoor;
-    if (unless("--adaptive-noise"))
-        o.motion.adaptiveNoise = kRobustAdaptiveNoise;
-    if (unless("--damping"))
-        o.motion.damping = kRobustDamping;
-    if (unless("--scale-noise"))
-        o.motion.scaleNoise = kRobustScaleNoise;
-    if (unless("--lost-and-found"))
-        o.motion.lostAndFound = kRobustLostAndFound;
-}
-
-std::optional<std::string> boxRangeProblem(const Box& b)
-{
-    const auto outside = [](int64_t v) { return v < -kMaxBoxCoordinate || v > kMaxBoxCoordinate; };
-    if (outside(b.x) || outside(b.y) || outside(int64_t{b.x} + b.width) || outside(int64_t{b.y} + b.height))
-        return "the rectangle reaches beyond " + std::to_string(kMaxBoxCoordinate) +
-               " pixels from column 0 or row 0, the largest coordinate the tracker keeps exactly";
-    // The tracker keeps a rectangle's area in a 32-bit int.
-    if (int64_t{b.width} * b.height > INT32_MAX)
-        return std::string("the rectangle is too large");
-    return std::nullopt;
-}
-
 std::optional<Box> parseBox(const std::string& text, std::string& why)
 {
     std::vector<std::string> parts;
@@ -177,33 +112,194 @@ std::optional<Box> parseBox(const std::string& text, std::string& why)
 
 namespace {
 
-// Words of `text` in lines of at most `width` columns, each indented by
-// `indent` spaces.
-std::string wrapped(const std::string& text, size_t indent, size_t width)
+// Lines of --help are at most this wide; option texts start in this column.
+constexpr size_t kHelpWidth = 79;
+constexpr size_t kHelpColumn = 20;
+// A space that --help does not break a line at.
+constexpr char kNoBreak = '\x1f';
+
+// The sections of --help, in order, each with its heading.
+enum class Section {
+    Targets,
+    Tracking,
+    ColourModel,
+    Foreground,
+    Adaptation,
+    Motion,
+    LostAndFound,
+    Outputs,
+    Windows,
+    General
+};
+
+struct SectionHeading {
+    Section section;
+    const char* heading;
+};
+
+const SectionHeading kSections[] = {
+    {Section::Targets, "Targets:"},
+    {Section::Tracking, "Tracking:"},
+    {Section::ColourModel,
+     "Colour model, for real footage (default: each target's histogram of the hue alone, learnt once):"},
+    {Section::Foreground, "Foreground, for a still camera:"},
+    {Section::Adaptation, "Adaptation, for objects whose look changes:"},
+    {Section::Motion,
+     "Motion, for objects that turn, jump, stop or grow (default: none of it, constant velocity with random "
+     "acceleration alone):"},
+    {Section::LostAndFound, "Lost and found, for objects that are hidden:"},
+    {Section::Outputs, "Outputs (default: none):"},
+    {Section::Windows, "Windows:"},
+    {Section::General, "General:"},
+};
+
+// What a setter says: nothing when the value was set, else why not.  An
+// empty reason says the value is malformed: the message then gives what the
+// library expects of the setting.
+using Refusal = std::optional<std::string>;
+const Refusal kSet = std::nullopt;
+const Refusal kMalformed = std::string();
+
+// One option: its names, its value's form, where --help lists it, how it
+// is set and, for a tracking setting, how its value is read back.
+struct Option {
+    std::string name;        // "--quiet"; without the dashes, the library's name of the setting
+    std::string shortName;   // "-q", or empty
+    std::string value;       // the value's form in --help, e.g. "N"; empty: a flag
+    Section section = Section::General;
+    // Reads the value strictly (a flag gets an empty one) into the options.
+    std::function<Refusal(Options&, const std::string&)> set;
+    // For a tracking setting: its value in the settings, as the option
+    // takes it ("on" or "off" for a flag).  Empty for the other options.
+    std::function<std::string(const TrackingSettings&)> get;
+    // In the help, "{range}" stands for what the library expects of the
+    // setting and "{preset}" for robustPresetText().
+    std::string help;
+    // Said in place of "default V", V read from TrackingSettings{}.
+    std::string defaultText;
+    bool repeatable = false;  // else refused when given twice (a flag may repeat)
+    ParseResult::Action action = ParseResult::Action::Run;  // Help, Version: at once
+
+    bool takesValue() const { return !value.empty(); }
+    std::string setting() const { return name.substr(2); }
+};
+
+// An option's names: "--name", or "-n" and "--name".
+struct Names {
+    Names(const char* longName) : name(longName) {}
+    Names(const char* shortForm, const char* longName) : name(longName), shortName(shortForm) {}
+    std::string name;
+    std::string shortName;
+};
+
+Option option(Names names, std::string value, Section section, std::string help)
 {
-    std::istringstream words(text);
-    std::string out, line, word;
-    while (words >> word) {
-        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
-            out += std::string(indent, ' ') + line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    }
-    if (!line.empty())
-        out += std::string(indent, ' ') + line + "\n";
-    return out;
+    Option o;
+    o.name = std::move(names.name);
+    o.shortName = std::move(names.shortName);
+    o.value = std::move(value);
+    o.section = section;
+    o.help = std::move(help);
+    return o;
 }
 
-ParseResult usageError(std::string message)
+// Numbers as the options take them: the shortest text that reads back as
+// the same value.
+std::string valueText(int v) { return std::to_string(v); }
+std::string valueText(bool on) { return on ? "on" : "off"; }
+template <typename Real>
+std::string valueText(Real v)
 {
-    ParseResult r;
-    r.action = ParseResult::Action::UsageError;
-    r.error = std::move(message);
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return std::string(text, end);
+}
+
+// A real number read into a setting of type Real: no negative zero, a
+// negative value too small for the type still negative, and a value beyond
+// a float's range an infinity: the library refuses what is out of range.
+template <typename Real>
+Real stored(double v)
+{
+    if constexpr (std::is_same_v<Real, float>)
+        if (std::fabs(v) > std::numeric_limits<float>::max())
+            return std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(v > 0 ? 1 : -1));
+    const Real r = static_cast<Real>(v);
+    if (r == 0)
+        return v < 0 ? -std::numeric_limits<Real>::denorm_min() : Real(0);
     return r;
 }
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::optional<SettingProblem> problemOf(const TrackingSettings& settings, const std::string& setting)
+{
+    for (SettingProblem& problem : settingProblems(settings))
+        if (problem.setting == setting)
+            return std::move(problem);
+    return std::nullopt;
+}
+
+Option flag(Names names, Section section, bool Options::*field, std::string help)
+{
+    Option o = option(std::move(names), "", section, std::move(help));
+    o.set = [field](Options& options, const std::string&) {
+        options.*field = true;
+        return kSet;
+    };
+    return o;
+}
+
+// A setting of the record, reached by `field(settings)`.
+template <typename Field>
+Option settingFlag(Names names, Section section, Field field, std::string help)
+{
+    Option o = option(std::move(names), "", section, std::move(help));
+    o.set = [field](Options& options, const std::string&) {
+        field(options.settings) = true;
+        return kSet;
+    };
+    o.get = [field](const TrackingSettings& s) { return valueText(field(s)); };
+    return o;
+}
+
+template <typename Field>
+Option settingNumber(Names names, std::string value, Section section, Field field, std::string help)
+{
+    using Number = std::decay_t<decltype(field(std::declval<TrackingSettings&>()))>;
+    Option o = option(std::move(names), std::move(value), section, std::move(help));
+    o.set = [field, setting = o.setting()](Options& options, const std::string& text) -> Refusal {
+        if constexpr (std::is_same_v<Number, int>) {
+            const auto wide = parseInt64(text);
+            if (!wide)
+                return kMalformed;
+            // Beyond an int: the library judges the int's limit, and what
+            // it takes is still refused.
+            const int64_t kept = std::clamp<int64_t>(*wide, INT32_MIN, INT32_MAX);
+            field(options.settings) = static_cast<int>(kept);
+            if (kept != *wide && !problemOf(options.settings, setting))
+                return (kept > 0 ? "at most " : "at least ") + std::to_string(kept);
+        } else {
+            const auto v = parseFiniteDouble(text);
+            if (!v)
+                return kMalformed;
+            field(options.settings) = stored<Number>(*v);
+        }
+        return kSet;
+    };
+    o.get = [field](const TrackingSettings& s) { return valueText(field(s)); };
+    return o;
+}
+
+Option file(Names names, std::string value, Section section, std::string Options::*field, std::string help)
+{
+    Option o = option(std::move(names), std::move(value), section, std::move(help));
+    o.set = [field](Options& options, const std::string& text) -> Refusal {
+        if (text.empty())
+            return std::string("expected a file name");
+        options.*field = text;
+        return kSet;
+    };
+    return o;
+}
 
 // The picture's format follows from its name, and the error plot's name is
 // made from it.
@@ -217,7 +313,357 @@ bool hasPngExtension(const std::string& name)
     return ext == "png";
 }
 
+// The surround's default follows a rule of the library: its weight with a
+// scale walk and without one.
+std::string surroundDefault()
+{
+    TrackingSettings walk;
+    walk.motion.scaleNoise = 0.01;
+    return "default " + valueText(surroundWeightFor(walk)) +
+           " with --scale-noise or --aspect-noise and without --foreground, else " +
+           valueText(surroundWeightFor(TrackingSettings{}));
+}
+
+std::vector<Option> makeTable()
+{
+    using S = Section;
+    // The defaults of what no option sets, for the explanations.
+    const TrackingSettings d;
+    const MotionSettings& m = d.motion;
+    std::vector<Option> t;
+
+    Option box = option("--box", "X,Y,W,H", S::Targets,
+                        "a target rectangle on the first frame: top-left corner and size in pixels, W and H > 0; "
+                        "repeat for more targets, which get the ids 1, 2, 3, ... in the order given");
+    box.set = [](Options& o, const std::string& text) -> Refusal {
+        std::string why;
+        const auto b = parseBox(text, why);
+        if (!b)
+            return why;
+        o.boxes.push_back(*b);
+        return kSet;
+    };
+    box.repeatable = true;
+    t.push_back(box);
+    t.push_back(file("--targets", "FILE", S::Targets, &Options::targetsFile,
+                     "the boxes of a MOTChallenge file (ground truth or detections): those of its lowest frame "
+                     "number, in increasing id order; each keeps its id (given once), boxes with id -1 are "
+                     "numbered after the highest; a warning names rows of confidence 0"));
+
+    t.push_back(settingNumber("--samples", "N", S::Tracking, [](auto& s) -> auto& { return s.tracking.samples; },
+                              "samples per target"));
+    t.push_back(settingNumber("--noise", "S", S::Tracking, [](auto& s) -> auto& { return s.tracking.noise; },
+                              "scale of the motion noise in x and y, {range} and at most the larger side of the "
+                              "frame; 0 moves the samples by their velocity alone"));
+    t.push_back(settingNumber("--iterations", "K", S::Tracking,
+                              [](auto& s) -> auto& { return s.tracking.iterations; },
+                              "iterations of the joint move per frame"));
+    Option frames = option("--frames", "N", S::Tracking, "stop after N frames (default: the whole video)");
+    frames.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto n = parseInt(text);
+        if (!n && parseInt64(text) > 0)
+            return "at most " + std::to_string(INT32_MAX);
+        if (!n || *n <= 0)
+            return std::string("expected a positive integer");
+        o.frames = *n;
+        return kSet;
+    };
+    t.push_back(frames);
+    t.push_back(settingNumber("--threads", "N", S::Tracking, [](auto& s) -> auto& { return s.tracking.threads; },
+                              "threads for the per-target steps, {range}; the results are the same, bit for bit, "
+                              "for every N"));
+    Option seed = option("--seed", "T", S::Tracking,
+                         "the random pools are seeded from a counter whose k-th read gives T + k, T any 64-bit "
+                         "integer (default: T drawn from the system's entropy); the summary ends with \"seed T\", "
+                         "so that --seed T repeats any run exactly");
+    seed.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto v = parseInt64(text);
+        if (!v)
+            return std::string("expected a 64-bit integer");
+        o.seed = *v;
+        return kSet;
+    };
+    t.push_back(seed);
+    t.push_back(flag("--robust", S::Tracking, &Options::robust,
+                     "for real footage: the combination measured best on the scenes of make-scenes (grey, dark "
+                     "and white objects, light changes, two-tone objects, clutter, fast turns, growing, hidden "
+                     "and converging objects); options given explicitly override it, before or after it.  It "
+                     "assumes a still camera: for a moving one add --foreground 0.  It sets: {preset}"));
+
+    Option model = option("--model", "hue|hsv", S::ColourModel,
+                          "hue: a histogram of the 8-bit hue alone.  hsv: pixels with enough saturation and "
+                          "brightness go into hue x saturation bins, all others (grey, black, white, whose hue is "
+                          "noise) into brightness bins");
+    model.set = [](Options& o, const std::string& text) -> Refusal {
+        if (text != "hue" && text != "hsv")
+            return std::string("expected hue or hsv");
+        o.settings.colour.space = text == "hue" ? ColourSpace::Hue : ColourSpace::Hsv;
+        return kSet;
+    };
+    model.get = [](const TrackingSettings& s) { return s.colour.space == ColourSpace::Hsv ? "hsv" : "hue"; };
+    t.push_back(model);
+    Option bins = option("--hsv-bins", "H,S,V", S::ColourModel,
+                         "bins of hue, saturation and brightness for --model hsv: {range}");
+    bins.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto v = parseIntList(text, 3);
+        if (!v)
+            return kMalformed;
+        ColourBinning& b = o.settings.colour.binning;
+        b.hueBins = (*v)[0];
+        b.saturationBins = (*v)[1];
+        b.valueBins = (*v)[2];
+        return kSet;
+    };
+    bins.get = [](const TrackingSettings& s) {
+        const ColourBinning& b = s.colour.binning;
+        return valueText(b.hueBins) + "," + valueText(b.saturationBins) + "," + valueText(b.valueBins);
+    };
+    t.push_back(bins);
+    t.push_back(settingNumber("--min-saturation", "N", S::ColourModel,
+                              [](auto& s) -> auto& { return s.colour.binning.minSaturation; },
+                              "for --model hsv, {range}: a pixel less saturated is binned by its brightness "
+                              "only"));
+    t.push_back(settingNumber("--min-value", "N", S::ColourModel,
+                              [](auto& s) -> auto& { return s.colour.binning.minValue; },
+                              "for --model hsv, {range}: a pixel darker is binned by its brightness only"));
+    t.push_back(settingFlag("--normalise-light", S::ColourModel,
+                            [](auto& s) -> auto& { return s.colour.normaliseLight; },
+                            "for --model hsv: brightness is scaled by the first frame's mean brightness over the "
+                            "current frame's, so that a light change of the whole scene keeps grey pixels in "
+                            "their bins"));
+    t.push_back(settingFlag("--kernel", S::ColourModel, [](auto& s) -> auto& { return s.colour.kernel; },
+                            "weight pixels by their distance from the box's centre (Epanechnikov), so that "
+                            "background at the edges counts less"));
+    t.push_back(settingNumber("--parts", "N", S::ColourModel, [](auto& s) -> auto& { return s.colour.parts; },
+                              "{range}; 2: one histogram for the upper and one for the lower half of the box, "
+                              "for upright objects"));
+    t.push_back(settingNumber("--sharpness", "L", S::ColourModel,
+                              [](auto& s) -> auto& { return s.colour.sharpness; },
+                              "the likelihood is exp(-L (1 - BC)), BC the Bhattacharyya coefficient, summed over "
+                              "the parts; L {range}"));
+    Option surround = option("--surround", "W", S::ColourModel,
+                             "{range}: a ring around each box that looks like the object lowers the likelihood by "
+                             "exp(-L W BC), so that boxes fit their objects");
+    surround.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto v = parseFiniteDouble(text);
+        if (!v)
+            return kMalformed;
+        o.settings.surround = stored<double>(*v);
+        return kSet;
+    };
+    surround.get = [](const TrackingSettings& s) { return s.surround ? valueText(*s.surround) : ""; };
+    surround.defaultText = surroundDefault();
+    t.push_back(surround);
+
+    t.push_back(settingNumber(
+        "--foreground", "W", S::Foreground, [](auto& s) -> auto& { return s.colour.foregroundWeight; },
+        "{range}: a background is learnt from the frames (each pixel follows the frame at rate " +
+            valueText(d.colour.background.rate) +
+            " while no target is near it, and the whole of it follows a light change of the scene); pixels that "
+            "differ from it by more than " +
+            valueText(d.colour.background.threshold) +
+            " in a channel are foreground.  The likelihood is lowered by exp(-L W ((1 - f) + r)), f the box's "
+            "share of foreground pixels, r that of a ring around it, so that still look-alikes of a moving "
+            "object do not draw its target and boxes fit what moves; 0: off"));
+
+    t.push_back(settingNumber("--adapt", "A", S::Adaptation, [](auto& s) -> auto& { return s.adaptation.rate; },
+                              "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
+                              "the estimate matches the reference with BC >= " +
+                                  valueText(d.adaptation.minSimilarity) +
+                                  " and no other target's box overlaps it; 0: the reference never changes"));
+
+    t.push_back(settingNumber("--spread", "F", S::Motion, [](auto& s) -> auto& { return s.motion.spread; },
+                              "{range}: a share F of every target's samples is proposed around its estimate "
+                              "with a wide random walk (deviation " +
+                                  valueText(m.spreadRadius) + " of the box's larger side, velocity 0)"));
+    t.push_back(settingNumber("--spread-when-poor", "F", S::Motion,
+                              [](auto& s) -> auto& { return s.motion.spreadWhenPoor; },
+                              "{range}: another share F proposed so in a frame after a poor match (see "
+                              "--adaptive-noise), only when the object may have got away"));
+    t.push_back(settingFlag("--adaptive-noise", S::Motion, [](auto& s) -> auto& { return s.motion.adaptiveNoise; },
+                            "the motion noise grows " + valueText(m.noiseGrowth) + " times a frame, up to " +
+                                valueText(m.maxNoiseGain) + " times --noise, while the best match falls below " +
+                                valueText(m.poorMatch) +
+                                " of the target's typical best (a running mean) or the effective sample size "
+                                "below " +
+                                valueText(m.poorSampleShare) + " of the samples; it shrinks " +
+                                valueText(m.noiseDecay) + " times a frame back to --noise when the match is good"));
+    t.push_back(settingNumber("--damping", "D", S::Motion, [](auto& s) -> auto& { return s.motion.damping; },
+                              "{range}: velocities shrink by (1 - D) every frame"));
+    t.push_back(settingNumber("--scale-noise", "S", S::Motion, [](auto& s) -> auto& { return s.motion.scaleNoise; },
+                              "{range}: a random walk of deviation S on the log of each sample's scale, both axes "
+                              "together; boxes then change size in every output"));
+    t.push_back(settingNumber("--aspect-noise", "S", S::Motion,
+                              [](auto& s) -> auto& { return s.motion.aspectNoise; },
+                              "{range}: an extra step on the height's scale alone"));
+    Option range = option("--scale-range", "LO,HI", S::Motion, "the scales allowed: {range}");
+    range.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto comma = text.find(',');
+        if (comma == std::string::npos)
+            return kMalformed;
+        const auto low = parseFiniteDouble(text.substr(0, comma));
+        const auto high = parseFiniteDouble(text.substr(comma + 1));
+        if (!low || !high)
+            return kMalformed;
+        o.settings.motion.minScale = stored<double>(*low);
+        o.settings.motion.maxScale = stored<double>(*high);
+        return kSet;
+    };
+    range.get = [](const TrackingSettings& s) {
+        return valueText(s.motion.minScale) + "," + valueText(s.motion.maxScale);
+    };
+    t.push_back(range);
+
+    t.push_back(settingFlag(
+        "--lost-and-found", S::LostAndFound, [](auto& s) -> auto& { return s.motion.lostAndFound; },
+        "a target whose best match stays below " + valueText(m.lostMatch) + " of its typical best for " +
+            valueText(m.lostAfterFrames) + " frames is lost: a share " + valueText(m.lostSpread) +
+            " of its samples searches around its last good position, farther every frame, away from other "
+            "targets, until a match of " +
+            valueText(m.foundMatch) +
+            " of the typical finds it.  The MOT file's conf column then holds each target's confidence, the "
+            "weighted mean likelihood of its samples (0..1, 4 decimals), and 0 while it is lost"));
+
+    t.push_back(file("--mot", "FILE", S::Outputs, &Options::motFile,
+                     "MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each target's estimate with two "
+                     "decimals, w = base width x scale_x, h = base height x scale_y, x = pos_x - w/2, y = pos_y - "
+                     "h/2 (earlier builds wrote the drawing's whole-pixel rectangle, often a pixel smaller)"));
+    t.push_back(file("--estimates", "FILE", S::Outputs, &Options::estimatesFile,
+                     "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
+    t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
+                     "the annotated frames, MJPG AVI at the input's frame rate (25 frames/s when the input "
+                     "declares none)"));
+    t.push_back(file("--gt", "FILE", S::Outputs, &Options::gtFile,
+                     "score the run against MOTChallenge ground truth (each target against the object of its "
+                     "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "
+                     "confusions, and CLEAR-MOT MOTA, MOTP (mean overlap of the matched pairs) and ID switches; "
+                     "warnings name ids no target has and boxes without area"));
+    Option plot = file("--plot", "FILE.png", S::Outputs, &Options::plotFile,
+                       "a picture of every target's path over the first frame; with --gt also FILE-errors.png, "
+                       "the centre error and the overlap with the ground truth of every target over the frames");
+    plot.set = [setFile = plot.set](Options& o, const std::string& text) -> Refusal {
+        if (!text.empty() && !hasPngExtension(text))
+            return std::string("the picture is a PNG file, its name ends in .png");
+        return setFile(o, text);
+    };
+    t.push_back(plot);
+    t.push_back(flag({"-q", "--quiet"}, S::Outputs, &Options::quiet,
+                     "no progress line and no summary; errors, warnings and the --gt report are still printed"));
+    t.push_back(flag("--print-seed", S::Outputs, &Options::printSeed, "print \"seed T\" also with --quiet"));
+
+    t.push_back(flag("--select", S::Windows, &Options::select,
+                     "drag more target rectangles with the mouse on the first frame, after those of --box or "
+                     "--targets: Space or Enter keeps the rectangle, c drops it (or the last one kept), Escape "
+                     "(or Enter with no rectangle drawn) starts the tracking; the run's boxes are printed as --box "
+                     "options on stderr"));
+    t.push_back(flag("--show", S::Windows, &Options::show,
+                     "show the tracking in a window while it runs: Space pauses and resumes, Escape or closing "
+                     "the window stops the run (the results so far are kept)"));
+
+    Option help = option({"-h", "--help"}, "", S::General, "print this text");
+    help.action = ParseResult::Action::Help;
+    t.push_back(help);
+    Option version = option("--version", "", S::General, "print the version");
+    version.action = ParseResult::Action::Version;
+    t.push_back(version);
+    return t;
+}
+
+const std::vector<Option>& table()
+{
+    static const std::vector<Option> options = makeTable();
+    return options;
+}
+
+const Option* findOption(const std::string& name)
+{
+    for (const Option& o : table())
+        if (name == o.name || (!o.shortName.empty() && name == o.shortName))
+            return &o;
+    return nullptr;
+}
+
+// Words of `text` in lines of at most `width` columns, each indented by
+// `indent` spaces; the first line starts with `first` instead (as long).
+std::string wrapped(const std::string& text, size_t indent, size_t width, std::string first = {})
+{
+    std::istringstream words(text);
+    std::string out, line, word;
+    std::string prefix = first.empty() ? std::string(indent, ' ') : std::move(first);
+    while (words >> word) {
+        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+            out += prefix + line + "\n";
+            prefix = std::string(indent, ' ');
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty())
+        out += prefix + line + "\n";
+    std::replace(out.begin(), out.end(), kNoBreak, ' ');
+    return out;
+}
+
+std::string replaced(std::string text, const std::string& what, const std::string& by)
+{
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + by.size()))
+        text.replace(at, what.size(), by);
+    return text;
+}
+
+// An option's entry in --help: its names and value on the left, its text
+// (with its default) beside them, or below them when they are too long.
+std::string helpEntry(const Option& o, const TrackingSettings& defaults)
+{
+    std::string text = replaced(o.help, "{range}", expectedValue(o.setting()));
+    text = replaced(text, "{preset}", robustPresetText());
+    if (!o.defaultText.empty())
+        text += " (" + o.defaultText + ")";
+    else if (o.get && o.takesValue())
+        text += std::string(" (default") + kNoBreak + o.get(defaults) + ")";
+
+    std::string label = "  " + (o.shortName.empty() ? "" : o.shortName + ", ") + o.name;
+    if (o.takesValue())
+        label += " " + o.value;
+    if (label.size() + 2 > kHelpColumn)
+        return label + "\n" + wrapped(text, kHelpColumn, kHelpWidth);
+    return wrapped(text, kHelpColumn, kHelpWidth, label + std::string(kHelpColumn - label.size(), ' '));
+}
+
+ParseResult usageError(std::string message)
+{
+    ParseResult r;
+    r.action = ParseResult::Action::UsageError;
+    r.error = std::move(message);
+    return r;
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
 }  // namespace
+
+std::string robustPresetText()
+{
+    const TrackingSettings defaults;
+    const TrackingSettings robust = robustSettings();
+    std::string text;
+    for (const Option& o : table()) {
+        if (!o.get || o.get(robust) == o.get(defaults))
+            continue;
+        text += (text.empty() ? "" : " ") + o.name;
+        if (o.takesValue())
+            text += " " + o.get(robust);
+    }
+    return text;
+}
+
+std::vector<OptionName> optionNames()
+{
+    std::vector<OptionName> names;
+    for (const Option& o : table())
+        names.push_back({o.name, o.shortName, o.takesValue()});
+    return names;
+}
 
 ParseResult parseOptions(int argc, const char* const* argv)
 {
@@ -225,7 +671,9 @@ ParseResult parseOptions(int argc, const char* const* argv)
     Options& o = result.options;
     bool videoGiven = false;
     bool optionsEnded = false;
-    std::set<std::string> seen;  // options that may be given only once
+    std::set<const Option*> given;
+    // The settings given, in order, to be set again over the preset.
+    std::vector<std::pair<const Option*, std::string>> settingsGiven;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
@@ -253,365 +701,97 @@ ParseResult parseOptions(int argc, const char* const* argv)
                 inlineValue = arg.substr(eq + 1);
             }
         }
+        const Option* option = findOption(name);
+        if (!option)
+            return usageError("unknown option " + quoted(name));
 
-        if (name == "-h" || name == "--help" || name == "--version" || name == "-q" || name == "--quiet" ||
-            name == "--kernel" || name == "--robust" || name == "--adaptive-noise" || name == "--lost-and-found" ||
-            name == "--normalise-light" || name == "--print-seed" ||
-            name == "--select" || name == "--show") {
+        std::string value;
+        if (!option->takesValue()) {
             if (inlineValue)
                 return usageError("option " + name + " takes no value");
-            if (name == "-h" || name == "--help") {
-                result.action = ParseResult::Action::Help;
-                return result;
-            }
-            if (name == "--version") {
-                result.action = ParseResult::Action::Version;
-                return result;
-            }
-            seen.insert(name);
-            if (name == "--kernel")
-                o.colour.kernel = true;
-            else if (name == "--normalise-light")
-                o.colour.normaliseLight = true;
-            else if (name == "--adaptive-noise")
-                o.motion.adaptiveNoise = true;
-            else if (name == "--lost-and-found")
-                o.motion.lostAndFound = true;
-            else if (name == "--print-seed")
-                o.printSeed = true;
-            else if (name == "--select")
-                o.select = true;
-            else if (name == "--show")
-                o.show = true;
-            else if (name == "--robust")
-                o.robust = true;
-            else
-                o.quiet = true;
-            continue;
-        }
-
-        static const char* const valued[] = {"--box",   "--targets",   "--samples",        "--noise",
-                                             "--iterations", "--frames", "--threads", "--seed",  "--mot",
-                                             "--estimates",  "--video",  "--gt",    "--model",
-                                             "--hsv-bins",   "--min-saturation", "--min-value", "--parts",
-                                             "--sharpness",  "--adapt",  "--spread", "--damping",
-                                             "--scale-noise", "--aspect-noise", "--scale-range", "--surround", "--plot", "--spread-when-poor",
-                                             "--foreground"};
-        if (std::none_of(std::begin(valued), std::end(valued), [&](const char* v) { return name == v; }))
-            return usageError("unknown option " + quoted(name));
-        std::string value;
-        if (inlineValue) {
+        } else if (inlineValue) {
             value = *inlineValue;
         } else {
             if (i + 1 >= argc)
                 return usageError("option " + name + " needs a value");
             value = argv[++i] ? argv[i] : "";
         }
-        if (name != "--box" && !seen.insert(name).second)
+        if (option->action != ParseResult::Action::Run) {
+            result.action = option->action;
+            return result;
+        }
+        if (!given.insert(option).second && option->takesValue() && !option->repeatable)
             return usageError("option " + name + " is given more than once");
 
-        if (name == "--box") {
-            std::string why;
-            const auto box = parseBox(value, why);
-            if (!box)
-                return usageError("--box " + quoted(value) + ": " + why);
-            o.boxes.push_back(*box);
-        } else if (name == "--samples" || name == "--iterations" || name == "--frames") {
-            const auto n = parseInt(value);
-            if (!n && parseInt64(value) > 0)
-                return usageError(name + " " + quoted(value) + ": at most " + std::to_string(INT32_MAX));
-            if (!n || *n <= 0)
-                return usageError(name + " " + quoted(value) + ": expected a positive integer");
-            (name == "--samples" ? o.samples : name == "--iterations" ? o.iterations : o.frames) = *n;
-        } else if (name == "--threads") {
-            const auto n = parseInt(value);
-            if (!n || *n <= 0 || *n > kMaxThreads)
-                return usageError("--threads " + quoted(value) + ": expected an integer from 1 to " +
-                                  std::to_string(kMaxThreads));
-            o.threads = *n;
-        } else if (name == "--noise") {
-            const auto s = parseFiniteDouble(value);
-            if (!s || *s < 0.0 || *s > 3.4028234663852886e38)
-                return usageError("--noise " + quoted(value) + ": expected a finite number >= 0");
-            o.noise = *s == 0.0 ? 0.0f : static_cast<float>(*s);  // no negative zero
-        } else if (name == "--model") {
-            if (value != "hue" && value != "hsv")
-                return usageError("--model " + quoted(value) + ": expected hue or hsv");
-            o.colour.space = value == "hue" ? ColourSpace::Hue : ColourSpace::Hsv;
-        } else if (name == "--hsv-bins") {
-            std::string why;
-            const auto bins = parseIntList(value, 3);
-            ColourBinning b = o.colour.binning;
-            if (bins) {
-                b.hueBins = (*bins)[0];
-                b.saturationBins = (*bins)[1];
-                b.valueBins = (*bins)[2];
-            }
-            if (!bins || !validBinning(b))
-                return usageError("--hsv-bins " + quoted(value) + ": expected H,S,V, each at least 1, with H * S + V <= " +
-                                  std::to_string(kMaxColourBins));
-            o.colour.binning = b;
-        } else if (name == "--min-saturation" || name == "--min-value") {
-            const auto n = parseInt(value);
-            if (!n || *n < 0 || *n > 255)
-                return usageError(name + " " + quoted(value) + ": expected an integer from 0 to 255");
-            (name == "--min-saturation" ? o.colour.binning.minSaturation : o.colour.binning.minValue) = *n;
-        } else if (name == "--parts") {
-            const auto n = parseInt(value);
-            if (!n || *n < 1 || *n > 2)
-                return usageError("--parts " + quoted(value) + ": expected 1 or 2");
-            o.colour.parts = *n;
-        } else if (name == "--sharpness") {
-            const auto l = parseFiniteDouble(value);
-            if (!l || !(*l > 0.0) || *l > kMaxSharpness)
-                return usageError("--sharpness " + quoted(value) + ": expected a number above 0 and at most " +
-                                  std::to_string(static_cast<int>(kMaxSharpness)));
-            o.colour.sharpness = *l;
-        } else if (name == "--adapt") {
-            const auto a = parseFiniteDouble(value);
-            if (!a || *a < 0.0 || *a > 1.0)
-                return usageError("--adapt " + quoted(value) + ": expected a number from 0 to 1");
-            o.adaptation.rate = *a;
-        } else if (name == "--spread" || name == "--spread-when-poor" || name == "--damping") {
-            const auto f = parseFiniteDouble(value);
-            if (!f || *f < 0.0 || *f > 1.0)
-                return usageError(name + " " + quoted(value) + ": expected a number from 0 to 1");
-            (name == "--spread" ? o.motion.spread : name == "--damping" ? o.motion.damping : o.motion.spreadWhenPoor) = *f;
-        } else if (name == "--scale-noise" || name == "--aspect-noise") {
-            const auto s = parseFiniteDouble(value);
-            if (!s || *s < 0.0 || *s > kMaxScaleNoise)
-                return usageError(name + " " + quoted(value) + ": expected a number from 0 to " +
-                                  std::to_string(kMaxScaleNoise).substr(0, 3));
-            (name == "--scale-noise" ? o.motion.scaleNoise : o.motion.aspectNoise) = *s;
-        } else if (name == "--surround") {
-            const auto w = parseFiniteDouble(value);
-            if (!w || *w < 0.0 || *w > kMaxSurroundWeight)
-                return usageError("--surround " + quoted(value) + ": expected a number from 0 to " +
-                                  std::to_string(static_cast<int>(kMaxSurroundWeight)));
-            o.colour.ringWeight = *w;
-        } else if (name == "--foreground") {
-            const auto w = parseFiniteDouble(value);
-            if (!w || *w < 0.0 || *w > kMaxForegroundWeight)
-                return usageError("--foreground " + quoted(value) + ": expected a number from 0 to " +
-                                  std::to_string(static_cast<int>(kMaxForegroundWeight)));
-            o.colour.foregroundWeight = *w;
-        } else if (name == "--scale-range") {
-            const auto comma = value.find(',');
-            const auto lo = parseFiniteDouble(value.substr(0, comma));
-            const auto hi = comma == std::string::npos ? std::nullopt : parseFiniteDouble(value.substr(comma + 1));
-            if (!lo || !hi || !(*lo > 0.0) || *lo > 1.0 || *hi < 1.0 || *hi > kMaxScale)
-                return usageError("--scale-range " + quoted(value) + ": expected LO,HI with 0 < LO <= 1 <= HI <= " +
-                                  std::to_string(static_cast<int>(kMaxScale)));
-            o.motion.minScale = *lo;
-            o.motion.maxScale = *hi;
-        } else if (name == "--seed") {
-            const auto t = parseInt64(value);
-            if (!t)
-                return usageError("--seed " + quoted(value) + ": expected a 64-bit integer");
-            o.seed = *t;
-        } else {
-            if (value.empty())
-                return usageError("option " + name + " needs a file name");
-            if (name == "--plot" && !hasPngExtension(value))
-                return usageError("--plot " + quoted(value) + ": the picture is a PNG file, its name ends in .png");
-            std::string& file = name == "--targets"     ? o.targetsFile
-                                : name == "--mot"       ? o.motFile
-                                : name == "--estimates" ? o.estimatesFile
-                                : name == "--video"     ? o.videoFile
-                                : name == "--plot"      ? o.plotFile
-                                                        : o.gtFile;
-            file = value;
+        const std::string setting = option->setting();
+        if (Refusal why = option->set(o, value)) {
+            if (why->empty())
+                why = "expected " + expectedValue(setting);
+            return usageError(name + " " + quoted(value) + ": " + *why);
         }
+        if (const auto problem = problemOf(o.settings, setting))
+            return usageError(name + " " + quoted(value) + ": expected " + problem->expected);
+        if (option->get)
+            settingsGiven.emplace_back(option, value);
     }
 
-    if (o.robust)
-        applyRobustPreset(o, seen);
-    // Boxes that change size need the surround to tell a box that fits its
-    // object from one inside it; the foreground cue has its own.
-    if (seen.count("--surround") == 0 && (o.motion.scaleNoise > 0.0 || o.motion.aspectNoise > 0.0) &&
-        !(o.colour.foregroundWeight > 0.0))
-        o.colour.ringWeight = kScaleSurroundWeight;
+    if (o.robust) {
+        Options preset;
+        preset.settings = robustSettings();
+        for (const auto& [option, value] : settingsGiven)
+            option->set(preset, value);  // accepted above
+        o.settings = preset.settings;
+    }
+    for (const SettingProblem& problem : settingProblems(o.settings))
+        return usageError("--" + problem.setting + " " + quoted(problem.value) + ": expected " + problem.expected);
+
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError("--box and --targets cannot be combined");
-    const int64_t fit = targetsThatFit(o.samples);
-    if (fit < kStandardTargetCount)
-        return usageError("--samples " + std::to_string(o.samples) + ": the sample store holds at most " +
-                          std::to_string(kMaxStoreSlots / kStandardTargetCount) + " samples per target");
+    const int samples = o.settings.tracking.samples;
+    const int64_t fit = targetsThatFit(samples);
     if (static_cast<int64_t>(o.boxes.size()) > fit)
         return usageError(std::to_string(o.boxes.size()) + " targets given, but with --samples " +
-                          std::to_string(o.samples) + " at most " + std::to_string(fit) +
-                          " fit in the sample store");
+                          std::to_string(samples) + " at most " + std::to_string(fit) + " fit in the sample store");
     return result;
 }
 
 std::string usageText()
 {
-    std::ostringstream s;
-    s << "Usage: tavo-track [VIDEO] [options]\n"
-         "\n"
-         "Tracks targets through a video with the TAVO multi-target particle filter,\n"
-         "without a window unless --select or --show asks for one.  VIDEO defaults to\n"
-         "TAVO_DEMO.avi.  Without --box, --targets and --select the nine targets of the\n"
-         "demo are tracked, so that tavo-track alone runs the demo headless.\n"
-         "\n"
-         "Targets:\n"
-         "  --box X,Y,W,H     a target rectangle on the first frame: top-left corner and\n"
-         "                    size in pixels, W and H > 0; repeat for more targets, which\n"
-         "                    get the ids 1, 2, 3, ... in the order given\n"
-         "  --targets FILE    the boxes of a MOTChallenge file (ground truth or\n"
-         "                    detections): those of its lowest frame number, in\n"
-         "                    increasing id order; each keeps its id (given once), boxes\n"
-         "                    with id -1 are numbered after the highest; a warning names\n"
-         "                    rows of confidence 0\n"
-         "  --select          drag more target rectangles with the mouse on the first\n"
-         "                    frame, after those of --box or --targets: Space or Enter\n"
-         "                    keeps the rectangle, c drops it (or the last one kept),\n"
-         "                    Escape (or Enter with no rectangle drawn) starts the\n"
-         "                    tracking; the run's boxes are printed as --box options\n"
-         "                    on stderr\n"
-         "\n"
-         "Tracking:\n"
-         "  --samples N       samples per target (default 500)\n"
-         "  --noise S         scale of the motion noise in x and y, a number from 0 to\n"
-         "                    the larger side of the frame; 0 moves the samples by\n"
-         "                    their velocity alone (default 0.2)\n"
-         "  --iterations K    iterations of the joint move per frame (default 5000)\n"
-         "  --frames N        stop after N frames (default: the whole video)\n"
-         "  --threads N       threads for the per-target steps, 1 to "
-      << kMaxThreads
-      << " (default 1);\n"
-         "                    the results are the same, bit for bit, for every N\n"
-         "  --seed T          the random pools are seeded from a counter whose k-th read\n"
-         "                    gives T + k, T any 64-bit integer (default: T drawn from\n"
-         "                    the system's entropy); the summary ends with \"seed T\", so\n"
-         "                    that --seed T repeats any run exactly\n"
-         "\n"
-         "Appearance, for real footage (defaults: the hue histograms above, learnt once):\n"
-         "  --model hue|hsv   hue: a histogram of the 8-bit hue alone (default).  hsv:\n"
-         "                    pixels with enough saturation and brightness go into hue x\n"
-         "                    saturation bins, all others (grey, black, white, whose\n"
-         "                    hue is noise) into brightness bins\n"
-         "  --hsv-bins H,S,V  bins of hue, saturation and brightness for --model hsv,\n"
-         "                    H * S + V <= 255 (default 10,10,10)\n"
-         "  --min-saturation N, --min-value N\n"
-         "                    0..255: a pixel below either is binned by brightness only\n"
-         "                    (defaults 26 and 51, a tenth and a fifth of the range)\n"
-         "  --kernel          weight pixels by their distance from the box's centre\n"
-         "                    (Epanechnikov), so that background at the edges counts less\n"
-         "  --parts N         1, or 2: one histogram for the upper and one for the lower\n"
-         "                    half of the box, for upright objects (default 1)\n"
-         "  --sharpness L     the likelihood is exp(-L (1 - BC)), BC the Bhattacharyya\n"
-         "                    coefficient, summed over the parts; 0 < L <= 1000\n"
-         "                    (default 20)\n"
-         "  --adapt A         0..1: after each frame, reference = (1 - A) reference + A\n"
-         "                    estimate, only while the estimate matches the reference\n"
-         "                    with BC >= 0.8 and no other target's box overlaps it\n"
-         "                    (default 0: the reference never changes)\n"
-         "  --foreground W    0..10, for a still camera: a background is learnt from\n"
-         "                    the frames (each pixel follows the frame at rate 0.05\n"
-         "                    while no target is near it, and the whole of it follows\n"
-         "                    a light change of the scene); pixels that differ from it\n"
-         "                    by more than 30 in a channel are foreground.  The\n"
-         "                    likelihood is lowered by exp(-L W ((1 - f) + r)), f the\n"
-         "                    box's share of foreground pixels, r that of a ring around\n"
-         "                    it, so that still look-alikes of a moving object do not\n"
-         "                    draw its target and boxes fit what moves (default 0: off)\n"
-         "  --normalise-light for --model hsv: brightness is scaled by the first frame's\n"
-         "                    mean brightness over the current frame's, so that a light\n"
-         "                    change of the whole scene keeps grey pixels in their bins\n"
-         "\n"
-         "Motion, for objects that turn, jump, stop, grow or are hidden (defaults: none\n"
-         "of it, constant velocity with random acceleration alone):\n"
-         "  --spread F        0..1: a share F of every target's samples is proposed\n"
-         "                    around its estimate with a wide random walk (deviation 0.75\n"
-         "                    of the box's larger side, velocity 0) (default 0)\n"
-         "  --spread-when-poor F  0..1: another share F proposed so in a frame after a\n"
-         "                    poor match (see --adaptive-noise), only when the object\n"
-         "                    may have got away (default 0)\n"
-         "  --adaptive-noise  the motion noise grows 1.5 times a frame, up to 8 times\n"
-         "                    --noise, while the best match falls below 0.3 of the\n"
-         "                    target's typical best (a running mean) or the effective\n"
-         "                    sample size below 2 %; it shrinks 0.75 times a frame back\n"
-         "                    to --noise when the match is good\n"
-         "  --damping D       0..1: velocities shrink by (1 - D) every frame (default 0)\n"
-         "  --scale-noise S   0..0.5: a random walk of deviation S on the log of each\n"
-         "                    sample's scale, both axes together; boxes then change size\n"
-         "                    in every output (default 0)\n"
-         "  --aspect-noise S  0..0.5: an extra step on the height's scale alone\n"
-         "  --scale-range LO,HI  the scales allowed, 0 < LO <= 1 <= HI <= 10\n"
-         "                    (default 0.5,2)\n"
-         "  --surround W      0..10: a ring around each box that looks like the object\n"
-         "                    lowers the likelihood by exp(-L W BC), so that boxes fit\n"
-         "                    their objects (default 0.5 with --scale-noise or\n"
-         "                    --aspect-noise and without --foreground, else 0)\n"
-         "  --lost-and-found  a target whose best match stays below 0.1 of its typical\n"
-         "                    best for 3 frames is lost: half its samples search around\n"
-         "                    its last good position, farther every frame, away from\n"
-         "                    other targets, until a match of 0.3 of the typical finds\n"
-         "                    it.  The MOT file's conf column then holds each target's\n"
-         "                    confidence, the weighted mean likelihood of its samples\n"
-         "                    (0..1, 4 decimals), and 0 while it is lost\n"
-         "\n"
-         "  --robust          the combination measured best on the scenes of\n"
-         "                    make-scenes (grey, dark and white objects, light changes,\n"
-         "                    two-tone objects, clutter, fast turns, growing, hidden and\n"
-         "                    converging objects); options given explicitly override\n"
-         "                    it.  It assumes a still camera: for a moving one add\n"
-         "                    --foreground 0.  It sets:\n"
-      << wrapped(robustPresetText(), 20, 79)
-      << 
-         "\n"
-         "Outputs (default: none):\n"
-         "  --mot FILE        MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each\n"
-         "                    target's estimate with two decimals, w = base width x\n"
-         "                    scale_x, h = base height x scale_y, x = pos_x - w/2,\n"
-         "                    y = pos_y - h/2 (earlier builds wrote the drawing's\n"
-         "                    whole-pixel rectangle, often a pixel smaller)\n"
-         "  --estimates FILE  CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,\n"
-         "                    scale_x,scale_y\n"
-         "  --video FILE      the annotated frames, MJPG AVI at the input's frame rate\n"
-         "                    (25 frames/s when the input declares none)\n"
-         "  --gt FILE         score the run against MOTChallenge ground truth (each\n"
-         "                    target against the object of its id) and print the\n"
-         "                    report: centre errors in pixels, success rate (overlap\n"
-         "                    >= 0.5), identity confusions, and CLEAR-MOT MOTA, MOTP\n"
-         "                    (mean overlap of the matched pairs) and ID switches;\n"
-         "                    warnings name ids no target has and boxes without area\n"
-         "  -q, --quiet       no progress line and no summary; errors, warnings and the\n"
-         "                    --gt report are still printed\n"
-         "      --print-seed  print \"seed T\" also with --quiet\n"
-         "  --plot FILE.png   a picture of every target's path over the first frame;\n"
-         "                    with --gt also FILE-errors.png, the centre error and the\n"
-         "                    overlap with the ground truth of every target over the\n"
-         "                    frames\n"
-         "  --show            show the tracking in a window while it runs: Space pauses\n"
-         "                    and resumes, Escape or closing the window stops the run\n"
-         "                    (the results so far are kept)\n"
-         "  -h, --help        print this text\n"
-         "      --version     print the version\n"
-         "\n"
-         "Boxes are read and written in pixels of the frame, column 0 and row 0 first,\n"
-         "within -16777216 and 16777216.  Result files are written under temporary\n"
-         "names beside them and replace earlier files of their names only when the run\n"
-         "succeeds, is interrupted or stops at a frame of another size.\n"
-         "Up to "
-      << kStandardTargetCount
-      << " targets, the sample store is sized as in the demo; more are accepted\n"
-         "while samples times targets stays within "
-      << kMaxStoreSlots
-      << ".\n"
-         "\n"
-         "--select and --show need a display.\n"
-         "\n"
-         "Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every\n"
-         "file complete.\n"
-         "\n"
-         "Exit status: 0 success (warnings go to stderr; also when stopped from the\n"
-         "window), 1 run-time error (video, files, standard output, a frame of another\n"
-         "size), 2 usage error (also a run that needs more memory than the machine\n"
-         "has, no display for a window, no target selected), 130 or 143 after SIGINT\n"
-         "or SIGTERM.\n";
-    return s.str();
+    const TrackingSettings defaults;
+    std::string s = "Usage: tavo-track [VIDEO] [options]\n\n" +
+                    wrapped("Tracks targets through a video with the TAVO multi-target particle filter, without a "
+                            "window unless --select or --show asks for one.  VIDEO defaults to " +
+                                Options{}.video +
+                                ".  Without --box, --targets and --select the nine targets of the demo are "
+                                "tracked, so that tavo-track alone runs the demo headless.",
+                            0, kHelpWidth);
+    for (const SectionHeading& section : kSections) {
+        s += "\n" + wrapped(section.heading, 0, kHelpWidth);
+        for (const Option& o : table())
+            if (o.section == section.section)
+                s += helpEntry(o, defaults);
+    }
+    const std::string limit = std::to_string(kMaxBoxCoordinate);
+    for (const std::string& paragraph : {
+             "Boxes are read and written in pixels of the frame, column 0 and row 0 first, within -" + limit +
+                 " and " + limit +
+                 ".  Result files are written under temporary names beside them and replace earlier files of "
+                 "their names only when the run succeeds, is interrupted or stops at a frame of another size.  "
+                 "Up to " +
+                 std::to_string(kStandardTargetCount) +
+                 " targets, the sample store is sized as in the demo; more are accepted while samples times "
+                 "targets stays within " +
+                 std::to_string(kMaxStoreSlots) + ".",
+             std::string("--select and --show need a display."),
+             std::string("Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every file "
+                         "complete."),
+             std::string("Exit status: 0 success (warnings go to stderr; also when stopped from the window), 1 "
+                         "run-time error (video, files, standard output, a frame of another size), 2 usage error "
+                         "(also a run that needs more memory than the machine has, no display for a window, no "
+                         "target selected), 130 or 143 after SIGINT or SIGTERM."),
+         })
+        s += "\n" + wrapped(paragraph, 0, kHelpWidth);
+    return s;
 }
 
 std::string versionText() { return std::string("tavo-track ") + TAVO_VERSION + "\n"; }

@@ -205,21 +205,18 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
     return true;
 }
 
-bool Outputs::writeFrame(int frameNumber, const tavo& tracker, const CvMat& annotated, std::string& error)
+bool Outputs::writeFrame(int frameNumber, const std::vector<TrackedTarget>& targets, bool withConfidence,
+                         const CvMat* annotated, std::string& error)
 {
-    for (const auto& target : tracker.targets) {
-        if (mot_.isOpen()) {
-            std::optional<double> confidence;
-            if (tracker.motion && tracker.motion->lostAndFound)
-                confidence = motConfidence(target->motion);
-            mot_.write(motLine(frameNumber, target->id,
-                               estimateBox(target->estimate, target->baseWidth, target->baseHeight), confidence));
-        }
+    for (const TrackedTarget& target : targets) {
+        if (mot_.isOpen())
+            mot_.write(motLine(frameNumber, target.id, target.box,
+                               withConfidence ? std::optional<double>(target.confidence) : std::nullopt));
         if (estimates_.isOpen())
-            estimates_.write(estimateLine(frameNumber, target->id, target->estimate));
+            estimates_.write(estimateLine(frameNumber, target));
     }
-    if (video_.isOpen())
-        video_.write(annotated);
+    if (video_.isOpen() && annotated)
+        video_.write(*annotated);
     return mot_.flush(error) && estimates_.flush(error);
 }
 

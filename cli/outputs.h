@@ -7,7 +7,7 @@
 #include "cli/options.h"
 #include "cli/pending_file.h"
 #include "cli/result_lines.h"
-#include "tracker/tavo.h"
+#include "tracker/tracking_session.h"
 
 #include <opencv2/core/types_c.h>
 #include <opencv2/videoio.hpp>
@@ -83,8 +83,12 @@ public:
     // likeliest to be refused; false with `error` set on a refusal.
     bool open(const Options& options, double framesPerSecond, CvSize frameSize, std::string& error);
     // The results of one tracked frame: a MOT line and an estimates line per
-    // target, in list order, and the annotated frame.
-    bool writeFrame(int frameNumber, const tavo& tracker, const CvMat& annotated, std::string& error);
+    // target, in list order (the MOT file's conf column holding each
+    // target's confidence when `withConfidence`), and the annotated frame.
+    bool writeFrame(int frameNumber, const std::vector<TrackedTarget>& targets, bool withConfidence,
+                    const CvMat* annotated, std::string& error);
+    // Whether the video output needs the annotated frames.
+    bool needsDrawing() const { return video_.isOpen(); }
     // Closes every file; false with `error` set (the first failure) when
     // anything failed.
     bool close(std::string& error);

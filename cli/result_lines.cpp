@@ -6,13 +6,6 @@
 
 namespace tavo_cli {
 
-RealBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
-{
-    const double width = static_cast<double>(baseWidth) * e.scaleX;
-    const double height = static_cast<double>(baseHeight) * e.scaleY;
-    return RealBox{e.posX - 0.5 * width, e.posY - 0.5 * height, width, height};
-}
-
 namespace {
 
 // v to two decimals, without a minus sign on zero.
@@ -34,24 +27,14 @@ std::string motLine(int frame, int id, const RealBox& b, std::optional<double> c
            twoDecimals(b.width) + "," + twoDecimals(b.height) + "," + conf + ",-1,-1,-1\n";
 }
 
-double motConfidence(const MotionState& state) { return state.lost ? 0.0 : state.confidence; }
-
 const char* const kEstimatesHeader = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n";
 
-std::string estimateLine(int frame, int id, const Sample& e)
+std::string estimateLine(int frame, const TrackedTarget& t)
 {
     char line[256];
-    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame, id, e.posX, e.posY, e.velX,
-                  e.velY, e.scaleX, e.scaleY);
+    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame, t.id, t.x, t.y, t.velocityX,
+                  t.velocityY, t.scaleX, t.scaleY);
     return line;
-}
-
-std::string estimateText(const Sample& e)
-{
-    char text[256];
-    std::snprintf(text, sizeof text, "pos_x %.9g, pos_y %.9g, vel_x %.9g, vel_y %.9g, scale_x %.9g, scale_y %.9g",
-                  e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY);
-    return text;
 }
 
 }  // namespace tavo_cli

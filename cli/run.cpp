@@ -1,6 +1,5 @@
 #include "cli/run.h"
 
-#include "app/frame_preparation.h"
 #include "app/video_capture.h"
 #include "cli/interrupts.h"
 #include "cli/memory_estimate.h"
@@ -14,8 +13,7 @@
 #include "cli/target_paths.h"
 #include "cli/target_selection.h"
 #include "cli/timing.h"
-#include "cli/tracker_setup.h"
-#include "tracker/target_areas.h"
+#include "tracker/tracking_session.h"
 
 #include <cerrno>
 #include <chrono>
@@ -50,13 +48,14 @@ struct CaptureCloser {
     void operator()(FileCapture* c) const { releaseCapture(&c); }
 };
 
-// The input video, positioned after the frame held in `images`.
+// The input video and its current frame (owned by the capture, valid until
+// the next frame is read).
 struct VideoInput {
     std::unique_ptr<FileCapture, CaptureCloser> capture;
-    FrameImages images;
+    IplImage* frame = nullptr;
     std::string firstKind;  // the first frame's size and type, for messages
 
-    CvSize frameSize() const { return cvSize(images.display->width, images.display->height); }
+    CvSize frameSize() const { return cvSize(frame->width, frame->height); }
     double framesPerSecond() const
     {
         const double fps = captureFrameRate(capture.get());
@@ -64,7 +63,7 @@ struct VideoInput {
     }
 };
 
-// Opens the video and prepares its first frame; false with `error` set.
+// Opens the video and reads its first frame; false with `error` set.
 bool openVideo(const std::string& name, VideoInput& video, std::string& error)
 {
     video.capture.reset(createFileCapture(name.c_str()));
@@ -76,16 +75,16 @@ bool openVideo(const std::string& name, VideoInput& video, std::string& error)
             error = "cannot read the video '" + name + "'";
         return false;
     }
-    IplImage* frame = queryFrame(video.capture.get());
-    if (!frame) {
+    video.frame = queryFrame(video.capture.get());
+    if (!video.frame) {
         error = "the video '" + name + "' has no frames";
         return false;
     }
-    if (!prepareFrame(frame, video.images)) {
-        error = "cannot use the first frame of '" + name + "' (" + frameKind(frame) + ")";
+    if ((video.frame->depth & 0xff) != 8 || video.frame->nChannels != 3) {
+        error = "cannot use the first frame of '" + name + "' (" + frameKind(video.frame) + ")";
         return false;
     }
-    video.firstKind = frameKind(video.images.display);
+    video.firstKind = frameKind(video.frame);
     return true;
 }
 
@@ -133,45 +132,58 @@ struct TrackingEnd {
     bool keepResults = true;
 };
 
-// Tracks every frame from the one in `video.images` on, writing and
-// scoring each, until the video ends, --frames is reached, a stop is
+// The frame annotated for the video output and the observers that show
+// it, drawn only when one of them asks for it.
+class Annotation {
+public:
+    explicit Annotation(bool wanted) : wanted_(wanted) {}
+    const CvMat* draw(TrackingSession& session)
+    {
+        if (!wanted_)
+            return nullptr;
+        session.frame().copyTo(image_);
+        session.draw(image_);
+        header_ = cvMat(image_);
+        return &header_;
+    }
+
+private:
+    bool wanted_;
+    cv::Mat image_;
+    CvMat header_;
+};
+
+// Writes, scores and shows every frame from the session's first on, then
+// tracks the next, until the video ends, --frames is reached, a stop is
 // requested (a signal, or an observer such as the live window) or something
-// fails.
-TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource* colours, VideoInput& video,
-                        Outputs& outputs, Scorer* scorer, const std::vector<FrameObserver*>& observers,
-                        FrameTimes& times, std::FILE* err)
+// fails.  `firstMs` is the time the session took to start.
+TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoInput& video, Outputs& outputs,
+                        Scorer* scorer, const std::vector<FrameObserver*>& observers, double firstMs,
+                        Clock::time_point firstStart, FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
+    bool drawingWanted = outputs.needsDrawing();
+    for (const FrameObserver* observer : observers)
+        drawingWanted = drawingWanted || observer->needsDrawing();
+    Annotation annotation(drawingWanted);
+    const bool withConfidence = session.settings().motion.lostAndFound;
     TrackingEnd end;
     std::string error;
     std::vector<RealBox> scoreBoxes;
-    std::vector<CvRect> areas;
-    Clock::time_point frameStart = Clock::now();
-    for (int frameNumber = 1;; ++frameNumber) {
-        tracker.huePlane = video.images.hue;
-        const Clock::time_point trackStart = Clock::now();
-        tracker.track();
-        const double trackMs = millisecondsSince(trackStart);
-        tracker.draw(&video.images.displayMatrix);
-        if (const Target* broken = firstNonFiniteEstimate(tracker)) {
-            message(err, "the estimate of target " + std::to_string(broken->id) + " is not finite on frame " +
-                             std::to_string(frameNumber) + " (" + estimateText(broken->estimate) +
-                             "): the tracking has broken down");
-            end = TrackingEnd{kExitRunError, false};
-            break;
-        }
-        adaptReferences(tracker, options.adaptation);
-        updateMotionStates(tracker);
-
-        if (!outputs.writeFrame(frameNumber, tracker, video.images.displayMatrix, error)) {
+    double trackMs = firstMs;
+    Clock::time_point frameStart = firstStart;
+    for (;;) {
+        const int frameNumber = session.frameNumber();
+        const CvMat* annotated = annotation.draw(session);
+        if (!outputs.writeFrame(frameNumber, session.targets(), withConfidence, annotated, error)) {
             message(err, error);
             end = TrackingEnd{kExitRunError, false};
             break;
         }
         if (scorer) {
             scoreBoxes.clear();
-            for (const auto& target : tracker.targets)
-                scoreBoxes.push_back(estimateBox(target->estimate, target->baseWidth, target->baseHeight));
+            for (const TrackedTarget& target : session.targets())
+                scoreBoxes.push_back(target.box);
             scorer->addFrame(frameNumber, scoreBoxes);
         }
         times.add(trackMs, millisecondsSince(frameStart));
@@ -179,7 +191,7 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
         // Outside the frame's time: a paused window would count as tracking.
         bool goOn = true;
         for (FrameObserver* observer : observers)
-            goOn = observer->frameTracked(frameNumber, tracker, video.images.displayMatrix) && goOn;
+            goOn = observer->frameTracked(frameNumber, session.targets(), annotated) && goOn;
         if (!goOn)
             break;
         if (options.frames > 0 && frameNumber >= options.frames)
@@ -188,8 +200,8 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
             break;
 
         frameStart = Clock::now();
-        IplImage* frame = queryFrame(video.capture.get());
-        if (!frame) {
+        video.frame = queryFrame(video.capture.get());
+        if (!video.frame) {
             const int declared = captureFrameCount(video.capture.get());
             if (declared > frameNumber)
                 warning(err, "'" + options.video + "' ends early: frame " + std::to_string(frameNumber + 1) +
@@ -197,19 +209,20 @@ TrackingEnd trackFrames(const Options& options, tavo& tracker, ColourModelSource
                                  " frames; the results cover frames 1 to " + std::to_string(frameNumber));
             break;
         }
-        if (!prepareFrame(frame, video.images)) {
+        const Clock::time_point trackStart = Clock::now();
+        const StepOutcome outcome = session.step(cv::cvarrToMat(video.frame));
+        trackMs = millisecondsSince(trackStart);
+        if (outcome == StepOutcome::OtherFrameKind) {
             message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
-                             frameKind(frame) + ", unlike the first frame (" + video.firstKind +
+                             frameKind(video.frame) + ", unlike the first frame (" + video.firstKind +
                              "): stopped after frame " + std::to_string(frameNumber));
             end.status = kExitRunError;  // the frames before it are whole: they are kept
             break;
         }
-        if (colours) {
-            colours->prepareFrame(video.images.hsv, video.images.hue);
-            if (colours->usesBackground()) {
-                targetAreas(tracker, areas);
-                colours->prepareBackground(&video.images.displayMatrix, areas);
-            }
+        if (outcome == StepOutcome::BrokenDown) {
+            message(err, session.error());
+            end = TrackingEnd{kExitRunError, false};
+            break;
         }
     }
     progress.clear();
@@ -252,7 +265,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     }
     for (const std::string& text : inputs.warnings)
         warning(err, text);
-    if (const auto refusal = memoryRefusal(static_cast<int64_t>(inputs.boxes.size()), options.samples,
+    const SamplingSettings& sampling = options.settings.tracking;
+    if (const auto refusal = memoryRefusal(static_cast<int64_t>(inputs.boxes.size()), sampling.samples,
                                            physicalMemory())) {
         message(err, *refusal);
         return kExitUsage;
@@ -262,17 +276,17 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return kExitRunError;
     }
-    if (const auto refusal = noiseRefusal(options.noise, video.frameSize().width, video.frameSize().height)) {
-        message(err, *refusal);
+    if (const auto problem = frameProblem(options.settings, video.frame->width, video.frame->height)) {
+        message(err, "--" + problem->setting + " " + problem->value + ": " + problem->expected);
         return kExitUsage;
     }
     if (!options.plotFile.empty() && !plotDirectoryExists(options.plotFile, error)) {
         message(err, error);
         return kExitRunError;
     }
-    const cv::Mat firstFrame = cv::cvarrToMat(&video.images.displayMatrix).clone();  // before any drawing
+    const cv::Mat firstFrame = cv::cvarrToMat(video.frame).clone();
     if (options.select) {
-        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(options.samples), error);
+        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(sampling.samples), error);
             status != kExitSuccess) {
             message(err, error);
             return status;
@@ -280,35 +294,18 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, "targets: " + boxOptions(inputs.boxes));
     }
 
-    // The tracker, seeded reproducibly: from --seed, or from a seed drawn
+    // The session, seeded reproducibly: from --seed, or from a seed drawn
     // now and printed, so that the run can be repeated.
     const int64_t seed = options.seed ? *options.seed : drawSeed();
-    CountingTickSource ticks(seed);
-    // Appearance models, when the options ask for more than hue histograms;
-    // declared before the tracker, whose targets hold models reading it.
-    std::unique_ptr<ColourModelSource> colours;
-    if (options.usesAppearanceModels()) {
-        colours = std::make_unique<ColourModelSource>(options.colour);
-        colours->prepareFrame(video.images.hsv, video.images.hue);
-        // The first frame's background is unknown exactly where the
-        // objects are; later frames hold the wider areas around them.
-        std::vector<CvRect> objects;
-        for (const Box& b : inputs.boxes)
-            objects.push_back(cvRect(b.x, b.y, b.width, b.height));
-        colours->prepareBackground(&video.images.displayMatrix, objects);
-    }
-    tavo tracker(ticks);
-    tracker.appearance = colours.get();
-    if (options.motion.any())
-        tracker.motion = &options.motion;
-    tracker.huePlane = video.images.hue;
-    if (!setUpTracker(tracker, video.images.hue, inputs.boxes, options.samples, options.noise, options.iterations,
-                      error, inputs.ids)) {
+    std::vector<TargetStart> starts;
+    for (size_t i = 0; i < inputs.boxes.size(); ++i)
+        starts.push_back(TargetStart{inputs.boxes[i], i < inputs.ids.size() ? inputs.ids[i] : 0});
+    const Clock::time_point firstStart = Clock::now();
+    const std::unique_ptr<TrackingSession> session =
+        TrackingSession::start(firstFrame, starts, options.settings, seed, error);
+    const double firstMs = millisecondsSince(firstStart);
+    if (!session) {
         message(err, error);
-        return kExitRunError;
-    }
-    if (!tracker.setThreadCount(options.threads)) {
-        message(err, "cannot start " + std::to_string(options.threads) + " threads");
         return kExitRunError;
     }
 
@@ -316,8 +313,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     std::optional<Scorer> scorer;
     if (inputs.truth) {
         std::vector<int> ids;
-        for (const auto& target : tracker.targets)
-            ids.push_back(target->id);
+        for (const TrackedTarget& target : session->targets())
+            ids.push_back(target.id);
         scorer.emplace(std::move(*inputs.truth), std::move(ids));
     }
 
@@ -335,8 +332,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
     FrameTimes times;
-    const TrackingEnd end = trackFrames(options, tracker, colours.get(), video, outputs, scorer ? &*scorer : nullptr,
-                                        observers, times, err);
+    const TrackingEnd end = trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
+                                        firstMs, firstStart, times, err);
     int status = end.status;
     bool keep = end.keepResults;
     if (stopRequested()) {
@@ -362,7 +359,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     const std::string seedText = "seed " + std::to_string(seed);
     if (!options.quiet)
         printOut(out,
-                 times.summary(static_cast<int>(tracker.targets.size())) +
+                 times.summary(static_cast<int>(session->targets().size())) +
                      (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                  outFailure);
     else if (options.printSeed)

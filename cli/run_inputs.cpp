@@ -105,10 +105,10 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
     if (!options.targetsFile.empty()) {
         if (!readTargets(options, inputs, error))
             return kExitRunError;
-        const int64_t fit = targetsThatFit(options.samples);
+        const int64_t fit = targetsThatFit(options.settings.tracking.samples);
         if (static_cast<int64_t>(inputs.boxes.size()) > fit) {
             error = "'" + options.targetsFile + "' gives " + std::to_string(inputs.boxes.size()) +
-                    " targets, but with --samples " + std::to_string(options.samples) + " at most " +
+                    " targets, but with --samples " + std::to_string(options.settings.tracking.samples) + " at most " +
                     std::to_string(fit) + " fit in the sample store";
             return kExitUsage;
         }

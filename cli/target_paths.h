@@ -24,7 +24,7 @@ struct TargetPath {
 // Records the paths of the tracker's targets, in list order.
 class PathRecorder : public FrameObserver {
 public:
-    bool frameTracked(int frameNumber, const tavo& tracker, const CvMat& annotated) override;
+    bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated) override;
     const std::vector<TargetPath>& paths() const { return paths_; }
 
 private:

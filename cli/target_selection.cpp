@@ -3,7 +3,6 @@
 #include "cli/frame_window.h"
 #include "cli/picture_text.h"
 #include "cli/run.h"
-#include "cli/tracker_setup.h"
 
 #include <opencv2/imgproc.hpp>
 

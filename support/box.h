@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // The two box types that the demo, the command, its file formats and its
 // scoring share: a rectangle by its top-left corner and its size, covering
 // [x, x + width) x [y, y + height), in whole pixels or in real numbers.
@@ -22,3 +24,10 @@ struct RealBox {
     double width = 0;
     double height = 0;
 };
+
+// "X,Y,W,H", as the command takes a box.
+inline std::string boxText(const Box& b)
+{
+    return std::to_string(b.x) + "," + std::to_string(b.y) + "," + std::to_string(b.width) + "," +
+           std::to_string(b.height);
+}

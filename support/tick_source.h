@@ -39,3 +39,7 @@ private:
 
 // The process's shared real tick source, the default of every pool.
 TickSource& systemTickSource();
+
+// A seed for a run that was given none, from the operating system's
+// entropy: printed, it lets the run be repeated.
+int64_t drawSeed();

@@ -4,14 +4,11 @@
 // made to reach the edge cases.
 
 #include "app/demo_scenario.h"
-#include "cli/tracker_setup.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
 #include "same_bits.h"
-#include "tracker/colour_model.h"
-#include "tracker/reference_adaptation.h"
-#include "tracker/robust_motion.h"
+#include "tracker/tracking_session.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +23,8 @@ namespace {
 
 // Frames of each run: enough for the targets to move, meet and part.
 constexpr int kRunFrames = 40;
-// A seed of the reproducible tick source, the same for every tracker.
+// The seed of every session.
 constexpr int64_t kSeed = 3;
-
-struct Run {
-    CountingTickSource ticks{kSeed};
-    std::unique_ptr<ColourModelSource> colours;  // before the tracker: its models read it
-    tavo tracker{ticks};
-};
 
 ::testing::AssertionResult sameSample(const Sample& a, const Sample& b)
 {
@@ -88,73 +79,71 @@ void expectSameState(const tavo& a, const tavo& b, const CvMat* imageA, const Cv
             << "drawn row " << r;
 }
 
-using SetUp = std::function<bool(tavo&, CvMat*)>;
 // Called after every frame's drawing, on every tracker alike.
 using AfterFrame = std::function<void(tavo&, bool literalSteps)>;
 
+// Every run's targets and settings; samples 200 and 1000 iterations unless
+// said otherwise.
+struct RunSetUp {
+    std::vector<Box> boxes;
+    TrackingSettings settings;
+};
+
+RunSetUp boxesSetUp(const std::vector<Box>& boxes, int samples = 200)
+{
+    RunSetUp run{boxes, {}};
+    run.settings.tracking.samples = samples;
+    run.settings.tracking.iterations = 1000;
+    return run;
+}
+
+std::unique_ptr<TrackingSession> startRun(const FrameSequence& frames, RunSetUp setUp, int threads, CycleSteps steps)
+{
+    setUp.settings.tracking.threads = threads;
+    std::string error;
+    auto session = TrackingSession::start(frames.frame(0), setUp.boxes, setUp.settings, kSeed, error, steps);
+    EXPECT_TRUE(session) << error;
+    return session;
+}
+
 // Tracks `frames` with the literal steps and with the tracker on 1, 2 and
-// 3 threads, comparing after every frame.  With `colour` settings every
-// run's targets get colour models, prepared for every frame.
-void compareRuns(FrameSequence& frames, const SetUp& setUp, const AfterFrame& after = nullptr,
-                 const ColourModelSettings* colour = nullptr)
+// 3 threads, comparing after every frame, the first included.
+void compareRuns(FrameSequence& frames, const RunSetUp& setUp, const AfterFrame& after = nullptr)
 {
     ASSERT_GE(frames.size(), 2);
-    Run literalRun;
-    std::vector<std::unique_ptr<Run>> fast;
+    auto literalRun = startRun(frames, setUp, 1, CycleSteps{literal::track, literal::draw});
+    ASSERT_TRUE(literalRun);
+    std::vector<std::unique_ptr<TrackingSession>> fast;
     for (int threads = 1; threads <= 3; ++threads) {
-        fast.push_back(std::make_unique<Run>());
-        ASSERT_EQ(1, fast.back()->tracker.setThreadCount(threads));
-    }
-    std::vector<Run*> runs{&literalRun};
-    for (auto& run : fast)
-        runs.push_back(run.get());
-    auto prepare = [&](Run& run, int f) {
-        run.tracker.huePlane = frames.huePlane(f);
-        if (run.colours)
-            run.colours->prepareFrame(frames.hsvImage(f), frames.huePlane(f));
-    };
-    for (Run* run : runs) {
-        if (colour) {
-            run->colours = std::make_unique<ColourModelSource>(*colour);
-            run->tracker.appearance = run->colours.get();
-        }
-        // Every run numbers its targets from 1: the labels drawn are the same.
-        nextTargetId = 0;
-        prepare(*run, 0);
-        ASSERT_TRUE(setUp(run->tracker, frames.huePlane(0)));
+        fast.push_back(startRun(frames, setUp, threads, CycleSteps{}));
+        ASSERT_TRUE(fast.back());
+        ASSERT_EQ(fast.back()->tracker().threadCount(), threads);
     }
     cv::Mat literalImage, fastImage;
-    for (int f = 1; f < frames.size(); ++f) {
-        prepare(literalRun, f);
-        literal::track(literalRun.tracker);
-        CvMat* drawn = frames.display(f);
-        literal::draw(literalRun.tracker, drawn);
-        cv::cvarrToMat(drawn).copyTo(literalImage);
+    for (int f = 0; f < frames.size(); ++f) {
+        const cv::Mat& frame = frames.frame(f);
+        if (f > 0) {
+            ASSERT_EQ(literalRun->step(frame), StepOutcome::Tracked);
+        }
+        frame.copyTo(literalImage);
+        literalRun->draw(literalImage);
         if (after)
-            after(literalRun.tracker, true);
+            after(literalRun->tracker(), true);
         for (auto& run : fast) {
-            prepare(*run, f);
-            run->tracker.track();
-            CvMat* image = frames.display(f);
-            run->tracker.draw(image);
-            cv::cvarrToMat(image).copyTo(fastImage);
+            if (f > 0) {
+                ASSERT_EQ(run->step(frame), StepOutcome::Tracked);
+            }
+            frame.copyTo(fastImage);
+            run->draw(fastImage);
             if (after)
-                after(run->tracker, false);
-            SCOPED_TRACE("threads " + std::to_string(run->tracker.threadCount()));
+                after(run->tracker(), false);
+            SCOPED_TRACE("threads " + std::to_string(run->tracker().threadCount()));
             CvMat a = cvMat(literalImage), b = cvMat(fastImage);
-            expectSameState(literalRun.tracker, run->tracker, &a, &b, f);
+            expectSameState(literalRun->tracker(), run->tracker(), &a, &b, f);
             if (::testing::Test::HasFatalFailure())
                 return;
         }
     }
-}
-
-SetUp boxesSetUp(const std::vector<Box>& boxes, int samples = 200)
-{
-    return [boxes, samples](tavo& tracker, CvMat* plane) {
-        std::string error;
-        return tavo_cli::setUpTracker(tracker, plane, boxes, samples, kDemoNoiseScale, 1000, error);
-    };
 }
 
 FrameSequence sceneFrames(const SquareScene& scene, int count = kRunFrames)
@@ -171,10 +160,10 @@ TEST(LiteralRuns, DemoVideo)
 {
     FrameSequence frames;
     ASSERT_TRUE(frames.addVideo(TAVO_BINARY_DIR "/TAVO_DEMO.avi", kRunFrames));
-    compareRuns(frames, [](tavo& tracker, CvMat* plane) {
-        setUpDemoTracker(tracker, plane);
-        return tracker.targets.size() == kDemoTargetCount;
-    });
+    RunSetUp demo{{std::begin(kDemoTargets), std::end(kDemoTargets)}, {}};
+    demo.settings.tracking.samples = kDemoSamplesPerTarget;
+    demo.settings.tracking.noise = kDemoNoiseScale;
+    compareRuns(frames, demo);
 }
 
 // Two pairs of squares of one hue side by side, swinging into each other:
@@ -247,47 +236,43 @@ TEST(LiteralRuns, ManyTargetsOnALargeFrame)
 // frame: measured once per distinct rectangle too, on every thread count.
 TEST(LiteralRuns, ColourModelsWithAdaptation)
 {
-    ColourModelSettings colour;
-    colour.space = ColourSpace::Hsv;
-    colour.kernel = true;
-    colour.parts = 2;
-    AdaptationSettings adaptation;
-    adaptation.rate = 0.05;
     SquareScene scene;
     scene.squares = {{100, 100, 18, 60, 0, 6}, {118, 100, 18, 60, 0, -6}, {-9, 150, 18, 30, 4, 0},
                      {200, 200, 18, 120, 6, 0}};
     FrameSequence frames = sceneFrames(scene, 20);
-    compareRuns(
-        frames, boxesSetUp(scene.startBoxes()),
-        [&](tavo& tracker, bool) { adaptReferences(tracker, adaptation); }, &colour);
+    RunSetUp run = boxesSetUp(scene.startBoxes());
+    run.settings.colour.space = ColourSpace::Hsv;
+    run.settings.colour.kernel = true;
+    run.settings.colour.parts = 2;
+    run.settings.adaptation.rate = 0.05;
+    compareRuns(frames, run);
 }
 
 // Robust motion on top: wide proposals, adaptive noise, scale noise and
 // lost-and-found draw more numbers from the noise pool and read the other
 // targets' estimates; the motion states are updated after every frame.
+// And the whole robust preset, foreground cue included.
 TEST(LiteralRuns, RobustMotion)
 {
-    MotionSettings motion;
+    SquareScene scene;
+    scene.squares = {{100, 100, 18, 60, 0, 6}, {118, 100, 18, 60, 0, -6}, {302, 150, 18, 30, 4, 0}};
+    FrameSequence frames;
+    for (int f = 0; f < 16; ++f)
+        frames.add(f < 8 ? scene.frameAt(f) : SquareScene{}.frameAt(f));  // the squares vanish: targets get lost
+    RunSetUp run = boxesSetUp(scene.startBoxes());
+    MotionSettings& motion = run.settings.motion;
     motion.spread = 0.2;
     motion.adaptiveNoise = true;
     motion.damping = 0.1;
     motion.scaleNoise = 0.05;
     motion.aspectNoise = 0.02;
     motion.lostAndFound = true;
-    ColourModelSettings colour;
-    colour.space = ColourSpace::Hsv;
-    colour.kernel = true;
-    SquareScene scene;
-    scene.squares = {{100, 100, 18, 60, 0, 6}, {118, 100, 18, 60, 0, -6}, {302, 150, 18, 30, 4, 0}};
-    FrameSequence frames;
-    for (int f = 0; f < 16; ++f)
-        frames.add(f < 8 ? scene.frameAt(f) : SquareScene{}.frameAt(f));  // the squares vanish: targets get lost
-    const auto boxes = boxesSetUp(scene.startBoxes());
-    compareRuns(
-        frames,
-        [&](tavo& tracker, CvMat* plane) {
-            tracker.motion = &motion;
-            return boxes(tracker, plane);
-        },
-        [](tavo& tracker, bool) { updateMotionStates(tracker); }, &colour);
+    run.settings.colour.space = ColourSpace::Hsv;
+    run.settings.colour.kernel = true;
+    compareRuns(frames, run);
+
+    RunSetUp robust = boxesSetUp(scene.startBoxes());
+    robust.settings = robustSettings();
+    robust.settings.tracking.samples = 200;
+    compareRuns(frames, robust);
 }

@@ -2,7 +2,7 @@
 // target's estimate with the video's ground truth, frame by frame.
 
 #include "app/demo_scenario.h"
-#include "app/frame_preparation.h"
+#include "support/frame_preparation.h"
 #include "app/video_capture.h"
 #include "support/tick_source.h"
 #include "tracker/tavo.h"

@@ -3,7 +3,8 @@
 #
 # Prints SHA-256 sums of the --mot, --estimates and --video files that a
 # tavo-track binary writes on the demo video and on a few small synthetic
-# videos, for seeds 1 and 2.  Run it with the build before a change and the
+# videos, and on three of the scored scenes (their first targets from the
+# ground truth), for seeds 1 and 2.  Run it with the build before a change and the
 # build after it: identical lines mean identical results.  EXTRA_ARGS are
 # passed to every run (e.g. --threads 2).  Needs a configured build/ for the
 # demo video and make-test-video.
@@ -27,4 +28,9 @@ for seed in 1 2; do
   run "gray-s$seed" gray.avi "$seed" --box 40,40,30,30 --box 150,100,30,30 "$@"
   run "tiny-s$seed" tiny.avi "$seed" --box 0,0,8,8 --box 8,8,8,8 "$@"
   run "edge-s$seed" demo.avi "$seed" --frames 60 --box 0,0,18,18 --box 302,302,18,18 --box -5,150,18,18 "$@"
+  for scene in clutter occluded approach; do
+    if [ -f "$build/scenes/$scene.avi" ]; then
+      run "$scene-s$seed" "$build/scenes/$scene.avi" "$seed" --targets "$build/scenes/$scene.gt.txt" "$@"
+    fi
+  done
 done

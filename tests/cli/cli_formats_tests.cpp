@@ -174,14 +174,15 @@ TEST(CliOutputs, LineFormats)
     EXPECT_EQ(motLine(1, 2, RealBox{-0.004, -1e-9, 1, 1}), "1,2,0.00,0.00,1.00,1.00,1,-1,-1,-1\n");
     EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
 
-    Sample e;
-    e.posX = 145.00383f;
-    e.posY = 1.0f / 3.0f;
-    e.velX = -1.17549435e-38f;  // the smallest normal float
-    e.velY = 3.40282347e38f;
+    TrackedTarget e;
+    e.id = 4;
+    e.x = 145.00383f;
+    e.y = 1.0f / 3.0f;
+    e.velocityX = -1.17549435e-38f;  // the smallest normal float
+    e.velocityY = 3.40282347e38f;
     e.scaleX = 0.1f;
     e.scaleY = 1.0f;
-    const std::string line = estimateLine(12, 4, e);
+    const std::string line = estimateLine(12, e);
     EXPECT_EQ(line.back(), '\n');
     std::istringstream fields(line);
     std::string field;
@@ -189,7 +190,7 @@ TEST(CliOutputs, LineFormats)
     EXPECT_EQ(field, "12");
     std::getline(fields, field, ',');
     EXPECT_EQ(field, "4");
-    for (float expected : {e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY}) {
+    for (float expected : {e.x, e.y, e.velocityX, e.velocityY, e.scaleX, e.scaleY}) {
         ASSERT_TRUE(std::getline(fields, field, ','));
         EXPECT_EQ(std::strtof(field.c_str(), nullptr), expected) << field;  // exact round trip
     }

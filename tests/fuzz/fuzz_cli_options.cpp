@@ -2,8 +2,8 @@
 // bytes, is the argument list (a word "\x01" stands for a null argv entry).
 // Every word also goes through the number and box parsers on its own.
 // Checked: a run request carries only values the tracker can take (boxes
-// within +-2^24), and the number parsers give back exactly the value they
-// read.
+// within +-2^24, settings within the library's ranges), and the number
+// parsers give back exactly the value they read.
 
 #define FUZZ_HARNESS_NAME "fuzz_cli_options"
 #include "fuzz_check.h"
@@ -78,12 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Options& o = r.options;
         CHECK(r.error.empty());
         CHECK(!o.video.empty());
-        CHECK(o.samples >= 1 && o.iterations >= 1 && o.frames >= 0);
-        CHECK(std::isfinite(o.noise) && o.noise >= 0.0f && !std::signbit(o.noise));
+        const SamplingSettings& t = o.settings.tracking;
+        CHECK(settingProblems(o.settings).empty());
+        CHECK(t.samples >= 1 && t.iterations >= 1 && o.frames >= 0);
+        CHECK(std::isfinite(t.noise) && t.noise >= 0.0f && !std::signbit(t.noise));
         CHECK(o.boxes.empty() || o.targetsFile.empty());
-        CHECK(targetsThatFit(o.samples) >= kStandardTargetCount);
-        CHECK(static_cast<int64_t>(o.boxes.size()) <= targetsThatFit(o.samples));
-        CHECK(int64_t{o.samples} * kStandardTargetCount <= kMaxStoreSlots);
+        CHECK(targetsThatFit(t.samples) >= kStandardTargetCount);
+        CHECK(static_cast<int64_t>(o.boxes.size()) <= targetsThatFit(t.samples));
+        CHECK(int64_t{t.samples} * kStandardTargetCount <= kMaxStoreSlots);
         for (const Box& b : o.boxes)
             checkBox(b);
         break;

@@ -7,7 +7,7 @@
 // opened or has no frame.
 
 #include "app/demo_scenario.h"
-#include "app/frame_preparation.h"
+#include "support/frame_preparation.h"
 #include "app/video_capture.h"
 #include "support/tick_source.h"
 #include "tracker/tavo.h"

@@ -1,4 +1,4 @@
-#include "app/frame_preparation.h"
+#include "support/frame_preparation.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc/imgproc_c.h>

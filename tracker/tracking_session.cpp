@@ -1,0 +1,269 @@
+#include "tracker/tracking_session.h"
+
+#include "tracker/target_areas.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <set>
+
+namespace {
+
+int trackWithTracker(tavo& tracker) { return tracker.track(); }
+void drawWithTracker(tavo& tracker, CvMat* image) { tracker.draw(image); }
+
+// The ids of the targets: those given, the others numbered after the
+// highest given, in order; false with `error` set for a negative id or one
+// given twice.
+bool assignIds(const std::vector<TargetStart>& targets, std::vector<int>& ids, std::string& error)
+{
+    std::set<int> given;
+    int highest = 0;
+    for (const TargetStart& t : targets) {
+        if (t.id < 0) {
+            error = "target id " + std::to_string(t.id) + " is negative";
+            return false;
+        }
+        if (t.id > 0 && !given.insert(t.id).second) {
+            error = "target id " + std::to_string(t.id) + " is given twice";
+            return false;
+        }
+        highest = std::max(highest, t.id);
+    }
+    ids.clear();
+    for (const TargetStart& t : targets)
+        ids.push_back(t.id > 0 ? t.id : ++highest);
+    return true;
+}
+
+// Why a box cannot be tracked on a frame of that size; empty when it can.
+std::string boxProblem(const Box& b, int columns, int rows)
+{
+    if (b.width <= 0 || b.height <= 0)
+        return "has no area";
+    if (const auto range = boxRangeProblem(b))
+        return *range;
+    if (b.x >= columns || b.y >= rows || int64_t{b.x} + b.width <= 0 || int64_t{b.y} + b.height <= 0)
+        return "lies wholly outside the first frame (" + std::to_string(columns) + "x" + std::to_string(rows) + ")";
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::string> boxRangeProblem(const Box& b)
+{
+    const auto outside = [](int64_t v) { return v < -kMaxBoxCoordinate || v > kMaxBoxCoordinate; };
+    if (outside(b.x) || outside(b.y) || outside(int64_t{b.x} + b.width) || outside(int64_t{b.y} + b.height))
+        return "the rectangle reaches beyond " + std::to_string(kMaxBoxCoordinate) +
+               " pixels from column 0 or row 0, the largest coordinate the tracker keeps exactly";
+    // The tracker keeps a rectangle's area in a 32-bit int.
+    if (int64_t{b.width} * b.height > INT32_MAX)
+        return std::string("the rectangle is too large");
+    return std::nullopt;
+}
+
+RealBox estimateBox(const Sample& e, float baseWidth, float baseHeight)
+{
+    const double width = static_cast<double>(baseWidth) * e.scaleX;
+    const double height = static_cast<double>(baseHeight) * e.scaleY;
+    return RealBox{e.posX - 0.5 * width, e.posY - 0.5 * height, width, height};
+}
+
+std::string estimateText(const Sample& e)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "pos_x %.9g, pos_y %.9g, vel_x %.9g, vel_y %.9g, scale_x %.9g, scale_y %.9g",
+                  static_cast<double>(e.posX), static_cast<double>(e.posY), static_cast<double>(e.velX),
+                  static_cast<double>(e.velY), static_cast<double>(e.scaleX), static_cast<double>(e.scaleY));
+    return text;
+}
+
+TrackingSession::TrackingSession(const TrackingSettings& settings, int64_t seed, CycleSteps steps)
+    : settings_(resolved(settings)), seed_(seed), steps_(steps), ticks_(seed)
+{
+    if (!steps_.track)
+        steps_.track = trackWithTracker;
+    if (!steps_.draw)
+        steps_.draw = drawWithTracker;
+}
+
+TrackingSession::~TrackingSession() = default;
+
+std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFrame, const std::vector<Box>& boxes,
+                                                        const TrackingSettings& settings, int64_t seed,
+                                                        std::string& error, CycleSteps steps)
+{
+    std::vector<TargetStart> targets;
+    for (const Box& b : boxes)
+        targets.push_back(TargetStart{b, 0});
+    return start(firstFrame, targets, settings, seed, error, steps);
+}
+
+std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFrame,
+                                                        const std::vector<TargetStart>& targets,
+                                                        const TrackingSettings& settings, int64_t seed,
+                                                        std::string& error, CycleSteps steps)
+{
+    const std::vector<SettingProblem> problems = settingProblems(settings);
+    if (!problems.empty()) {
+        const SettingProblem& p = problems.front();
+        error = p.setting + " " + p.value + ": expected " + p.expected;
+        return nullptr;
+    }
+    if (firstFrame.empty() || firstFrame.type() != CV_8UC3) {
+        error = "the first frame is not an 8-bit image of three channels (BGR)";
+        return nullptr;
+    }
+    if (const auto problem = frameProblem(settings, firstFrame.cols, firstFrame.rows)) {
+        error = problem->setting + " " + problem->value + ": " + problem->expected;
+        return nullptr;
+    }
+    if (targets.empty()) {
+        error = "no targets to track";
+        return nullptr;
+    }
+    if (static_cast<int64_t>(targets.size()) > targetsThatFit(settings.tracking.samples)) {
+        error = std::to_string(targets.size()) + " targets of " + std::to_string(settings.tracking.samples) +
+                " samples do not fit in the sample store (at most " +
+                std::to_string(targetsThatFit(settings.tracking.samples)) + ")";
+        return nullptr;
+    }
+    std::unique_ptr<TrackingSession> session(new TrackingSession(settings, seed, steps));
+    if (!session->setUp(firstFrame, targets, error))
+        return nullptr;
+    if (!session->trackPrepared()) {
+        error = session->error_;
+        return nullptr;
+    }
+    return session;
+}
+
+bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, std::string& error)
+{
+    std::vector<int> ids;
+    if (!assignIds(targets, ids, error))
+        return false;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const std::string problem = boxProblem(targets[i].box, firstFrame.cols, firstFrame.rows);
+        if (!problem.empty()) {
+            error = "target " + std::to_string(ids[i]) + " (box " + boxText(targets[i].box) + ") " + problem;
+            return false;
+        }
+    }
+    prepare(firstFrame);
+    if (settings_.usesAppearanceModels()) {
+        colours_ = std::make_unique<ColourModelSource>(settings_.colour);
+        colours_->prepareFrame(images_.hsv, images_.hue);
+        // The first frame's background is unknown exactly where the
+        // objects are; later frames hold the wider areas around them.
+        for (const TargetStart& t : targets)
+            areas_.push_back(cvRect(t.box.x, t.box.y, t.box.width, t.box.height));
+        colours_->prepareBackground(&images_.displayMatrix, areas_);
+    }
+    tracker_ = std::make_unique<tavo>(ticks_);
+    tracker_->appearance = colours_.get();
+    if (settings_.motion.any())
+        tracker_->motion = &settings_.motion;
+    tracker_->huePlane = images_.hue;
+
+    const SamplingSettings& s = settings_.tracking;
+    const int count = static_cast<int>(targets.size());
+    if (!tracker_->init(images_.hue, s.samples, std::max(count, kStandardTargetCount))) {
+        error = "out of memory: the sample store for " + std::to_string(count) + " targets of " +
+                std::to_string(s.samples) + " samples cannot be had";
+        return false;
+    }
+    tracker_->noiseScaleX = s.noise;
+    tracker_->noiseScaleY = s.noise;
+    tracker_->jointIterations = s.iterations;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const Box& b = targets[i].box;
+        const std::string name = "target " + std::to_string(ids[i]) + " (box " + boxText(b) + ")";
+        bool added = false;
+        try {
+            added = tracker_->addTarget(images_.hue, b.x, b.y, b.width, b.height);
+        } catch (const std::bad_alloc&) {
+        }
+        // The store has room for every target, so only memory is missing.
+        if (!added) {
+            error = "out of memory adding " + name;
+            return false;
+        }
+    }
+    // Only now: adding a target finds it by the id the tracker gave it.
+    for (size_t i = 0; i < ids.size(); ++i)
+        tracker_->targets[i]->id = ids[i];
+    if (!tracker_->setThreadCount(s.threads)) {
+        error = "cannot start " + std::to_string(s.threads) + " threads";
+        return false;
+    }
+    results_.resize(targets.size());
+    return true;
+}
+
+bool TrackingSession::prepare(const cv::Mat& frame)
+{
+    if (frame.empty() || frame.type() != CV_8UC3)
+        return false;
+    IplImage header = cvIplImage(frame);
+    if (!prepareFrame(&header, images_))
+        return false;
+    frameView_ = cv::cvarrToMat(&images_.displayMatrix);
+    return true;
+}
+
+StepOutcome TrackingSession::step(const cv::Mat& frame)
+{
+    if (!prepare(frame))
+        return StepOutcome::OtherFrameKind;
+    if (colours_) {
+        colours_->prepareFrame(images_.hsv, images_.hue);
+        if (colours_->usesBackground()) {
+            targetAreas(*tracker_, areas_);
+            colours_->prepareBackground(&images_.displayMatrix, areas_);
+        }
+    }
+    return trackPrepared() ? StepOutcome::Tracked : StepOutcome::BrokenDown;
+}
+
+bool TrackingSession::trackPrepared()
+{
+    ++frameNumber_;
+    tavo& tracker = *tracker_;
+    tracker.huePlane = images_.hue;
+    steps_.track(tracker);
+    steps_.draw(tracker, nullptr);  // the estimates
+    for (const auto& target : tracker.targets) {
+        const Sample& e = target->estimate;
+        for (const float v : {e.posX, e.posY, e.velX, e.velY, e.scaleX, e.scaleY})
+            if (!std::isfinite(v)) {
+                error_ = "the estimate of target " + std::to_string(target->id) + " is not finite on frame " +
+                         std::to_string(frameNumber_) + " (" + estimateText(e) + "): the tracking has broken down";
+                return false;
+            }
+    }
+    adaptReferences(tracker, settings_.adaptation);
+    updateMotionStates(tracker);
+    for (size_t i = 0; i < results_.size(); ++i) {
+        const Target& t = *tracker.targets[i];
+        const Sample& e = t.estimate;
+        TrackedTarget& r = results_[i];
+        r.id = t.id;
+        r.box = estimateBox(e, t.baseWidth, t.baseHeight);
+        r.x = e.posX;
+        r.y = e.posY;
+        r.velocityX = e.velX;
+        r.velocityY = e.velY;
+        r.scaleX = e.scaleX;
+        r.scaleY = e.scaleY;
+        r.lost = t.motion.lost;
+        r.confidence = r.lost ? 0.0 : t.motion.confidence;
+    }
+    return true;
+}
+
+void TrackingSession::draw(cv::Mat& image)
+{
+    CvMat header = cvMat(image);
+    steps_.draw(*tracker_, &header);
+}

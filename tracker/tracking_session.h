@@ -1,0 +1,144 @@
+#pragma once
+
+// One video's tracking, frame by frame: the entry point of the library.
+//
+//     std::string error;
+//     auto session = TrackingSession::start(firstFrame, boxes, robustSettings(), 1, error);
+//     if (!session) ... error says why
+//     use(session->targets());            // frame 1, the first frame, tracked
+//     while (video.read(frame)) {
+//         if (session->step(frame) != StepOutcome::Tracked) break;
+//         use(session->targets());        // frames 2, 3, ...
+//     }
+//
+// The session owns everything the tracking needs: the settings, the
+// preparation of every frame (copy, HSV, hue plane, colour bins,
+// background), the tracker, its appearance models, their adaptation and
+// the motion states.  Frames are 8-bit BGR images, upright, as a video
+// gives them; all frames have the first one's size.
+
+#include "support/box.h"
+#include "support/frame_preparation.h"
+#include "support/tick_source.h"
+#include "tracker/tavo.h"
+#include "tracker/tracking_settings.h"
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One target's state after a frame.
+struct TrackedTarget {
+    int id = 0;
+    RealBox box;  // the estimate's box: w = base width x scale_x, centred on (x, y)
+    float x = 0, y = 0;  // centre
+    float velocityX = 0, velocityY = 0;  // pixels per frame
+    float scaleX = 1, scaleY = 1;  // of the first box's size
+    // The weighted mean likelihood of the target's samples (0..1), 0 while
+    // it is lost; 1 without robust motion, which alone measures it.
+    double confidence = 1.0;
+    bool lost = false;
+};
+
+// A target's box on the first frame and, optionally, its id.
+struct TargetStart {
+    Box box;
+    int id = 0;  // 0: numbered 1, 2, 3, ... in order, after the highest id given
+};
+
+// The steps of one tracking cycle and of the drawing, exchangeable so that
+// tests and the benchmark can run their literal versions in the same loop.
+struct CycleSteps {
+    int (*track)(tavo&) = nullptr;  // null: tavo::track
+    void (*draw)(tavo&, CvMat*) = nullptr;  // null: tavo::draw; a null image computes the estimates alone
+};
+
+enum class StepOutcome {
+    Tracked,
+    OtherFrameKind,  // the frame's size or type differs from the first frame's: nothing changed
+    BrokenDown,      // an estimate is not finite: error() says which
+};
+
+class TrackingSession {
+public:
+    // Learns every target on the first frame and tracks that frame;
+    // nullptr with `error` set for settings out of range, a box that lies
+    // outside the frame, a box with nothing to learn, ids given twice, or
+    // a store that cannot be had.  The same seed repeats a run exactly.
+    static std::unique_ptr<TrackingSession> start(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets,
+                                                  const TrackingSettings& settings, int64_t seed, std::string& error,
+                                                  CycleSteps steps = {});
+    // The boxes' targets numbered 1, 2, 3, ... in order.
+    static std::unique_ptr<TrackingSession> start(const cv::Mat& firstFrame, const std::vector<Box>& boxes,
+                                                  const TrackingSettings& settings, int64_t seed, std::string& error,
+                                                  CycleSteps steps = {});
+    ~TrackingSession();
+    TrackingSession(const TrackingSession&) = delete;
+    TrackingSession& operator=(const TrackingSession&) = delete;
+
+    // Tracks the next frame.  Allocates nothing once the first frames are past.
+    StepOutcome step(const cv::Mat& frame);
+
+    // Every target after the last frame tracked, in the order of start.
+    const std::vector<TrackedTarget>& targets() const { return results_; }
+    // The frames tracked so far: 1 after start.
+    int frameNumber() const { return frameNumber_; }
+    // The last frame, as prepared (upright, nothing drawn into it).
+    const cv::Mat& frame() const { return frameView_; }
+    // Draws the samples, estimates, neighbour links and labels into an
+    // 8-bit BGR image of the frame's size (e.g. a copy of frame()).
+    void draw(cv::Mat& image);
+
+    const TrackingSettings& settings() const { return settings_; }
+    int64_t seed() const { return seed_; }
+    // Why the last step broke down.
+    const std::string& error() const { return error_; }
+
+    // The tracker itself, for tests that compare its every sample.
+    const tavo& tracker() const { return *tracker_; }
+    tavo& tracker() { return *tracker_; }
+
+private:
+    TrackingSession(const TrackingSettings& settings, int64_t seed, CycleSteps steps);
+    bool setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, std::string& error);
+    bool prepare(const cv::Mat& frame);
+    // Tracks the prepared frame; false with error_ set when it broke down.
+    bool trackPrepared();
+
+    // Declared in the order they are built: the models read the frame
+    // images and the colour source, the tracker holds the models.
+    TrackingSettings settings_;
+    int64_t seed_;
+    CycleSteps steps_;
+    CountingTickSource ticks_;
+    FrameImages images_;
+    cv::Mat frameView_;
+    std::unique_ptr<ColourModelSource> colours_;
+    std::unique_ptr<tavo> tracker_;
+    std::vector<CvRect> areas_;
+    std::vector<TrackedTarget> results_;
+    int frameNumber_ = 0;
+    std::string error_;
+};
+
+// Box coordinates, edges included, lie within +-2^24 pixels: the tracker
+// keeps positions as floats, which hold every whole number up to 2^24
+// exactly, and the drawing keeps its corners within the same range.
+constexpr int kMaxBoxCoordinate = 1 << 24;
+
+// Why a box cannot be tracked: its edges beyond kMaxBoxCoordinate, or an
+// area that does not fit the tracker's 32-bit ints.  Nothing for a box
+// that can.
+std::optional<std::string> boxRangeProblem(const Box& box);
+
+// The box a target's estimate stands for: base size times scale, centred
+// on the estimate's position, in real numbers (the drawing outlines whole
+// pixels by its own rule).
+RealBox estimateBox(const Sample& estimate, float baseWidth, float baseHeight);
+
+// "pos_x X, pos_y Y, vel_x ..., scale_y S" with %.9g, for messages.
+std::string estimateText(const Sample& estimate);

@@ -1,0 +1,97 @@
+#pragma once
+
+// Everything a tracking session can be told, in one record grouped by the
+// part that owns it, with every default declared once (in the owners'
+// records), the robust preset, the rules that tie settings together and
+// the check of their ranges.
+
+#include "tracker/colour_model.h"
+#include "tracker/reference_adaptation.h"
+#include "tracker/robust_motion.h"
+#include "tracker/tracker_sizing.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The particle filters themselves.
+struct SamplingSettings {
+    int samples = 500;  // per target
+    float noise = 0.2f;  // scale of the motion noise in x and y, in pixels
+    int iterations = kStandardJointIterations;  // of the joint move, per frame
+    int threads = 1;  // for the per-target steps; results do not depend on it
+};
+
+struct TrackingSettings {
+    SamplingSettings tracking;
+    // The colour model; it also owns the foreground cue (foregroundWeight,
+    // background) and the colour surround (ringWeight).
+    ColourModelSettings colour;
+    AdaptationSettings adaptation;
+    // Motion beyond constant velocity; it also owns lost and found.
+    MotionSettings motion;
+    // The colour surround's weight; unset: surroundWeightFor's rule.
+    std::optional<double> surround;
+
+    // Whether the targets need appearance models rather than their own hue
+    // histograms (after resolved()).
+    bool usesAppearanceModels() const { return !colour.isHueHistogram() || adaptation.rate > 0.0; }
+};
+
+// Limits of the settings, with their reasons.
+//
+// More threads than this are refused: the per-target steps of a frame are
+// far too few to keep more busy, and a slip of the finger should not start
+// thousands.
+constexpr int kMaxThreads = 64;
+// The largest scale-noise and aspect-noise (a log-scale step per frame) and
+// the largest scale a scale range allows.
+constexpr double kMaxScaleNoise = 0.5;
+constexpr double kMaxScale = 10.0;
+// The largest surround and foreground weights.
+constexpr double kMaxSurroundWeight = 10.0;
+constexpr double kMaxForegroundWeight = 10.0;
+// The largest sharpness: beyond it every imperfect match weighs nothing.
+constexpr double kMaxSharpness = 1000.0;
+// The largest noise scale a float holds.
+constexpr double kMaxNoise = 3.4028234663852886e38;
+
+// The surround's weight when boxes change size and none is set: the
+// surround tells a box that fits its object from one inside it.
+constexpr double kScaleSurroundWeight = 0.5;
+
+// The colour surround's weight: the one set, else kScaleSurroundWeight with
+// a scale walk and without the foreground cue (whose own ring does that
+// work), else 0.
+double surroundWeightFor(const TrackingSettings& settings);
+
+// The settings with every rule applied: the surround's weight is set.
+TrackingSettings resolved(TrackingSettings settings);
+
+// The robust preset: the combination measured best on the scored scenes
+// (hsv bins, light normalised, a centre-weighted kernel, two bands, slow
+// adaptation, the foreground cue of a still camera, wide proposals after
+// poor frames, adaptive noise, a scale walk, lost and found).  Settings
+// changed after it override it.
+TrackingSettings robustSettings();
+
+// A value out of range: the setting's name in lower case with hyphens (as
+// the command's option, without the dashes), the value as text, and what
+// is expected.
+struct SettingProblem {
+    std::string setting;
+    std::string value;
+    std::string expected;
+};
+
+// Every value out of range, in the order of the record; empty when all
+// can be used.
+std::vector<SettingProblem> settingProblems(const TrackingSettings& settings);
+
+// What settingProblems expects of a setting (empty for an unknown name).
+std::string expectedValue(const std::string& setting);
+
+// Settings that depend on the frame: a noise scale beyond the larger side
+// of the frame (a sample would jump out of it in one step, and far beyond
+// it the positions overflow).
+std::optional<SettingProblem> frameProblem(const TrackingSettings& settings, int frameWidth, int frameHeight);
