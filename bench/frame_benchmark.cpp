@@ -172,7 +172,7 @@ private:
         const auto literal = medians_.find(literalName), fast = medians_.find(fastName);
         if (literal == medians_.end() || fast == medians_.end() || !(fast->second > 0))
             return;
-        std::printf("%s, track + draw, median ms per frame: literal %.3f, fast %.3f: %.2fx faster\n", what,
+        std::printf("%s, step + draw, median ms per frame: literal %.3f, fast %.3f: %.2fx faster\n", what,
                     literal->second, fast->second, literal->second / fast->second);
     }
 

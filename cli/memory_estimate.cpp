@@ -14,7 +14,7 @@ namespace tavo_cli {
 TrackerMemory trackerMemory(int64_t targets, int samplesPerTarget)
 {
     // The store has a block per target, at least kStandardTargetCount (as
-    // setUpTracker asks for), and one joint-pool state per block.
+    // a tracking session asks for), and one joint-pool state per block.
     const uint64_t blocks = static_cast<uint64_t>(std::max<int64_t>(targets, kStandardTargetCount));
     const uint64_t slots = blocks * static_cast<uint64_t>(std::max(samplesPerTarget, 0));
     const uint64_t sampleBytes = align32(slots * sizeof(Sample));

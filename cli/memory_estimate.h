@@ -17,7 +17,7 @@ struct TrackerMemory {
 };
 
 // For `targets` targets of `samplesPerTarget` samples, sized as
-// setUpTracker sizes the tracker.
+// a tracking session sizes its tracker.
 TrackerMemory trackerMemory(int64_t targets, int samplesPerTarget);
 
 // The machine's physical memory in bytes (0 when unknown).
