@@ -1,0 +1,346 @@
+#!/usr/bin/python3
+"""Ground truth of the real clips, in MOTChallenge form.
+
+    make_ground_truth.py [CLIP_DIR] [--out DIR] [--sheets DIR] [--every N] [--clip NAME]
+
+For every clip in CLIP_DIR (default build/real-clips, filled by fetch.sh) it
+writes NAME.gt.txt (default: beside this script), one row
+frame,id,x,y,w,h,1,-1,-1,-1 per frame in which the object is visible, frame 1
+being the first frame that OpenCV reads.  --sheets writes contact sheets to
+look at: every N-th frame, a zoomed crop around the box with the box drawn
+(NAME-sheet.png), and the whole frames at a quarter of the frame rate of
+the sheet (NAME-overview.png).
+
+Each clip's object has a colour of its own (red ball, yellow tennis ball,
+copper coin).  A frame's pixels within the object's colour ranges form a
+mask; the piece of it nearest to where the object is expected (its last
+centre moved by its last velocity), within a gate that widens while the
+object is not found, and the pieces close to that one are the object's sure
+pixels.  The box reaches from them to the blurred or washed-out rim (see
+"grow" below).  A ball's box that is not round or not of the ball's size
+nearby is replaced by a square of that size; a box cut by the frame's
+border is extended to the whole object beyond it, and the frame has no row
+while less than half the object is inside.  Boxes of frames listed as
+hidden (an occluder over much of the object) are interpolated; corrections
+replace or drop single boxes.  The sheets are how all this was checked.
+"""
+
+import argparse
+import os
+import sys
+
+import cv2
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+# ranges: HSV boxes (OpenCV: hue 0..179) of the object's colour, sure to
+#   hold no background pixel near the object.
+# grow: how the box reaches the object's blurred or washed-out rim from the
+#   sure pixels, within 0.8 of the object's size around them: "colour" (the
+#   sure pixels and the looser HSV boxes grow_ranges around them) or
+#   "brighter" (instead of the sure pixels, which may hold its shadow, the
+#   pixels brighter than in the clip's median frame by more than
+#   grow_threshold, not within the HSV boxes grow_exclude, that touch them).
+# start: the object's centre on frame 1 (x, y).
+# size: the object's diameter in pixels on frame 1 (then learnt).
+# min_area: the least area (pixels) of a piece of sure pixels that counts as
+#   the object.
+# opening: a side of the square that opens the mask (removes thin lines such
+#   as an occluder's dark rim), 0 for none.
+# round: the object is a ball: see made_round.
+# hidden: frames in which an occluder hides much of the object: their boxes
+#   are interpolated between the nearest frames outside the list.
+# corrections (optional): frame -> (x, y, w, h), or None for no row.
+CLIPS = {
+    "balle1-vp9": dict(
+        file="balle1-vp9.avi",
+        ranges=[((0, 120, 50), (6, 255, 255)), ((168, 120, 50), (179, 255, 255))],
+        grow="colour",
+        grow_ranges=[((0, 80, 40), (7, 255, 255)), ((165, 80, 40), (179, 255, 255))],
+        start=(88, 126),
+        size=12,
+        min_area=6,
+        round=True,
+    ),
+    "balle-jbart": dict(
+        file="balle-jbart.mp4",
+        ranges=[((22, 50, 70), (45, 255, 255))],
+        grow="brighter",
+        grow_threshold=40,
+        grow_exclude=[((0, 30, 0), (20, 255, 255)), ((150, 30, 0), (179, 255, 255))],  # hand, wall
+        start=(119, 368),
+        size=22,
+        min_area=20,
+        round=True,
+    ),
+    "motion": dict(
+        file="motion.mov",
+        ranges=[((0, 60, 30), (30, 255, 170))],
+        opening=5,
+        grow=None,
+        start=(454, 138),
+        size=60,
+        min_area=200,
+        hidden=list(range(140, 146)),  # the pen lies over the coin
+    ),
+}
+
+
+def read_frames(path):
+    video = cv2.VideoCapture(path)
+    if not video.isOpened():
+        sys.exit(f"make_ground_truth.py: OpenCV cannot open {path}")
+    frames = []
+    while True:
+        ok, frame = video.read()
+        if not ok:
+            break
+        frames.append(frame)
+    if not frames:
+        sys.exit(f"make_ground_truth.py: no frame read from {path}")
+    return frames
+
+
+def hsv_mask(hsv, ranges):
+    mask = np.zeros(hsv.shape[:2], np.uint8)
+    for lo, hi in ranges:
+        mask |= cv2.inRange(hsv, np.array(lo, np.uint8), np.array(hi, np.uint8))
+    return mask
+
+
+def sure_pieces(mask, expected, gate, min_area):
+    """The mask's pieces that make the object: the one of at least min_area
+    pixels nearest the expected centre within the gate, and those within one
+    of its sizes of it (an object cut in two by an occluder).  A mask of
+    them, or None."""
+    n, labels, stats, centres = cv2.connectedComponentsWithStats(mask)
+    near = [i for i in range(1, n) if np.hypot(*(centres[i] - expected)) <= gate]
+    leads = [i for i in near if stats[i, cv2.CC_STAT_AREA] >= min_area]
+    if not leads:
+        return None
+    lead = min(leads, key=lambda i: np.hypot(*(centres[i] - expected)))
+    reach = max(stats[lead, cv2.CC_STAT_WIDTH], stats[lead, cv2.CC_STAT_HEIGHT])
+    chosen = [i for i in near if i == lead or np.hypot(*(centres[i] - centres[lead])) <= reach]
+    return np.isin(labels, chosen).astype(np.uint8) * 255
+
+
+def grown(sure, loose, size, with_sure=True):
+    """The pieces of the loose pixels within 0.8 of the object's size around
+    the sure pixels' centre that touch the sure pixels, with the sure pixels
+    themselves or, with_sure False, without them (the sure pixels only when
+    no loose piece touches them)."""
+    ys, xs = np.nonzero(sure)
+    disk = np.zeros_like(sure)
+    cv2.circle(disk, (int(round(xs.mean())), int(round(ys.mean()))), int(round(0.8 * size)), 255, -1)
+    region = (loose & disk) | sure
+    _, labels = cv2.connectedComponents(region)
+    keep = np.unique(labels[sure > 0])
+    if not with_sure:
+        _, labels = cv2.connectedComponents(loose & disk)
+        keep = np.unique(labels[sure > 0])
+        if not keep.any():
+            return sure
+    return np.isin(labels, keep[keep > 0]).astype(np.uint8) * 255
+
+
+def bounding_box(mask):
+    ys, xs = np.nonzero(mask)
+    return int(xs.min()), int(ys.min()), int(xs.max() - xs.min() + 1), int(ys.max() - ys.min() + 1)
+
+
+def whole_object(box, size, width, height):
+    """A box cut by the frame's border, extended to the object's size beyond
+    it; None while less than half the object is inside the frame."""
+    x, y, w, h = box
+    if x == 0 and w < size:
+        if w < 0.5 * size:
+            return None
+        x, w = x + w - size, size
+    elif x + w == width and w < size:
+        if w < 0.5 * size:
+            return None
+        w = size
+    if y == 0 and h < size:
+        if h < 0.5 * size:
+            return None
+        y, h = y + h - size, size
+    elif y + h == height and h < size:
+        if h < 0.5 * size:
+            return None
+        h = size
+    return x, y, w, h
+
+
+def ground_truth(frames, clip):
+    """frame number -> box of the object."""
+    rows, sure_boxes, clean, cut = {}, {}, set(), set()
+    height, width = frames[0].shape[:2]
+    background = None
+    if clip["grow"] == "brighter":
+        background = np.median(np.array([f.max(axis=2) for f in frames[::2]]), axis=0).astype(np.int16)
+    opening = np.ones((3, 3), np.uint8)
+    centre = np.array(clip["start"], float)
+    velocity = np.zeros(2)
+    misses = 0
+    sizes = [clip["size"]]
+    for number, frame in enumerate(frames, start=1):
+        size = float(np.median(sizes[-10:]))
+        expected = centre + velocity * (misses + 1)
+        gate = size * (1.5 + 0.5 * misses) + np.hypot(*velocity)
+        hsv = cv2.cvtColor(frame, cv2.COLOR_BGR2HSV)
+        mask = hsv_mask(hsv, clip["ranges"])
+        if clip.get("opening"):
+            mask = cv2.morphologyEx(mask, cv2.MORPH_OPEN, np.ones((clip["opening"],) * 2, np.uint8))
+        sure = sure_pieces(mask, expected, gate, clip["min_area"])
+        if sure is None:
+            misses += 1
+            continue
+        sure_boxes[number] = bounding_box(sure)
+        if clip["grow"] == "colour":
+            sure = grown(sure, hsv_mask(hsv, clip["grow_ranges"]), size)
+        elif clip["grow"] == "brighter":
+            moved = frame.max(axis=2).astype(np.int16) - background > clip["grow_threshold"]
+            moved = moved.astype(np.uint8) * 255 & ~hsv_mask(hsv, clip["grow_exclude"])
+            moved = cv2.morphologyEx(moved, cv2.MORPH_OPEN, opening)
+            sure = grown(sure, moved, size, with_sure=False)
+        seen = bounding_box(sure)
+        x, y, w, h = seen
+        new_centre = np.array([x + w / 2.0, y + h / 2.0])
+        velocity = new_centre - centre if misses == 0 and number > 1 else np.zeros(2)
+        centre = new_centre
+        misses = 0
+        if x > 0 and y > 0 and x + w < width and y + h < height:
+            sizes.append(max(w, h))
+            rows[number] = seen
+            if 0.85 <= w / h <= 1.18:
+                clean.add(number)
+        else:
+            box = whole_object(seen, int(round(size)), width, height)
+            if box is not None:
+                rows[number] = box
+                cut.add(number)
+    if clip.get("round"):
+        rows = made_round(rows, {n: b for n, b in sure_boxes.items() if n not in cut}, clean)
+    for number in clip.get("hidden", []):
+        before = max((n for n in rows if n < number and n not in clip["hidden"]), default=None)
+        after = min((n for n in rows if n > number and n not in clip["hidden"]), default=None)
+        if before is None or after is None:
+            rows.pop(number, None)
+            continue
+        t = (number - before) / float(after - before)
+        rows[number] = tuple(int(round((1 - t) * a + t * b)) for a, b in zip(rows[before], rows[after]))
+    for number, box in clip.get("corrections", {}).items():
+        if box is None:
+            rows.pop(number, None)
+        else:
+            rows[number] = box
+    return rows
+
+
+def made_round(rows, sure_boxes, clean):
+    """Every box with sure pixels (not one cut by the frame's border) whose
+    shape or size is not that of the object nearby (the median side of the
+    round boxes within 8 frames) becomes a square of that size around the
+    sure pixels' box."""
+    result = dict(rows)
+    for number, (x, y, w, h) in rows.items():
+        near = [max(rows[n][2:]) for n in range(number - 8, number + 9) if n in clean and n != number]
+        if not near or number not in sure_boxes:
+            continue
+        side = float(np.median(near))
+        if number in clean and 0.85 * side <= max(w, h) <= 1.18 * side:
+            continue
+        sx, sy, sw, sh = sure_boxes[number]
+        cx, cy = sx + sw / 2.0, sy + sh / 2.0
+        side = int(round(side))
+        result[number] = (int(round(cx - side / 2.0)), int(round(cy - side / 2.0)), side, side)
+    return result
+
+
+def write_rows(path, rows):
+    with open(path, "w") as out:
+        for number in sorted(rows):
+            x, y, w, h = rows[number]
+            out.write(f"{number},1,{x},{y},{w},{h},1,-1,-1,-1\n")
+
+
+def label(image, text):
+    cv2.putText(image, text, (3, 14), cv2.FONT_HERSHEY_SIMPLEX, 0.45, (0, 0, 0), 3)
+    cv2.putText(image, text, (3, 14), cv2.FONT_HERSHEY_SIMPLEX, 0.45, (0, 255, 255), 1)
+
+
+def grid(tiles, columns):
+    rows = (len(tiles) + columns - 1) // columns
+    tiles = tiles + [np.zeros_like(tiles[0])] * (rows * columns - len(tiles))
+    return np.vstack([np.hstack(tiles[r * columns:(r + 1) * columns]) for r in range(rows)])
+
+
+def contact_sheets(frames, rows, every, stem):
+    """A zoomed crop around every every-th frame's box, and the whole frames
+    at a quarter of that rate, each with the box drawn."""
+    height, width = frames[0].shape[:2]
+    tile = 128
+    crops, wholes = [], []
+    last = None
+    for number in range(1, len(frames) + 1, every):
+        frame = frames[number - 1]
+        box = rows.get(number)
+        if box is not None:
+            last = box
+        x, y, w, h = box if box is not None else (last or (width // 2, height // 2, 1, 1))
+        side = max(48, 3 * max(w, h))
+        cx, cy = x + w / 2.0, y + h / 2.0
+        x0 = int(min(max(cx - side / 2, 0), max(width - side, 0)))
+        y0 = int(min(max(cy - side / 2, 0), max(height - side, 0)))
+        crop = frame[y0:y0 + side, x0:x0 + side]
+        zoom = tile / float(side)
+        crop = cv2.resize(crop, (int(crop.shape[1] * zoom), int(crop.shape[0] * zoom)), interpolation=cv2.INTER_NEAREST)
+        crop = cv2.copyMakeBorder(crop, 0, tile - crop.shape[0], 0, tile - crop.shape[1], cv2.BORDER_CONSTANT)
+        if box is not None:
+            p0 = (int(round((x - x0) * zoom)), int(round((y - y0) * zoom)))
+            p1 = (int(round((x + w - x0) * zoom)) - 1, int(round((y + h - y0) * zoom)) - 1)
+            cv2.rectangle(crop, p0, p1, (0, 255, 0), 1)
+        label(crop, f"{number}" if box is not None else f"{number} none")
+        crops.append(crop)
+        if (number - 1) % (4 * every) == 0:
+            whole = frame.copy()
+            if box is not None:
+                cv2.rectangle(whole, (x, y), (x + w - 1, y + h - 1), (0, 255, 0), 2)
+            scale = 240.0 / width
+            whole = cv2.resize(whole, (240, int(round(height * scale))), interpolation=cv2.INTER_AREA)
+            label(whole, f"{number}" if box is not None else f"{number} none")
+            wholes.append(whole)
+    cv2.imwrite(stem + "-sheet.png", grid(crops, 12))
+    cv2.imwrite(stem + "-overview.png", grid(wholes, 6))
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Ground truth of the real clips (MOTChallenge files).")
+    parser.add_argument("clip_dir", nargs="?", default=os.path.join(ROOT, "build", "real-clips"))
+    parser.add_argument("--out", default=HERE, help="folder of the NAME.gt.txt files (default: this script's)")
+    parser.add_argument("--sheets", help="folder for contact sheets to check the boxes by eye")
+    parser.add_argument("--every", type=int, default=3, help="a sheet shows every N-th frame (default 3)")
+    parser.add_argument("--clip", action="append", choices=sorted(CLIPS), help="only this clip (repeatable)")
+    args = parser.parse_args()
+    for name in args.clip or sorted(CLIPS):
+        clip = CLIPS[name]
+        frames = read_frames(os.path.join(args.clip_dir, clip["file"]))
+        rows = ground_truth(frames, clip)
+        if 1 not in rows:
+            sys.exit(f"make_ground_truth.py: {name}: no box on frame 1, where the targets are taken from")
+        os.makedirs(args.out, exist_ok=True)
+        write_rows(os.path.join(args.out, name + ".gt.txt"), rows)
+        sizes = np.array([rows[n][2:] for n in rows])
+        print(f"{name}: {frames[0].shape[1]}x{frames[0].shape[0]}, {len(frames)} frames, "
+              f"{len(rows)} with a box, box width {sizes[:, 0].min()}-{sizes[:, 0].max()} "
+              f"(median {int(np.median(sizes[:, 0]))}), height {sizes[:, 1].min()}-{sizes[:, 1].max()} "
+              f"(median {int(np.median(sizes[:, 1]))})")
+        if args.sheets:
+            os.makedirs(args.sheets, exist_ok=True)
+            contact_sheets(frames, rows, args.every, os.path.join(args.sheets, name))
+
+
+if __name__ == "__main__":
+    main()
