@@ -5,9 +5,10 @@
 
 Every other argument is one string of tavo-track options to score, e.g.
 score.py "--robust" "--robust --adapt 0.1"; without any, the default model
-("") and "--robust".  --track scores another build of tavo-track (default
-build/tavo-track); --no-opencv leaves OpenCV's trackers out.  For every clip of CLIPS (default build/real-clips,
-filled by fetch.sh) that has ground truth beside this script (NAME.gt.txt),
+("") and "--robust".  --clips is the folder of the clips (default
+build/real-clips, filled by fetch.sh), --track another build of tavo-track
+(default build/tavo-track); --no-opencv leaves OpenCV's trackers out.  For
+every clip, with the ground truth beside this script (NAME.gt.txt),
 tavo-track runs as
 
     tavo-track CLIP --targets NAME.gt.txt --gt NAME.gt.txt --seed S -q OPTIONS
