@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 double kernelWeight(CvRect rect, int x, int y)
 {
@@ -24,27 +25,77 @@ void bandRows(int height, int bands, int band, int& first, int& end)
     end = band == 0 ? upper : height;
 }
 
-void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out)
+namespace {
+
+// The pixels read along a side of `length` pixels starting at `start`: all
+// of them up to `probes`, else the middle pixel of each of `probes` equal
+// cells.  Returns how many, into `at`.
+int probePositions(int64_t start, int length, int probes, int* at)
+{
+    const int count = std::min(length, probes);
+    for (int i = 0; i < count; ++i)
+        at[i] = static_cast<int>(start + (2 * int64_t{i} + 1) * length / (2 * int64_t{count}));
+    return count;
+}
+
+}  // namespace
+
+void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out, int probesPerSide)
 {
     std::fill(out, out + layout.size(), 0.0);
-    // Cut to the plane; the kernel stays centred on the whole rectangle.
-    const int x0 = std::max(rect.x, 0), y0 = std::max(rect.y, 0);
-    const int x1 = std::min<int64_t>(int64_t{rect.x} + rect.width, plane->cols);
-    const int y1 = std::min<int64_t>(int64_t{rect.y} + rect.height, plane->rows);
+    // Positions and weights along each side, on the stack up to the usual
+    // count of probes.
+    const int most = std::max(1, std::min(probesPerSide, std::max(rect.width, rect.height)));
+    int columnStore[kProbesPerSide], rowStore[kProbesPerSide];
+    double dx2Store[kProbesPerSide];
+    std::vector<int> columnHeap, rowHeap;
+    std::vector<double> dx2Heap;
+    int* columns = columnStore;
+    int* rows = rowStore;
+    double* dx2 = dx2Store;
+    if (most > kProbesPerSide) {
+        columnHeap.resize(most);
+        rowHeap.resize(most);
+        dx2Heap.resize(most);
+        columns = columnHeap.data();
+        rows = rowHeap.data();
+        dx2 = dx2Heap.data();
+    }
+    const int columnCount = probePositions(rect.x, rect.width, most, columns);
+    // The kernel stays centred on the whole rectangle, however much of it
+    // lies outside the plane: dx^2 per probe column, dy^2 per probe row.
+    const double centreX = rect.x + (rect.width - 1) * 0.5, halfWidth = rect.width * 0.5;
+    const double centreY = rect.y + (rect.height - 1) * 0.5, halfHeight = rect.height * 0.5;
+    for (int i = 0; i < columnCount; ++i) {
+        const double dx = (columns[i] - centreX) / halfWidth;
+        dx2[i] = dx * dx;
+    }
     const int bins = layout.binCount;
     for (int band = 0; band < layout.bands; ++band) {
         double* h = out + band * bins;
         int first, end;
         bandRows(rect.height, layout.bands, band, first, end);
-        const int rowFrom = std::max(y0, rect.y + first), rowTo = std::min(y1, rect.y + end);
+        const int rowCount = probePositions(int64_t{rect.y} + first, end - first, most, rows);
         double total = 0.0;
-        for (int r = rowFrom; r < rowTo; ++r) {
+        for (int j = 0; j < rowCount; ++j) {
+            const int r = rows[j];
+            if (r < 0 || r >= plane->rows)
+                continue;
             const uint8_t* p = plane->data.ptr + static_cast<ptrdiff_t>(r) * plane->step;
-            for (int c = x0; c < x1; ++c) {
+            const double dy = (r - centreY) / halfHeight;
+            const double dy2 = dy * dy;
+            for (int i = 0; i < columnCount; ++i) {
+                const int c = columns[i];
+                if (c < 0 || c >= plane->cols)
+                    continue;
                 const int value = p[c];
                 if (value >= bins)
                     continue;
-                const double w = layout.kernel ? kernelWeight(rect, c, r) : 1.0;
+                double w = 1.0;
+                if (layout.kernel) {
+                    const double r2 = dx2[i] + dy2;
+                    w = r2 < 1.0 ? 1.0 - r2 : 0.0;
+                }
                 h[value] += w;
                 total += w;
             }
@@ -59,19 +110,20 @@ void ringHistogram(const CvMat* plane, CvRect rect, int margin, int binCount, do
 {
     std::fill(out, out + binCount, 0.0);
     const int64_t ix0 = rect.x, iy0 = rect.y, ix1 = ix0 + rect.width, iy1 = iy0 + rect.height;
-    const int x0 = static_cast<int>(std::max<int64_t>(ix0 - margin, 0));
-    const int y0 = static_cast<int>(std::max<int64_t>(iy0 - margin, 0));
-    const int x1 = static_cast<int>(std::min<int64_t>(ix1 + margin, plane->cols));
-    const int y1 = static_cast<int>(std::min<int64_t>(iy1 + margin, plane->rows));
+    int columns[kProbesPerSide], rows[kProbesPerSide];
+    const int columnCount = probePositions(ix0 - margin, rect.width + 2 * margin, kProbesPerSide, columns);
+    const int rowCount = probePositions(iy0 - margin, rect.height + 2 * margin, kProbesPerSide, rows);
     double total = 0.0;
-    for (int r = y0; r < y1; ++r) {
+    for (int j = 0; j < rowCount; ++j) {
+        const int r = rows[j];
+        if (r < 0 || r >= plane->rows)
+            continue;
         const uint8_t* p = plane->data.ptr + static_cast<ptrdiff_t>(r) * plane->step;
         const bool insideRows = r >= iy0 && r < iy1;
-        for (int c = x0; c < x1; ++c) {
-            if (insideRows && c >= ix0 && c < ix1) {
-                c = static_cast<int>(ix1) - 1;  // skip the rectangle itself
-                continue;
-            }
+        for (int i = 0; i < columnCount; ++i) {
+            const int c = columns[i];
+            if (c < 0 || c >= plane->cols || (insideRows && c >= ix0 && c < ix1))
+                continue;  // outside the plane, or the rectangle itself
             const int value = p[c];
             if (value < binCount) {
                 out[value] += 1.0;

@@ -24,15 +24,24 @@ double kernelWeight(CvRect rect, int x, int y);
 // lower the rest; a rectangle one row high gives that row to both.
 void bandRows(int height, int bands, int band, int& first, int& end);
 
-// Fills out[0 .. layout.size()) with the histograms of the rectangle (cut
-// to the plane), band after band, each scaled to sum 1; a band without any
-// counted weight is all 0.
-void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out);
+// Histograms read at most kProbesPerSide x kProbesPerSide pixels of a
+// rectangle (or of a band of it): every pixel of a smaller one, else the
+// middle pixel of each cell of a kProbesPerSide x kProbesPerSide grid over
+// it.  A histogram's cost is thus bounded whatever the rectangle's size,
+// and a few hundred evenly spread pixels tell its colours well enough.
+constexpr int kProbesPerSide = 20;
+
+// Fills out[0 .. layout.size()) with the histograms of the rectangle's
+// probes (those inside the plane), band after band, each scaled to sum 1;
+// a band without any counted weight is all 0.
+// `probesPerSide` larger than the rectangle reads every pixel.
+void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out,
+                     int probesPerSide = kProbesPerSide);
 
 // Fills out[0 .. binCount) with the plain histogram, scaled to sum 1, of
-// the ring between the rectangle and the rectangle grown by `margin`
-// pixels on every side (both cut to the plane); all 0 when the ring has no
-// counted pixel.
+// the probes of the rectangle grown by `margin` pixels on every side that
+// lie in the plane and outside the rectangle itself (its ring); all 0 when
+// the ring has no counted pixel.
 void ringHistogram(const CvMat* binPlane, CvRect rect, int margin, int binCount, double* out);
 
 // Sum of sqrt(p[i] q[i]) over n bins.

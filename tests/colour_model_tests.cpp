@@ -278,3 +278,28 @@ TEST(ReferenceAdaptation, OnlyConfidentTargetsWithoutOverlapAdapt)
     on.minSimilarity = 1.5;  // no match is that good
     EXPECT_EQ(adaptReferences(tracker, on), 0);
 }
+
+TEST(BandedHistogram, ALargeBoxIsReadThroughABoundedGridAndASmallOneWhole)
+{
+    // Each pixel's value is its column: the bins a histogram fills are the
+    // columns it read.
+    Plane plane(240, 250);
+    for (int r = 0; r < 240; ++r)
+        for (int c = 0; c < 250; ++c)
+            *plane.at(r, c) = static_cast<uint8_t>(c);
+    const HistogramLayout layout{250, 1, false};
+    std::vector<double> h(250);
+    const auto columnsRead = [&] { return std::count_if(h.begin(), h.end(), [](double v) { return v > 0; }); };
+
+    bandedHistogram(plane.mat, cvRect(10, 10, 200, 200), layout, h.data());
+    EXPECT_EQ(columnsRead(), kProbesPerSide) << "one column per cell of the grid";
+    EXPECT_GT(h[15], 0.0) << "the middle of the first cell of 10 columns";
+    EXPECT_EQ(h[10], 0.0);
+    EXPECT_NEAR(sum(h.data(), 250), 1.0, 1e-12);
+
+    bandedHistogram(plane.mat, cvRect(10, 10, 200, 200), layout, h.data(), 1000);
+    EXPECT_EQ(columnsRead(), 200) << "every pixel when asked";
+
+    bandedHistogram(plane.mat, cvRect(-5, 10, kProbesPerSide, 30), layout, h.data());
+    EXPECT_EQ(columnsRead(), kProbesPerSide - 5) << "a box as narrow as the grid is read whole, cut to the plane";
+}

@@ -26,6 +26,14 @@ BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramL
 {
 }
 
+namespace {
+
+// The reference is learnt and followed from every pixel of the estimate's
+// box, once a frame; the many samples are measured through probes.
+constexpr int kEveryPixel = 1 << 30;
+
+}  // namespace
+
 int BandedColourModel::margin(CvRect rect) const
 {
     return std::max(1, static_cast<int>(std::lround(ringShare_ * std::max(rect.width, rect.height))));
@@ -34,8 +42,8 @@ int BandedColourModel::margin(CvRect rect) const
 bool BandedColourModel::learn(CvRect rect)
 {
     if (ringWeight_ > 0.0)
-        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data());
-    bandedHistogram(*plane_, rect, layout_, reference_.data());
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data(), kEveryPixel);
+    bandedHistogram(*plane_, rect, layout_, reference_.data(), kEveryPixel);
     return std::any_of(reference_.begin(), reference_.end(), [](double v) { return v > 0.0; });
 }
 
@@ -60,7 +68,7 @@ float BandedColourModel::measure(CvRect rect)
 
 double BandedColourModel::similarity(CvRect rect)
 {
-    bandedHistogram(*plane_, rect, layout_, candidate_.data());
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kEveryPixel);
     double sum = 0.0;
     for (int band = 0; band < layout_.bands; ++band) {
         const int first = band * layout_.binCount;
@@ -72,12 +80,12 @@ double BandedColourModel::similarity(CvRect rect)
 void BandedColourModel::update(CvRect rect, double rate)
 {
     if (ringWeight_ > 0.0) {
-        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, ring_.data());
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, ring_.data(), kEveryPixel);
         if (std::any_of(ring_.begin(), ring_.end(), [](double v) { return v > 0.0; }))
             for (size_t i = 0; i < whole_.size(); ++i)
                 whole_[i] = (1.0 - rate) * whole_[i] + rate * ring_[i];
     }
-    bandedHistogram(*plane_, rect, layout_, candidate_.data());
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kEveryPixel);
     for (int band = 0; band < layout_.bands; ++band) {
         double* ref = reference_.data() + band * layout_.binCount;
         const double* cand = candidate_.data() + band * layout_.binCount;
