@@ -4,6 +4,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -22,11 +24,11 @@ CvRect clipped(CvRect r, int cols, int rows)
 
 void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held)
 {
-    const cv::Mat image = cv::cvarrToMat(frame);
-    if (image.channels() == 1)
+    cv::Mat image = cv::cvarrToMat(frame);
+    if (image.channels() == 1) {
         cv::cvtColor(image, gray_, cv::COLOR_GRAY2BGR);
-    (image.channels() == 1 ? gray_ : image).convertTo(frame_, CV_32FC3);
-
+        image = gray_;
+    }
     learn_.create(image.size(), CV_8U);
     learn_.setTo(255);
     for (const CvRect& r : held) {
@@ -34,42 +36,68 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
         if (c.width > 0 && c.height > 0)
             learn_(cv::Rect(c.x, c.y, c.width, c.height)).setTo(0);
     }
-
     if (background_.size() != image.size()) {
-        frame_.copyTo(background_);
+        image.convertTo(background_, CV_32FC3);
         known_ = learn_.clone();
     }
 
     // A light change of the whole scene scales the background with it,
     // held pixels included, so that only what moved differs.
-    const cv::Scalar frameMean = cv::mean(frame_), backgroundMean = cv::mean(background_);
-    cv::Scalar gain;
-    for (int c = 0; c < 3; ++c)
-        gain[c] = backgroundMean[c] > 0.0
-                      ? std::clamp(frameMean[c] / backgroundMean[c], 1.0 / kMaxLightStep, kMaxLightStep)
-                      : 1.0;
+    const cv::Scalar frameMean = cv::mean(image), backgroundMean = cv::mean(background_);
+    float gain[3] = {1.0f, 1.0f, 1.0f};
     if (settings_.followLight)
-        cv::multiply(background_, gain, background_);
-    cv::absdiff(frame_, background_, difference_);
-    cv::split(difference_, channels_);
-    cv::max(channels_[0], channels_[1], channels_[0]);
-    cv::max(channels_[0], channels_[2], channels_[0]);
-    cv::compare(channels_[0], static_cast<double>(settings_.threshold), foreground_, cv::CMP_GT);
-    cv::bitwise_and(foreground_, known_, foreground_);
-    cv::bitwise_and(foreground_, cv::Scalar(1), ones_);
-    cv::integral(ones_, integral_, CV_32S);
-    cv::bitwise_not(known_, unknown_);
-    cv::bitwise_and(unknown_, cv::Scalar(1), ones_);
-    cv::integral(ones_, unknownIntegral_, CV_32S);
-    cv::bitwise_or(foreground_, unknown_, foreground_);
+        for (int c = 0; c < 3; ++c)
+            if (backgroundMean[c] > 0.0)
+                gain[c] = static_cast<float>(
+                    std::clamp(frameMean[c] / backgroundMean[c], 1.0 / kMaxLightStep, kMaxLightStep));
+    compareAndLearn(image, gain);
+}
 
-    // Pixels seen for the first time are taken as they are; known ones
-    // follow the frame slowly.
-    cv::bitwise_and(learn_, known_, followed_);
-    cv::bitwise_and(learn_, unknown_, learn_);
-    frame_.copyTo(background_, learn_);
-    known_.setTo(255, learn_);
-    cv::accumulateWeighted(frame_, background_, settings_.rate, followed_);
+void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
+{
+    // One pass: scale, compare, count into both integrals, learn.
+    const int rows = image.rows, cols = image.cols;
+    foreground_.create(rows, cols, CV_8U);
+    integral_.create(rows + 1, cols + 1, CV_32S);
+    unknownIntegral_.create(rows + 1, cols + 1, CV_32S);
+    integral_.row(0).setTo(0);
+    unknownIntegral_.row(0).setTo(0);
+    const float threshold = static_cast<float>(settings_.threshold);
+    const float rate = static_cast<float>(settings_.rate), keep = 1.0f - rate;
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* f = image.ptr<uint8_t>(y);
+        float* b = background_.ptr<float>(y);
+        uint8_t* known = known_.ptr<uint8_t>(y);
+        const uint8_t* learn = learn_.ptr<uint8_t>(y);
+        uint8_t* moving = foreground_.ptr<uint8_t>(y);
+        const int* movedAbove = integral_.ptr<int>(y);
+        const int* unknownAbove = unknownIntegral_.ptr<int>(y);
+        int* movedHere = integral_.ptr<int>(y + 1);
+        int* unknownHere = unknownIntegral_.ptr<int>(y + 1);
+        movedHere[0] = unknownHere[0] = 0;
+        int movedInRow = 0, unknownInRow = 0;
+        for (int x = 0; x < cols; ++x, f += 3, b += 3) {
+            float difference = 0.0f;
+            for (int c = 0; c < 3; ++c) {
+                b[c] *= gain[c];
+                difference = std::max(difference, std::fabs(static_cast<float>(f[c]) - b[c]));
+            }
+            const bool isKnown = known[x] != 0;
+            const bool moved = isKnown && difference > threshold;
+            movedInRow += moved;
+            unknownInRow += !isKnown;
+            movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
+            unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
+            moving[x] = moved || !isKnown ? 255 : 0;
+            if (!learn[x])
+                continue;
+            // Pixels seen for the first time are taken as they are; known
+            // ones follow the frame slowly.
+            for (int c = 0; c < 3; ++c)
+                b[c] = isKnown ? static_cast<float>(f[c]) * rate + b[c] * keep : static_cast<float>(f[c]);
+            known[x] = 255;
+        }
+    }
 }
 
 int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const

@@ -54,6 +54,10 @@ private:
     // The pixels an integral counts in the rectangle clipped to the frame,
     // and the clipped rectangle's area.
     int count(const cv::Mat& integral, CvRect rect, double& area) const;
+    // Scales the background by the per-channel gain, finds the foreground
+    // and its integrals, and learns the frame where learn_ says, in one
+    // pass over the pixels.
+    void compareAndLearn(const cv::Mat& image, const float* gain);
 
     BackgroundSettings settings_;
     cv::Mat background_;  // CV_32FC3
@@ -61,12 +65,6 @@ private:
     cv::Mat foreground_;  // CV_8U
     cv::Mat integral_;         // CV_32S, (rows + 1) x (cols + 1): counts of known pixels that differ
     cv::Mat unknownIntegral_;  // the same for unknown pixels
-    cv::Mat learn_;       // CV_8U: pixels learnt this frame (then: those seen first)
-    cv::Mat unknown_;     // CV_8U: not known
-    cv::Mat followed_;    // CV_8U: known pixels learnt this frame
-    cv::Mat ones_;        // CV_8U: foreground as 0 and 1
-    cv::Mat frame_;       // CV_32FC3 copy of the frame
+    cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
     cv::Mat gray_;        // a one-channel frame as three channels
-    cv::Mat difference_;  // CV_32FC3
-    std::vector<cv::Mat> channels_;
 };
