@@ -9,6 +9,8 @@
 // away shows as a write error, which the run reports, instead of killing it
 // before its files are handled.
 
+#include <atomic>
+
 namespace tavo_cli {
 
 // Installs the handlers; call once before the run.
@@ -16,6 +18,12 @@ void catchInterrupts();
 
 // Whether a stop was asked for since catchInterrupts.
 bool stopRequested();
+
+// Set by a stop signal or by requestStop(): handed to the tracking session,
+// it ends even a long frame within a fraction of a second.
+const std::atomic<bool>* stopFlag();
+// Sets the stop flag without a signal (e.g. the live window was closed).
+void requestStop();
 
 // The signal that asked for the stop (0 for none).
 int stopSignal();

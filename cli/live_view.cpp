@@ -10,13 +10,25 @@ namespace {
 // longer than needed; while paused the loop only waits for keys.
 constexpr int kRunningWaitMilliseconds = 1;
 constexpr int kPausedPollMilliseconds = 50;
+// While a long frame is tracked, the window is looked at this often.
+constexpr int kBusyPollMilliseconds = 50;
 
 }  // namespace
 
 LiveView::LiveView() : window_(kLiveWindowTitle) {}
 
+bool LiveView::stillWanted()
+{
+    const int key = window_.waitKey(kBusyPollMilliseconds);
+    if (key == kKeyEscape || !window_.isOpen())
+        stopped_ = true;
+    return !stopped_;
+}
+
 bool LiveView::frameTracked(int, const std::vector<TrackedTarget>&, const CvMat* annotated)
 {
+    if (stopped_)
+        return false;  // ended from the window while the frame was tracked
     window_.show(cv::cvarrToMat(annotated));
     int key = window_.waitKey(kRunningWaitMilliseconds);
     if (key == kKeySpace) {

@@ -16,6 +16,9 @@ public:
     LiveView();  // opens the window; needs a display
     bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated) override;
     bool needsDrawing() const override { return true; }
+    // While a frame is being tracked: handles the window's events for a
+    // moment; false once Escape is pressed or the window is closed.
+    bool stillWanted();
     // Whether the user ended the run from the window.
     bool stopped() const { return stopped_; }
 

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -153,13 +154,27 @@ private:
     CvMat header_;
 };
 
+// Tracks the next frame.  With the live window, the frame is tracked on
+// another thread while this one keeps the window answering, so that Escape
+// or closing it stops even a long frame.
+StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView* view)
+{
+    if (!view)
+        return session.step(frame);
+    std::future<StepOutcome> pending = std::async(std::launch::async, [&] { return session.step(frame); });
+    while (pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        if (!view->stillWanted())
+            requestStop();
+    return pending.get();
+}
+
 // Writes, scores and shows every frame from the session's first on, then
 // tracks the next, until the video ends, --frames is reached, a stop is
 // requested (a signal, or an observer such as the live window) or something
 // fails.  `firstMs` is the time the session took to start.
 TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoInput& video, Outputs& outputs,
-                        Scorer* scorer, const std::vector<FrameObserver*>& observers, double firstMs,
-                        Clock::time_point firstStart, FrameTimes& times, std::FILE* err)
+                        Scorer* scorer, const std::vector<FrameObserver*>& observers, LiveView* view,
+                        double firstMs, Clock::time_point firstStart, FrameTimes& times, std::FILE* err)
 {
     Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
     bool drawingWanted = outputs.needsDrawing();
@@ -210,8 +225,10 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
             break;
         }
         const Clock::time_point trackStart = Clock::now();
-        const StepOutcome outcome = session.step(cv::cvarrToMat(video.frame));
+        const StepOutcome outcome = stepSession(session, cv::cvarrToMat(video.frame), view);
         trackMs = millisecondsSince(trackStart);
+        if (outcome == StepOutcome::Interrupted)
+            break;  // the frame is incomplete: nothing of it is written
         if (outcome == StepOutcome::OtherFrameKind) {
             message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
                              frameKind(video.frame) + ", unlike the first frame (" + video.firstKind +
@@ -302,8 +319,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         starts.push_back(TargetStart{inputs.boxes[i], i < inputs.ids.size() ? inputs.ids[i] : 0});
     const Clock::time_point firstStart = Clock::now();
     const std::unique_ptr<TrackingSession> session =
-        TrackingSession::start(firstFrame, starts, options.settings, seed, error);
+        TrackingSession::start(firstFrame, starts, options.settings, seed, error, {}, stopFlag());
     const double firstMs = millisecondsSince(firstStart);
+    if (!session && stopRequested()) {
+        message(err, "interrupted after 0 frames");
+        return interruptedExitStatus(stopSignal());
+    }
     if (!session) {
         message(err, error);
         return kExitRunError;
@@ -333,7 +354,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     }
     FrameTimes times;
     const TrackingEnd end = trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
-                                        firstMs, firstStart, times, err);
+                                        view ? &*view : nullptr, firstMs, firstStart, times, err);
     int status = end.status;
     bool keep = end.keepResults;
     if (stopRequested()) {

@@ -192,6 +192,23 @@ TEST(TrackingSession, AFrameOfAnotherKindChangesNothingAndABrokenEstimateIsNamed
         << session->error();
 }
 
+TEST(TrackingSession, AStopFlagEndsTheStepAndKeepsTheLastResults)
+{
+    std::atomic<bool> stop{false};
+    std::string error;
+    auto session = TrackingSession::start(patches(), {TargetStart{{10, 10, 18, 18}, 0}}, small(), 4, error, {}, &stop);
+    ASSERT_TRUE(session) << error;
+    ASSERT_EQ(session->step(patches(1)), StepOutcome::Tracked);
+    const TrackedTarget before = session->targets()[0];
+    stop = true;
+    EXPECT_EQ(session->step(patches(2)), StepOutcome::Interrupted);
+    EXPECT_EQ(session->frameNumber(), 3);
+    EXPECT_EQ(session->targets()[0].x, before.x) << "the unfinished frame's estimates are not taken";
+
+    EXPECT_FALSE(TrackingSession::start(patches(), {TargetStart{{10, 10, 18, 18}, 0}}, small(), 4, error, {}, &stop));
+    EXPECT_NE(error.find("stopped on frame 1"), std::string::npos) << error;
+}
+
 TEST(TrackingSession, ResultsAreTheEstimatesAndTheBoxesTheyStandFor)
 {
     TrackingSettings settings = robustSettings();

@@ -17,6 +17,14 @@ constexpr double kLikelihoodShareWeight = 0.5;
 
 }  // namespace
 
+namespace {
+
+// How often the joint move looks for a stop request: every 1024 iterations,
+// a few tenths of a millisecond apart.
+constexpr int kStopCheckInterval = 1023;
+
+}  // namespace
+
 void tavo::runJointStage(int iterations)
 {
     if (iterations == kUseJointIterationSetting)
@@ -39,6 +47,8 @@ void tavo::jointMove(int iterations)
 {
     const uint32_t mask = static_cast<uint32_t>(tableMask);
     for (int it = 0; it < iterations; ++it) {
+        if ((it & kStopCheckInterval) == 0 && stopped())
+            return;
         // Every target draws before any target votes.
         int i = 0;
         for (const auto& t : targets)

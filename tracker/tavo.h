@@ -13,6 +13,7 @@
 #include <opencv2/core/types_c.h>
 #include <opencv2/imgproc/imgproc_c.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -105,6 +106,11 @@ public:
     // Robust motion (not owned; must outlive the tracker); null: constant
     // velocity with random acceleration alone.
     const MotionSettings* motion = nullptr;
+    // Set from another thread or a signal handler, it cuts a tracking cycle
+    // short (not owned; null: never): the cycle's results are then
+    // incomplete and must not be used.
+    const std::atomic<bool>* stopFlag = nullptr;
+    bool stopped() const { return stopFlag && stopFlag->load(std::memory_order_relaxed); }
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
     // Joint-move iterations of every tracking cycle (the cycle asks for

@@ -8,6 +8,8 @@ int tavo::track()
     // must come in that order.  (Robust motion also reads the other targets'
     // estimates, which only drawing changes.)
     for (const auto& owned : targets) {
+        if (stopped())
+            return 0;
         Target* t = owned.get();
         const int n = t->sampleCount;
         selectTarget(t->firstSample, t);
@@ -25,11 +27,15 @@ int tavo::track()
     // histograms or model and the frame's planes: the targets can go in any
     // order, on any thread, with the results of one target after another.
     auto measureAndSort = [this](int k) {
+        if (stopped())
+            return;
         Target* t = targets[static_cast<size_t>(k)].get();
         measureSamples(t, samples + t->firstSample, t->sampleCount);
         sortByWeight(sampleRefs + t->firstSample, static_cast<size_t>(t->sampleCount), 0);
     };
     forEachTarget(measureAndSort);
+    if (stopped())
+        return 0;
     if (!targets.empty())
         runJointStage(kUseJointIterationSetting);
     return 1;

@@ -102,7 +102,8 @@ std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFram
 std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFrame,
                                                         const std::vector<TargetStart>& targets,
                                                         const TrackingSettings& settings, int64_t seed,
-                                                        std::string& error, CycleSteps steps)
+                                                        std::string& error, CycleSteps steps,
+                                                        const std::atomic<bool>* stop)
 {
     const std::vector<SettingProblem> problems = settingProblems(settings);
     if (!problems.empty()) {
@@ -129,7 +130,7 @@ std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFram
         return nullptr;
     }
     std::unique_ptr<TrackingSession> session(new TrackingSession(settings, seed, steps));
-    if (!session->setUp(firstFrame, targets, error))
+    if (!session->setUp(firstFrame, targets, stop, error))
         return nullptr;
     if (!session->trackPrepared()) {
         error = session->error_;
@@ -138,7 +139,8 @@ std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFram
     return session;
 }
 
-bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, std::string& error)
+bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets,
+                            const std::atomic<bool>* stop, std::string& error)
 {
     std::vector<int> ids;
     if (!assignIds(targets, ids, error))
@@ -161,6 +163,7 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
         colours_->prepareBackground(&images_.displayMatrix, areas_);
     }
     tracker_ = std::make_unique<tavo>(ticks_);
+    tracker_->stopFlag = stop;
     tracker_->appearance = colours_.get();
     if (settings_.motion.any())
         tracker_->motion = &settings_.motion;
@@ -223,7 +226,9 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
             colours_->prepareBackground(&images_.displayMatrix, areas_);
         }
     }
-    return trackPrepared() ? StepOutcome::Tracked : StepOutcome::BrokenDown;
+    if (!trackPrepared())
+        return tracker_->stopped() ? StepOutcome::Interrupted : StepOutcome::BrokenDown;
+    return StepOutcome::Tracked;
 }
 
 bool TrackingSession::trackPrepared()
@@ -232,6 +237,10 @@ bool TrackingSession::trackPrepared()
     tavo& tracker = *tracker_;
     tracker.huePlane = images_.hue;
     steps_.track(tracker);
+    if (tracker.stopped()) {
+        error_ = "stopped on frame " + std::to_string(frameNumber_);
+        return false;
+    }
     steps_.draw(tracker, nullptr);  // the estimates
     for (const auto& target : tracker.targets) {
         const Sample& e = target->estimate;

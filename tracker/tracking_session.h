@@ -25,6 +25,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -61,17 +62,19 @@ enum class StepOutcome {
     Tracked,
     OtherFrameKind,  // the frame's size or type differs from the first frame's: nothing changed
     BrokenDown,      // an estimate is not finite: error() says which
+    Interrupted,     // the stop flag was set during the step: the session cannot go on
 };
 
 class TrackingSession {
 public:
     // Learns every target on the first frame and tracks that frame;
     // nullptr with `error` set for settings out of range, a box that lies
-    // outside the frame, a box with nothing to learn, ids given twice, or
-    // a store that cannot be had.  The same seed repeats a run exactly.
+    // outside the frame, ids given twice, a store that cannot be had, or a
+    // stop asked for by `stop` (see setStopFlag) while the first frame was
+    // tracked.  The same seed repeats a run exactly.
     static std::unique_ptr<TrackingSession> start(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets,
                                                   const TrackingSettings& settings, int64_t seed, std::string& error,
-                                                  CycleSteps steps = {});
+                                                  CycleSteps steps = {}, const std::atomic<bool>* stop = nullptr);
     // The boxes' targets numbered 1, 2, 3, ... in order.
     static std::unique_ptr<TrackingSession> start(const cv::Mat& firstFrame, const std::vector<Box>& boxes,
                                                   const TrackingSettings& settings, int64_t seed, std::string& error,
@@ -93,6 +96,11 @@ public:
     // 8-bit BGR image of the frame's size (e.g. a copy of frame()).
     void draw(cv::Mat& image);
 
+    // A flag that, once set (from another thread or a signal handler),
+    // ends the step under way within a fraction of a second (not owned;
+    // null: none).  The interrupted frame's results are not kept.
+    void setStopFlag(const std::atomic<bool>* flag) { tracker_->stopFlag = flag; }
+
     const TrackingSettings& settings() const { return settings_; }
     int64_t seed() const { return seed_; }
     // Why the last step broke down.
@@ -104,7 +112,8 @@ public:
 
 private:
     TrackingSession(const TrackingSettings& settings, int64_t seed, CycleSteps steps);
-    bool setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, std::string& error);
+    bool setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, const std::atomic<bool>* stop,
+               std::string& error);
     bool prepare(const cv::Mat& frame);
     // Tracks the prepared frame; false with error_ set when it broke down.
     bool trackPrepared();

@@ -2,6 +2,14 @@
 
 #include <opencv2/core/fast_math.hpp>
 
+namespace {
+
+// How often measuring looks for a stop request: every 64 samples, so that a
+// frame of very large boxes still stops within a fraction of a second.
+constexpr int kStopCheckInterval = 63;
+
+}  // namespace
+
 void tavo::measureSamples(int n) { measureSamples(currentTarget, windowSamples, n); }
 
 void tavo::measureSamples(Target* t, Sample* window, int n) const
@@ -21,6 +29,8 @@ void tavo::measureSamples(Target* t, Sample* window, int n) const
         memo.startRound();
     bool lastMeasured = false;
     for (int i = 0; i < n; ++i) {
+        if ((i & kStopCheckInterval) == 0 && stopped())
+            return;
         Sample& s = window[i];
         bool isNew = true;
         float* known = memoised ? memo.find(s.rect, isNew) : nullptr;

@@ -204,3 +204,31 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
         EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
     }
 }
+
+TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
+{
+    // Two billion joint-move iterations: the first frame alone would take
+    // most of a minute.
+    makeClip(5);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::chdir(dir_.c_str());
+        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, 2);
+        ::execl(TAVO_TRACK, TAVO_TRACK, "clip.avi", "-q", "--seed", "1", "--box", "40,40,18,18", "--iterations",
+                "2000000000", "--mot", "m.txt", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // well into the first frame
+    ::kill(child, SIGINT);
+    const auto signalled = std::chrono::steady_clock::now();
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5)) << "a prompt stop";
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(readFile(path("stderr.txt")), "tavo-track: interrupted after 0 frames\n");
+    EXPECT_FALSE(fs::exists(path("m.txt"))) << "the unfinished frame is not written";
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+}
