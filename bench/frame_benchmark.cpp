@@ -1,14 +1,19 @@
 // tavo-bench: milliseconds per frame (a session's step and drawing) of the
 // tracker against its literal steps on the demo video, and of the tracker
 // alone as the work grows: targets, samples per target, frame size and
-// threads, and with the colour models of --robust.  Medians of several
-// repetitions; the literal/fast ratios on the demo video are printed at the
-// end.  Nothing here judges a time.
+// threads, and with the colour models of --robust.  On textured scenes of
+// real size, a session's step (the whole frame: preparation and tracking)
+// beside OpenCV's KCF and MOSSE updating the same targets, and a robust
+// step's growth with the box's size and the number of targets.  Medians of
+// several repetitions; the ratios are printed at the end.  Nothing here
+// judges a time.
 
 #include "app/demo_scenario.h"
+#include "bench/peer_trackers.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
+#include "replay/textured_scene.h"
 #include "tracker/tracking_session.h"
 
 #include <benchmark/benchmark.h>
@@ -35,6 +40,9 @@ const char* const kDemoLiteral = "frame/demo/literal";
 const char* const kDemoFast = "frame/demo/fast";
 const char* const kRobustLiteral = "frame/demo/robust/literal";
 const char* const kRobustFast = "frame/demo/robust/fast";
+
+// Frames held of each textured scene (large frames: fewer).
+constexpr int kTexturedFramesHeld = 40;
 
 enum class Steps { Literal, Fast };
 
@@ -68,7 +76,7 @@ Scene& gridScene(int width, int height, int targets)
 // session's step (preparation, tracking cycle, adaptation, motion states)
 // and the drawing into a copy of the frame.
 void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vector<Box>& boxes,
-                TrackingSettings settings, int threads, Steps steps)
+                TrackingSettings settings, int threads, Steps steps, bool drawing = true)
 {
     if (frames.size() < 2) {
         state.SkipWithError("no frames");
@@ -86,8 +94,10 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
     int f = 1;
     for (auto _ : state) {
         session->step(frames.frame(f));
-        session->frame().copyTo(image);
-        session->draw(image);
+        if (drawing) {
+            session->frame().copyTo(image);
+            session->draw(image);
+        }
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
 }
@@ -123,6 +133,67 @@ void registerGrid(int width, int height, int targets, int samples, int threads)
     });
 }
 
+struct Textured {
+    TexturedScene scene;
+    FrameSequence frames;
+};
+
+Textured& texturedScene(int width, int height, int count, int objectWidth, int objectHeight)
+{
+    static std::map<std::tuple<int, int, int, int, int>, std::unique_ptr<Textured>> scenes;
+    auto& held = scenes[{width, height, count, objectWidth, objectHeight}];
+    if (!held) {
+        held.reset(new Textured{TexturedScene(width, height, count, objectWidth, objectHeight), {}});
+        for (int f = 0; f < kTexturedFramesHeld; ++f)
+            held->frames.add(held->scene.frameAt(f));
+    }
+    return *held;
+}
+
+// Real-size work: TAVO's whole frame, robust and default, and KCF and MOSSE
+// on the same targets.
+struct RealSize {
+    int width, height, count, objectWidth, objectHeight;
+    std::string name() const
+    {
+        return std::to_string(width) + "x" + std::to_string(height) + "/" + std::to_string(count) + "x" +
+               std::to_string(objectWidth) + "x" + std::to_string(objectHeight);
+    }
+};
+const RealSize kRealSizes[] = {{640, 480, 1, 300, 230}, {768, 576, 3, 30, 85}, {1280, 720, 10, 60, 120}};
+const char* const kRealRuns[] = {"robust", "default", "kcf", "mosse"};
+
+void registerRealSize(const RealSize& r)
+{
+    for (const char* run : kRealRuns) {
+        const std::string which = run;
+        registerRun("real/" + r.name() + "/" + which, [r, which](benchmark::State& state) {
+            Textured& t = texturedScene(r.width, r.height, r.count, r.objectWidth, r.objectHeight);
+            const std::vector<Box> boxes = t.scene.startBoxes();
+            if (which == "kcf" || which == "mosse")
+                timePeerTrackers(state, t.frames, boxes, which == "kcf" ? PeerTracker::Kcf : PeerTracker::Mosse);
+            else
+                timeFrames(state, t.frames, boxes, which == "robust" ? robustSettings() : TrackingSettings{}, 1,
+                           Steps::Fast, false);
+        });
+    }
+}
+
+// A robust step as one target's box grows, and as targets are added.
+void registerGrowth()
+{
+    for (int side : {20, 50, 100, 200, 400})
+        registerRun("growth/box:" + std::to_string(side), [side](benchmark::State& state) {
+            Textured& t = texturedScene(1280, 720, 1, side, side);
+            timeFrames(state, t.frames, t.scene.startBoxes(), robustSettings(), 1, Steps::Fast, false);
+        });
+    for (int count : {1, 3, 10, 30})
+        registerRun("growth/targets:" + std::to_string(count), [count](benchmark::State& state) {
+            Textured& t = texturedScene(1280, 720, count, 40, 80);
+            timeFrames(state, t.frames, t.scene.startBoxes(), robustSettings(), 1, Steps::Fast, false);
+        });
+}
+
 void registerAll()
 {
     // The demo's settings are the defaults.
@@ -147,6 +218,10 @@ void registerAll()
     for (int threads : {1, 2})
         registerGrid(1280, 720, 30, kBaseSamples, threads);
     registerGrid(320, 320, 30, kBaseSamples, 2);
+
+    for (const RealSize& r : kRealSizes)
+        registerRealSize(r);
+    registerGrowth();
 }
 
 // The console report, and the medians of the demo's two runs.
@@ -164,9 +239,37 @@ public:
     {
         printRatio("demo video", kDemoLiteral, kDemoFast);
         printRatio("demo video, --robust", kRobustLiteral, kRobustFast);
+        for (const RealSize& r : kRealSizes)
+            printPeers(r.name());
+        printGrowth();
     }
 
 private:
+    double median(const std::string& name) const
+    {
+        const auto found = medians_.find(name);
+        return found == medians_.end() ? 0.0 : found->second;
+    }
+
+    void printPeers(const std::string& size) const
+    {
+        const std::string base = "real/" + size + "/";
+        const double robust = median(base + "robust"), plain = median(base + "default");
+        const double kcf = median(base + "kcf"), mosse = median(base + "mosse");
+        if (!(robust > 0) || !(kcf > 0) || !(mosse > 0))
+            return;
+        std::printf("%s, median ms per frame: --robust %.2f, default %.2f, KCF %.2f, MOSSE %.2f; "
+                    "--robust / KCF %.2f, --robust / MOSSE %.1f\n",
+                    size.c_str(), robust, plain, kcf, mosse, robust / kcf, robust / mosse);
+    }
+
+    void printGrowth() const
+    {
+        const double smallest = median("growth/box:20"), largest = median("growth/box:400");
+        if (smallest > 0 && largest > 0)
+            std::printf("robust step, one target, box side 400 / 20: %.2fx the time\n", largest / smallest);
+    }
+
     void printRatio(const char* what, const char* literalName, const char* fastName) const
     {
         const auto literal = medians_.find(literalName), fast = medians_.find(fastName);

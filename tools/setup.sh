@@ -9,10 +9,13 @@ cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
 packages=(
   cmake g++ make
   libgtest-dev libbenchmark-dev
+  libopencv-contrib-dev  # OpenCV's KCF and MOSSE, beside TAVO in the benchmark only
   libopencv-core-dev libopencv-imgproc-dev libopencv-highgui-dev libopencv-videoio-dev
   xvfb xdotool imagemagick x11-utils libx11-dev
   clang libclang-rt-14-dev
   valgrind
+  python3-dev pybind11-dev python3-numpy  # the Python module tavo
+  python3-pytest python3-opencv           # its tests and the README's example
 )
 
 missing=()
