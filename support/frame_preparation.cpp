@@ -10,7 +10,7 @@ FrameImages::~FrameImages()
     cvReleaseImage(&display);
 }
 
-bool prepareFrame(const IplImage* frame, FrameImages& images)
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue)
 {
     if (!frame)
         return false;
@@ -33,6 +33,7 @@ bool prepareFrame(const IplImage* frame, FrameImages& images)
     }
     cvGetMat(display, &images.displayMatrix, nullptr, 0);
     cvCvtColor(&images.displayMatrix, images.hsv, CV_BGR2HSV);
-    cvSplit(images.hsv, images.hue, nullptr, nullptr, nullptr);
+    if (splitHue)
+        cvSplit(images.hsv, images.hue, nullptr, nullptr, nullptr);
     return true;
 }

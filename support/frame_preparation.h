@@ -17,7 +17,8 @@ struct FrameImages {
 };
 
 // Copies the frame upright into the display image (flipping frames with a
-// bottom-left origin), converts it to HSV and splits off the hue plane.  The
+// bottom-left origin), converts it to HSV and, with `splitHue`, splits off
+// the hue plane (the hue histograms read it; other models do without).  The
 // images are created on the first call.  Returns false, touching nothing,
 // for a frame whose size or pixel type differs from the first frame's.
-bool prepareFrame(const IplImage* frame, FrameImages& images);
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true);

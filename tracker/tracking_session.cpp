@@ -209,7 +209,9 @@ bool TrackingSession::prepare(const cv::Mat& frame)
     if (frame.empty() || frame.type() != CV_8UC3)
         return false;
     IplImage header = cvIplImage(frame);
-    if (!prepareFrame(&header, images_))
+    // The hue plane is read only by targets without appearance models.
+    const bool hueRead = !settings_.usesAppearanceModels() || settings_.colour.space == ColourSpace::Hue;
+    if (!prepareFrame(&header, images_, hueRead))
         return false;
     frameView_ = cv::cvarrToMat(&images_.displayMatrix);
     return true;
