@@ -172,6 +172,7 @@ struct Option {
     // For a tracking setting: its value in the settings, as the option
     // takes it ("on" or "off" for a flag).  Empty for the other options.
     std::function<std::string(const TrackingSettings&)> get;
+    SettingKind kind = SettingKind::Word;  // of a tracking setting's value
     // In the help, "{range}" stands for what the library expects of the
     // setting and "{preset}" for robustPresetText().
     std::string help;
@@ -253,11 +254,15 @@ template <typename Field>
 Option settingFlag(Names names, Section section, Field field, std::string help)
 {
     Option o = option(std::move(names), "", section, std::move(help));
-    o.set = [field](Options& options, const std::string&) {
-        field(options.settings) = true;
+    // The command line gives a flag no value; by name it is "on" or "off".
+    o.set = [field](Options& options, const std::string& text) -> Refusal {
+        if (!text.empty() && text != "on" && text != "off")
+            return std::string("expected on or off");
+        field(options.settings) = text != "off";
         return kSet;
     };
     o.get = [field](const TrackingSettings& s) { return valueText(field(s)); };
+    o.kind = SettingKind::Flag;
     return o;
 }
 
@@ -286,6 +291,7 @@ Option settingNumber(Names names, std::string value, Section section, Field fiel
         return kSet;
     };
     o.get = [field](const TrackingSettings& s) { return valueText(field(s)); };
+    o.kind = std::is_same_v<Number, int> ? SettingKind::Integer : SettingKind::Real;
     return o;
 }
 
@@ -418,6 +424,7 @@ std::vector<Option> makeTable()
         const ColourBinning& b = s.colour.binning;
         return valueText(b.hueBins) + "," + valueText(b.saturationBins) + "," + valueText(b.valueBins);
     };
+    bins.kind = SettingKind::Integers;
     t.push_back(bins);
     t.push_back(settingNumber("--min-saturation", "N", S::ColourModel,
                               [](auto& s) -> auto& { return s.colour.binning.minSaturation; },
@@ -453,6 +460,7 @@ std::vector<Option> makeTable()
     };
     surround.get = [](const TrackingSettings& s) { return s.surround ? valueText(*s.surround) : ""; };
     surround.defaultText = surroundDefault();
+    surround.kind = SettingKind::Real;
     t.push_back(surround);
 
     t.push_back(settingNumber(
@@ -512,6 +520,7 @@ std::vector<Option> makeTable()
     range.get = [](const TrackingSettings& s) {
         return valueText(s.motion.minScale) + "," + valueText(s.motion.maxScale);
     };
+    range.kind = SettingKind::Reals;
     t.push_back(range);
 
     t.push_back(settingFlag(
@@ -581,6 +590,25 @@ const Option* findOption(const std::string& name)
         if (name == o.name || (!o.shortName.empty() && name == o.shortName))
             return &o;
     return nullptr;
+}
+
+// The option's value set into the options: nothing, or why not (what the
+// library expects, for a value malformed or out of range).
+Refusal setValue(const Option& option, Options& options, const std::string& value)
+{
+    const std::string setting = option.setting();
+    if (Refusal why = option.set(options, value))
+        return why->empty() ? "expected " + expectedValue(setting) : *why;
+    if (const auto problem = problemOf(options.settings, setting))
+        return "expected " + problem->expected;
+    return kSet;
+}
+
+// The option of a tracking setting by the setting's name.
+const Option* findSetting(const std::string& name)
+{
+    const Option* option = findOption("--" + name);
+    return option && option->get ? option : nullptr;
 }
 
 // Words of `text` in lines of at most `width` columns, each indented by
@@ -657,6 +685,35 @@ std::string robustPresetText()
     return text;
 }
 
+std::vector<SettingName> settingNames()
+{
+    std::vector<SettingName> names;
+    for (const Option& o : table())
+        if (o.get)
+            names.push_back({o.setting(), o.kind});
+    return names;
+}
+
+std::optional<std::string> applySetting(TrackingSettings& settings, const std::string& name,
+                                        const std::string& value)
+{
+    const Option* option = findSetting(name);
+    if (!option)
+        return std::string("unknown setting");
+    Options options;
+    options.settings = settings;
+    if (Refusal why = setValue(*option, options, value))
+        return why;
+    settings = options.settings;
+    return kSet;
+}
+
+std::string settingValue(const TrackingSettings& settings, const std::string& name)
+{
+    const Option* option = findSetting(name);
+    return option ? option->get(settings) : std::string();
+}
+
 std::vector<OptionName> optionNames()
 {
     std::vector<OptionName> names;
@@ -723,14 +780,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
         if (!given.insert(option).second && option->takesValue() && !option->repeatable)
             return usageError("option " + name + " is given more than once");
 
-        const std::string setting = option->setting();
-        if (Refusal why = option->set(o, value)) {
-            if (why->empty())
-                why = "expected " + expectedValue(setting);
+        if (const Refusal why = setValue(*option, o, value))
             return usageError(name + " " + quoted(value) + ": " + *why);
-        }
-        if (const auto problem = problemOf(o.settings, setting))
-            return usageError(name + " " + quoted(value) + ": expected " + problem->expected);
         if (option->get)
             settingsGiven.emplace_back(option, value);
     }

@@ -60,6 +60,35 @@ struct OptionName {
 };
 std::vector<OptionName> optionNames();
 
+// The tracking settings of the table by name, for callers that are not a
+// command line (the Python module): a setting's name is its option's
+// without the dashes ("hsv-bins"), its value the option's text.
+enum class SettingKind {
+    Flag,      // "on" or "off"
+    Integer,   // "12"
+    Real,      // "0.25"
+    Word,      // "hsv"
+    Integers,  // "10,10,10"
+    Reals,     // "0.5,2"
+};
+struct SettingName {
+    std::string name;
+    SettingKind kind;
+};
+// In the order of --help.
+std::vector<SettingName> settingNames();
+
+// Sets one setting as its option does, through the same code; a flag takes
+// "on" or "off" (the option alone can only switch it on).  Nothing when set;
+// else why not, in the words tavo-track gives after "--NAME 'VALUE': ", e.g.
+// "expected 1 or 2"; for a name that is not a setting, "unknown setting".
+std::optional<std::string> applySetting(TrackingSettings& settings, const std::string& name,
+                                        const std::string& value);
+
+// A setting's value as its option takes it ("on"/"off" for a flag; empty
+// for the surround while it is unset, and for a name that is not a setting).
+std::string settingValue(const TrackingSettings& settings, const std::string& name);
+
 // The --help text and the --version line, each ending with a newline.
 std::string usageText();
 std::string versionText();

@@ -461,3 +461,51 @@ TEST(CliOptions, MotionOptionsAndTheirRanges)
         EXPECT_EQ(r.action, ParseResult::Action::UsageError) << bad[0];
     }
 }
+
+TEST(CliOptions, SettingsByNameAreTheOptions)
+{
+    // Every setting of the preset, given by name over the defaults, gives
+    // the preset; the names are those of the options that set a setting.
+    const TrackingSettings robust = robustSettings();
+    TrackingSettings byName;
+    std::vector<std::string> names;
+    for (const SettingName& s : settingNames()) {
+        names.push_back(s.name);
+        const std::string value = settingValue(robust, s.name);
+        if (s.name == "surround") {
+            EXPECT_EQ(value, "") << "unset in the preset";
+            continue;
+        }
+        EXPECT_EQ(applySetting(byName, s.name, value), std::nullopt) << s.name << " " << value;
+    }
+    EXPECT_TRUE(sameSettings(byName, robust));
+    EXPECT_EQ(names.front(), "samples");
+    EXPECT_EQ(names.size(), 23u);
+    for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
+        EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
+        EXPECT_EQ(settingValue(byName, notASetting), "");
+    }
+
+    // A flag is switched off by name, though not on the command line.
+    EXPECT_EQ(applySetting(byName, "kernel", "off"), std::nullopt);
+    EXPECT_FALSE(byName.colour.kernel);
+    EXPECT_EQ(settingValue(byName, "kernel"), "off");
+    EXPECT_EQ(applySetting(byName, "kernel", "on"), std::nullopt);
+    EXPECT_TRUE(byName.colour.kernel);
+    EXPECT_EQ(parse({"--kernel=off"}).error, "option --kernel takes no value");
+
+    // A value refused by name is refused in the command line's words, and
+    // leaves the settings as they were.
+    const TrackingSettings before = byName;
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"parts", "3"}, {"samples", "99999999999"}, {"noise", "x"}, {"hsv-bins", "16,16,1"},
+             {"scale-range", "0.5"}, {"model", "rgb"}, {"lost-and-found", "yes"}, {"surround", "11"}}) {
+        const auto why = applySetting(byName, name, value);
+        ASSERT_TRUE(why) << name;
+        if (name != "lost-and-found") {
+            EXPECT_EQ(parseWords({"--" + name, value}).error, "--" + name + " '" + value + "': " + *why);
+        }
+    }
+    EXPECT_EQ(applySetting(byName, "lost-and-found", "yes"), "expected on or off");
+    EXPECT_TRUE(sameSettings(byName, before));
+}
