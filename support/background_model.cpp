@@ -39,17 +39,24 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     if (background_.size() != image.size()) {
         image.convertTo(background_, CV_32FC3);
         known_ = learn_.clone();
+        const cv::Scalar sum = cv::sum(background_);
+        for (int c = 0; c < 3; ++c)
+            backgroundSum_[c] = sum[c];
     }
 
     // A light change of the whole scene scales the background with it,
-    // held pixels included, so that only what moved differs.
-    const cv::Scalar frameMean = cv::mean(image), backgroundMean = cv::mean(background_);
+    // held pixels included, so that only what moved differs.  (The
+    // background's sums come from the last frame's pass.)
+    const double pixels = static_cast<double>(image.total());
+    const cv::Scalar frameMean = cv::mean(image);
     float gain[3] = {1.0f, 1.0f, 1.0f};
     if (settings_.followLight)
-        for (int c = 0; c < 3; ++c)
-            if (backgroundMean[c] > 0.0)
+        for (int c = 0; c < 3; ++c) {
+            const double backgroundMean = backgroundSum_[c] / pixels;
+            if (backgroundMean > 0.0)
                 gain[c] = static_cast<float>(
-                    std::clamp(frameMean[c] / backgroundMean[c], 1.0 / kMaxLightStep, kMaxLightStep));
+                    std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
+        }
     compareAndLearn(image, gain);
 }
 
@@ -64,6 +71,7 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
     unknownIntegral_.row(0).setTo(0);
     const float threshold = static_cast<float>(settings_.threshold);
     const float rate = static_cast<float>(settings_.rate), keep = 1.0f - rate;
+    double sums[3] = {0.0, 0.0, 0.0};
     for (int y = 0; y < rows; ++y) {
         const uint8_t* f = image.ptr<uint8_t>(y);
         float* b = background_.ptr<float>(y);
@@ -89,15 +97,19 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
             movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
             unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
             moving[x] = moved || !isKnown ? 255 : 0;
-            if (!learn[x])
-                continue;
-            // Pixels seen for the first time are taken as they are; known
-            // ones follow the frame slowly.
+            if (learn[x]) {
+                // Pixels seen for the first time are taken as they are;
+                // known ones follow the frame slowly.
+                for (int c = 0; c < 3; ++c)
+                    b[c] = isKnown ? static_cast<float>(f[c]) * rate + b[c] * keep : static_cast<float>(f[c]);
+                known[x] = 255;
+            }
             for (int c = 0; c < 3; ++c)
-                b[c] = isKnown ? static_cast<float>(f[c]) * rate + b[c] * keep : static_cast<float>(f[c]);
-            known[x] = 255;
+                sums[c] += b[c];
         }
     }
+    for (int c = 0; c < 3; ++c)
+        backgroundSum_[c] = sums[c];
 }
 
 int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const

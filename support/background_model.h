@@ -67,4 +67,5 @@ private:
     cv::Mat unknownIntegral_;  // the same for unknown pixels
     cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
     cv::Mat gray_;        // a one-channel frame as three channels
+    double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning
 };
