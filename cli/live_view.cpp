@@ -20,6 +20,8 @@ LiveView::LiveView() : window_(kLiveWindowTitle) {}
 bool LiveView::stillWanted()
 {
     const int key = window_.waitKey(kBusyPollMilliseconds);
+    if (key == kKeySpace)
+        pauseAsked_ = true;  // the pause begins once the frame is shown
     if (key == kKeyEscape || !window_.isOpen())
         stopped_ = true;
     return !stopped_;
@@ -31,6 +33,10 @@ bool LiveView::frameTracked(int, const std::vector<TrackedTarget>&, const CvMat*
         return false;  // ended from the window while the frame was tracked
     window_.show(cv::cvarrToMat(annotated));
     int key = window_.waitKey(kRunningWaitMilliseconds);
+    if (pauseAsked_) {
+        pauseAsked_ = false;
+        key = kKeySpace;
+    }
     if (key == kKeySpace) {
         // Paused: the frame stays on screen until Space again, Escape or the
         // window closed.

@@ -25,6 +25,7 @@ public:
 private:
     FrameWindow window_;
     bool stopped_ = false;
+    bool pauseAsked_ = false;  // Space pressed while a frame was tracked
 };
 
 }  // namespace tavo_cli

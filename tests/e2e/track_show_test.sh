@@ -77,3 +77,17 @@ start_show close
 "$send_close" "$id" || fail "the close request was not sent"
 expect_stopped_early close
 echo "ok: closing the window stops with complete outputs"
+
+# -- Escape acts at once even while a long frame is tracked: 200 million
+# joint-move iterations make every frame take seconds.
+demo_dir long
+start_track "$dir" "$track" "$video" --seed 1 --show --box 136,261,18,18 --iterations 200000000 --mot m.txt
+expect_window "$title"  # shown after the first frame, while the second is tracked
+press "$id" Escape
+pressed=$SECONDS
+wait_exit 30
+[ "$status" = 0 ] || fail "long frame: expected exit status 0, got $status: $(cat "$dir/err")"
+[ $((SECONDS - pressed)) -le 2 ] || fail "long frame: the run took $((SECONDS - pressed)) s to stop after Escape"
+grep -q "stopped early from the window" "$dir/out" || fail "long frame: the summary does not say the run was stopped"
+[ "$(cut -d, -f1 "$dir/m.txt" | sort -u)" = 1 ] || fail "long frame: the MOT file holds more than the first, whole frame"
+echo "ok: Escape stops a long frame at once, and only whole frames are written"
