@@ -164,6 +164,27 @@ TEST_F(CliCommand, NamesAreComparedAndWrittenThroughLinks)
     EXPECT_EQ(temporaryFiles(path("real")), std::vector<std::string>());
 }
 
+namespace {
+
+// Starts tavo-track with these arguments in `dir`, its stderr into
+// dir/stderr.txt; the child's pid (below 0 when it cannot be started).
+pid_t startTrackIn(const fs::path& dir, std::vector<const char*> args)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::chdir(dir.c_str());
+        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, 2);
+        args.insert(args.begin(), TAVO_TRACK);
+        args.push_back(nullptr);
+        ::execv(TAVO_TRACK, const_cast<char* const*>(args.data()));
+        ::_exit(127);
+    }
+    return child;
+}
+
+}  // namespace
+
 TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
 {
     // Long enough that the signal comes mid-run.
@@ -172,16 +193,9 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
         SCOPED_TRACE(signal);
         fs::remove(path("k.avi"));
         fs::remove(path("m.txt"));
-        const pid_t child = ::fork();
+        const pid_t child =
+            startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi"});
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::chdir(dir_.c_str());
-            const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(err, 2);
-            ::execl(TAVO_TRACK, TAVO_TRACK, "clip.avi", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
         // Once the files are open, give it a few frames.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (temporaryFiles(dir_).size() < 2 && std::chrono::steady_clock::now() < deadline)
@@ -210,16 +224,9 @@ TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
     // Two billion joint-move iterations: the first frame alone would take
     // most of a minute.
     makeClip(5);
-    const pid_t child = ::fork();
+    const pid_t child = startTrackIn(
+        dir_, {"clip.avi", "-q", "--seed", "1", "--box", "40,40,18,18", "--iterations", "2000000000", "--mot", "m.txt"});
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::chdir(dir_.c_str());
-        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(err, 2);
-        ::execl(TAVO_TRACK, TAVO_TRACK, "clip.avi", "-q", "--seed", "1", "--box", "40,40,18,18", "--iterations",
-                "2000000000", "--mot", "m.txt", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // well into the first frame
     ::kill(child, SIGINT);
     const auto signalled = std::chrono::steady_clock::now();
