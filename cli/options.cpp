@@ -834,8 +834,9 @@ std::string usageText()
                  "targets stays within " +
                  std::to_string(kMaxStoreSlots) + ".",
              std::string("--select and --show need a display."),
-             std::string("Ctrl-C (SIGINT) or SIGTERM stops the run after the current frame, with every file "
-                         "complete."),
+             std::string("Ctrl-C (SIGINT) or SIGTERM stops the run at once, even inside a long frame: the "
+                         "result files keep every frame tracked before it, complete, and nothing of the "
+                         "unfinished one."),
              std::string("Exit status: 0 success (warnings go to stderr; also when stopped from the window), 1 "
                          "run-time error (video, files, standard output, a frame of another size), 2 usage error "
                          "(also a run that needs more memory than the machine has, no display for a window, no "
