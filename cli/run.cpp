@@ -1,6 +1,8 @@
 #include "cli/run.h"
 
 #include "app/video_capture.h"
+#include "cli/first_frame_check.h"
+#include "cli/frame_exits.h"
 #include "cli/interrupts.h"
 #include "cli/memory_estimate.h"
 #include "app/display_check.h"
@@ -330,16 +332,19 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
 
+    std::vector<int> ids;
+    for (const TrackedTarget& target : session->targets())
+        ids.push_back(target.id);
+    for (const std::string& text : blankBoxWarnings(firstFrame, inputs.boxes, ids))
+        warning(err, text);
     // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
-    if (inputs.truth) {
-        std::vector<int> ids;
-        for (const TrackedTarget& target : session->targets())
-            ids.push_back(target.id);
+    if (inputs.truth)
         scorer.emplace(std::move(*inputs.truth), std::move(ids));
-    }
 
     std::vector<FrameObserver*> observers;
+    FrameExits exits;
+    observers.push_back(&exits);
     PathRecorder paths;
     if (!options.plotFile.empty())
         observers.push_back(&paths);
@@ -357,6 +362,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
                                         view ? &*view : nullptr, firstMs, firstStart, times, err);
     int status = end.status;
     bool keep = end.keepResults;
+    for (const std::string& text : exits.warnings())
+        warning(err, text);
     if (stopRequested()) {
         message(err, "interrupted after " + std::to_string(times.frames()) + " frames");
         if (status == kExitSuccess)

@@ -238,3 +238,56 @@ TEST(TrackingSession, ResultsAreTheEstimatesAndTheBoxesTheyStandFor)
     EXPECT_GT(cv::norm(once, session->frame(), cv::NORM_INF), 0.0);
     EXPECT_EQ(cv::norm(session->frame(), patches(3), cv::NORM_INF), 0.0);
 }
+
+TEST(TrackingSession, ATargetOfALaterFrameJoinsThenWithItsBoxAndId)
+{
+    const std::vector<TargetStart> both = {{Box{20, 20, 20, 20}, 7, 1}, {Box{100, 60, 20, 20}, 0, 3}};
+    std::string error;
+    auto session = TrackingSession::start(patches(), both, small(), 5, error);
+    ASSERT_TRUE(session) << error;
+    auto alone = TrackingSession::start(patches(), {{Box{20, 20, 20, 20}, 7, 1}}, small(), 5, error);
+    ASSERT_TRUE(alone) << error;
+    for (int frame = 2; frame <= 3; ++frame) {
+        ASSERT_EQ(session->targets().size(), 1u) << frame;
+        // Until it joins, the first target is tracked as if alone.
+        EXPECT_EQ(session->targets()[0].x, alone->targets()[0].x) << frame;
+        EXPECT_EQ(session->targets()[0].y, alone->targets()[0].y) << frame;
+        ASSERT_EQ(session->step(patches(frame)), StepOutcome::Tracked);
+        ASSERT_EQ(alone->step(patches(frame)), StepOutcome::Tracked);
+    }
+    ASSERT_EQ(session->targets().size(), 2u);
+    const TrackedTarget& late = session->targets()[1];
+    EXPECT_EQ(late.id, 8);  // after the highest id given
+    EXPECT_EQ(late.box.x, 100);
+    EXPECT_EQ(late.box.y, 60);
+    EXPECT_EQ(late.box.width, 20);
+    EXPECT_EQ(late.box.height, 20);
+    ASSERT_EQ(session->step(patches(4)), StepOutcome::Tracked);
+    EXPECT_EQ(session->targets()[0].id, 7);
+    EXPECT_EQ(session->targets()[1].id, 8);
+    EXPECT_LT(std::hypot(session->targets()[1].x - 110 + 4, session->targets()[1].y - 70), 10.0);
+
+    // The same with appearance models, which learn the late target from
+    // its own frame.
+    TrackingSettings robust = robustSettings();
+    robust.tracking.samples = 40;
+    session = TrackingSession::start(patches(), both, robust, 5, error);
+    ASSERT_TRUE(session) << error;
+    for (int frame = 2; frame <= 4; ++frame)
+        ASSERT_EQ(session->step(patches(frame)), StepOutcome::Tracked);
+    ASSERT_EQ(session->targets().size(), 2u);
+    EXPECT_LT(std::hypot(session->targets()[1].x - 110 + 4, session->targets()[1].y - 70), 10.0);
+
+    // Frames count from 1, and the first frame needs a target.
+    EXPECT_FALSE(TrackingSession::start(patches(), {{Box{20, 20, 20, 20}, 0, 0}}, small(), 5, error));
+    EXPECT_EQ(error, "a target joins on frame 0: frames count from 1");
+    EXPECT_FALSE(TrackingSession::start(patches(), {{Box{20, 20, 20, 20}, 0, 2}}, small(), 5, error));
+    EXPECT_EQ(error, "no targets on the first frame");
+    // Ids are unique over all frames; boxes are checked up front.
+    EXPECT_FALSE(TrackingSession::start(patches(), {{Box{20, 20, 20, 20}, 2, 1}, {Box{60, 20, 20, 20}, 2, 9}},
+                                        small(), 5, error));
+    EXPECT_EQ(error, "target id 2 is given twice");
+    EXPECT_FALSE(TrackingSession::start(patches(), {{Box{20, 20, 20, 20}, 0, 1}, {Box{600, 20, 20, 20}, 0, 9}},
+                                        small(), 5, error));
+    EXPECT_NE(error.find("target 2 (box 600,20,20,20) lies wholly outside"), std::string::npos) << error;
+}

@@ -2,12 +2,18 @@
 
 #include "tracker/target_areas.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
 #include <set>
 
 namespace {
+
+// Ids the session's targets wear while another is added (see addTarget):
+// the tracker numbers new targets from 1 up, never down here.
+constexpr int kIdSetAside = INT_MIN;
 
 int trackWithTracker(tavo& tracker) { return tracker.track(); }
 void drawWithTracker(tavo& tracker, CvMat* image) { tracker.draw(image); }
@@ -46,6 +52,12 @@ std::string boxProblem(const Box& b, int columns, int rows)
     if (b.x >= columns || b.y >= rows || int64_t{b.x} + b.width <= 0 || int64_t{b.y} + b.height <= 0)
         return "lies wholly outside the first frame (" + std::to_string(columns) + "x" + std::to_string(rows) + ")";
     return {};
+}
+
+// Whether any part of the box lies on a frame of that size.
+bool overlapsFrame(const RealBox& b, int columns, int rows)
+{
+    return b.x < columns && b.y < rows && b.x + b.width > 0 && b.y + b.height > 0;
 }
 
 }  // namespace
@@ -123,6 +135,15 @@ std::unique_ptr<TrackingSession> TrackingSession::start(const cv::Mat& firstFram
         error = "no targets to track";
         return nullptr;
     }
+    for (const TargetStart& t : targets)
+        if (t.frame < 1) {
+            error = "a target joins on frame " + std::to_string(t.frame) + ": frames count from 1";
+            return nullptr;
+        }
+    if (std::none_of(targets.begin(), targets.end(), [](const TargetStart& t) { return t.frame == 1; })) {
+        error = "no targets on the first frame";
+        return nullptr;
+    }
     if (static_cast<int64_t>(targets.size()) > targetsThatFit(settings.tracking.samples)) {
         error = std::to_string(targets.size()) + " targets of " + std::to_string(settings.tracking.samples) +
                 " samples do not fit in the sample store (at most " +
@@ -152,13 +173,21 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
             return false;
         }
     }
+    std::vector<TargetStart> first;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        TargetStart t = targets[i];
+        t.id = ids[i];
+        (t.frame == 1 ? first : laterTargets_).push_back(t);
+    }
+    std::stable_sort(laterTargets_.begin(), laterTargets_.end(),
+                     [](const TargetStart& a, const TargetStart& b) { return a.frame < b.frame; });
     prepare(firstFrame);
     if (settings_.usesAppearanceModels()) {
         colours_ = std::make_unique<ColourModelSource>(settings_.colour);
         colours_->prepareFrame(images_.hsv, images_.hue);
         // The first frame's background is unknown exactly where the
         // objects are; later frames hold the wider areas around them.
-        for (const TargetStart& t : targets)
+        for (const TargetStart& t : first)
             areas_.push_back(cvRect(t.box.x, t.box.y, t.box.width, t.box.height));
         colours_->prepareBackground(&images_.displayMatrix, areas_);
     }
@@ -179,28 +208,52 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
     tracker_->noiseScaleX = s.noise;
     tracker_->noiseScaleY = s.noise;
     tracker_->jointIterations = s.iterations;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        const Box& b = targets[i].box;
-        const std::string name = "target " + std::to_string(ids[i]) + " (box " + boxText(b) + ")";
-        bool added = false;
-        try {
-            added = tracker_->addTarget(images_.hue, b.x, b.y, b.width, b.height);
-        } catch (const std::bad_alloc&) {
-        }
-        // The store has room for every target, so only memory is missing.
-        if (!added) {
-            error = "out of memory adding " + name;
+    for (const TargetStart& t : first)
+        if (!addTarget(t, error))
             return false;
-        }
-    }
-    // Only now: adding a target finds it by the id the tracker gave it.
-    for (size_t i = 0; i < ids.size(); ++i)
-        tracker_->targets[i]->id = ids[i];
     if (!tracker_->setThreadCount(s.threads)) {
         error = "cannot start " + std::to_string(s.threads) + " threads";
         return false;
     }
-    results_.resize(targets.size());
+    results_.resize(first.size());
+    return true;
+}
+
+bool TrackingSession::addTarget(const TargetStart& start, std::string& error)
+{
+    // Adding a target finds it by the id the tracker gives it, which may be
+    // one the caller gave another target: theirs are set aside meanwhile.
+    std::vector<std::unique_ptr<Target>>& targets = tracker_->targets;
+    for (size_t i = 0; i < targets.size(); ++i)
+        targets[i]->id = kIdSetAside + static_cast<int>(i);
+    const Box& b = start.box;
+    bool added = false;
+    try {
+        added = tracker_->addTarget(images_.hue, b.x, b.y, b.width, b.height);
+    } catch (const std::bad_alloc&) {
+    }
+    for (size_t i = 0; i + (added ? 1 : 0) < targets.size(); ++i)
+        targets[i]->id = ids_[i];
+    // The store has room for every target, so only memory is missing.
+    if (!added) {
+        error = "out of memory adding target " + std::to_string(start.id) + " (box " + boxText(b) + ")";
+        return false;
+    }
+    targets.back()->id = start.id;
+    ids_.push_back(start.id);
+    return true;
+}
+
+bool TrackingSession::joinLaterTargets()
+{
+    bool joined = false;
+    while (nextLater_ < laterTargets_.size() && laterTargets_[nextLater_].frame == frameNumber_) {
+        if (!addTarget(laterTargets_[nextLater_++], error_))
+            return false;
+        joined = true;
+    }
+    if (joined)
+        collectResults();
     return true;
 }
 
@@ -230,6 +283,8 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
     }
     if (!trackPrepared())
         return tracker_->stopped() ? StepOutcome::Interrupted : StepOutcome::BrokenDown;
+    if (!joinLaterTargets())
+        return StepOutcome::BrokenDown;
     return StepOutcome::Tracked;
 }
 
@@ -255,6 +310,14 @@ bool TrackingSession::trackPrepared()
     }
     adaptReferences(tracker, settings_.adaptation);
     updateMotionStates(tracker);
+    collectResults();
+    return true;
+}
+
+void TrackingSession::collectResults()
+{
+    const tavo& tracker = *tracker_;
+    results_.resize(tracker.targets.size());
     for (size_t i = 0; i < results_.size(); ++i) {
         const Target& t = *tracker.targets[i];
         const Sample& e = t.estimate;
@@ -268,9 +331,9 @@ bool TrackingSession::trackPrepared()
         r.scaleX = e.scaleX;
         r.scaleY = e.scaleY;
         r.lost = t.motion.lost;
-        r.confidence = r.lost ? 0.0 : t.motion.confidence;
+        r.inFrame = overlapsFrame(r.box, frameView_.cols, frameView_.rows);
+        r.confidence = r.lost || !r.inFrame ? 0.0 : t.motion.confidence;
     }
-    return true;
 }
 
 void TrackingSession::draw(cv::Mat& image)

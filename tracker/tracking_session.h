@@ -40,15 +40,21 @@ struct TrackedTarget {
     float velocityX = 0, velocityY = 0;  // pixels per frame
     float scaleX = 1, scaleY = 1;  // of the first box's size
     // The weighted mean likelihood of the target's samples (0..1), 0 while
-    // it is lost; 1 without robust motion, which alone measures it.
+    // it is lost or its box lies wholly outside the frame; 1 otherwise
+    // without robust motion, which alone measures it.
     double confidence = 1.0;
     bool lost = false;
+    bool inFrame = true;  // whether the box overlaps the frame at all
 };
 
-// A target's box on the first frame and, optionally, its id.
+// A target's box on the frame it joins on and, optionally, its id.
 struct TargetStart {
     Box box;
     int id = 0;  // 0: numbered 1, 2, 3, ... in order, after the highest id given
+    // The session's frame (1: the first) whose picture the box is on.  A
+    // target of a later frame is learnt once that frame is tracked, and is
+    // among targets() from then on, with the box as that frame's result.
+    int frame = 1;
 };
 
 // The steps of one tracking cycle and of the drawing, exchangeable so that
@@ -67,11 +73,12 @@ enum class StepOutcome {
 
 class TrackingSession {
 public:
-    // Learns every target on the first frame and tracks that frame;
-    // nullptr with `error` set for settings out of range, a box that lies
-    // outside the frame, ids given twice, a store that cannot be had, or a
-    // stop asked for by `stop` (see setStopFlag) while the first frame was
-    // tracked.  The same seed repeats a run exactly.
+    // Learns every target of the first frame and tracks that frame (the
+    // targets of later frames join when those are tracked); nullptr with
+    // `error` set for settings out of range, no target on the first frame,
+    // a box that lies outside the frame, ids given twice, a store that
+    // cannot be had, or a stop asked for by `stop` (see setStopFlag) while
+    // the first frame was tracked.  The same seed repeats a run exactly.
     static std::unique_ptr<TrackingSession> start(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets,
                                                   const TrackingSettings& settings, int64_t seed, std::string& error,
                                                   CycleSteps steps = {}, const std::atomic<bool>* stop = nullptr);
@@ -86,7 +93,9 @@ public:
     // Tracks the next frame.  Allocates nothing once the first frames are past.
     StepOutcome step(const cv::Mat& frame);
 
-    // Every target after the last frame tracked, in the order of start.
+    // Every target that has joined, after the last frame tracked: those of
+    // the first frame in the order of start, then the later ones as they
+    // joined.
     const std::vector<TrackedTarget>& targets() const { return results_; }
     // The frames tracked so far: 1 after start.
     int frameNumber() const { return frameNumber_; }
@@ -117,6 +126,12 @@ private:
     bool prepare(const cv::Mat& frame);
     // Tracks the prepared frame; false with error_ set when it broke down.
     bool trackPrepared();
+    // Learns the targets that join on the frame just tracked; false with
+    // error_ set when memory ran out.
+    bool joinLaterTargets();
+    // Learns a target from the prepared frame; false with `error` set.
+    bool addTarget(const TargetStart& start, std::string& error);
+    void collectResults();
 
     // Declared in the order they are built: the models read the frame
     // images and the colour source, the tracker holds the models.
@@ -130,6 +145,9 @@ private:
     std::unique_ptr<tavo> tracker_;
     std::vector<CvRect> areas_;
     std::vector<TrackedTarget> results_;
+    std::vector<int> ids_;                   // of the tracker's targets, in its order
+    std::vector<TargetStart> laterTargets_;  // ids assigned, in the order they join
+    size_t nextLater_ = 0;
     int frameNumber_ = 0;
     std::string error_;
 };
