@@ -557,8 +557,21 @@ std::vector<Option> makeTable()
     };
     t.push_back(plot);
     t.push_back(flag({"-q", "--quiet"}, S::Outputs, &Options::quiet,
-                     "no progress line and no summary; errors, warnings and the --gt report are still printed"));
+                     "no progress line (see --progress) and no summary; errors, warnings and the --gt report are still printed"));
     t.push_back(flag("--print-seed", S::Outputs, &Options::printSeed, "print \"seed T\" also with --quiet"));
+    const auto progress = [](const char* name, bool shown, const char* help) {
+        Option o = option(name, "", S::Outputs, help);
+        o.set = [shown](Options& options, const std::string&) {
+            options.progress = shown;
+            return kSet;
+        };
+        return o;
+    };
+    t.push_back(progress("--progress", true,
+                         "show the progress on stderr, also with --quiet (default unless --quiet): on a "
+                         "terminal one line that keeps changing, otherwise (a log file, a pipe) a plain line "
+                         "every 10 s"));
+    t.push_back(progress("--no-progress", false, "no progress line"));
 
     t.push_back(flag("--select", S::Windows, &Options::select,
                      "drag more target rectangles with the mouse on the first frame, after those of --box or "

@@ -28,6 +28,8 @@ struct Options {
     std::string gtFile;
     std::string plotFile;      // --plot: the targets' paths as a PNG picture; empty when not given
     bool quiet = false;
+    // --progress / --no-progress: the progress line; unset: shown unless --quiet
+    std::optional<bool> progress;
     bool select = false;       // --select: more targets dragged on the first frame in a window
     bool show = false;         // --show: the tracking shown live in a window
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs

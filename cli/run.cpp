@@ -9,6 +9,7 @@
 #include "cli/frame_observer.h"
 #include "cli/live_view.h"
 #include "cli/outputs.h"
+#include "cli/progress.h"
 #include "cli/run_inputs.h"
 #include "cli/run_plots.h"
 #include "cli/scoring.h"
@@ -91,34 +92,6 @@ bool openVideo(const std::string& name, VideoInput& video, std::string& error)
     return true;
 }
 
-// The progress line on a terminal, at most five times a second.
-class Progress {
-public:
-    Progress(bool shown, int total, std::FILE* err) : shown_(shown), total_(total), err_(err) {}
-    void update(int frameNumber, const FrameTimes& times)
-    {
-        if (!shown_ || millisecondsSince(last_) < 200.0)
-            return;
-        last_ = Clock::now();
-        const double rate = times.totalSeconds() > 0 ? times.frames() / times.totalSeconds() : 0.0;
-        std::fprintf(err_, "\r%s\033[K", progressLine(frameNumber, total_, rate).c_str());
-        std::fflush(err_);
-    }
-    void clear()
-    {
-        if (!shown_)
-            return;
-        std::fprintf(err_, "\r\033[K");
-        std::fflush(err_);
-    }
-
-private:
-    bool shown_;
-    int total_;
-    std::FILE* err_;
-    Clock::time_point last_ = Clock::now() - std::chrono::seconds(1);  // show frame 1 at once
-};
-
 // The frames the run will track, as far as known in advance (0: unknown).
 int plannedFrames(const Options& options, FileCapture* capture)
 {
@@ -178,7 +151,8 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
                         Scorer* scorer, const std::vector<FrameObserver*>& observers, LiveView* view,
                         double firstMs, Clock::time_point firstStart, FrameTimes& times, std::FILE* err)
 {
-    Progress progress(!options.quiet && ::isatty(::fileno(err)), plannedFrames(options, video.capture.get()), err);
+    Progress progress(Progress::kindFor(options.progress.value_or(!options.quiet), err),
+                      plannedFrames(options, video.capture.get()), err);
     bool drawingWanted = outputs.needsDrawing();
     for (const FrameObserver* observer : observers)
         drawingWanted = drawingWanted || observer->needsDrawing();
@@ -365,7 +339,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     for (const std::string& text : exits.warnings())
         warning(err, text);
     if (stopRequested()) {
-        message(err, "interrupted after " + std::to_string(times.frames()) + " frames");
+        message(err, "interrupted after " + counted(times.frames(), "frame"));
         if (status == kExitSuccess)
             status = interruptedExitStatus(stopSignal());
     }
@@ -387,7 +361,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     const std::string seedText = "seed " + std::to_string(seed);
     if (!options.quiet)
         printOut(out,
-                 times.summary(static_cast<int>(session->targets().size())) +
+                 times.summary(static_cast<int>(session->targets().size()), millisecondsSince(firstStart) / 1000) +
                      (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                  outFailure);
     else if (options.printSeed)

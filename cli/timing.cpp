@@ -26,18 +26,38 @@ double median(std::vector<double> v)
     return 0.5 * (*std::max_element(v.begin(), v.begin() + mid) + upper);
 }
 
-std::string FrameTimes::summary(int targets) const
+std::string counted(int n, const std::string& thing)
+{
+    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+std::string durationText(double seconds)
+{
+    char text[64];
+    if (seconds < 60)
+        std::snprintf(text, sizeof text, "%.1f s", seconds);
+    else if (seconds < 3600)
+        std::snprintf(text, sizeof text, "%d min %02d s", static_cast<int>(seconds) / 60,
+                      static_cast<int>(seconds) % 60);
+    else
+        std::snprintf(text, sizeof text, "%d h %02d min", static_cast<int>(seconds) / 3600,
+                      static_cast<int>(seconds) % 3600 / 60);
+    return text;
+}
+
+std::string FrameTimes::summary(int targets, double elapsedSeconds) const
 {
     const auto mean = [](const std::vector<double>& v) {
         return v.empty() ? 0.0 : std::accumulate(v.begin(), v.end(), 0.0) / v.size();
     };
     const double rate = totalMs_ > 0 ? frames() * 1000.0 / totalMs_ : 0.0;
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "%d frames, %d targets, tracking cycle %.2f ms median / %.2f ms mean, "
-                  "whole frame %.2f ms median / %.2f ms mean, %.1f frames/s",
-                  frames(), targets, median(tracking_), mean(tracking_), median(frame_), mean(frame_), rate);
-    return line;
+    char times[256];
+    std::snprintf(times, sizeof times,
+                  "tracking cycle %.2f ms median / %.2f ms mean, whole frame %.2f ms median / %.2f ms mean, "
+                  "%.1f frames/s",
+                  median(tracking_), mean(tracking_), median(frame_), mean(frame_), rate);
+    return counted(frames(), "frame") + ", " + counted(targets, "target") + ", " + durationText(elapsedSeconds) +
+           " in all: " + times;
 }
 
 std::string progressLine(int frame, int total, double framesPerSecond)

@@ -14,9 +14,10 @@ public:
     void add(double trackingMs, double frameMs);
     int frames() const { return static_cast<int>(frame_.size()); }
     double totalSeconds() const { return totalMs_ / 1000.0; }
-    // "N frames, T targets, tracking cycle ... ms median / ... ms mean, whole
-    // frame ... ms median / ... ms mean, R frames/s"
-    std::string summary(int targets) const;
+    // "N frames, T targets, E s in all: tracking cycle ... ms median / ...
+    // ms mean, whole frame ... ms median / ... ms mean, R frames/s", with
+    // the run's elapsed time E (minutes and hours once that long).
+    std::string summary(int targets, double elapsedSeconds) const;
 
 private:
     std::vector<double> tracking_;
@@ -25,6 +26,10 @@ private:
 };
 
 double median(std::vector<double> values);  // 0 for none
+// "1 frame", "2 frames"
+std::string counted(int n, const std::string& thing);
+// "4.2 s", "3 min 05 s", "2 h 07 min"
+std::string durationText(double seconds);
 
 // "frame i of n, R frames/s, S s left", or "frame i, R frames/s" when the
 // number of frames is unknown (n <= 0).

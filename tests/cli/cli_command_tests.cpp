@@ -268,10 +268,10 @@ TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)
     makeClip(4);
     Result r = track("clip.avi --samples 100 --seed 1");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "") << "no progress line without a terminal";
+    EXPECT_EQ(r.err, "") << "no progress line without a terminal in the first ten seconds";
     const std::vector<std::string> out = lines(r.out);
     ASSERT_EQ(out.size(), 1u) << r.out;
-    EXPECT_EQ(out[0].rfind("4 frames, 9 targets, tracking cycle ", 0), 0u) << out[0];
+    EXPECT_EQ(out[0].rfind("4 frames, 9 targets, ", 0), 0u) << out[0];
     for (const char* part : {" ms median / ", " ms mean, whole frame ", " frames/s"})
         EXPECT_NE(out[0].find(part), std::string::npos) << out[0];
 
