@@ -1,5 +1,7 @@
 #include "cli/interrupts.h"
 
+#include "cli/temporary_registry.h"
+
 #include <csignal>
 
 namespace tavo_cli {
@@ -10,32 +12,69 @@ volatile std::sig_atomic_t requested = 0;  // the signal number, 0 for none
 // A lock-free atomic, so that the signal handler may set it.
 std::atomic<bool> stopping{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+std::atomic<int> stopSignalsSeen{0};
+static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handler");
 
-// Notes the signal and gives both signals back their default action, so
-// that the next one ends the process (sigaction is async-signal-safe).
-extern "C" void noteStopRequest(int signal)
+// The signals that ask for a stop, and those that end the run at once.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kFatalSignals[] = {SIGQUIT, SIGXCPU};
+
+// Whether `signal` is a hangup or quit that whoever started the run set to
+// be ignored (as nohup does), and that stays ignored.
+bool keptIgnored(int signal)
 {
-    requested = signal;
-    stopping.store(true, std::memory_order_relaxed);
+    struct sigaction current {};
+    return (signal == SIGHUP || signal == SIGQUIT) && sigaction(signal, nullptr, &current) == 0 &&
+           current.sa_handler == SIG_IGN;
+}
+
+void handle(int signal, void (*handler)(int))
+{
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // Reads and writes in progress carry on.
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
+}
+
+// Removes the run's temporaries and ends the process by the signal's
+// default action, which takes effect when the handler returns (only
+// async-signal-safe calls).
+extern "C" void endRemovingTemporaries(int signal)
+{
+    removeRegisteredTemporaries();
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
-    sigaction(SIGINT, &fallback, nullptr);
-    sigaction(SIGTERM, &fallback, nullptr);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+}
+
+// Notes the signal; a second one, of any of these kinds and whichever
+// thread it reaches, ends the process.
+extern "C" void noteStopRequest(int signal)
+{
+    if (stopSignalsSeen.fetch_add(1, std::memory_order_relaxed) > 0) {
+        endRemovingTemporaries(signal);
+        return;
+    }
+    requested = signal;
+    stopping.store(true, std::memory_order_relaxed);
 }
 
 }  // namespace
 
 void catchInterrupts()
 {
-    struct sigaction action {};
-    action.sa_handler = noteStopRequest;
-    sigemptyset(&action.sa_mask);
-    // Reads and writes in progress carry on.
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int stop : kStopSignals)
+        if (!keptIgnored(stop))
+            handle(stop, noteStopRequest);
+    for (const int fatal : kFatalSignals)
+        if (!keptIgnored(fatal))
+            handle(fatal, endRemovingTemporaries);
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool stopRequested() { return requested != 0; }

@@ -1,13 +1,21 @@
 #pragma once
 
-// Ctrl-C (SIGINT) and SIGTERM during a run: instead of ending the process
-// at once, they ask the frame loop to stop after the current frame, so that
-// every result file is closed properly.  A second signal of either kind
-// ends the process at once, as without these handlers.
+// Signals during a run.
 //
-// SIGPIPE is ignored as well: a reader of the standard output that goes
-// away shows as a write error, which the run reports, instead of killing it
-// before its files are handled.
+// Ctrl-C (SIGINT), SIGTERM and a hangup (SIGHUP: the terminal closed, the
+// ssh connection dropped) ask the frame loop to stop instead of ending the
+// process at once, so that every result file is closed properly.  A hangup
+// that was ignored when the run started (nohup) stays ignored.
+//
+// A second signal of these kinds, SIGQUIT (unless ignored at the start) and
+// SIGXCPU (the CPU time limit) end the process at once, as without handlers
+// and with the same exit status, but remove the run's temporary files
+// first (see temporary_registry.h).
+//
+// SIGPIPE and SIGXFSZ are ignored: a reader of the standard output that
+// goes away, or a file grown past the size limit, shows as a write error,
+// which the run reports, instead of killing it before its files are
+// handled.
 
 #include <atomic>
 
@@ -29,7 +37,8 @@ void requestStop();
 int stopSignal();
 
 // The exit status of a run stopped by `signal`: 128 + its number, as a
-// shell reports a process the signal ended (130 for SIGINT, 143 for SIGTERM).
+// shell reports a process the signal ended (130 for SIGINT, 143 for
+// SIGTERM, 129 for SIGHUP).
 constexpr int interruptedExitStatus(int signal) { return 128 + signal; }
 
 }  // namespace tavo_cli

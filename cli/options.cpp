@@ -839,21 +839,26 @@ std::string usageText()
     for (const std::string& paragraph : {
              "Boxes are read and written in pixels of the frame, column 0 and row 0 first, within -" + limit +
                  " and " + limit +
-                 ".  Result files are written under temporary names beside them and replace earlier files of "
-                 "their names only when the run succeeds, is interrupted or stops at a frame of another size.  "
+                 ".  Result files, the pictures included, are written under temporary names beside them and "
+                 "replace earlier files of their names only when the run succeeds, is interrupted or stops at a "
+                 "frame of another size; an earlier file that is write-protected (no write permission bit) is "
+                 "refused before the run starts, as the shell's > refuses it.  "
                  "Up to " +
                  std::to_string(kStandardTargetCount) +
                  " targets, the sample store is sized as in the demo; more are accepted while samples times "
                  "targets stays within " +
                  std::to_string(kMaxStoreSlots) + ".",
              std::string("--select and --show need a display."),
-             std::string("Ctrl-C (SIGINT) or SIGTERM stops the run at once, even inside a long frame: the "
-                         "result files keep every frame tracked before it, complete, and nothing of the "
-                         "unfinished one."),
+             std::string("Ctrl-C (SIGINT), SIGTERM or a hangup (SIGHUP) stops the run at once, even inside a "
+                         "long frame: the result files keep every frame tracked before it, complete, and nothing "
+                         "of the unfinished one.  A second one, SIGQUIT or the CPU time limit ends it at once and "
+                         "removes its temporary files; those of a run killed outright are removed by the next run "
+                         "writing into their folder."),
              std::string("Exit status: 0 success (warnings go to stderr; also when stopped from the window), 1 "
                          "run-time error (video, files, standard output, a frame of another size), 2 usage error "
                          "(also a run that needs more memory than the machine has, no display for a window, no "
-                         "target selected), 130 or 143 after SIGINT or SIGTERM."),
+                         "target selected, a write-protected result file), 130 or 143 after SIGINT or SIGTERM, 129 "
+                         "after SIGHUP."),
          })
         s += "\n" + wrapped(paragraph, 0, kHelpWidth);
     return s;

@@ -1,8 +1,11 @@
 #include "cli/outputs.h"
 
 #include "app/quiet_stderr.h"
+#include "cli/error_plot.h"
+#include "cli/stale_temporaries.h"
 
 #include <opencv2/core/core_c.h>
+#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,12 +19,12 @@ namespace tavo_cli {
 bool TextOutput::open(const std::string& path, std::string& error)
 {
     discard();
-    const int fd = pending_.create(path, error);
+    const int fd = pending_.create(option_, path, error);
     if (fd < 0)
         return false;
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
-        error = fileError("create", path, errno);
+        error = pending_.error("create", errno);
         ::close(fd);
         pending_.discard();
         return false;
@@ -41,7 +44,7 @@ void TextOutput::write(const std::string& text)
 
 bool TextOutput::fail(std::string& error)
 {
-    error = fileError("write", pending_.name(), failure_);
+    error = pending_.error("write", failure_);
     return false;
 }
 
@@ -112,7 +115,7 @@ std::string videoRefusal(const std::string& path, CvSize size)
 bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize size, std::string& error)
 {
     discard();
-    const int fd = pending_.create(path, error);
+    const int fd = pending_.create("--video", path, error);
     if (fd < 0)
         return false;
     ::close(fd);  // the writer opens the file by its name
@@ -123,7 +126,7 @@ bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize s
     } catch (const cv::Exception&) {
     }
     if (!writer_.isOpened()) {
-        error = "cannot create the video '" + path + "': " + videoRefusal(path, size);
+        error = "--video: cannot create the video '" + path + "': " + videoRefusal(path, size);
         pending_.discard();
         return false;
     }
@@ -170,9 +173,9 @@ bool VideoOutput::close(std::string& error)
     if (held == framesWritten_ && declared == framesWritten_)
         return true;
     if (fileSystemFull(written))
-        error = fileError("write", pending_.name(), ENOSPC);
+        error = pending_.error("write", ENOSPC);
     else
-        error = "cannot write the video '" + pending_.name() + "': the file holds " +
+        error = "--video: cannot write the video '" + pending_.name() + "': the file holds " +
                 std::to_string(std::min(held, static_cast<int>(declared))) + " of the " +
                 std::to_string(framesWritten_) + " frames written";
     return false;
@@ -187,12 +190,87 @@ void VideoOutput::discard()
     pending_.discard();
 }
 
+bool PictureOutput::open(const std::string& path, std::string& error)
+{
+    discard();
+    fd_ = pending_.create(option_, path, error);
+    return fd_ >= 0;
+}
+
+bool PictureOutput::write(const cv::Mat& picture, std::string& error)
+{
+    if (fd_ < 0)
+        return true;
+    std::vector<uchar> png;
+    bool encoded = false;
+    try {
+        encoded = cv::imencode(".png", picture, png);
+    } catch (const cv::Exception&) {
+    }
+    int failure = encoded ? 0 : EINVAL;
+    for (size_t done = 0; !failure && done < png.size();) {
+        const ssize_t n = ::write(fd_, png.data() + done, png.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            failure = errno;
+    }
+    if (::close(fd_) != 0 && !failure)
+        failure = errno;
+    fd_ = -1;
+    if (!failure)
+        return true;
+    error = pending_.error("write", failure);
+    return false;
+}
+
+void PictureOutput::discard()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    pending_.discard();
+}
+
+namespace {
+
+// The output files the options name, with the option that names each.
+std::vector<std::pair<const char*, std::string>> namedOutputs(const Options& o)
+{
+    std::vector<std::pair<const char*, std::string>> named;
+    for (const auto& [option, name] : {std::pair<const char*, const std::string&>{"--video", o.videoFile},
+                                       {"--mot", o.motFile},
+                                       {"--estimates", o.estimatesFile},
+                                       {"--plot", o.plotFile}})
+        if (!name.empty())
+            named.emplace_back(option, name);
+    if (!o.plotFile.empty() && !o.gtFile.empty())
+        named.emplace_back("--plot", errorPlotName(o.plotFile));
+    return named;
+}
+
+}  // namespace
+
+std::optional<std::string> protectedOutput(const Options& options)
+{
+    for (const auto& [option, name] : namedOutputs(options))
+        if (const auto why = PendingFile::writeProtection(name))
+            return std::string(option) + ": cannot replace '" + name + "': " + *why;
+    return std::nullopt;
+}
+
 bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, std::string& error)
 {
     const auto refused = [this] {
         discard();
         return false;
     };
+    std::vector<std::string> folders;
+    for (const auto& named : namedOutputs(o))
+        if (const auto folder = PendingFile::temporaryFolder(named.second))
+            folders.push_back(*folder);
+    warnings_ = removeStaleTemporaries(folders);
+
     if (!o.videoFile.empty() && !video_.open(o.videoFile, framesPerSecond, frameSize, error))
         return refused();
     if (!o.motFile.empty() && !mot_.open(o.motFile, error))
@@ -202,6 +280,10 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
             return refused();
         estimates_.write(kEstimatesHeader);
     }
+    if (!o.plotFile.empty() && !plot_.open(o.plotFile, error))
+        return refused();
+    if (!o.plotFile.empty() && !o.gtFile.empty() && !errorPlot_.open(errorPlotName(o.plotFile), error))
+        return refused();
     return true;
 }
 
@@ -238,7 +320,8 @@ bool Outputs::close(std::string& error)
 
 bool Outputs::commit(std::string& error)
 {
-    return video_.commit(error) && mot_.commit(error) && estimates_.commit(error);
+    return video_.commit(error) && mot_.commit(error) && estimates_.commit(error) && plot_.commit(error) &&
+           errorPlot_.commit(error);
 }
 
 void Outputs::discard()
@@ -246,6 +329,8 @@ void Outputs::discard()
     video_.discard();
     mot_.discard();
     estimates_.discard();
+    plot_.discard();
+    errorPlot_.discard();
 }
 
 }  // namespace tavo_cli

@@ -1,8 +1,9 @@
 #pragma once
 
-// The result files of a run: MOTChallenge boxes, the estimates as CSV, and
-// the annotated video.  Each is written under a temporary name and replaces
-// its target only when the run's results are kept (see PendingFile).
+// The result files of a run: MOTChallenge boxes, the estimates as CSV, the
+// annotated video and the --plot pictures.  Each is written under a
+// temporary name and replaces its target only when the run's results are
+// kept (see PendingFile).
 
 #include "cli/options.h"
 #include "cli/pending_file.h"
@@ -12,7 +13,10 @@
 #include <opencv2/core/types_c.h>
 #include <opencv2/videoio.hpp>
 
+#include <opencv2/core.hpp>
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +27,8 @@ namespace tavo_cli {
 // with the system's reason.
 class TextOutput {
 public:
-    TextOutput() = default;
+    // `option` names the file in messages ("--mot").
+    explicit TextOutput(const char* option = "") : option_(option) {}
     ~TextOutput() { discard(); }
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
@@ -45,6 +50,7 @@ public:
 private:
     bool fail(std::string& error);
 
+    const char* option_;
     PendingFile pending_;
     std::FILE* file_ = nullptr;
     int failure_ = 0;  // errno of the first failure, 0 for none
@@ -57,7 +63,7 @@ public:
     ~VideoOutput() { discard(); }
 
     // False with `error` set when the file cannot be created, with the
-    // reason where it can be told.
+    // reason where it can be told.  Named by --video in messages.
     bool open(const std::string& path, double framesPerSecond, CvSize size, std::string& error);
     bool isOpen() const { return writer_.isOpened(); }
     void write(const CvMat& frame);
@@ -73,6 +79,35 @@ private:
     int framesWritten_ = 0;
 };
 
+// A PNG picture, written whole once the run has drawn it.
+class PictureOutput {
+public:
+    // `option` names the file in messages ("--plot").
+    explicit PictureOutput(const char* option) : option_(option) {}
+    ~PictureOutput() { discard(); }
+    PictureOutput(const PictureOutput&) = delete;
+    PictureOutput& operator=(const PictureOutput&) = delete;
+
+    // Creates the file; false with `error` set on failure.
+    bool open(const std::string& path, std::string& error);
+    bool isOpen() const { return fd_ >= 0; }
+    // Writes the picture and closes the file; false with `error` set, with
+    // the system's reason, when that fails.
+    bool write(const cv::Mat& picture, std::string& error);
+    bool commit(std::string& error) { return pending_.commit(error); }
+    void discard();
+
+private:
+    const char* option_;
+    PendingFile pending_;
+    int fd_ = -1;
+};
+
+// Why one of the existing files the options name as outputs may not be
+// replaced: "OPTION: cannot replace 'FILE': REASON"; nothing when none is
+// write-protected.
+std::optional<std::string> protectedOutput(const Options& options);
+
 // Every result file a run writes.  Opens all of them or none.  Each frame's
 // lines are handed to the system at once, so the files hold whole frames
 // whenever the run stops.  Nothing replaces an existing file before commit;
@@ -80,8 +115,11 @@ private:
 class Outputs {
 public:
     // Opens the files the options name, the video first as it is the
-    // likeliest to be refused; false with `error` set on a refusal.
+    // likeliest to be refused; false with `error` set on a refusal.  Removes
+    // first what runs that died left in their folders (see warnings()).
     bool open(const Options& options, double framesPerSecond, CvSize frameSize, std::string& error);
+    // Warnings of open(): left temporary files that could not be removed.
+    const std::vector<std::string>& warnings() const { return warnings_; }
     // The results of one tracked frame: a MOT line and an estimates line per
     // target, in list order (the MOT file's conf column holding each
     // target's confidence when `withConfidence`), and the annotated frame.
@@ -92,14 +130,20 @@ public:
     // Closes every file; false with `error` set (the first failure) when
     // anything failed.
     bool close(std::string& error);
+    // The --plot pictures, after close: the path picture and, with --gt,
+    // the error picture; false with `error` set when one cannot be written.
+    bool writePlot(const cv::Mat& picture, std::string& error) { return plot_.write(picture, error); }
+    bool writeErrorPlot(const cv::Mat& picture, std::string& error) { return errorPlot_.write(picture, error); }
     // After a successful close: every file replaces its target.
     bool commit(std::string& error);
     // Removes every file of the run.
     void discard();
 
 private:
-    TextOutput mot_, estimates_;
+    TextOutput mot_{"--mot"}, estimates_{"--estimates"};
     VideoOutput video_;
+    PictureOutput plot_{"--plot"}, errorPlot_{"--plot"};
+    std::vector<std::string> warnings_;
 };
 
 }  // namespace tavo_cli

@@ -1,6 +1,8 @@
 #include "cli/pending_file.h"
 
 #include "cli/file_names.h"
+#include "cli/temporary_names.h"
+#include "cli/temporary_registry.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +19,8 @@ namespace {
 constexpr mode_t kNewFileMode = 0666;
 // Names tried when a temporary name is taken (by another run, say).
 constexpr int kTemporaryNameAttempts = 100;
+// A file with none of these bits is write-protected, for the superuser too.
+constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
 
 int closeKeepingErrno(int fd)
 {
@@ -26,16 +30,47 @@ int closeKeepingErrno(int fd)
     return -1;
 }
 
+// Names of the system's own files (/dev/stdout, /proc/self/fd/1) stand for
+// something already open, even when they lead to a regular file.
+bool isSystemName(const std::string& name) { return name.rfind("/dev/", 0) == 0 || name.rfind("/proc/", 0) == 0; }
+
 }  // namespace
 
-std::string fileError(const char* verb, const std::string& name, int code)
+std::string PendingFile::error(const char* verb, int code) const
 {
-    return std::string("cannot ") + verb + " '" + name + "': " + std::strerror(code);
+    return (option_.empty() ? "" : option_ + ": ") + "cannot " + verb + " '" + name_ + "': " + std::strerror(code);
 }
 
-int PendingFile::create(const std::string& name, std::string& error)
+std::optional<std::string> PendingFile::temporaryFolder(const std::string& name)
+{
+    if (isSystemName(name))
+        return std::nullopt;
+    const std::filesystem::path target = resolvedFileName(name);
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return std::nullopt;
+    return target.parent_path().string();
+}
+
+std::optional<std::string> PendingFile::writeProtection(const std::string& name)
+{
+    struct stat existing {};
+    if (isSystemName(name) || ::stat(name.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode))
+        return std::nullopt;
+    if ((existing.st_mode & kAnyWriteBit) == 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(existing.st_mode & 07777));
+        return std::string("the file is write-protected (mode ") + mode + ")";
+    }
+    if (::access(name.c_str(), W_OK) != 0)
+        return std::string(std::strerror(errno));
+    return std::nullopt;
+}
+
+int PendingFile::create(const std::string& option, const std::string& name, std::string& error)
 {
     discard();
+    option_ = option;
     name_ = name;
     direct_ = false;
     target_ = resolvedFileName(name).string();
@@ -43,53 +78,58 @@ int PendingFile::create(const std::string& name, std::string& error)
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
-        error = fileError("create", name, EISDIR);
+        error = this->error("create", EISDIR);
         return -1;
     }
-    // Names of the system's own files (/dev/stdout, /proc/self/fd/1) stand
-    // for something already open, even when they lead to a regular file.
-    const bool systemName = name.rfind("/dev/", 0) == 0 || name.rfind("/proc/", 0) == 0;
-    if (systemName || (exists && !S_ISREG(existing.st_mode))) {
+    if (isSystemName(name) || (exists && !S_ISREG(existing.st_mode))) {
         direct_ = true;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
         if (fd < 0)
-            error = fileError("create", name, errno);
+            error = this->error("create", errno);
         return fd;
     }
+    const int fd = createTemporary(error);
+    if (fd < 0 || !exists)
+        return fd;
+    // The replacement keeps the replaced file's permissions, and its owner
+    // where we may set it (otherwise the new file stays ours).
+    const int ownerKept = ::fchown(fd, existing.st_uid, existing.st_gid);
+    (void)ownerKept;
+    if (::fchmod(fd, existing.st_mode & 07777) != 0) {
+        error = this->error("create", errno);
+        closeKeepingErrno(fd);
+        discard();
+        return -1;
+    }
+    return fd;
+}
 
-    // A hidden name beside the target, ending like the target's so that the
-    // video writer still finds the container from the extension.
+int PendingFile::createTemporary(std::string& error)
+{
     const auto slash = target_.rfind('/');
     const std::string folder = target_.substr(0, slash + 1);
     const std::string base = target_.substr(slash + 1);
     static unsigned counter = 0;
-    int fd = -1;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts && fd < 0; ++attempt) {
-        const std::string candidate =
-            folder + ".tavo-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + base;
-        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0)
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::string candidate = folder + temporaryName(base, ::getpid(), counter++);
+        // Registered before it exists, so that no signal finds it unknown; a
+        // file already there under our process id is a dead process's.
+        slot_ = registerTemporary(candidate.c_str());
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0) {
             temporary_ = candidate;
-        else if (errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        error = fileError("create", name, errno);
-        return -1;
-    }
-    if (exists) {
-        // The replacement keeps the replaced file's permissions, and its
-        // owner where we may set it (otherwise the new file stays ours).
-        const int ownerKept = ::fchown(fd, existing.st_uid, existing.st_gid);
-        (void)ownerKept;
-        if (::fchmod(fd, existing.st_mode & 07777) != 0) {
-            error = fileError("create", name, errno);
-            closeKeepingErrno(fd);
-            discard();
+            return fd;
+        }
+        const int failure = errno;
+        forgetTemporary(slot_);
+        slot_ = -1;
+        if (failure != EEXIST) {
+            error = this->error("create", failure);
             return -1;
         }
     }
-    return fd;
+    error = this->error("create", EEXIST);
+    return -1;
 }
 
 bool PendingFile::commit(std::string& error)
@@ -98,16 +138,19 @@ bool PendingFile::commit(std::string& error)
         return true;
     const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
-        error = fileError("write", name_, errno);
+        error = this->error("write", errno);
         if (fd >= 0)
             closeKeepingErrno(fd);
         return false;
     }
     ::close(fd);
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        error = fileError("replace", name_, errno);
+        error = this->error("replace", errno);
         return false;
     }
+    // Forgotten only now: removing the name once renamed does no harm.
+    forgetTemporary(slot_);
+    slot_ = -1;
     temporary_.clear();
     return true;
 }
@@ -116,6 +159,8 @@ void PendingFile::discard()
 {
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
+    forgetTemporary(slot_);
+    slot_ = -1;
     temporary_.clear();
 }
 

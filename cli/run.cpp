@@ -244,6 +244,10 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, *clash);
         return kExitUsage;
     }
+    if (const auto refusal = protectedOutput(options)) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
     if (options.select || options.show) {
         if (const auto why = missingDisplay()) {
             message(err, std::string(options.select ? "--select" : "--show") + " needs a display: " + *why);
@@ -273,10 +277,16 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, "--" + problem->setting + " " + problem->value + ": " + problem->expected);
         return kExitUsage;
     }
-    if (!options.plotFile.empty() && !plotDirectoryExists(options.plotFile, error)) {
+    // Every output, the pictures too, is created before the targets are
+    // chosen and tracked, so that a long run does not end with nowhere to
+    // put its results.
+    Outputs outputs;
+    if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
         message(err, error);
         return kExitRunError;
     }
+    for (const std::string& text : outputs.warnings())
+        warning(err, text);
     const cv::Mat firstFrame = cv::cvarrToMat(video.frame).clone();
     if (options.select) {
         if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(sampling.samples), error);
@@ -326,11 +336,6 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (options.show)
         observers.push_back(&view.emplace());
 
-    Outputs outputs;
-    if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
-        message(err, error);
-        return kExitRunError;
-    }
     FrameTimes times;
     const TrackingEnd end = trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
                                         view ? &*view : nullptr, firstMs, firstStart, times, err);
@@ -349,24 +354,27 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         keep = false;
     }
     if (keep && !options.plotFile.empty() &&
-        !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
+        !writePlots(outputs, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
         message(err, error);
         status = kExitRunError;
         keep = false;
     }
 
     // The summary and the report belong to the results: when they cannot be
-    // written, the run has failed.
+    // written, the run has failed; a run whose results are not kept has
+    // none.
     int outFailure = 0;
     const std::string seedText = "seed " + std::to_string(seed);
-    if (!options.quiet)
+    if (!keep)
+        ;
+    else if (!options.quiet)
         printOut(out,
                  times.summary(static_cast<int>(session->targets().size()), millisecondsSince(firstStart) / 1000) +
                      (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                  outFailure);
     else if (options.printSeed)
         printOut(out, seedText + "\n", outFailure);
-    if (scorer)
+    if (scorer && keep)
         printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
     errno = 0;
     if (out && std::fflush(out) != 0 && !outFailure)

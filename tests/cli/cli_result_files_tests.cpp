@@ -1,10 +1,14 @@
-// What tavo-track does to the files it writes: a failed run leaves earlier
-// files as they were and no temporary file behind, a full disk or a broken
-// standard output fails the run, links are followed, and an interrupted run
-// closes its files properly.
+// What tavo-track does to the files it writes, the --plot pictures
+// included: a failed run leaves earlier files as they were and no temporary
+// file behind, a full disk or a broken standard output fails the run, links
+// are followed, names that cannot be written or files that are
+// write-protected are refused at the start, an interrupted run closes its
+// files properly, and one ended by a signal leaves no temporary file for
+// long.
 
 #include "command_run.h"
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
 #include <gtest/gtest.h>
@@ -14,6 +18,7 @@
 #include <fcntl.h>
 #include <regex>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -96,7 +101,7 @@ TEST_F(CliCommand, AFullFileSystemFailsTheRun)
     writeText(full / "k.avi", "earlier video");
     Result r = track("clip.avi -q --seed 1 --samples 100 --iterations 500 --video full/k.avi");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tavo-track: cannot write 'full/k.avi': No space left on device\n");
+    EXPECT_EQ(r.err, "tavo-track: --video: cannot write 'full/k.avi': No space left on device\n");
     EXPECT_EQ(readFile(full / "k.avi"), "earlier video");
     EXPECT_EQ(temporaryFiles(full), std::vector<std::string>());
 
@@ -120,7 +125,10 @@ TEST_F(CliCommand, AFullFileSystemFailsTheRun)
 TEST_F(CliCommand, AStandardOutputThatCannotBeWrittenFailsTheRun)
 {
     makeClip(2);
-    const std::string run = "clip.avi --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt";
+    const std::string run = "clip.avi --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt --plot p.png";
+    // The pictures are results like the others: they stay as they were.
+    writeText(path("p.png"), "earlier picture");
+    writeText(path("p-errors.png"), "earlier errors");
     Result r = track(run + " >/dev/full");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavo-track: cannot write the standard output: No space left on device\n");
@@ -130,6 +138,9 @@ TEST_F(CliCommand, AStandardOutputThatCannotBeWrittenFailsTheRun)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavo-track: cannot write the standard output: Bad file descriptor\n");
     EXPECT_FALSE(fs::exists(path("m.txt")));
+    EXPECT_TRUE(readFile(path("p.png")) == "earlier picture") << "p.png replaced";
+    EXPECT_TRUE(readFile(path("p-errors.png")) == "earlier errors") << "p-errors.png replaced";
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
     EXPECT_EQ(track("--help >&-").status, 1);
 
     // Nothing to print: a closed standard output does no harm, and no file
@@ -167,11 +178,22 @@ TEST_F(CliCommand, NamesAreComparedAndWrittenThroughLinks)
 namespace {
 
 // Starts tavo-track with these arguments in `dir`, its stderr into
-// dir/stderr.txt; the child's pid (below 0 when it cannot be started).
-pid_t startTrackIn(const fs::path& dir, std::vector<const char*> args)
+// dir/stderr.txt, with the resource limits `limits` (RLIMIT_..., bytes or
+// seconds) and no core dump; the child's pid (below 0 when it cannot be
+// started).
+pid_t startTrackIn(const fs::path& dir, std::vector<const char*> args,
+                   const std::vector<std::pair<int, rlim_t>>& limits = {})
 {
     const pid_t child = ::fork();
     if (child == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        for (const auto& [resource, value] : limits) {
+            rlimit limit{};
+            ::getrlimit(resource, &limit);
+            limit.rlim_cur = value;
+            ::setrlimit(resource, &limit);
+        }
         ::chdir(dir.c_str());
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(err, 2);
@@ -183,13 +205,36 @@ pid_t startTrackIn(const fs::path& dir, std::vector<const char*> args)
     return child;
 }
 
+// Waits (up to two minutes) until `dir` holds `count` temporary files, or
+// `child` has ended (it is not reaped).
+void waitForTemporaries(const fs::path& dir, size_t count, pid_t child)
+{
+    const auto running = [child] {
+        siginfo_t info{};
+        return ::waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (temporaryFiles(dir).size() < count && running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// The process id of a process that has ended.
+pid_t endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
 }  // namespace
 
 TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
 {
     // Long enough that the signal comes mid-run.
     makeClip(400);
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         fs::remove(path("k.avi"));
         fs::remove(path("m.txt"));
@@ -197,9 +242,7 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
             startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi"});
         ASSERT_GE(child, 0);
         // Once the files are open, give it a few frames.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (temporaryFiles(dir_).size() < 2 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waitForTemporaries(dir_, 2, child);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         ::kill(child, signal);
         int raw = 0;
@@ -238,4 +281,130 @@ TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
     EXPECT_EQ(readFile(path("stderr.txt")), "tavo-track: interrupted after 0 frames\n");
     EXPECT_FALSE(fs::exists(path("m.txt"))) << "the unfinished frame is not written";
     EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+}
+
+TEST_F(CliCommand, ARunEndedByASignalLeavesNoTemporaryFiles)
+{
+    // A first frame of most of a minute: every signal comes mid-run.
+    makeClip(5);
+    const std::vector<const char*> longRun{"clip.avi", "-q",           "--seed",  "1",     "--box",     "40,40,18,18",
+                                           "--iterations", "2000000000", "--mot", "m.txt", "--video", "k.avi"};
+    struct Ending {
+        std::vector<int> signals;  // sent one right after the other
+        std::vector<std::pair<int, rlim_t>> limits;
+        std::vector<int> endedBy;  // the signals it may end by
+    };
+    const Ending endings[] = {
+        {{SIGQUIT}, {}, {SIGQUIT}},
+        {{SIGINT, SIGTERM}, {}, {SIGINT, SIGTERM}},  // the second of two stops
+        {{}, {{RLIMIT_CPU, 2}}, {SIGXCPU}},          // the CPU time limit
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.endedBy.front());
+        const pid_t child = startTrackIn(dir_, longRun, ending.limits);
+        ASSERT_GE(child, 0);
+        waitForTemporaries(dir_, 2, child);
+        for (const int signal : ending.signals)
+            ::kill(child, signal);
+        int raw = 0;
+        ASSERT_EQ(::waitpid(child, &raw, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(raw)) << "exit status " << WEXITSTATUS(raw);
+        EXPECT_NE(std::count(ending.endedBy.begin(), ending.endedBy.end(), WTERMSIG(raw)), 0) << WTERMSIG(raw);
+        EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+        EXPECT_FALSE(fs::exists(path("m.txt")));
+    }
+
+    // SIGKILL leaves them; the next run writing into the folder removes
+    // them, but not a living process's, another name, or another folder's.
+    const pid_t killed = startTrackIn(dir_, longRun);
+    ASSERT_GE(killed, 0);
+    waitForTemporaries(dir_, 2, killed);
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_EQ(temporaryFiles(dir_).size(), 2u);
+    const std::string living = ".tavo-" + std::to_string(::getpid()) + "-0.txt";
+    const std::string ended = ".tavo-" + std::to_string(endedProcess()) + "-7.csv";
+    for (const std::string& name : {living, ended, std::string(".tavo-notes"), ended + "~"})
+        writeText(path(name), "kept?");
+    fs::create_directories(path("elsewhere"));
+    writeText(path("elsewhere") / ended, "elsewhere");
+    const Result r = track("clip.avi -q --seed 1 --samples 100 --frames 1 --mot m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> left = temporaryFiles(dir_);
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected{living, ".tavo-notes", ended + "~"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    EXPECT_TRUE(fs::exists(path("elsewhere") / ended));
+}
+
+TEST_F(CliCommand, PicturesAreWrittenAndKeptWithTheOtherResults)
+{
+    makeClip(2);
+    writeText(path("m.txt"), "earlier tracks\n");
+    writeText(path("p.png"), "earlier picture");
+    // Room for the tracks, not for the picture: the run fails with the
+    // system's reason and keeps nothing.
+    const pid_t child = startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--samples", "100", "--mot", "m.txt",
+                                            "--plot", "p.png"},
+                                     {{RLIMIT_FSIZE, 2000}});
+    ASSERT_GE(child, 0);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(readFile(path("stderr.txt")), "tavo-track: --plot: cannot write 'p.png': File too large\n");
+    EXPECT_TRUE(readFile(path("p.png")) == "earlier picture") << "p.png replaced";
+    EXPECT_EQ(readFile(path("m.txt")), "earlier tracks\n");
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+
+    // Names as long as a file name may be (255 bytes, "-errors" included)
+    // are written like any other.
+    const std::string mot = std::string(251, 'm') + ".txt", video = std::string(251, 'v') + ".avi",
+                      plot = std::string(244, 'p') + ".png", errors = std::string(244, 'p') + "-errors.png";
+    const Result r = track("clip.avi -q --seed 1 --samples 100 --gt clip.gt.txt --mot " + mot + " --video " + video +
+                           " --plot " + plot);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(readFile(path(mot))).size(), 2u * 9);
+    EXPECT_EQ(videoFrames(path(video)), std::make_pair(2, 2));
+    EXPECT_EQ(cv::imread(path(plot).string()).size(), cv::Size(synthetic::kWidth, synthetic::kHeight));
+    EXPECT_FALSE(cv::imread(path(errors).string()).empty());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+}
+
+TEST_F(CliCommand, OutputsThatCannotBeReplacedAreRefusedBeforeTracking)
+{
+    makeClip(2);
+    const std::string run = "clip.avi --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt ";
+    // A picture name that is a folder, the error picture's too.
+    fs::create_directories(path("d.png"));
+    fs::create_directories(path("e-errors.png"));
+    struct Refusal {
+        std::string options;
+        int status;
+        std::string message;
+    };
+    const Refusal refusals[] = {
+        {"--plot d.png", 1, "--plot: cannot create 'd.png': Is a directory"},
+        {"--plot e.png", 1, "--plot: cannot create 'e-errors.png': Is a directory"},
+        // A write-protected file is not replaced, whatever the option.
+        {"--plot w.png", 2, "--plot: cannot replace 'w.png': the file is write-protected (mode 444)"},
+        {"--plot x.png", 2, "--plot: cannot replace 'x-errors.png': the file is write-protected (mode 444)"},
+        {"--estimates w.csv", 2, "--estimates: cannot replace 'w.csv': the file is write-protected (mode 444)"},
+    };
+    for (const char* name : {"w.png", "x-errors.png", "w.csv"}) {
+        writeText(path(name), "protected");
+        ::chmod(path(name).c_str(), 0444);
+    }
+    for (const Refusal& refusal : refusals) {
+        const Result r = track(run + refusal.options);
+        EXPECT_EQ(r.status, refusal.status) << refusal.options;
+        EXPECT_EQ(r.err, "tavo-track: " + refusal.message + "\n");
+        EXPECT_EQ(r.out, "") << "no summary, no report";
+        EXPECT_FALSE(fs::exists(path("m.txt")));
+        EXPECT_FALSE(fs::exists(path("e.png")));
+        EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+    }
+    for (const char* name : {"w.png", "x-errors.png", "w.csv"})
+        EXPECT_TRUE(readFile(path(name)) == "protected") << name << " replaced";
 }

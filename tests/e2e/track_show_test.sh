@@ -56,7 +56,7 @@ press "$id" space
 wait_still "$id" 5 || fail "Space did not pause the run"
 shot "$id" "$artifacts/show-paused.png"
 # While the run goes on, the MOT lines go to a temporary file beside m.txt.
-pending() { cat "$dir"/.tavo-*m.txt 2>/dev/null | wc -l; }
+pending() { cat "$dir"/.tavo-*.txt 2>/dev/null | wc -l; }  # .tavo-PID-N.txt
 lines=$(pending)
 [ "$lines" -gt 0 ] || fail "no MOT lines are written while the run goes on"
 sleep 1
