@@ -215,3 +215,16 @@ TEST_F(CliCommand, InputsThatCannotBeReadSayWhy)
                   "tavo-track: cannot open the video '" + video + "': permission denied\n");
     fs::permissions(path("closed"), fs::perms::owner_all);
 }
+
+TEST_F(CliCommand, AFrameTooLargeForMemorySaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address-space cap cannot hold AddressSanitizer's shadow memory";
+#endif
+    // A 12000 x 12000 picture (a small file) in an address space of about
+    // 1 GB: the decoder cannot hold it as BGR.
+    ASSERT_TRUE(cv::imwrite(path("huge_0.png").string(), cv::Mat(12000, 12000, CV_8UC1, cv::Scalar(0))));
+    const Result r = shell("ulimit -v 1000000; '" TAVO_TRACK "' huge_%d.png -q --box 1,1,5,5");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tavo-track: cannot use the first frame of 'huge_%d.png': not enough memory to decode it\n");
+}
