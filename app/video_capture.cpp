@@ -6,27 +6,113 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 struct FileCapture {
     cv::VideoCapture video;
     cv::Mat decoded;    // as the decoder delivers it
     cv::Mat converted;  // 8-bit BGR, when the decoded frame is not
     IplImage header;    // the frame handed out, viewing decoded or converted
+    std::string problem;  // why the last query gave no frame, when known
+    std::string name;     // as the decoder is given it
+    bool anyFrame = false;
 };
+
+namespace {
+
+// FFmpeg takes a name whose first colon comes before any slash ("file:x",
+// "concat:a|b", "pipe:0") as a protocol and what follows as its argument.
+// "./" in front keeps such a name a file's.
+std::string decoderName(const char* fileName)
+{
+    const std::string name(fileName);
+    const auto colon = name.find(':');
+    if (colon != std::string::npos && colon < name.find('/'))
+        return "./" + name;
+    return name;
+}
+
+std::string lowerCaseStart(std::string text)
+{
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string depthName(int depth)
+{
+    switch (depth) {
+    case CV_8S: return "8-bit signed";
+    case CV_16U: return "16-bit";
+    case CV_16S: return "16-bit signed";
+    case CV_32S: return "32-bit integer";
+    case CV_32F: return "32-bit floating point";
+    case CV_64F: return "64-bit floating point";
+    default: return "of depth " + std::to_string(depth);
+    }
+}
+
+// The frame as 8-bit BGR, or null with `problem` set.
+const cv::Mat* asEightBitBgr(const cv::Mat& frame, cv::Mat& converted, std::string& problem)
+{
+    if (frame.depth() != CV_8U) {
+        problem = "its pixels are " + depthName(frame.depth()) + ", not 8-bit";
+        return nullptr;
+    }
+    switch (frame.channels()) {
+    case 3:
+        return &frame;
+    case 1:
+        cv::cvtColor(frame, converted, cv::COLOR_GRAY2BGR);
+        return &converted;
+    case 4:
+        cv::cvtColor(frame, converted, cv::COLOR_BGRA2BGR);
+        return &converted;
+    default:
+        problem = "it has " + std::to_string(frame.channels()) + " channels, not 1, 3 or 4";
+        return nullptr;
+    }
+}
+
+// The next frame as decoded.  FFmpeg opens some image files whose pixels
+// it cannot decode (floating-point TIFF); when it gives no first frame,
+// OpenCV's own image reader is asked.
+bool readDecoded(FileCapture& capture)
+{
+    if (capture.video.read(capture.decoded) && !capture.decoded.empty())
+        return capture.anyFrame = true;
+    if (capture.anyFrame || capture.video.getBackendName() != "FFMPEG")
+        return false;
+    capture.anyFrame = true;  // asked once
+    cv::VideoCapture images;
+    if (!images.open(capture.name, cv::CAP_IMAGES) || !images.read(capture.decoded) || capture.decoded.empty())
+        return false;
+    capture.video = std::move(images);
+    return true;
+}
+
+}  // namespace
 
 FileCapture* createFileCapture(const char* fileName)
 {
     if (!fileName || !*fileName)
         return nullptr;
     auto* capture = new FileCapture();
+    const std::string& name = capture->name = decoderName(fileName);
     QuietStderr quiet;  // the decoder's remarks about the file are not ours
     try {
         // FFmpeg reads video files; a name it cannot read may still be a
         // numbered image sequence ("frame_%03d.png").  Other backends are
         // not asked: they would probe cameras, slowly, for a file name.
-        if (!capture->video.open(fileName, cv::CAP_FFMPEG))
-            capture->video.open(fileName, cv::CAP_IMAGES);
+        if (!capture->video.open(name, cv::CAP_FFMPEG))
+            capture->video.open(name, cv::CAP_IMAGES);
     } catch (const cv::Exception&) {
     }
     if (!capture->video.isOpened()) {
@@ -36,37 +122,46 @@ FileCapture* createFileCapture(const char* fileName)
     return capture;
 }
 
+std::string openProblem(const char* fileName)
+{
+    if (!fileName || !*fileName)
+        return "no such file";
+    struct stat status {};
+    if (::stat(fileName, &status) != 0)
+        return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
+    if (S_ISDIR(status.st_mode))
+        return "it is a directory";
+    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return lowerCaseStart(std::strerror(errno));
+    ::close(fd);
+    return "it is no video the decoder can read";
+}
+
 IplImage* queryFrame(FileCapture* capture)
 {
     if (!capture)
         return nullptr;
+    capture->problem.clear();
     QuietStderr quiet;  // damaged frames make the decoder talk
     try {
-        if (!capture->video.read(capture->decoded) || capture->decoded.empty())
+        if (!readDecoded(*capture))
             return nullptr;
-        const cv::Mat* frame = &capture->decoded;
-        if (frame->depth() != CV_8U)
+        const cv::Mat* frame = asEightBitBgr(capture->decoded, capture->converted, capture->problem);
+        if (!frame)
             return nullptr;
-        switch (frame->channels()) {
-        case 3:
-            break;
-        case 1:
-            cv::cvtColor(*frame, capture->converted, cv::COLOR_GRAY2BGR);
-            frame = &capture->converted;
-            break;
-        case 4:
-            cv::cvtColor(*frame, capture->converted, cv::COLOR_BGRA2BGR);
-            frame = &capture->converted;
-            break;
-        default:
-            return nullptr;
-        }
         capture->header = cvIplImage(*frame);
         return &capture->header;
-    } catch (const cv::Exception&) {
-        return nullptr;
+    } catch (const std::bad_alloc&) {
+        capture->problem = "not enough memory to decode it";
+    } catch (const cv::Exception& e) {
+        capture->problem = e.code == cv::Error::StsNoMem ? "not enough memory to decode it"
+                                                         : "the decoder failed: " + e.err;
     }
+    return nullptr;
 }
+
+std::string captureProblem(const FileCapture* capture) { return capture ? capture->problem : std::string(); }
 
 double captureFrameRate(const FileCapture* capture)
 {

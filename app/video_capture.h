@@ -2,17 +2,32 @@
 
 #include <opencv2/core/types_c.h>
 
+#include <string>
+
 // A video file read frame by frame, with the contract of OpenCV's old C
 // capture interface (which OpenCV 4 no longer implements).
 struct FileCapture;
 
-// Opens a video file; null when it cannot be opened.
+// Opens a video file; null when it cannot be opened.  The name is always a
+// file's (or an image sequence's, "frame_%03d.png"), never one of FFmpeg's
+// protocols: "file:x.avi" is the file of that name, not "x.avi".
 FileCapture* createFileCapture(const char* fileName);
+
+// Why createFileCapture gave null for `fileName`, in lower case: "no such
+// file", "permission denied", "it is a directory", or that it is no video
+// the decoder reads.
+std::string openProblem(const char* fileName);
 
 // The next frame as an 8-bit three-channel BGR image owned by the capture
 // and valid until the next query; null at the end of the video, on a frame
 // that cannot be delivered as 8-bit BGR, or for a null capture.
 IplImage* queryFrame(FileCapture* capture);
+
+// Why the last queryFrame gave null, in lower case ("not enough memory to
+// decode it", "its pixels are 32-bit floating point, not 8-bit"); empty at
+// the end of the video, when the decoder gives no reason, or before any
+// query.
+std::string captureProblem(const FileCapture* capture);
 
 // The frame rate the file declares (0 when unknown or for a null capture).
 double captureFrameRate(const FileCapture* capture);

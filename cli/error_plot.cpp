@@ -26,6 +26,13 @@ constexpr int kHeight = kTopMargin + kErrorChartHeight + kChartGap + kOverlapCha
 constexpr int kMaxTicks = 8;
 constexpr int kTickLength = 4;
 constexpr int kDashLength = 6;
+// The legend: its narrowest and widest column, and the room of a row
+// before its text (the line in the target's colour).
+constexpr int kLegendMaxWidth = kWidth / 3;
+constexpr int kLegendGap = 16;
+constexpr int kLegendTextX = 26;
+// Numbers below this are written as whole numbers when they are.
+constexpr double kLargestWholeNumber = 1e15;
 
 constexpr int kFont = cv::FONT_HERSHEY_SIMPLEX;
 constexpr double kTitleScale = 0.55;
@@ -49,10 +56,16 @@ struct Chart {
     }
 };
 
+// Whole numbers are written whole ("2147483647", not "2.14748e+09").
 std::string number(double v)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", std::fabs(v) < 1e-9 ? 0.0 : v);
+    char text[48];
+    if (std::fabs(v) < 1e-9)
+        v = 0.0;
+    if (v == std::floor(v) && std::fabs(v) < kLargestWholeNumber)
+        std::snprintf(text, sizeof text, "%.0f", v);
+    else
+        std::snprintf(text, sizeof text, "%g", v);
     return text;
 }
 
@@ -90,8 +103,7 @@ void drawAxes(cv::Mat& picture, const Chart& c, double yStep, bool frameNumbers)
         const cv::Size size = textSize(s);
         text(picture, s, {p.x - kTickLength - 3 - size.width, p.y + size.height / 2});
     }
-    const double xStep = tickStep(c.x1 - c.x0, kMaxTicks);
-    for (double x = std::ceil(c.x0 / xStep) * xStep; x <= c.x1 + 1e-9; x += xStep) {
+    for (const int x : frameTicks(static_cast<int>(c.x0), static_cast<int>(c.x1))) {
         const cv::Point p = c.at(x, c.y0);
         cv::line(picture, p, p + cv::Point(0, kTickLength), kInk, 1);
         if (frameNumbers) {
@@ -151,6 +163,28 @@ double tickStep(double range, int maxTicks)
     }
 }
 
+std::vector<int> frameTicks(int first, int last)
+{
+    // Ticks on whole frames only: at least a frame apart.
+    const double step = std::max(1.0, tickStep(static_cast<double>(last) - first, kMaxTicks));
+    std::vector<int> ticks;
+    for (double x = std::ceil(first / step) * step; x <= last; x += step)
+        ticks.push_back(static_cast<int>(x));
+    return ticks;
+}
+
+std::string legendEntry(int id, const std::vector<FrameScore>& scores)
+{
+    if (scores.empty())
+        return std::to_string(id) + "  -";
+    double sum = 0.0;
+    for (const FrameScore& f : scores)
+        sum += f.error;
+    char mean[64];
+    std::snprintf(mean, sizeof mean, "%.2f px", sum / scores.size());
+    return std::to_string(id) + "  " + mean;
+}
+
 cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector<FrameScore>>& scores)
 {
     cv::Mat picture(kHeight, kWidth, CV_8UC3, kWhite);
@@ -164,7 +198,14 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
                 maxError = std::max(maxError, s.error);
         }
 
-    const int chartWidth = kWidth - kLeftMargin - kLegendWidth;
+    std::vector<std::string> legend;
+    int legendWidth = kLegendWidth;
+    for (size_t k = 0; k < ids.size() && k < scores.size(); ++k) {
+        legend.push_back(legendEntry(ids[k], scores[k]));
+        legendWidth = std::max(legendWidth, kLegendGap + kLegendTextX + textSize(legend.back()).width + 4);
+    }
+    legendWidth = std::min(legendWidth, kLegendMaxWidth);
+    const int chartWidth = kWidth - kLeftMargin - legendWidth;
     const double x0 = first, x1 = std::max(last, first + 1);
     const double errorStep = tickStep(std::max(maxError, 1.0), kMaxTicks);
     const double errorTop = std::max(1.0, std::ceil(maxError / errorStep)) * errorStep;
@@ -206,21 +247,19 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
 
     // The legend: per target a short line, its id and its mean error, as
     // many as fit.
-    const int legendX = kLeftMargin + chartWidth + 16;
+    const int legendX = kLeftMargin + chartWidth + kLegendGap;
     const int rowHeight = 20;
+    const int legendTextWidth = kWidth - legendX - kLegendTextX - 4;
     text(picture, "id, mean error", {legendX, kTopMargin + 4});
-    for (size_t k = 0; k < ids.size() && k < scores.size(); ++k) {
+    for (size_t k = 0; k < legend.size(); ++k) {
         const int y = kTopMargin + 10 + static_cast<int>(k + 1) * rowHeight;
         if (y + rowHeight > kHeight)
             break;
-        double sum = 0.0;
-        for (const FrameScore& f : scores[k])
-            sum += f.error;
-        char mean[32] = "-";
-        if (!scores[k].empty())
-            std::snprintf(mean, sizeof mean, "%.2f px", sum / scores[k].size());
         cv::line(picture, {legendX, y}, {legendX + 20, y}, plotColour(ids[k]), 2, cv::LINE_AA);
-        text(picture, std::to_string(ids[k]) + "  " + mean, {legendX + 26, y + 5});
+        // An entry wider than the widest column is written smaller, whole.
+        const int width = textSize(legend[k]).width;
+        const double scale = width > legendTextWidth ? kTextScale * legendTextWidth / width : kTextScale;
+        text(picture, legend[k], {legendX + kLegendTextX, y + 5}, scale);
     }
     return picture;
 }

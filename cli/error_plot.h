@@ -20,6 +20,14 @@ std::string errorPlotName(const std::string& plotName);
 // the same order.
 cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector<FrameScore>>& scores);
 
+// The frames the frame axis is ticked at, from `first` to `last`: a
+// tickStep spacing, but whole frames only.
+std::vector<int> frameTicks(int first, int last);
+
+// A target's legend entry: its id and its mean centre error ("7  3.25 px"),
+// numbers whole however large.
+std::string legendEntry(int id, const std::vector<FrameScore>& scores);
+
 // A tick spacing of 1, 2 or 5 times a power of ten that divides `range`
 // into at most `maxTicks` steps; 1 for an empty range.
 double tickStep(double range, int maxTicks);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace tavo_cli {
 
@@ -44,6 +45,24 @@ bool readLine(std::istream& in, std::string& line)
         }
         line.push_back(static_cast<char>(c));
     }
+}
+
+// A field as it is quoted in a message: bytes that do not print shown as
+// \xNN, so that a NUL does not end the message.
+std::string visible(const std::string& field)
+{
+    std::string text;
+    for (const char c : field) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            text.push_back(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        text += escaped;
+    }
+    return text;
 }
 
 // A whole number, written as "12" or "12.0" as some tools do.  `tooLarge`
@@ -91,7 +110,7 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
         const auto frame = wholeNumber(fields[0], frameTooLarge);
         const auto id = wholeNumber(fields[1], idTooLarge);
         if (frameTooLarge || idTooLarge) {
-            error = where + "the " + (frameTooLarge ? "frame" : "id") + " '" + fields[frameTooLarge ? 0 : 1] +
+            error = where + "the " + (frameTooLarge ? "frame" : "id") + " '" + visible(fields[frameTooLarge ? 0 : 1]) +
                     "' is too large (at most " + std::to_string(INT32_MAX) + ")";
             return std::nullopt;
         }
@@ -105,11 +124,11 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
         for (int i = 0; i < 4; ++i) {
             const auto v = parseFiniteDouble(fields[2 + i]);
             if (!v) {
-                error = where + "x, y, w and h must be numbers, not '" + fields[2 + i] + "'";
+                error = where + "x, y, w and h must be numbers, not '" + visible(fields[2 + i]) + "'";
                 return std::nullopt;
             }
             if (std::fabs(*v) > kMaxBoxCoordinate) {
-                error = where + "'" + fields[2 + i] + "' is too large: coordinates and sizes are at most " +
+                error = where + "'" + visible(fields[2 + i]) + "' is too large: coordinates and sizes are at most " +
                         std::to_string(kMaxBoxCoordinate) + " pixels";
                 return std::nullopt;
             }

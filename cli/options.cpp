@@ -541,7 +541,7 @@ std::vector<Option> makeTable()
                      "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
                      "the annotated frames, MJPG AVI at the input's frame rate (25 frames/s when the input "
-                     "declares none)"));
+                     "declares none or one slower than 0.01 frames/s)"));
     t.push_back(file("--gt", "FILE", S::Outputs, &Options::gtFile,
                      "score the run against MOTChallenge ground truth (each target against the object of its "
                      "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "
@@ -848,6 +848,11 @@ std::string usageText()
                  " targets, the sample store is sized as in the demo; more are accepted while samples times "
                  "targets stays within " +
                  std::to_string(kMaxStoreSlots) + ".",
+             std::string("VIDEO is a file or a numbered image sequence (frame_%03d.png), never one of FFmpeg's "
+                         "protocols: file:x.avi is the file of that name.  Frames of a video file that change "
+                         "size are not seen as such: OpenCV's FFmpeg reader keeps the first frame's size, gives "
+                         "a frame that grows as the last frame of that size again and one that shrinks "
+                         "distorted, and the run goes on; an image sequence stops at a frame of another size."),
              std::string("--select and --show need a display."),
              std::string("Ctrl-C (SIGINT), SIGTERM or a hangup (SIGHUP) stops the run at once, even inside a "
                          "long frame: the result files keep every frame tracked before it, complete, and nothing "

@@ -13,6 +13,7 @@
 #include "cli/run_inputs.h"
 #include "cli/run_plots.h"
 #include "cli/scoring.h"
+#include "cli/setting_warnings.h"
 #include "cli/target_paths.h"
 #include "cli/target_selection.h"
 #include "cli/timing.h"
@@ -52,6 +53,12 @@ struct CaptureCloser {
     void operator()(FileCapture* c) const { releaseCapture(&c); }
 };
 
+// The frame rate --video is written at when the input declares none, and
+// the slowest one it is written at: FFmpeg cannot write a video much slower
+// than one frame in 100 seconds.
+constexpr double kRateWhenUnknown = 25.0;
+constexpr double kSlowestWrittenRate = 0.01;
+
 // The input video and its current frame (owned by the capture, valid until
 // the next frame is read).
 struct VideoInput {
@@ -63,7 +70,13 @@ struct VideoInput {
     double framesPerSecond() const
     {
         const double fps = captureFrameRate(capture.get());
-        return fps > 0 ? fps : 25.0;  // what the video writer gets when the input declares none
+        return fps >= kSlowestWrittenRate ? fps : kRateWhenUnknown;
+    }
+    // A declared rate too slow to write.
+    bool tooSlowToWrite() const
+    {
+        const double fps = captureFrameRate(capture.get());
+        return fps > 0 && fps < kSlowestWrittenRate;
     }
 };
 
@@ -72,16 +85,20 @@ bool openVideo(const std::string& name, VideoInput& video, std::string& error)
 {
     video.capture.reset(createFileCapture(name.c_str()));
     if (!video.capture) {
-        std::error_code ec;
-        if (!std::filesystem::exists(name, ec))
-            error = "cannot open the video '" + name + "': no such file";
-        else
-            error = "cannot read the video '" + name + "'";
+        error = "cannot open the video '" + name + "': " + openProblem(name.c_str());
         return false;
     }
     video.frame = queryFrame(video.capture.get());
     if (!video.frame) {
-        error = "the video '" + name + "' has no frames";
+        const std::string problem = captureProblem(video.capture.get());
+        const int declared = captureFrameCount(video.capture.get());
+        if (!problem.empty())
+            error = "cannot use the first frame of '" + name + "': " + problem;
+        else if (declared > 0)
+            error = "cannot decode the first frame of '" + name + "', though the file declares " +
+                    std::to_string(declared) + " frames";
+        else
+            error = "the video '" + name + "' has no frames";
         return false;
     }
     if ((video.frame->depth & 0xff) != 8 || video.frame->nChannels != 3) {
@@ -194,7 +211,11 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
         video.frame = queryFrame(video.capture.get());
         if (!video.frame) {
             const int declared = captureFrameCount(video.capture.get());
-            if (declared > frameNumber)
+            if (const std::string problem = captureProblem(video.capture.get()); !problem.empty()) {
+                message(err, "cannot use frame " + std::to_string(frameNumber + 1) + " of '" + options.video +
+                                 "': " + problem + ": stopped after frame " + std::to_string(frameNumber));
+                end.status = kExitRunError;  // the frames before it are whole: they are kept
+            } else if (declared > frameNumber)
                 warning(err, "'" + options.video + "' ends early: frame " + std::to_string(frameNumber + 1) +
                                  " cannot be read, though the file declares " + std::to_string(declared) +
                                  " frames; the results cover frames 1 to " + std::to_string(frameNumber));
@@ -260,6 +281,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         message(err, error);
         return status;
     }
+    for (const std::string& text : settingWarnings(options))
+        warning(err, text);
     for (const std::string& text : inputs.warnings)
         warning(err, text);
     const SamplingSettings& sampling = options.settings.tracking;
@@ -276,6 +299,13 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (const auto problem = frameProblem(options.settings, video.frame->width, video.frame->height)) {
         message(err, "--" + problem->setting + " " + problem->value + ": " + problem->expected);
         return kExitUsage;
+    }
+    if (!options.videoFile.empty() && video.tooSlowToWrite()) {
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%g", captureFrameRate(video.capture.get()));
+        warning(err, "'" + options.video + "' declares " + rate + " frames/s, slower than a video file can be "
+                     "written at; --video is written at " + std::to_string(static_cast<int>(kRateWhenUnknown)) +
+                     " frames/s");
     }
     // Every output, the pictures too, is created before the targets are
     // chosen and tracked, so that a long run does not end with nowhere to

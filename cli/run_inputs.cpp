@@ -4,12 +4,12 @@
 #include "cli/file_names.h"
 #include "cli/error_plot.h"
 #include "cli/run.h"
+#include "cli/text_input.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <set>
 #include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
 
 namespace tavo_cli {
 
@@ -41,24 +41,31 @@ namespace {
 // At most this many ids or lines are named in one warning.
 constexpr size_t kNamedInWarning = 10;
 
-// "a, b, c" for the first kNamedInWarning numbers, with how many more.
-std::string numberList(const std::vector<int>& numbers)
+// "a, b, c" for the first kNamedInWarning items, with how many more.
+std::string textList(const std::vector<std::string>& items)
 {
     std::string text;
-    for (size_t i = 0; i < numbers.size() && i < kNamedInWarning; ++i)
-        text += (i ? ", " : "") + std::to_string(numbers[i]);
-    if (numbers.size() > kNamedInWarning)
-        text += " and " + std::to_string(numbers.size() - kNamedInWarning) + " more";
+    for (size_t i = 0; i < items.size() && i < kNamedInWarning; ++i)
+        text += (i ? ", " : "") + items[i];
+    if (items.size() > kNamedInWarning)
+        text += " and " + std::to_string(items.size() - kNamedInWarning) + " more";
     return text;
+}
+
+std::string numberList(const std::vector<int>& numbers)
+{
+    std::vector<std::string> items;
+    for (const int n : numbers)
+        items.push_back(std::to_string(n));
+    return textList(items);
 }
 
 bool readTargets(const Options& options, RunInputs& inputs, std::string& error)
 {
-    std::ifstream in(options.targetsFile, std::ios::binary);
-    if (!in) {
-        error = "cannot read the targets file '" + options.targetsFile + "': " + std::strerror(errno);
+    const auto text = readTextInput("--targets", "targets file", options.targetsFile, error);
+    if (!text)
         return false;
-    }
+    std::istringstream in(*text);
     const auto targets = readInitialTargets(in, options.targetsFile, error);
     if (!targets)
         return false;
@@ -78,15 +85,29 @@ bool readTargets(const Options& options, RunInputs& inputs, std::string& error)
 
 void warnAboutTruth(const Options& options, const std::vector<MotRecord>& records, RunInputs& inputs)
 {
+    if (records.empty()) {
+        inputs.warnings.push_back("'" + options.gtFile + "' holds no boxes: no frame has an object to score, and "
+                                  "every box tracked counts as a false positive");
+        return;
+    }
     std::vector<int> emptyLines;
     std::set<int> untracked;
     const std::set<int> tracked(inputs.ids.begin(), inputs.ids.end());
+    std::map<std::pair<int, int>, int> lineOfIdInFrame;
+    std::vector<std::string> repeated;
     for (const MotRecord& r : records) {
         if (r.box.width <= 0 || r.box.height <= 0)
             emptyLines.push_back(r.line);
         if (!tracked.count(r.id))
             untracked.insert(r.id);
+        const auto [seen, fresh] = lineOfIdInFrame.emplace(std::make_pair(r.frame, r.id), r.line);
+        if (!fresh && r.id != kNoIdentity)
+            repeated.push_back("id " + std::to_string(r.id) + " on frame " + std::to_string(r.frame) + " (line " +
+                               std::to_string(r.line) + ", first on line " + std::to_string(seen->second) + ")");
     }
+    if (!repeated.empty())
+        inputs.warnings.push_back("'" + options.gtFile + "' gives an object twice in a frame: " +
+                                  textList(repeated) + "; each row counts as an object of its own");
     if (!untracked.empty())
         inputs.warnings.push_back("'" + options.gtFile + "': no target has the " +
                                   (untracked.size() == 1 ? "id " : "ids ") +
@@ -121,11 +142,10 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
     }
 
     if (!options.gtFile.empty()) {
-        std::ifstream in(options.gtFile, std::ios::binary);
-        if (!in) {
-            error = "cannot read the ground-truth file '" + options.gtFile + "': " + std::strerror(errno);
+        const auto text = readTextInput("--gt", "ground-truth file", options.gtFile, error);
+        if (!text)
             return kExitRunError;
-        }
+        std::istringstream in(*text);
         const auto records = readMotRecords(in, options.gtFile, error);
         if (!records)
             return kExitRunError;

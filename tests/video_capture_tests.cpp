@@ -8,8 +8,10 @@
 #include <opencv2/core.hpp>
 #include <opencv2/core/core_c.h>
 #include <opencv2/core/utils/logger.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -127,6 +129,75 @@ TEST_F(VideoCaptureTest, CapturesAreIndependent)
     EXPECT_NEAR(cv::mean(cv::cvarrToMat(frame))[0], colourOfFrame(0)[0], 4.0);
     releaseCapture(&first);
     releaseCapture(&second);
+}
+
+// FFmpeg takes a name beginning "file:", "concat:" and so on as a protocol
+// and reads another file (here, none); such a name is a file's.
+TEST_F(VideoCaptureTest, NamesWithAColonAreFileNames)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    for (const char* name : {"file:colours.avi", "concat:colours.avi"}) {
+        fs::copy_file(video_, name, fs::copy_options::overwrite_existing);
+        FileCapture* capture = createFileCapture(name);
+        EXPECT_NE(capture, nullptr) << name;
+        EXPECT_EQ(captureFrameCount(capture), kFrames) << name;
+        releaseCapture(&capture);
+    }
+    fs::current_path(before);
+}
+
+// What cannot be read says why, in words a message can quote.
+TEST_F(VideoCaptureTest, ProblemsAreNamed)
+{
+    EXPECT_EQ(openProblem((dir_ / "missing.avi").c_str()), "no such file");
+    EXPECT_EQ(openProblem(dir_.c_str()), "it is a directory");
+    const fs::path text = dir_ / "text.avi";
+    std::ofstream(text) << "not a video\n";
+    EXPECT_EQ(openProblem(text.c_str()), "it is no video the decoder can read");
+
+    // Floating-point frames, which FFmpeg opens but cannot decode.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(cv::imwrite((dir_ / ("float_" + std::to_string(i) + ".tiff")).string(),
+                                cv::Mat(kHeight, kWidth, CV_32FC3, cv::Scalar(0.5, 0.5, 0.5))));
+    FileCapture* capture = createFileCapture((dir_ / "float_%d.tiff").c_str());
+    ASSERT_NE(capture, nullptr);
+    EXPECT_EQ(queryFrame(capture), nullptr);
+    EXPECT_EQ(captureProblem(capture), "its pixels are 32-bit floating point, not 8-bit");
+    releaseCapture(&capture);
+
+    // The end of a video is no problem.
+    capture = createFileCapture(video_.c_str());
+    while (queryFrame(capture))
+        ;
+    EXPECT_EQ(captureProblem(capture), "");
+    releaseCapture(&capture);
+}
+
+// OpenCV's FFmpeg reader keeps a video's first frame size: frames that
+// grow later come out as the last frame of the first size again.  (The
+// documentation of tavo-track describes this; a change here must change it.)
+TEST_F(VideoCaptureTest, FramesThatChangeSizeKeepTheFirstSize)
+{
+    const fs::path stream = dir_ / "growing.mjpeg";  // JPEG pictures one after another
+    {
+        std::ofstream out(stream, std::ios::binary);
+        for (int i = 0; i < 4; ++i) {
+            const cv::Size size = i < 2 ? cv::Size(kWidth, kHeight) : cv::Size(2 * kWidth, 2 * kHeight);
+            std::vector<uchar> jpeg;
+            ASSERT_TRUE(cv::imencode(".jpg", cv::Mat(size, CV_8UC3, colourOfFrame(i)), jpeg));
+            out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+        }
+    }
+    FileCapture* capture = createFileCapture(stream.c_str());
+    ASSERT_NE(capture, nullptr);
+    int count = 0;
+    for (IplImage* frame = queryFrame(capture); frame; frame = queryFrame(capture), ++count) {
+        EXPECT_EQ(frame->width, kWidth) << "frame " << count;
+        EXPECT_NEAR(cv::mean(cv::cvarrToMat(frame))[0], colourOfFrame(std::min(count, 1))[0], 4.0) << count;
+    }
+    EXPECT_EQ(count, 4);
+    releaseCapture(&capture);
 }
 
 // The demo video as the build writes it: 500 frames of 320 x 320 at 25 fps.

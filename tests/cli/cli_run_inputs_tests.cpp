@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include <regex>
+#include <unistd.h>
 
 using namespace command_run;
 
@@ -169,4 +172,59 @@ TEST_F(CliCommand, MessagesNameTheLimitAndTheReason)
     const Result thin = track("thin_%03d.sr --box 0,0,1,4 --video out.avi");
     EXPECT_NE(thin.err.find("the encoder takes frames of at least 2x2 pixels, not 1x8"), std::string::npos)
         << thin.err;
+}
+
+TEST_F(CliCommand, InputsThatCannotBeReadSayWhy)
+{
+    makeClip(2);
+    fs::create_directory(path("dir"));
+    std::ofstream(path("nul.txt"), std::ios::binary) << std::string("1,1,10\0,10,18,18\n", 17);
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"--targets dir", "--targets 'dir': a directory, not a targets file"},
+        {"--gt dir", "--gt 'dir': a directory, not a ground-truth file"},
+        {"--gt /dev/zero", "--gt '/dev/zero': not a text file (a NUL byte on line 1)"},
+        {"--targets nul.txt", "--targets 'nul.txt': not a text file (a NUL byte on line 1)"},
+    };
+    for (const auto& c : cases) {
+        const Result r = track(std::string("clip.avi -q ") + c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.err, std::string("tavo-track: ") + c.message + "\n");
+    }
+
+    // Frames of 32-bit floating-point pixels.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(cv::imwrite(path("float_" + std::to_string(i) + ".tiff").string(),
+                                cv::Mat(48, 64, CV_32FC3, cv::Scalar(0.5, 0.5, 0.5))));
+    EXPECT_EQ(track("float_%d.tiff -q --box 1,1,4,4").err,
+              "tavo-track: cannot use the first frame of 'float_%d.tiff': its pixels are 32-bit floating point, "
+              "not 8-bit\n");
+
+    // A video in a folder the user cannot open, and one the user cannot
+    // read (the superuser reads all: the command runs as nobody then).
+    fs::create_directory(path("closed"));
+    fs::copy_file(path("clip.avi"), path("closed/clip.avi"));
+    fs::copy_file(path("clip.avi"), path("unread.avi"));
+    fs::permissions(path("closed"), fs::perms::none);
+    fs::permissions(path("unread.avi"), fs::perms::none);
+    const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    for (const std::string video : {"closed/clip.avi", "unread.avi"})
+        EXPECT_EQ(shell(as + "'" TAVO_TRACK "' " + video + " -q").err,
+                  "tavo-track: cannot open the video '" + video + "': permission denied\n");
+    fs::permissions(path("closed"), fs::perms::owner_all);
+}
+
+TEST_F(CliCommand, AFrameTooLargeForMemorySaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address-space cap cannot hold AddressSanitizer's shadow memory";
+#endif
+    // A 12000 x 12000 picture (a small file) in an address space of about
+    // 1 GB: the decoder cannot hold it as BGR.
+    ASSERT_TRUE(cv::imwrite(path("huge_0.png").string(), cv::Mat(12000, 12000, CV_8UC1, cv::Scalar(0))));
+    const Result r = shell("ulimit -v 1000000; '" TAVO_TRACK "' huge_%d.png -q --box 1,1,5,5");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tavo-track: cannot use the first frame of 'huge_%d.png': not enough memory to decode it\n");
 }

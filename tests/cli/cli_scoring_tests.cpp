@@ -1,10 +1,14 @@
 // Scoring against ground truth: overlap, the optimal assignment, the
-// per-target measures and the CLEAR-MOT counts.
+// per-target measures and the CLEAR-MOT counts, and the picture of the
+// errors: its frame ticks and its legend.
 
 #include "cli/assignment.h"
+#include "cli/error_plot.h"
 #include "cli/scoring.h"
 
 #include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <numeric>
@@ -175,4 +179,31 @@ TEST(CliScoring, ReportShowsEveryTargetAndTheTotals)
     EXPECT_NE(text.find("\n     2       0           -"), std::string::npos) << text;
     EXPECT_NE(text.find("\n   all       1"), std::string::npos) << text;
     EXPECT_NE(text.find("MOTA 0.000, MOTP 1.000, ID switches 0"), std::string::npos) << text;
+}
+
+// The frame axis of the error picture is ticked at whole frames only, as
+// far apart as tickStep says when that is more than a frame.
+TEST(ErrorPlot, FramesAreTickedWhole)
+{
+    EXPECT_EQ(frameTicks(1, 3), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(frameTicks(5, 6), (std::vector<int>{5, 6}));
+    EXPECT_EQ(frameTicks(1, 500), (std::vector<int>{100, 200, 300, 400, 500}));
+}
+
+// Large ids and errors are written whole in the legend, and the legend
+// stays on the picture.
+TEST(ErrorPlot, TheLegendShowsLargeNumbersWhole)
+{
+    const int id = 2147483647;
+    std::vector<FrameScore> scores{{1, 123456.5, 0.0}, {2, 123456.5, 0.0}};
+    EXPECT_EQ(legendEntry(id, scores), "2147483647  123456.50 px");
+    EXPECT_EQ(legendEntry(7, {}), "7  -");
+
+    const cv::Mat picture = drawErrorPlot({id}, {scores});
+    // Nothing is drawn in the last column: no text runs off the picture.
+    cv::Mat lastColumn;
+    cv::cvtColor(picture.col(picture.cols - 1), lastColumn, cv::COLOR_BGR2GRAY);
+    double darkest = 0.0;
+    cv::minMaxLoc(lastColumn, &darkest);
+    EXPECT_EQ(darkest, 255.0) << "the legend is cut at the picture's edge";
 }

@@ -1,7 +1,9 @@
 // Runs that succeed on doubtful input say so on stderr and keep their exit
-// status: a video that ends before the frames it declares, targets a
-// ground-truth file marks to be ignored, ground truth no target follows, and
-// ground-truth boxes without area.
+// status: a video that ends before the frames it declares or declares a
+// frame rate no video is written at, targets a ground-truth file marks to
+// be ignored, ground truth no target follows, ground-truth boxes without
+// area, empty ground truth or an object twice in a frame, and settings the
+// others leave without effect.
 
 #include "command_run.h"
 
@@ -45,7 +47,7 @@ TEST_F(CliCommand, DoubtfulTargetsAndTruthAreWarnedAbout)
     // area.
     {
         std::ofstream gt(path("gt.txt"));
-        gt << readFile(path("clip.gt.txt")) << "2,1,40,40,0,18\n3,1,40,40,18,-1\n";
+        gt << readFile(path("clip.gt.txt")) << "4,1,40,40,0,18\n5,1,40,40,18,-1\n";  // after the clip
     }
     r = track("clip.avi -q --seed 1 --samples 100 --box 136,261,18,18 --gt gt.txt");
     EXPECT_EQ(r.status, 0);
@@ -56,4 +58,58 @@ TEST_F(CliCommand, DoubtfulTargetsAndTruthAreWarnedAbout)
 
     // Clean inputs: no warning.
     EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --targets clip.gt.txt --gt clip.gt.txt").err, "");
+}
+
+TEST_F(CliCommand, EmptyOrRepeatedTruthIsWarnedAbout)
+{
+    makeClip(2);
+    const std::string run = "clip.avi -q --seed 1 --samples 100 --box 136,261,18,18 ";
+    std::ofstream(path("empty.txt")) << "\n";
+    Result r = track(run + "--gt empty.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: 'empty.txt' holds no boxes: no frame has an object to score, and every "
+                     "box tracked counts as a false positive\n");
+
+    std::ofstream(path("twice.txt")) << "1,1,136,261,18,18\n2,1,136,261,18,18\n1,1,140,261,18,18\n";
+    r = track(run + "--gt twice.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: 'twice.txt' gives an object twice in a frame: id 1 on frame 1 (line 3, "
+                     "first on line 1); each row counts as an object of its own\n");
+}
+
+TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
+{
+    makeClip(2);
+    const std::string run = "clip.avi -q --seed 1 --samples 100 --frames 1 --box 136,261,18,18 ";
+    const std::string hsv = "--hsv-bins 5,5,5 --min-saturation 30 --min-value 60 --normalise-light ";
+    const Result r = track(run + hsv + "--scale-range 0.8,1.2");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: --hsv-bins does nothing with --model hue: it needs --model hsv\n"
+                     "tavo-track: warning: --min-saturation does nothing with --model hue: it needs --model hsv\n"
+                     "tavo-track: warning: --min-value does nothing with --model hue: it needs --model hsv\n"
+                     "tavo-track: warning: --normalise-light does nothing with --model hue: it needs --model hsv\n"
+                     "tavo-track: warning: --scale-range does nothing without a scale walk: it needs "
+                     "--scale-noise or --aspect-noise above 0\n");
+    // With what they need, or under --robust (the hsv model, a scale walk):
+    // no word.
+    EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
+    EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2").err, "");
+}
+
+TEST_F(CliCommand, AFrameRateTooSlowToWriteIsPointedOut)
+{
+    // The stream header's scale and rate (frames per second = rate / scale)
+    // changed to 1 / 2147483647.
+    makeClip(2);
+    std::string bytes = readFile(path("clip.avi"));
+    const size_t header = bytes.find("strh");
+    ASSERT_NE(header, std::string::npos);
+    const unsigned char slow[8] = {0xff, 0xff, 0xff, 0x7f, 1, 0, 0, 0};
+    bytes.replace(header + 28, 8, reinterpret_cast<const char*>(slow), 8);
+    std::ofstream(path("slow.avi"), std::ios::binary) << bytes;
+    const Result r = track("slow.avi -q --seed 1 --samples 100 --video v.avi");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tavo-track: warning: 'slow.avi' declares 4.65661e-10 frames/s, slower than a video file can "
+                     "be written at; --video is written at 25 frames/s\n");
+    EXPECT_TRUE(fs::exists(path("v.avi")));
 }

@@ -1,0 +1,52 @@
+#include "cli/setting_warnings.h"
+
+namespace tavo_cli {
+
+namespace {
+
+bool sameBins(const ColourBinning& a, const ColourBinning& b)
+{
+    return a.hueBins == b.hueBins && a.saturationBins == b.saturationBins && a.valueBins == b.valueBins;
+}
+
+// Settings of the hsv model given with the hue model.
+void warnAboutHsvSettings(const ColourModelSettings& given, const ColourModelSettings& base,
+                          std::vector<std::string>& warnings)
+{
+    if (given.space != ColourSpace::Hue)
+        return;
+    const auto needsHsv = [&](const char* option) {
+        warnings.push_back(std::string(option) + " does nothing with --model hue: it needs --model hsv");
+    };
+    if (!sameBins(given.binning, base.binning))
+        needsHsv("--hsv-bins");
+    if (given.binning.minSaturation != base.binning.minSaturation)
+        needsHsv("--min-saturation");
+    if (given.binning.minValue != base.binning.minValue)
+        needsHsv("--min-value");
+    if (given.normaliseLight && !base.normaliseLight)
+        needsHsv("--normalise-light");
+}
+
+// A scale range given without a scale walk: boxes keep their size.
+void warnAboutScaleRange(const MotionSettings& given, const MotionSettings& base,
+                         std::vector<std::string>& warnings)
+{
+    const bool scaleWalk = given.scaleNoise > 0.0 || given.aspectNoise > 0.0;
+    if (!scaleWalk && (given.minScale != base.minScale || given.maxScale != base.maxScale))
+        warnings.push_back("--scale-range does nothing without a scale walk: it needs --scale-noise or "
+                           "--aspect-noise above 0");
+}
+
+}  // namespace
+
+std::vector<std::string> settingWarnings(const Options& options)
+{
+    const TrackingSettings base = options.robust ? robustSettings() : TrackingSettings();
+    std::vector<std::string> warnings;
+    warnAboutHsvSettings(options.settings.colour, base.colour, warnings);
+    warnAboutScaleRange(options.settings.motion, base.motion, warnings);
+    return warnings;
+}
+
+}  // namespace tavo_cli

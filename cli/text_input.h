@@ -1,0 +1,22 @@
+#pragma once
+
+// Reading a text file named by an option (--targets, --gt) whole, with
+// messages that name the option, the file and the reason.
+
+#include <optional>
+#include <string>
+
+namespace tavo_cli {
+
+// The largest text input read: far beyond the ground truth of any video,
+// small enough to hold in memory with its records.
+constexpr long long kLargestTextInput = 256LL << 20;
+
+// The contents of `name`, or nothing with `error` set, e.g. "--gt
+// '/dev/zero': not a text file (a NUL byte on line 1)".  `what` names the
+// file's role ("ground-truth file").  Directories, unreadable files, files
+// larger than kLargestTextInput and files holding NUL bytes are refused.
+std::optional<std::string> readTextInput(const std::string& option, const std::string& what,
+                                         const std::string& name, std::string& error);
+
+}  // namespace tavo_cli
