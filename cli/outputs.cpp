@@ -291,12 +291,10 @@ bool Outputs::writeFrame(int frameNumber, const std::vector<TrackedTarget>& targ
                          const CvMat* annotated, std::string& error)
 {
     for (const TrackedTarget& target : targets) {
-        // Without a measured confidence every row says 1, but for a box
-        // wholly outside the frame, which cannot hold the object.
-        const bool confidenceWritten = withConfidence || !target.inFrame;
         if (mot_.isOpen())
             mot_.write(motLine(frameNumber, target.id, target.box,
-                               confidenceWritten ? std::optional<double>(target.confidence) : std::nullopt));
+                               withConfidence ? std::optional<double>(target.confidence) : std::nullopt,
+                               target.inFrame));
         if (estimates_.isOpen())
             estimates_.write(estimateLine(frameNumber, target));
     }

@@ -18,9 +18,11 @@ std::string twoDecimals(double v)
 
 }  // namespace
 
-std::string motLine(int frame, int id, const RealBox& b, std::optional<double> confidence)
+std::string motLine(int frame, int id, const RealBox& b, std::optional<double> confidence, bool inFrame)
 {
     char conf[32] = "1";
+    if (!inFrame)
+        conf[0] = '0';
     if (confidence)
         std::snprintf(conf, sizeof conf, "%.4f", std::min(1.0, std::max(0.0, *confidence)));
     return std::to_string(frame) + "," + std::to_string(id) + "," + twoDecimals(b.x) + "," + twoDecimals(b.y) + "," +

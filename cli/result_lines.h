@@ -12,8 +12,10 @@ namespace tavo_cli {
 
 // "frame,id,x,y,w,h,1,-1,-1,-1\n" with x, y, w and h to two decimals (a
 // value that rounds to zero is written 0.00, never -0.00); with a
-// confidence in [0, 1], that with four decimals instead of the 1.
-std::string motLine(int frame, int id, const RealBox& box, std::optional<double> confidence = std::nullopt);
+// confidence in [0, 1], that with four decimals instead of the 1; without
+// one, 0 instead of the 1 for a box wholly outside the frame.
+std::string motLine(int frame, int id, const RealBox& box, std::optional<double> confidence = std::nullopt,
+                    bool inFrame = true);
 
 // The estimates CSV: its header line and one line per target and frame,
 // every float with %.9g so that it reads back to the same float.

@@ -172,6 +172,7 @@ TEST(CliOutputs, LineFormats)
 {
     EXPECT_EQ(motLine(3, 7, RealBox{-2, 5.125, 18.004, 17.5}), "3,7,-2.00,5.12,18.00,17.50,1,-1,-1,-1\n");
     EXPECT_EQ(motLine(1, 2, RealBox{-0.004, -1e-9, 1, 1}), "1,2,0.00,0.00,1.00,1.00,1,-1,-1,-1\n");
+    EXPECT_EQ(motLine(1, 2, RealBox{-9, 0, 1, 1}, std::nullopt, false), "1,2,-9.00,0.00,1.00,1.00,0,-1,-1,-1\n");
     EXPECT_STREQ(kEstimatesHeader, "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n");
 
     TrackedTarget e;
