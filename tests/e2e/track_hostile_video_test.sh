@@ -63,7 +63,8 @@ expect_no_outputs() {
 }
 
 # check_outputs TARGETS: the MOT file has ten fields per line (the box with
-# two decimals, the others integers),
+# two decimals, the others integers; the confidence 1, or 0 once the box
+# left the frame),
 # frames numbered from 1 without gaps and one line per target per frame,
 # with the targets in the same order on every frame and boxes of positive
 # width and height; the estimates file has its header and one line of
@@ -87,7 +88,8 @@ check_outputs() {
       if (NR <= targets) id[slot] = $2
       else if ($2 != id[slot]) bad("target " slot + 1 " of the frame has another id")
       if ($5 <= 0 || $6 <= 0) bad("empty box")
-      if ($7 != 1 || $8 != -1 || $9 != -1 || $10 != -1) bad("confidence or world coordinates")
+      if (($7 != 1 && $7 != 0) || $8 != -1 || $9 != -1 || $10 != -1)
+        bad("confidence or world coordinates")
     }
     END {
       if (failed) exit 1
