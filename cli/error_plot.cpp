@@ -1,6 +1,6 @@
 #include "cli/error_plot.h"
 
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -193,7 +193,7 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
         return picture;
     }
     for (size_t k = 0; k < ids.size() && k < scores.size(); ++k) {
-        const cv::Scalar colour = plotColour(ids[k]);
+        const cv::Scalar colour = targetColour(ids[k]);
         drawCurve(picture, errors, scores[k], &FrameScore::error, colour);
         drawCurve(picture, overlaps, scores[k], &FrameScore::overlap, colour);
     }
@@ -219,7 +219,7 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
         char mean[32] = "-";
         if (!scores[k].empty())
             std::snprintf(mean, sizeof mean, "%.2f px", sum / scores[k].size());
-        cv::line(picture, {legendX, y}, {legendX + 20, y}, plotColour(ids[k]), 2, cv::LINE_AA);
+        cv::line(picture, {legendX, y}, {legendX + 20, y}, targetColour(ids[k]), 2, cv::LINE_AA);
         text(picture, std::to_string(ids[k]) + "  " + mean, {legendX + 26, y + 5});
     }
     return picture;

@@ -3,7 +3,7 @@
 // ground truth, and a video whose frame size changes mid-stream.
 
 #include "cli/outputs.h"
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 #include "command_run.h"
 #include "synthetic_video.h"
 
@@ -388,7 +388,7 @@ TEST_F(CliCommand, PlotShowsEveryTargetAlongItsPath)
             continue;
         const cv::Point centre(static_cast<int>(std::stod(f[2]) + std::stod(f[4]) / 2),
                                static_cast<int>(std::stod(f[3]) + std::stod(f[5]) / 2));
-        const cv::Scalar c = plotColour(id);
+        const cv::Scalar c = targetColour(id);
         const cv::Vec3b colour(static_cast<uchar>(c[0]), static_cast<uchar>(c[1]), static_cast<uchar>(c[2]));
         bool seen = false;
         for (int dy = -2; dy <= 2 && !seen; ++dy)
@@ -405,7 +405,7 @@ TEST_F(CliCommand, PlotShowsEveryTargetAlongItsPath)
     const cv::Mat errors = cv::imread(path("paths-errors.png").string(), cv::IMREAD_COLOR);
     ASSERT_FALSE(errors.empty()) << "no readable paths-errors.png";
     for (int id = 1; id <= 9; ++id) {
-        const cv::Scalar c = plotColour(id);
+        const cv::Scalar c = targetColour(id);
         cv::Mat same;
         cv::inRange(errors, c, c, same);
         EXPECT_GT(cv::countNonZero(same), frames) << "no curve of target " << id;

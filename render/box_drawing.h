@@ -1,0 +1,43 @@
+#pragma once
+
+// The tracking drawn for people watching a video: each target's box in its
+// own colour (targetColour), 2 pixels thick, with its id and, when the
+// session measures it, its confidence on a label filled with that colour;
+// the path of its centre over the last frames; a lost target's box dashed
+// where it was last seen.  With samples, each target's samples lie faintly
+// under the boxes.
+//
+//     BoxDrawing drawing(false);
+//     ... after every frame tracked:
+//     session.frame().copyTo(image);
+//     drawing.draw(session, image);
+//
+// The drawing remembers the trails, so one drawing follows one session and
+// is given every frame.  It allocates nothing per frame after the first.
+
+#include "render/target_trails.h"
+#include "tracker/tracking_session.h"
+
+#include <opencv2/core.hpp>
+
+class BoxDrawing {
+public:
+    explicit BoxDrawing(bool withSamples) : withSamples_(withSamples) {}
+
+    // Draws the session's last frame into `image`, 8-bit BGR of the frame's
+    // size (e.g. a copy of session.frame()); the first call for a frame
+    // adds it to the trails.
+    void draw(const TrackingSession& session, cv::Mat& image);
+    // The same without the samples, for targets of any source: frame
+    // `frameNumber`'s targets, always in the same order; the confidence is
+    // labelled when `withConfidence`.
+    void drawTargets(int frameNumber, const std::vector<TrackedTarget>& targets, bool withConfidence,
+                     cv::Mat& image);
+
+private:
+    void drawSamples(const tavo& tracker, cv::Mat& image);
+
+    bool withSamples_;
+    TargetTrails trails_;
+    cv::Mat samplesLayer_;
+};
