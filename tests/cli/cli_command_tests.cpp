@@ -252,6 +252,30 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
     EXPECT_EQ(frames, 6);
 }
 
+TEST_F(CliCommand, RobustVideosDrawBoxesInTheTargetsColoursUnlessDrawSaysDesign)
+{
+    makeClip(2);
+    ASSERT_EQ(track("clip.avi --seed 3 -q --robust --video boxes.avi").status, 0);
+    ASSERT_EQ(track("clip.avi --seed 3 -q --draw design --robust --video design.avi").status, 0);
+    // Near target 1's top-left corner (see ResultFilesHaveTheirFormats),
+    // the closest pixel to its colour, through MJPG's losses.
+    const auto distanceToColour = [&](const std::string& file) {
+        cv::VideoCapture video(path(file).string(), cv::CAP_FFMPEG);
+        cv::Mat frame;
+        EXPECT_TRUE(video.read(frame)) << file;
+        const cv::Scalar c = targetColour(1);
+        double closest = 1e9;
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx) {
+                const cv::Vec3b p = frame.at<cv::Vec3b>(261 + dy, 144 + dx);
+                closest = std::min(closest, std::abs(p[0] - c[0]) + std::abs(p[1] - c[1]) + std::abs(p[2] - c[2]));
+            }
+        return closest;
+    };
+    EXPECT_LT(distanceToColour("boxes.avi"), 60);
+    EXPECT_GT(distanceToColour("design.avi"), 150);
+}
+
 TEST_F(CliCommand, TheMotBoxKeepsTheTargetsSize)
 {
     // Every sample has scale 1, their weighted mean a hair less: the box is
