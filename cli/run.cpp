@@ -139,10 +139,7 @@ struct TrackingEnd {
 // boxes drawing keeps the targets' trails from frame to frame.
 class Annotation {
 public:
-    Annotation(bool wanted, DrawingStyle style)
-        : wanted_(wanted), style_(style), boxes_(style == DrawingStyle::Samples)
-    {
-    }
+    Annotation(bool wanted, DrawingStyle style) : wanted_(wanted), style_(style) {}
     const CvMat* draw(TrackingSession& session)
     {
         if (!wanted_)
@@ -151,7 +148,7 @@ public:
         if (style_ == DrawingStyle::Design)
             session.draw(image_);
         else
-            boxes_.draw(session, image_);
+            boxes_.draw(session, image_, style_ == DrawingStyle::Samples);
         header_ = cvMat(image_);
         return &header_;
     }

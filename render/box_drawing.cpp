@@ -98,9 +98,9 @@ void drawTrail(cv::Mat& image, const TargetTrail& trail, const cv::Scalar& colou
 
 }  // namespace
 
-void BoxDrawing::draw(const TrackingSession& session, cv::Mat& image)
+void BoxDrawing::draw(const TrackingSession& session, cv::Mat& image, bool withSamples)
 {
-    if (withSamples_)
+    if (withSamples)
         drawSamples(session.tracker(), image);
     drawTargets(session.frameNumber(), session.targets(), session.settings().motion.lostAndFound, image);
 }

@@ -7,13 +7,14 @@
 // where it was last seen.  With samples, each target's samples lie faintly
 // under the boxes.
 //
-//     BoxDrawing drawing(false);
+//     BoxDrawing drawing;
 //     ... after every frame tracked:
 //     session.frame().copyTo(image);
 //     drawing.draw(session, image);
 //
 // The drawing remembers the trails, so one drawing follows one session and
-// is given every frame.  It allocates nothing per frame after the first.
+// is given every frame (drawn or not: follow).  It allocates nothing per
+// frame after the first.
 
 #include "render/target_trails.h"
 #include "tracker/tracking_session.h"
@@ -22,12 +23,13 @@
 
 class BoxDrawing {
 public:
-    explicit BoxDrawing(bool withSamples) : withSamples_(withSamples) {}
-
+    // Adds the session's last frame to the trails, once: for the frames
+    // tracked but not drawn.
+    void follow(const TrackingSession& session) { trails_.add(session.frameNumber(), session.targets()); }
     // Draws the session's last frame into `image`, 8-bit BGR of the frame's
-    // size (e.g. a copy of session.frame()); the first call for a frame
-    // adds it to the trails.
-    void draw(const TrackingSession& session, cv::Mat& image);
+    // size (e.g. a copy of session.frame()), over its samples when
+    // `withSamples`; follows the frame first.
+    void draw(const TrackingSession& session, cv::Mat& image, bool withSamples = false);
     // The same without the samples, for targets of any source: frame
     // `frameNumber`'s targets, always in the same order; the confidence is
     // labelled when `withConfidence`.
@@ -37,7 +39,6 @@ public:
 private:
     void drawSamples(const tavo& tracker, cv::Mat& image);
 
-    bool withSamples_;
     TargetTrails trails_;
     cv::Mat samplesLayer_;
 };

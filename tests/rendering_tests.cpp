@@ -274,7 +274,7 @@ RowRun rowRun(const cv::Mat& image, int y, int x0, int x1, cv::Vec3b colour)
 
 TEST(BoxDrawing, BoxInTheTargetsColourWithALabelAndATrail)
 {
-    BoxDrawing drawing(false);
+    BoxDrawing drawing;
     cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
     for (int frame = 1; frame <= 3; ++frame) {
         image.setTo(cv::Scalar::all(128));
@@ -304,7 +304,7 @@ TEST(BoxDrawing, BoxInTheTargetsColourWithALabelAndATrail)
 
 TEST(BoxDrawing, ALostTargetIsDashedWhereItWasLastSeen)
 {
-    BoxDrawing drawing(false);
+    BoxDrawing drawing;
     cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
     drawing.drawTargets(1, {targetAt(1, 40, 40, 60, 40)}, true, image);
     image.setTo(cv::Scalar::all(128));
