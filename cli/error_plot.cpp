@@ -1,6 +1,6 @@
 #include "cli/error_plot.h"
 
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -234,7 +234,7 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
         return picture;
     }
     for (size_t k = 0; k < ids.size() && k < scores.size(); ++k) {
-        const cv::Scalar colour = plotColour(ids[k]);
+        const cv::Scalar colour = targetColour(ids[k]);
         drawCurve(picture, errors, scores[k], &FrameScore::error, colour);
         drawCurve(picture, overlaps, scores[k], &FrameScore::overlap, colour);
     }
@@ -255,7 +255,7 @@ cv::Mat drawErrorPlot(const std::vector<int>& ids, const std::vector<std::vector
         const int y = kTopMargin + 10 + static_cast<int>(k + 1) * rowHeight;
         if (y + rowHeight > kHeight)
             break;
-        cv::line(picture, {legendX, y}, {legendX + 20, y}, plotColour(ids[k]), 2, cv::LINE_AA);
+        cv::line(picture, {legendX, y}, {legendX + 20, y}, targetColour(ids[k]), 2, cv::LINE_AA);
         // An entry wider than the widest column is written smaller, whole.
         const int width = textSize(legend[k]).width;
         const double scale = width > legendTextWidth ? kTextScale * legendTextWidth / width : kTextScale;

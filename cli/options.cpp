@@ -394,7 +394,7 @@ std::vector<Option> makeTable()
                      "for real footage: the combination measured best on the scenes of make-scenes (grey, dark "
                      "and white objects, light changes, two-tone objects, clutter, fast turns, growing, hidden "
                      "and converging objects); options given explicitly override it, before or after it.  It "
-                     "assumes a still camera: for a moving one add --foreground 0.  It sets: {preset}"));
+                     "assumes a still camera: for a moving one add --foreground 0.  It sets: {preset} --draw boxes"));
 
     Option model = option("--model", "hue|hsv", S::ColourModel,
                           "hue: a histogram of the 8-bit hue alone.  hsv: pixels with enough saturation and "
@@ -542,6 +542,21 @@ std::vector<Option> makeTable()
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
                      "the annotated frames, MJPG AVI at the input's frame rate (25 frames/s when the input "
                      "declares none or one slower than 0.01 frames/s)"));
+    Option draw = option("--draw", "boxes|samples|design", S::Outputs,
+                         "how --video and --show draw the targets: boxes, each target's box in its own colour "
+                         "with its id (and confidence, with --lost-and-found) on a label, dashed where it was last "
+                         "seen while it is lost, and the path of its centre over the last 20 frames; samples, the "
+                         "boxes over each target's samples, drawn faintly; design, the tracker's own drawing: every "
+                         "sample's outline in red, the estimates in black, links between neighbours, id labels");
+    draw.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto style = drawingStyleNamed(text);
+        if (!style)
+            return std::string("expected boxes, samples or design");
+        o.drawing = *style;
+        return kSet;
+    };
+    draw.defaultText = "default design, boxes with --robust";
+    t.push_back(draw);
     t.push_back(file("--gt", "FILE", S::Outputs, &Options::gtFile,
                      "score the run against MOTChallenge ground truth (each target against the object of its "
                      "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "
@@ -805,6 +820,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
         for (const auto& [option, value] : settingsGiven)
             option->set(preset, value);  // accepted above
         o.settings = preset.settings;
+        if (!given.count(findOption("--draw")))
+            o.drawing = DrawingStyle::Boxes;  // the preset's drawing, unless --draw says otherwise
     }
     for (const SettingProblem& problem : settingProblems(o.settings))
         return usageError("--" + problem.setting + " " + quoted(problem.value) + ": expected " + problem.expected);

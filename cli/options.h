@@ -6,6 +6,7 @@
 // settings, their defaults and their ranges are the library's
 // (tracker/tracking_settings.h).
 
+#include "render/drawing_style.h"
 #include "support/box.h"
 #include "tracker/tracking_session.h"
 
@@ -34,6 +35,7 @@ struct Options {
     bool show = false;         // --show: the tracking shown live in a window
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
     bool robust = false;       // --robust given
+    DrawingStyle drawing = DrawingStyle::Design;  // --draw; Boxes under --robust unless given
     // The defaults, or robustSettings() under --robust, then every option
     // given explicitly, in the order given; not resolved().
     TrackingSettings settings;

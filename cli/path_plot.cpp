@@ -1,7 +1,7 @@
 #include "cli/path_plot.h"
 
 #include "cli/picture_text.h"
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -102,10 +102,10 @@ cv::Mat drawPathPlot(const cv::Mat& firstFrame, const std::vector<TargetPath>& p
         for (const PathPoint& p : paths[k].points)
             if (drawable(p))
                 centres[k].push_back(centre(p));
-        cv::polylines(picture, centres[k], false, plotColour(paths[k].id), 1, cv::LINE_AA);
+        cv::polylines(picture, centres[k], false, targetColour(paths[k].id), 1, cv::LINE_AA);
     }
     for (size_t k = 0; k < paths.size(); ++k) {
-        const cv::Scalar colour = plotColour(paths[k].id);
+        const cv::Scalar colour = targetColour(paths[k].id);
         const auto& points = paths[k].points;
         if (points.empty())
             continue;
@@ -117,7 +117,7 @@ cv::Mat drawPathPlot(const cv::Mat& firstFrame, const std::vector<TargetPath>& p
     for (const TargetPath& path : paths) {
         if (path.points.empty())
             continue;
-        const cv::Scalar colour = plotColour(path.id);
+        const cv::Scalar colour = targetColour(path.id);
         const std::string id = std::to_string(path.id);
         const cv::Size size = tagSize(id);
         // Each tag on the side of its box that the path does not take: behind

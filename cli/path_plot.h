@@ -1,7 +1,7 @@
 #pragma once
 
 // The --plot picture: every target's path drawn over the first frame, in
-// the target's colour (plotColour): a line through its centres with a dot
+// the target's colour (targetColour): a line through its centres with a dot
 // per frame, its first box outlined thin and its last box thick, its id
 // beside the first box (white tag) and the last box (filled tag), on the
 // side away from the path.

@@ -17,6 +17,7 @@
 #include "cli/target_paths.h"
 #include "cli/target_selection.h"
 #include "cli/timing.h"
+#include "render/box_drawing.h"
 #include "tracker/tracking_session.h"
 
 #include <cerrno>
@@ -126,22 +127,28 @@ struct TrackingEnd {
 };
 
 // The frame annotated for the video output and the observers that show
-// it, drawn only when one of them asks for it.
+// it, drawn in the --draw style only when one of them asks for it.  The
+// boxes drawing keeps the targets' trails from frame to frame.
 class Annotation {
 public:
-    explicit Annotation(bool wanted) : wanted_(wanted) {}
+    Annotation(bool wanted, DrawingStyle style) : wanted_(wanted), style_(style) {}
     const CvMat* draw(TrackingSession& session)
     {
         if (!wanted_)
             return nullptr;
         session.frame().copyTo(image_);
-        session.draw(image_);
+        if (style_ == DrawingStyle::Design)
+            session.draw(image_);
+        else
+            boxes_.draw(session, image_, style_ == DrawingStyle::Samples);
         header_ = cvMat(image_);
         return &header_;
     }
 
 private:
     bool wanted_;
+    DrawingStyle style_;
+    BoxDrawing boxes_;
     cv::Mat image_;
     CvMat header_;
 };
@@ -173,7 +180,7 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
     bool drawingWanted = outputs.needsDrawing();
     for (const FrameObserver* observer : observers)
         drawingWanted = drawingWanted || observer->needsDrawing();
-    Annotation annotation(drawingWanted);
+    Annotation annotation(drawingWanted, options.drawing);
     const bool withConfidence = session.settings().motion.lostAndFound;
     TrackingEnd end;
     std::string error;

@@ -10,6 +10,8 @@
 #include "cli/mot_file.h"
 #include "cli/options.h"
 #include "cli/scoring.h"
+#include "render/box_drawing.h"
+#include "render/drawing_style.h"
 #include "support/tick_source.h"
 #include "tracker/tracking_session.h"
 
@@ -443,6 +445,7 @@ public:
         if (!session_)
             refuseStart(error);
         tracks_ = session_->targets();
+        boxes_.follow(*session_);
     }
 
     // Tracks the next frame (called without the interpreter lock); the
@@ -467,8 +470,10 @@ public:
             broken_ = true;
             s.error = session_->error();
         }
-        if (s.outcome == StepOutcome::Tracked)
+        if (s.outcome == StepOutcome::Tracked) {
             tracks_ = session_->targets();
+            boxes_.follow(*session_);
+        }
         s.tracks = tracks_;
         s.frameNumber = session_->frameNumber();
         return s;
@@ -504,8 +509,11 @@ public:
         return session_->frameNumber();
     }
 
-    py::array_t<uint8_t> draw(py::handle value)
+    py::array_t<uint8_t> draw(py::handle value, const std::string& styleName)
     {
+        const std::optional<DrawingStyle> style = drawingStyleNamed(styleName);
+        if (!style)
+            throw py::value_error("style '" + styleName + "': expected boxes, samples or design");
         cv::Mat image;
         const bool lastFrame = value.is_none();
         if (!lastFrame) {
@@ -519,7 +527,10 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             if (lastFrame)
                 session_->frame().copyTo(image);
-            session_->draw(image);
+            if (*style == DrawingStyle::Design)
+                session_->draw(image);
+            else
+                boxes_.draw(*session_, image, *style == DrawingStyle::Samples);
         }
         return arrayOf(image);
     }
@@ -533,6 +544,7 @@ private:
     std::unique_ptr<TrackingSession> session_;
     cv::Size size_;
     std::vector<TrackedTarget> tracks_;
+    BoxDrawing boxes_;  // follows every frame tracked, for its trails
     bool broken_ = false;
 };
 
@@ -908,9 +920,10 @@ The constructor tracks the frame it is given: tracker.tracks holds frame
             "The tracks of the last frame as a float64 array, a row per target in the order of the boxes, the "
             "columns of tavo.TRACK_COLUMNS: id, x, y, w, h, confidence, lost (0 or 1), centre_x, centre_y, vel_x, "
             "vel_y, scale_x, scale_y.")
-        .def("draw", &Tracker::draw, py::arg("frame") = py::none(),
-             "A copy of the last frame (or of the frame given, of the same size) with the samples, estimates, "
-             "neighbour links and labels drawn as tavo-track's --video draws them.")
+        .def("draw", &Tracker::draw, py::arg("frame") = py::none(), py::arg("style") = "design",
+             "A copy of the last frame (or of the frame given, of the same size) with the tracking drawn as "
+             "tavo-track's --video draws it with --draw STYLE: 'design' (the samples, estimates, neighbour "
+             "links and labels), 'boxes' (each target's box, label and trail in its colour) or 'samples'.")
         .def_property_readonly("frame_number", &Tracker::frameNumber, "The frames tracked so far: 1 after the "
                                                                       "constructor.")
         .def_property_readonly("seed", &Tracker::seed)

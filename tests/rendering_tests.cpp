@@ -1,10 +1,14 @@
-// Sample outlines, weighted estimates and the annotation of every target.
+// Sample outlines, weighted estimates and the annotation of every target;
+// the boxes drawing for viewers.
 
+#include "render/box_drawing.h"
 #include "render/outline_rect.h"
+#include "render/target_colours.h"
 #include "test_tracker.h"
 #include "tracker/tavo.h"
 
 #include <opencv2/core/core_c.h>
+#include <opencv2/imgproc.hpp>
 
 #include <gtest/gtest.h>
 
@@ -228,4 +232,88 @@ TEST(Draw, NeighboursAreLinkedBetweenTheirEstimates)
     for (int y = 30; y <= 70; y += 10)
         EXPECT_EQ(kBlack, linked.at(20, y)) << y;
     EXPECT_EQ(kGrey, linked.at(21, 50));
+}
+
+namespace {
+
+const cv::Vec3b kMidGrey(128, 128, 128);
+
+TrackedTarget targetAt(int id, double x, double y, double w, double h, bool lost = false)
+{
+    TrackedTarget t;
+    t.id = id;
+    t.box = RealBox{x, y, w, h};
+    t.x = static_cast<float>(x + w / 2);
+    t.y = static_cast<float>(y + h / 2);
+    t.confidence = lost ? 0.0 : 0.87;
+    t.lost = lost;
+    return t;
+}
+
+cv::Vec3b bgr(const cv::Scalar& c) { return cv::Vec3b(c[0], c[1], c[2]); }
+
+// Pixels of `colour` on row y from x0 to x1 (inclusive), and how many times
+// the row changes between that colour and another.
+struct RowRun {
+    int matches = 0;
+    int changes = 0;
+};
+RowRun rowRun(const cv::Mat& image, int y, int x0, int x1, cv::Vec3b colour)
+{
+    RowRun run;
+    for (int x = x0; x <= x1; ++x) {
+        const bool is = image.at<cv::Vec3b>(y, x) == colour;
+        run.matches += is;
+        if (x > x0 && is != (image.at<cv::Vec3b>(y, x - 1) == colour))
+            ++run.changes;
+    }
+    return run;
+}
+
+}  // namespace
+
+TEST(BoxDrawing, BoxInTheTargetsColourWithALabelAndATrail)
+{
+    BoxDrawing drawing;
+    cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
+    for (int frame = 1; frame <= 3; ++frame) {
+        image.setTo(cv::Scalar::all(128));
+        drawing.drawTargets(frame, {targetAt(3, 40 + 10 * frame, 50, 40, 30)}, true, image);
+    }
+    const cv::Vec3b colour = bgr(targetColour(3));
+    // The frame-3 box covers x 70..109, y 50..79: its outline is two pixels
+    // thick in the target's colour, whole on every side.
+    for (const int y : {50, 51, 78, 79})
+        EXPECT_EQ(rowRun(image, y, 72, 107, colour).matches, 36) << "row " << y;
+    for (const int x : {70, 71, 108, 109})
+        EXPECT_EQ(image.at<cv::Vec3b>(65, x), colour) << "column " << x;
+    EXPECT_EQ(image.at<cv::Vec3b>(58, 90), kMidGrey) << "the box is not filled";
+
+    // The label above the box is filled with the colour and holds text of
+    // another colour.
+    const cv::Mat label = image(cv::Rect(70, 30, 40, 20));
+    cv::Mat filled;
+    cv::inRange(label, colour, colour, filled);
+    EXPECT_GT(cv::countNonZero(filled), 200);
+    EXPECT_GT(label.total() - cv::countNonZero(filled), 20u) << "no text on the label";
+
+    // The centres of frames 1 and 2 lie on the trail.
+    EXPECT_NE(image.at<cv::Vec3b>(65, 75), kMidGrey);
+    EXPECT_NE(image.at<cv::Vec3b>(65, 85), kMidGrey);
+}
+
+TEST(BoxDrawing, ALostTargetIsDashedWhereItWasLastSeen)
+{
+    BoxDrawing drawing;
+    cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
+    drawing.drawTargets(1, {targetAt(1, 40, 40, 60, 40)}, true, image);
+    image.setTo(cv::Scalar::all(128));
+    drawing.drawTargets(2, {targetAt(1, 10, 10, 20, 20, true)}, true, image);
+
+    const cv::Vec3b colour = bgr(targetColour(1));
+    const RowRun bottom = rowRun(image, 79, 40, 99, colour);
+    EXPECT_GT(bottom.matches, 20);
+    EXPECT_LT(bottom.matches, 55) << "the outline has gaps";
+    EXPECT_GE(bottom.changes, 8) << "dashes, not one line";
+    EXPECT_EQ(image.at<cv::Vec3b>(20, 10), kMidGrey) << "nothing at the lost estimate's box";
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets TAVO up (tools/setup.sh) and runs the tracking demo in build/.
+# Sets TAVO up (tools/setup.sh), builds only the demo and its video, and
+# runs the demo in build/.
 #
 # With a display (DISPLAY set) the demo simply runs: Escape stops the
 # tracking, any key then closes the window.
@@ -14,7 +15,9 @@ set -euo pipefail
 cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
 # shellcheck source=tools/xvfb_lib.sh
 source tools/xvfb_lib.sh
-tools/setup.sh
+# The demo program and the demo video it plays (written by the build);
+# the tests, benchmark and other programs are left for tools/test.sh.
+tools/setup.sh tavo-demo demo_video
 cd build
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine for TAVO and builds it into build/.
 # Installs only the packages that are missing (so a second run is quick),
-# then configures and builds.  Safe to run again; works from any directory.
+# then configures and builds everything, or only the targets given (and
+# what they need), e.g.  tools/setup.sh tavo-track
+# Safe to run again; works from any directory.
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/.."
@@ -40,4 +42,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j2
+if [ $# -gt 0 ]; then
+  cmake --build build -j2 --target "$@"
+else
+  cmake --build build -j2
+fi

@@ -103,6 +103,19 @@ def test_tracks_their_array_and_ids():
     assert [t2.update_array(f) for f in frames[1:]][-1].tolist() == array.tolist()
 
 
+def test_draw_styles():
+    frames = [squares_frame(shift=s) for s in range(0, 8, 2)]
+    t = tavo.Tracker(frames[0], SQUARE_BOXES, seed=1)
+    for f in frames[1:]:
+        t.update(f)
+    target_1 = np.array([180, 119, 31], np.uint8)  # its colour in tavo-track's boxes drawing and --plot
+    in_colour = {style: (t.draw(style=style) == target_1).all(axis=2).sum() for style in ("design", "boxes")}
+    assert in_colour["boxes"] > 50 + in_colour["design"]
+    assert (t.draw() == t.draw(style="design")).all()
+    with pytest.raises(ValueError, match="style 'box': expected boxes, samples or design"):
+        t.draw(style="box")
+
+
 def test_draw_marks_a_copy():
     frame = squares_frame()
     t = tavo.Tracker(frame, SQUARE_BOXES, seed=1)

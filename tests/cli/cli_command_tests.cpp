@@ -3,7 +3,7 @@
 // ground truth, and a video whose frame size changes mid-stream.
 
 #include "cli/outputs.h"
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 #include "command_run.h"
 #include "synthetic_video.h"
 
@@ -252,6 +252,30 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
     EXPECT_EQ(frames, 6);
 }
 
+TEST_F(CliCommand, RobustVideosDrawBoxesInTheTargetsColoursUnlessDrawSaysDesign)
+{
+    makeClip(2);
+    ASSERT_EQ(track("clip.avi --seed 3 -q --robust --video boxes.avi").status, 0);
+    ASSERT_EQ(track("clip.avi --seed 3 -q --draw design --robust --video design.avi").status, 0);
+    // Near target 1's top-left corner (see ResultFilesHaveTheirFormats),
+    // the closest pixel to its colour, through MJPG's losses.
+    const auto distanceToColour = [&](const std::string& file) {
+        cv::VideoCapture video(path(file).string(), cv::CAP_FFMPEG);
+        cv::Mat frame;
+        EXPECT_TRUE(video.read(frame)) << file;
+        const cv::Scalar c = targetColour(1);
+        double closest = 1e9;
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx) {
+                const cv::Vec3b p = frame.at<cv::Vec3b>(261 + dy, 144 + dx);
+                closest = std::min(closest, std::abs(p[0] - c[0]) + std::abs(p[1] - c[1]) + std::abs(p[2] - c[2]));
+            }
+        return closest;
+    };
+    EXPECT_LT(distanceToColour("boxes.avi"), 60);
+    EXPECT_GT(distanceToColour("design.avi"), 150);
+}
+
 TEST_F(CliCommand, TheMotBoxKeepsTheTargetsSize)
 {
     // Every sample has scale 1, their weighted mean a hair less: the box is
@@ -388,7 +412,7 @@ TEST_F(CliCommand, PlotShowsEveryTargetAlongItsPath)
             continue;
         const cv::Point centre(static_cast<int>(std::stod(f[2]) + std::stod(f[4]) / 2),
                                static_cast<int>(std::stod(f[3]) + std::stod(f[5]) / 2));
-        const cv::Scalar c = plotColour(id);
+        const cv::Scalar c = targetColour(id);
         const cv::Vec3b colour(static_cast<uchar>(c[0]), static_cast<uchar>(c[1]), static_cast<uchar>(c[2]));
         bool seen = false;
         for (int dy = -2; dy <= 2 && !seen; ++dy)
@@ -405,7 +429,7 @@ TEST_F(CliCommand, PlotShowsEveryTargetAlongItsPath)
     const cv::Mat errors = cv::imread(path("paths-errors.png").string(), cv::IMREAD_COLOR);
     ASSERT_FALSE(errors.empty()) << "no readable paths-errors.png";
     for (int id = 1; id <= 9; ++id) {
-        const cv::Scalar c = plotColour(id);
+        const cv::Scalar c = targetColour(id);
         cv::Mat same;
         cv::inRange(errors, c, c, same);
         EXPECT_GT(cv::countNonZero(same), frames) << "no curve of target " << id;

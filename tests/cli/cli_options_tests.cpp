@@ -264,7 +264,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--sharpness", "9"}, {"--surround", "2"}, {"--foreground", "2"}, {"--adapt", "0.5"}, {"--spread", "0.5"},
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
-        {"--gt", "g.txt"}, {"--plot", "p.png"}};
+        {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}};
     std::vector<std::string> listed;
     helpEntries(usageText(), listed);
     EXPECT_EQ(usageText().find('{'), std::string::npos) << "a placeholder left in --help";
@@ -403,6 +403,20 @@ TEST(CliOptions, RobustIsAPresetThatExplicitOptionsOverride)
     EXPECT_EQ(mixed.settings.motion.maxScale, 1.5);
     EXPECT_EQ(mixed.settings.colour.binning.valueBins, 6);
     EXPECT_EQ(mixed.settings.motion.scaleNoise, robustSettings().motion.scaleNoise);
+}
+
+TEST(CliOptions, DrawIsDesignByDefaultBoxesUnderRobustUnlessGiven)
+{
+    EXPECT_EQ(parse({}).options.drawing, DrawingStyle::Design);
+    EXPECT_EQ(parse({"--draw", "boxes"}).options.drawing, DrawingStyle::Boxes);
+    EXPECT_EQ(parse({"--draw=samples"}).options.drawing, DrawingStyle::Samples);
+    EXPECT_EQ(parse({"--robust"}).options.drawing, DrawingStyle::Boxes);
+    // Given explicitly, on either side of the preset, --draw wins.
+    EXPECT_EQ(parse({"--draw", "design", "--robust"}).options.drawing, DrawingStyle::Design);
+    EXPECT_EQ(parse({"--robust", "--draw", "design"}).options.drawing, DrawingStyle::Design);
+    EXPECT_EQ(parse({"--robust", "--draw", "samples"}).options.drawing, DrawingStyle::Samples);
+    EXPECT_EQ(parse({"--draw", "Boxes"}).error, "--draw 'Boxes': expected boxes, samples or design");
+    EXPECT_EQ(parse({"--draw", "boxes", "--draw", "design"}).error, "option --draw is given more than once");
 }
 
 TEST(CliOptions, ThePresetTextGivesThePreset)

@@ -4,7 +4,7 @@
 #include "cli/error_plot.h"
 #include "cli/path_plot.h"
 #include "cli/picture_text.h"
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 
 #include <gtest/gtest.h>
 
@@ -49,14 +49,14 @@ TargetPath straightPath(int id, float x0, float y0, float x1, float y1, int fram
 TEST(PlotColours, TenDistinctColoursThenRepeated)
 {
     std::set<std::tuple<double, double, double>> seen;
-    for (int id = 1; id <= kPlotColourCount; ++id) {
-        const cv::Scalar c = plotColour(id);
+    for (int id = 1; id <= kTargetColourCount; ++id) {
+        const cv::Scalar c = targetColour(id);
         EXPECT_TRUE(seen.emplace(c[0], c[1], c[2]).second) << "id " << id;
         EXPECT_FALSE(c[0] == c[1] && c[1] == c[2]) << "id " << id << " is grey";
     }
-    EXPECT_EQ(plotColour(kPlotColourCount + 3), plotColour(3));
-    EXPECT_EQ(plotColour(0), plotColour(1));
-    EXPECT_EQ(plotColour(-7), plotColour(1));
+    EXPECT_EQ(targetColour(kTargetColourCount + 3), targetColour(3));
+    EXPECT_EQ(targetColour(0), targetColour(1));
+    EXPECT_EQ(targetColour(-7), targetColour(1));
 }
 
 TEST(PathPlot, EveryPathInItsColourOverTheFadedFrame)
@@ -75,7 +75,7 @@ TEST(PathPlot, EveryPathInItsColourOverTheFadedFrame)
         for (size_t k = path.points.size() / 4; k < path.points.size() * 3 / 4; k += 3) {
             const PathPoint& p = path.points[k];
             EXPECT_EQ(picture.at<cv::Vec3b>(static_cast<int>(std::lround(p.y)), static_cast<int>(std::lround(p.x))),
-                      bgr(plotColour(path.id)))
+                      bgr(targetColour(path.id)))
                 << "id " << path.id << " frame " << p.frame;
         }
     const cv::Vec3b ground = picture.at<cv::Vec3b>(65, 50);
@@ -84,7 +84,7 @@ TEST(PathPlot, EveryPathInItsColourOverTheFadedFrame)
 
     // The last box's outline is thicker than the first one's.
     const RealBox first = paths[0].points.front().box, last = paths[0].points.back().box;
-    const cv::Vec3b colour = bgr(plotColour(1));
+    const cv::Vec3b colour = bgr(targetColour(1));
     EXPECT_EQ(picture.at<cv::Vec3b>(first.y + first.height - 1, first.x + 5), colour);
     EXPECT_NE(picture.at<cv::Vec3b>(first.y + first.height, first.x + 5), colour);
     EXPECT_EQ(picture.at<cv::Vec3b>(last.y + last.height, last.x + 5), colour);
@@ -120,8 +120,8 @@ TEST(PathPlot, PointsFarOffOrNotANumberAreLeftOut)
     std::vector<TargetPath> paths{path, TargetPath{4, {}}};
     const cv::Mat picture = drawPathPlot(frame, paths);
     EXPECT_EQ(picture.size(), frame.size());
-    EXPECT_GT(pixelsOf(picture, plotColour(3)), 30);
-    EXPECT_EQ(pixelsOf(picture, plotColour(4)), 0);
+    EXPECT_GT(pixelsOf(picture, targetColour(3)), 30);
+    EXPECT_EQ(pixelsOf(picture, targetColour(4)), 0);
     EXPECT_EQ(drawPathPlot(frame, {}).size(), frame.size());
 }
 
@@ -154,12 +154,12 @@ TEST(ErrorPlot, OneCurvePerTargetInItsColour)
     ASSERT_FALSE(picture.empty());
     EXPECT_GE(picture.cols, 600);
     EXPECT_GE(picture.rows, 400);
-    EXPECT_GT(pixelsOf(picture, plotColour(1)), 200);
-    EXPECT_GT(pixelsOf(picture, plotColour(5)), 200);
-    EXPECT_EQ(pixelsOf(picture, plotColour(2)), 0);
+    EXPECT_GT(pixelsOf(picture, targetColour(1)), 200);
+    EXPECT_GT(pixelsOf(picture, targetColour(5)), 200);
+    EXPECT_EQ(pixelsOf(picture, targetColour(2)), 0);
 
     // Without a scored frame: the axes alone, no curve.
     const cv::Mat empty = drawErrorPlot({1, 5}, {{}, {}});
     EXPECT_EQ(empty.size(), picture.size());
-    EXPECT_EQ(pixelsOf(empty, plotColour(1)), 0);
+    EXPECT_EQ(pixelsOf(empty, targetColour(1)), 0);
 }

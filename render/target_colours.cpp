@@ -1,12 +1,10 @@
-#include "cli/plot_colours.h"
+#include "render/target_colours.h"
 
-namespace tavo_cli {
-
-cv::Scalar plotColour(int id)
+cv::Scalar targetColour(int id)
 {
     // Strong colours that stay apart from each other and from the light,
     // faded frame they are drawn on; no grey, which the frames are full of.
-    static const cv::Scalar colours[kPlotColourCount] = {
+    static const cv::Scalar colours[kTargetColourCount] = {
         {180, 119, 31},  // blue
         {14, 127, 255},  // orange
         {44, 160, 44},   // green
@@ -18,7 +16,5 @@ cv::Scalar plotColour(int id)
         {207, 190, 23},  // cyan
         {128, 0, 0},     // navy
     };
-    return colours[id < 1 ? 0 : (id - 1) % kPlotColourCount];
+    return colours[id < 1 ? 0 : (id - 1) % kTargetColourCount];
 }
-
-}  // namespace tavo_cli
