@@ -302,13 +302,18 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
     const cv::Mat firstFrame = cv::cvarrToMat(video.frame).clone();
+    if (!options.boxIds.empty())
+        inputs.ids = options.boxIds;
     if (options.select) {
-        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(sampling.samples), error);
-            status != kExitSuccess) {
+        GivenTargets targets{std::move(inputs.boxes), std::move(inputs.ids)};
+        const int status = selectTargets(firstFrame, targets, targetsThatFit(sampling.samples), error, err);
+        if (status != kExitSuccess) {
             message(err, error);
             return status;
         }
-        message(err, "targets: " + boxOptions(inputs.boxes));
+        message(err, "targets: " + boxOptions(targets));
+        inputs.boxes = std::move(targets.boxes);
+        inputs.ids = std::move(targets.ids);
     }
 
     // The session, seeded reproducibly: from --seed, or from a seed drawn
