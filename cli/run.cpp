@@ -2,6 +2,7 @@
 
 #include "app/video_capture.h"
 #include "cli/interrupts.h"
+#include "cli/display_loss.h"
 #include "cli/memory_estimate.h"
 #include "app/display_check.h"
 #include "cli/frame_observer.h"
@@ -16,6 +17,7 @@
 #include "tracker/tracking_session.h"
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -131,7 +133,11 @@ int plannedFrames(const Options& options, FileCapture* capture)
 struct TrackingEnd {
     int status = kExitSuccess;
     bool keepResults = true;
+    bool displayLost = false;  // the live window's display went away
 };
+
+// A window's display that goes away ends the run as a hangup would.
+constexpr int kDisplayLostSignal = SIGHUP;
 
 // The frame annotated for the video output and the observers that show
 // it, drawn only when one of them asks for it.
@@ -161,7 +167,8 @@ StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView
 {
     if (!view)
         return session.step(frame);
-    std::future<StepOutcome> pending = std::async(std::launch::async, [&] { return session.step(frame); });
+    std::future<StepOutcome>& pending = view->step();
+    pending = std::async(std::launch::async, [&] { return session.step(frame); });
     while (pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         if (!view->stillWanted())
             requestStop();
@@ -358,57 +365,70 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
     FrameTimes times;
-    const TrackingEnd end = trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
-                                        view ? &*view : nullptr, firstMs, firstStart, times, err);
-    int status = end.status;
-    bool keep = end.keepResults;
-    if (stopRequested()) {
-        message(err, "interrupted after " + std::to_string(times.frames()) + " frames");
-        if (status == kExitSuccess)
-            status = interruptedExitStatus(stopSignal());
-    }
-    if (keep && !outputs.close(error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
-    if (keep && !options.plotFile.empty() &&
-        !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
+    // The run's ending, after the frame loop or from within it when the
+    // window's display goes away.
+    const auto finish = [&](const TrackingEnd& end) {
+        int status = end.status;
+        bool keep = end.keepResults;
+        if (stopRequested() || end.displayLost) {
+            message(err, std::string(end.displayLost ? "the window's display is gone: " : "") + "interrupted after " +
+                             std::to_string(times.frames()) + " frames");
+            if (status == kExitSuccess)
+                status = interruptedExitStatus(end.displayLost ? kDisplayLostSignal : stopSignal());
+        }
+        if (keep && !outputs.close(error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
+        if (keep && !options.plotFile.empty() &&
+            !writePlots(options.plotFile, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
 
-    // The summary and the report belong to the results: when they cannot be
-    // written, the run has failed.
-    int outFailure = 0;
-    const std::string seedText = "seed " + std::to_string(seed);
-    if (!options.quiet)
-        printOut(out,
-                 times.summary(static_cast<int>(session->targets().size())) +
-                     (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
-                 outFailure);
-    else if (options.printSeed)
-        printOut(out, seedText + "\n", outFailure);
-    if (scorer)
-        printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
-    errno = 0;
-    if (out && std::fflush(out) != 0 && !outFailure)
-        outFailure = errno ? errno : EIO;
-    if (outFailure) {
-        message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
-        status = kExitRunError;
-        keep = false;
-    }
+        // The summary and the report belong to the results: when they cannot be
+        // written, the run has failed.
+        int outFailure = 0;
+        const std::string seedText = "seed " + std::to_string(seed);
+        if (!options.quiet)
+            printOut(out,
+                     times.summary(static_cast<int>(session->targets().size())) +
+                         (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
+                     outFailure);
+        else if (options.printSeed)
+            printOut(out, seedText + "\n", outFailure);
+        if (scorer)
+            printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+        errno = 0;
+        if (out && std::fflush(out) != 0 && !outFailure)
+            outFailure = errno ? errno : EIO;
+        if (outFailure) {
+            message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
+            status = kExitRunError;
+            keep = false;
+        }
 
-    if (keep && !outputs.commit(error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
-    if (!keep)
-        outputs.discard();
-    return status;
+        if (keep && !outputs.commit(error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
+        if (!keep)
+            outputs.discard();
+        return status;
+    };
+    std::optional<DisplayLossGuard> displayLoss;
+    if (view)
+        displayLoss.emplace([&] {
+            requestStop();
+            if (view->step().valid())
+                view->step().wait();  // the frame tracked meanwhile stops at once, unwritten
+            return finish(TrackingEnd{kExitSuccess, true, true});
+        });
+    return finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
+                              view ? &*view : nullptr, firstMs, firstStart, times, err));
 }
 
 }  // namespace tavo_cli
