@@ -588,7 +588,8 @@ std::vector<Option> makeTable()
                      "are not 1, 2, 3, ...)"));
     t.push_back(flag("--show", S::Windows, &Options::show,
                      "show the tracking in a window while it runs: Space pauses and resumes, Escape or closing "
-                     "the window stops the run (the results so far are kept)"));
+                     "the window stops the run (the results so far are kept); a display that goes away ends "
+                     "the run as SIGHUP would (exit status 129), the results so far kept"));
 
     Option help = option({"-h", "--help"}, "", S::General, "print this text");
     help.action = ParseResult::Action::Help;
