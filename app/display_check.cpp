@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -11,6 +12,19 @@
 #endif
 
 namespace {
+
+// Whether the peer of the connection `fd` has closed it.  The check's own
+// connection asks for no events, so it reads nothing else but the end.
+bool hungUp(int fd)
+{
+    pollfd watched{fd, POLLIN, 0};
+    if (::poll(&watched, 1, 0) <= 0)
+        return false;
+    if (watched.revents & (POLLHUP | POLLERR))
+        return true;
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
 
 std::optional<std::string> missingX11Display()
 {
@@ -23,6 +37,8 @@ std::optional<std::string> missingX11Display()
         connection = XOpenDisplay(display);
     if (!connection)
         return "cannot connect to the display '" + std::string(display) + "'";
+    if (hungUp(ConnectionNumber(connection)))
+        return "the display '" + std::string(display) + "' has gone away";
 #endif
     return std::nullopt;
 }

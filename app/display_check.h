@@ -13,5 +13,6 @@
 // "cannot connect to the display ':N'", or that no Wayland compositor
 // answers when QT_QPA_PLATFORM asks for one.  On X11 the check's own connection stays open until
 // the process ends: a server that resets when its last client leaves (Xvfb
-// does by default) would otherwise refuse the window that opens right after.
+// does by default) would otherwise refuse the window that opens right after;
+// asked again, the check says whether that server has gone away since.
 std::optional<std::string> missingDisplay();

@@ -356,8 +356,13 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (!options.plotFile.empty())
         observers.push_back(&paths);
     std::optional<LiveView> view;
-    if (options.show)
+    if (options.show) {
+        if (const auto why = missingDisplay()) {  // gone while the first frame was tracked
+            message(err, "the window's display is gone (" + *why + "): interrupted after 0 frames");
+            return interruptedExitStatus(kDisplayLostSignal);
+        }
         observers.push_back(&view.emplace());
+    }
 
     Outputs outputs;
     if (!outputs.open(options, video.framesPerSecond(), video.frameSize(), error)) {
