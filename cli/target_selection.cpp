@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace tavo_cli {
@@ -150,7 +151,10 @@ cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const 
 int selectTargets(const cv::Mat& firstFrame, GivenTargets& targets, int64_t maxTargets, std::string& error,
                   std::FILE* err)
 {
-    const int64_t room = std::max<int64_t>(0, maxTargets - static_cast<int64_t>(targets.boxes.size()));
+    // New ids count up from the highest given, and stay ints.
+    const int64_t highest = targets.ids.empty() ? 0 : *std::max_element(targets.ids.begin(), targets.ids.end());
+    const int64_t room = std::clamp<int64_t>(maxTargets - static_cast<int64_t>(targets.boxes.size()), 0,
+                                             INT_MAX - highest);
     TargetSelection selection(firstFrame.size(), static_cast<size_t>(room));
     {
         FrameWindow window(kSelectionWindowTitle);
