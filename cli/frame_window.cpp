@@ -1,5 +1,7 @@
 #include "cli/frame_window.h"
 
+#include "app/window_environment.h"
+
 #include <algorithm>
 
 namespace tavo_cli {
@@ -12,6 +14,7 @@ bool isEnterKey(int key)
 
 FrameWindow::FrameWindow(std::string title) : title_(std::move(title))
 {
+    quietWindowSystem();
     cv::namedWindow(title_, kFrameWindowFlags);
 }
 

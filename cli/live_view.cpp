@@ -1,5 +1,7 @@
 #include "cli/live_view.h"
 
+#include "cli/interrupts.h"
+
 namespace tavo_cli {
 
 const char* const kLiveWindowTitle = "TAVO tracking";
@@ -37,20 +39,26 @@ bool LiveView::frameTracked(int, const std::vector<TrackedTarget>&, const CvMat*
         pauseAsked_ = false;
         key = kKeySpace;
     }
-    if (key == kKeySpace) {
-        // Paused: the frame stays on screen until Space again, Escape or the
-        // window closed.
-        do
-            key = window_.waitKey(kPausedPollMilliseconds);
-        while (key != kKeySpace && key != kKeyEscape && window_.isOpen());
-        if (key == kKeySpace)
-            return true;
-    }
+    if (key == kKeySpace)
+        key = waitWhilePaused();
     if (key == kKeyEscape || !window_.isOpen()) {
         stopped_ = true;
         return false;
     }
-    return true;
+    return !stopRequested();
+}
+
+int LiveView::waitWhilePaused()
+{
+    // The frame stays on screen until Space again, Escape, the window
+    // closed or a stop signal.
+    for (;;) {
+        const int key = window_.waitKey(kPausedPollMilliseconds);
+        if (key == kKeySpace)
+            return -1;
+        if (key == kKeyEscape || !window_.isOpen() || stopRequested())
+            return key;
+    }
 }
 
 }  // namespace tavo_cli

@@ -2,10 +2,13 @@
 
 // --show: the annotated frames in the window "TAVO tracking" while the run
 // goes on.  Space pauses and resumes; Escape or closing the window ends the
-// run after the frame on screen.
+// run after the frame on screen; so does a stop signal, paused or not.
 
 #include "cli/frame_observer.h"
 #include "cli/frame_window.h"
+#include "tracker/tracking_session.h"
+
+#include <future>
 
 namespace tavo_cli {
 
@@ -21,11 +24,19 @@ public:
     bool stillWanted();
     // Whether the user ended the run from the window.
     bool stopped() const { return stopped_; }
+    // The frame being tracked on another thread while the window is kept
+    // answering (invalid when none is).
+    std::future<StepOutcome>& step() { return step_; }
 
 private:
+    // Handles the window's events while paused; the key that ended the
+    // pause, -1 when Space resumed the run.
+    int waitWhilePaused();
+
     FrameWindow window_;
     bool stopped_ = false;
     bool pauseAsked_ = false;  // Space pressed while a frame was tracked
+    std::future<StepOutcome> step_;
 };
 
 }  // namespace tavo_cli

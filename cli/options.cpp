@@ -351,6 +351,26 @@ std::vector<Option> makeTable()
     };
     box.repeatable = true;
     t.push_back(box);
+    Option boxId = option("--box-id", "ID,X,Y,W,H", S::Targets,
+                          "a target rectangle as with --box, with its own id ID > 0 (each id once); repeat for "
+                          "more targets; not combined with --box");
+    boxId.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto comma = text.find(',');
+        const auto id = parseInt(text.substr(0, comma));
+        if (comma == std::string::npos || !id || *id <= 0)
+            return std::string("expected a positive id before the box: ID,X,Y,W,H");
+        if (std::find(o.boxIds.begin(), o.boxIds.end(), *id) != o.boxIds.end())
+            return "the id " + std::to_string(*id) + " is given twice";
+        std::string why;
+        const auto b = parseBox(text.substr(comma + 1), why);
+        if (!b)
+            return why;
+        o.boxes.push_back(*b);
+        o.boxIds.push_back(*id);
+        return kSet;
+    };
+    boxId.repeatable = true;
+    t.push_back(boxId);
     t.push_back(file("--targets", "FILE", S::Targets, &Options::targetsFile,
                      "the boxes of a MOTChallenge file (ground truth or detections): those of its lowest frame "
                      "number, in increasing id order; each keeps its id (given once), boxes with id -1 are "
@@ -591,11 +611,13 @@ std::vector<Option> makeTable()
     t.push_back(flag("--select", S::Windows, &Options::select,
                      "drag more target rectangles with the mouse on the first frame, after those of --box or "
                      "--targets: Space or Enter keeps the rectangle, c drops it (or the last one kept), Escape "
-                     "(or Enter with no rectangle drawn) starts the tracking; the run's boxes are printed as --box "
-                     "options on stderr"));
+                     "(or Enter with no rectangle drawn) starts the tracking; new targets take the ids after the "
+                     "highest, and the run's boxes are printed as --box options on stderr (--box-id when the ids "
+                     "are not 1, 2, 3, ...)"));
     t.push_back(flag("--show", S::Windows, &Options::show,
                      "show the tracking in a window while it runs: Space pauses and resumes, Escape or closing "
-                     "the window stops the run (the results so far are kept)"));
+                     "the window stops the run (the results so far are kept); a display that goes away ends "
+                     "the run as SIGHUP would (exit status 129), the results so far kept"));
 
     Option help = option({"-h", "--help"}, "", S::General, "print this text");
     help.action = ParseResult::Action::Help;
@@ -826,8 +848,10 @@ ParseResult parseOptions(int argc, const char* const* argv)
     for (const SettingProblem& problem : settingProblems(o.settings))
         return usageError("--" + problem.setting + " " + quoted(problem.value) + ": expected " + problem.expected);
 
+    if (!o.boxIds.empty() && o.boxIds.size() != o.boxes.size())
+        return usageError("--box and --box-id cannot be combined");
     if (!o.boxes.empty() && !o.targetsFile.empty())
-        return usageError("--box and --targets cannot be combined");
+        return usageError(std::string(o.boxIds.empty() ? "--box" : "--box-id") + " and --targets cannot be combined");
     const int samples = o.settings.tracking.samples;
     const int64_t fit = targetsThatFit(samples);
     if (static_cast<int64_t>(o.boxes.size()) > fit)

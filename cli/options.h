@@ -19,7 +19,8 @@ namespace tavo_cli {
 
 struct Options {
     std::string video = "TAVO_DEMO.avi";
-    std::vector<Box> boxes;    // --box, target rectangles on the first frame, in the order given
+    std::vector<Box> boxes;    // --box or --box-id, target rectangles on the first frame, in the order given
+    std::vector<int> boxIds;   // --box-id: the id of each box; empty with --box
     std::string targetsFile;   // --targets; empty when not given
     int frames = 0;            // stop after this many frames; 0: all
     std::optional<int64_t> seed;

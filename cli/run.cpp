@@ -4,6 +4,7 @@
 #include "cli/first_frame_check.h"
 #include "cli/frame_exits.h"
 #include "cli/interrupts.h"
+#include "cli/display_loss.h"
 #include "cli/memory_estimate.h"
 #include "app/display_check.h"
 #include "cli/frame_observer.h"
@@ -21,6 +22,7 @@
 #include "tracker/tracking_session.h"
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -124,7 +126,11 @@ int plannedFrames(const Options& options, FileCapture* capture)
 struct TrackingEnd {
     int status = kExitSuccess;
     bool keepResults = true;
+    bool displayLost = false;  // the live window's display went away
 };
+
+// A window's display that goes away ends the run as a hangup would.
+constexpr int kDisplayLostSignal = SIGHUP;
 
 // The frame annotated for the video output and the observers that show
 // it, drawn in the --draw style only when one of them asks for it.  The
@@ -160,7 +166,8 @@ StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView
 {
     if (!view)
         return session.step(frame);
-    std::future<StepOutcome> pending = std::async(std::launch::async, [&] { return session.step(frame); });
+    std::future<StepOutcome>& pending = view->step();
+    pending = std::async(std::launch::async, [&] { return session.step(frame); });
     while (pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         if (!view->stillWanted())
             requestStop();
@@ -325,13 +332,18 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     for (const std::string& text : outputs.warnings())
         warning(err, text);
     const cv::Mat firstFrame = cv::cvarrToMat(video.frame).clone();
+    if (!options.boxIds.empty())
+        inputs.ids = options.boxIds;
     if (options.select) {
-        if (const int status = selectTargets(firstFrame, inputs.boxes, targetsThatFit(sampling.samples), error);
-            status != kExitSuccess) {
+        GivenTargets targets{std::move(inputs.boxes), std::move(inputs.ids)};
+        const int status = selectTargets(firstFrame, targets, targetsThatFit(sampling.samples), error, err);
+        if (status != kExitSuccess) {
             message(err, error);
             return status;
         }
-        message(err, "targets: " + boxOptions(inputs.boxes));
+        message(err, "targets: " + boxOptions(targets));
+        inputs.boxes = std::move(targets.boxes);
+        inputs.ids = std::move(targets.ids);
     }
 
     // The session, seeded reproducibly: from --seed, or from a seed drawn
@@ -370,66 +382,84 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (!options.plotFile.empty())
         observers.push_back(&paths);
     std::optional<LiveView> view;
-    if (options.show)
+    if (options.show) {
+        if (const auto why = missingDisplay()) {  // gone while the first frame was tracked
+            message(err, "the window's display is gone (" + *why + "): interrupted after 0 frames");
+            return interruptedExitStatus(kDisplayLostSignal);
+        }
         observers.push_back(&view.emplace());
+    }
 
     FrameTimes times;
-    const TrackingEnd end = trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
-                                        view ? &*view : nullptr, firstMs, firstStart, times, err);
-    int status = end.status;
-    bool keep = end.keepResults;
-    for (const std::string& text : exits.warnings())
-        warning(err, text);
-    if (stopRequested()) {
-        message(err, "interrupted after " + counted(times.frames(), "frame"));
-        if (status == kExitSuccess)
-            status = interruptedExitStatus(stopSignal());
-    }
-    if (keep && !outputs.close(error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
-    if (keep && !options.plotFile.empty() &&
-        !writePlots(outputs, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
+    // The run's ending, after the frame loop or from within it when the
+    // window's display goes away.
+    const auto finish = [&](const TrackingEnd& end) {
+        int status = end.status;
+        bool keep = end.keepResults;
+        for (const std::string& text : exits.warnings())
+            warning(err, text);
+        if (stopRequested() || end.displayLost) {
+            message(err, std::string(end.displayLost ? "the window's display is gone: " : "") + "interrupted after " +
+                             counted(times.frames(), "frame"));
+            if (status == kExitSuccess)
+                status = interruptedExitStatus(end.displayLost ? kDisplayLostSignal : stopSignal());
+        }
+        if (keep && !outputs.close(error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
+        if (keep && !options.plotFile.empty() &&
+            !writePlots(outputs, firstFrame, paths.paths(), scorer ? &*scorer : nullptr, error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
 
-    // The summary and the report belong to the results: when they cannot be
-    // written, the run has failed; a run whose results are not kept has
-    // none.
-    int outFailure = 0;
-    const std::string seedText = "seed " + std::to_string(seed);
-    if (!keep)
-        ;
-    else if (!options.quiet)
-        printOut(out,
-                 times.summary(static_cast<int>(session->targets().size()), millisecondsSince(firstStart) / 1000) +
-                     (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
-                 outFailure);
-    else if (options.printSeed)
-        printOut(out, seedText + "\n", outFailure);
-    if (scorer && keep)
-        printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
-    errno = 0;
-    if (out && std::fflush(out) != 0 && !outFailure)
-        outFailure = errno ? errno : EIO;
-    if (outFailure) {
-        message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
-        status = kExitRunError;
-        keep = false;
-    }
+        // The summary and the report belong to the results: when they cannot
+        // be written, the run has failed; a run whose results are not kept
+        // has none.
+        int outFailure = 0;
+        const std::string seedText = "seed " + std::to_string(seed);
+        if (!keep)
+            ;
+        else if (!options.quiet)
+            printOut(out,
+                     times.summary(static_cast<int>(session->targets().size()), millisecondsSince(firstStart) / 1000) +
+                         (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
+                     outFailure);
+        else if (options.printSeed)
+            printOut(out, seedText + "\n", outFailure);
+        if (scorer && keep)
+            printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+        errno = 0;
+        if (out && std::fflush(out) != 0 && !outFailure)
+            outFailure = errno ? errno : EIO;
+        if (outFailure) {
+            message(err, std::string("cannot write the standard output: ") + std::strerror(outFailure));
+            status = kExitRunError;
+            keep = false;
+        }
 
-    if (keep && !outputs.commit(error)) {
-        message(err, error);
-        status = kExitRunError;
-        keep = false;
-    }
-    if (!keep)
-        outputs.discard();
-    return status;
+        if (keep && !outputs.commit(error)) {
+            message(err, error);
+            status = kExitRunError;
+            keep = false;
+        }
+        if (!keep)
+            outputs.discard();
+        return status;
+    };
+    std::optional<DisplayLossGuard> displayLoss;
+    if (view)
+        displayLoss.emplace([&] {
+            requestStop();
+            if (view->step().valid())
+                view->step().wait();  // the frame tracked meanwhile stops at once, unwritten
+            return finish(TrackingEnd{kExitSuccess, true, true});
+        });
+    return finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
+                              view ? &*view : nullptr, firstMs, firstStart, times, err));
 }
 
 }  // namespace tavo_cli

@@ -1,12 +1,14 @@
 #include "cli/target_selection.h"
 
 #include "cli/frame_window.h"
+#include "cli/interrupts.h"
 #include "cli/picture_text.h"
 #include "cli/run.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace tavo_cli {
@@ -59,6 +61,7 @@ void TargetSelection::press(cv::Point at)
 {
     from_ = to_ = clamp(at);
     dragging_ = hasDrawn_ = true;
+    refusedLast_ = false;
 }
 
 void TargetSelection::moveTo(cv::Point at)
@@ -89,13 +92,18 @@ bool TargetSelection::key(int key)
     const bool enter = isEnterKey(key);
     if (key == kKeySpace || enter) {
         if (const auto box = drawn()) {
-            kept_.push_back(*box);
+            refusedLast_ = kept_.size() >= room_;
+            if (refusedLast_)
+                ++refusals_;
+            else
+                kept_.push_back(*box);
             dragging_ = hasDrawn_ = false;
             return true;
         }
         return !enter;
     }
     if (key == 'c' || key == 'C') {
+        refusedLast_ = false;
         if (drawn())
             dragging_ = hasDrawn_ = false;
         else if (!kept_.empty())
@@ -105,49 +113,86 @@ bool TargetSelection::key(int key)
     return key != kKeyEscape;
 }
 
-cv::Mat selectionPicture(const cv::Mat& frame, const std::vector<Box>& given, const TargetSelection& selection)
+std::vector<int> idsAfter(const std::vector<int>& given, size_t count)
+{
+    int highest = given.empty() ? 0 : *std::max_element(given.begin(), given.end());
+    std::vector<int> ids;
+    for (size_t i = 0; i < count; ++i)
+        ids.push_back(++highest);
+    return ids;
+}
+
+namespace {
+
+const char* const kRefusal = "rectangle not kept: no more targets fit in the sample store with these --samples";
+// The same, short enough for the caption of a small frame.
+const char* const kRefusalCaption = "Not kept: no room for more targets";
+
+}  // namespace
+
+cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const TargetSelection& selection)
 {
     cv::Mat picture = frame.clone();
-    drawCaption(picture, kKeysHint);
-    int id = 0;
-    for (const std::vector<Box>* boxes : {&given, &selection.kept()})
-        for (const Box& box : *boxes) {
-            cv::rectangle(picture, toRect(box), kTargetColour, 1);
-            drawLabel(picture, box, ++id);
-        }
+    drawCaption(picture, selection.refusedLast() ? kRefusalCaption : kKeysHint);
+    const std::vector<int> keptIds = idsAfter(given.ids, selection.kept().size());
+    for (size_t i = 0; i < given.boxes.size(); ++i) {
+        cv::rectangle(picture, toRect(given.boxes[i]), kTargetColour, 1);
+        drawLabel(picture, given.boxes[i], given.ids[i]);
+    }
+    for (size_t i = 0; i < keptIds.size(); ++i) {
+        cv::rectangle(picture, toRect(selection.kept()[i]), kTargetColour, 1);
+        drawLabel(picture, selection.kept()[i], keptIds[i]);
+    }
     if (const auto box = selection.drawn())
         cv::rectangle(picture, toRect(*box), kDrawnColour, 1);
     return picture;
 }
 
-int selectTargets(const cv::Mat& firstFrame, std::vector<Box>& boxes, int64_t maxTargets, std::string& error)
+int selectTargets(const cv::Mat& firstFrame, GivenTargets& targets, int64_t maxTargets, std::string& error,
+                  std::FILE* err)
 {
-    TargetSelection selection(firstFrame.size());
+    // New ids count up from the highest given, and stay ints.
+    const int64_t highest = targets.ids.empty() ? 0 : *std::max_element(targets.ids.begin(), targets.ids.end());
+    const int64_t room = std::clamp<int64_t>(maxTargets - static_cast<int64_t>(targets.boxes.size()), 0,
+                                             INT_MAX - highest);
+    TargetSelection selection(firstFrame.size(), static_cast<size_t>(room));
     {
         FrameWindow window(kSelectionWindowTitle);
         cv::setMouseCallback(window.title(), onMouse, &selection);
-        do
-            window.show(selectionPicture(firstFrame, boxes, selection));
-        while (selection.key(window.waitKey(kRedrawMilliseconds)) && window.isOpen());
+        int refusalsTold = 0;
+        bool goOn = true;
+        while (goOn && !stopRequested()) {
+            window.show(selectionPicture(firstFrame, targets, selection));
+            goOn = selection.key(window.waitKey(kRedrawMilliseconds)) && window.isOpen();
+            for (; refusalsTold < selection.refusals(); ++refusalsTold)
+                std::fprintf(err, "tavo-track: %s\n", kRefusal);
+        }
     }
-    boxes.insert(boxes.end(), selection.kept().begin(), selection.kept().end());
-    if (boxes.empty()) {
+    if (stopRequested()) {
+        error = "interrupted in the selection window";
+        return interruptedExitStatus(stopSignal());
+    }
+    const std::vector<int> newIds = idsAfter(targets.ids, selection.kept().size());
+    targets.boxes.insert(targets.boxes.end(), selection.kept().begin(), selection.kept().end());
+    targets.ids.insert(targets.ids.end(), newIds.begin(), newIds.end());
+    if (targets.boxes.empty()) {
         error = "no target selected: drag a rectangle around a target and press Space or Enter to keep it";
-        return kExitUsage;
-    }
-    if (static_cast<int64_t>(boxes.size()) > maxTargets) {
-        error = std::to_string(boxes.size()) + " targets, but at most " + std::to_string(maxTargets) +
-                " fit in the sample store with these --samples";
         return kExitUsage;
     }
     return kExitSuccess;
 }
 
-std::string boxOptions(const std::vector<Box>& boxes)
+std::string boxOptions(const GivenTargets& targets)
 {
+    bool numberedInOrder = true;
+    for (size_t i = 0; i < targets.ids.size(); ++i)
+        numberedInOrder = numberedInOrder && targets.ids[i] == static_cast<int>(i) + 1;
     std::string text;
-    for (const Box& box : boxes)
-        text += (text.empty() ? "--box " : " --box ") + boxText(box);
+    for (size_t i = 0; i < targets.boxes.size(); ++i) {
+        text += text.empty() ? "" : " ";
+        text += numberedInOrder ? "--box " : "--box-id " + std::to_string(targets.ids[i]) + ",";
+        text += boxText(targets.boxes[i]);
+    }
     return text;
 }
 

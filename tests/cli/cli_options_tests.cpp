@@ -258,7 +258,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
 {
     // A value each option takes.
     const std::map<std::string, const char*> values = {
-        {"--box", "1,2,3,4"}, {"--targets", "t.txt"}, {"--samples", "9"}, {"--noise", "1.5"},
+        {"--box", "1,2,3,4"}, {"--box-id", "7,1,2,3,4"}, {"--targets", "t.txt"}, {"--samples", "9"}, {"--noise", "1.5"},
         {"--iterations", "9"}, {"--frames", "9"}, {"--threads", "3"}, {"--seed", "9"}, {"--model", "hsv"},
         {"--hsv-bins", "3,4,5"}, {"--min-saturation", "9"}, {"--min-value", "9"}, {"--parts", "2"},
         {"--sharpness", "9"}, {"--surround", "2"}, {"--foreground", "2"}, {"--adapt", "0.5"}, {"--spread", "0.5"},

@@ -103,7 +103,7 @@ TEST(TargetSelection, PictureOutlinesTheTargetsAndTheRectangleDrawn)
     dragOn(s, {100, 100}, {140, 130});
     s.key(kKeySpace);
     dragOn(s, {200, 60}, {230, 90});
-    const cv::Mat picture = selectionPicture(frame, {Box{20, 30, 40, 50}}, s);
+    const cv::Mat picture = selectionPicture(frame, GivenTargets{{Box{20, 30, 40, 50}}, {1}}, s);
 
     ASSERT_EQ(picture.size(), kFrame);
     EXPECT_EQ(cv::countNonZero(frame.reshape(1) != 90), 0) << "the frame itself is drawn on";
@@ -119,13 +119,9 @@ TEST(TargetSelection, PictureOutlinesTheTargetsAndTheRectangleDrawn)
     EXPECT_EQ(picture.at<cv::Vec3b>(75, 215), cv::Vec3b(90, 90, 90));
 }
 
-TEST(TargetSelection, PrintedBoxesRepeatTheRun)
+// The options of a printed line, parsed as a command line.
+ParseResult parsePrinted(const std::string& printed)
 {
-    const std::vector<Box> boxes{{1, 2, 3, 4}, {-5, 6, 7, 8}};
-    const std::string printed = boxOptions(boxes);
-    EXPECT_EQ(printed, "--box 1,2,3,4 --box -5,6,7,8");
-
-    // Split into words, the text is a command line that gives the same boxes.
     std::vector<std::string> words{"tavo-track"};
     for (size_t start = 0, space; start <= printed.size(); start = space + 1) {
         space = printed.find(' ', start);
@@ -136,7 +132,50 @@ TEST(TargetSelection, PrintedBoxesRepeatTheRun)
     std::vector<const char*> argv;
     for (const auto& w : words)
         argv.push_back(w.c_str());
-    const ParseResult r = parseOptions(static_cast<int>(argv.size()), argv.data());
+    return parseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(TargetSelection, PrintedBoxesRepeatTheRunWithItsIds)
+{
+    const std::vector<Box> boxes{{1, 2, 3, 4}, {-5, 6, 7, 8}, {9, 9, 9, 9}};
+    const std::string printed = boxOptions(GivenTargets{boxes, {1, 2, 3}});
+    EXPECT_EQ(printed, "--box 1,2,3,4 --box -5,6,7,8 --box 9,9,9,9");
+    ParseResult r = parsePrinted(printed);
     ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
     EXPECT_EQ(r.options.boxes, boxes);
+
+    // Ids other than 1, 2, 3 (a targets file's, selected ones after them)
+    // are printed with their boxes, so that the repeated run keeps them.
+    const std::vector<int> ids{1, 3, 4};
+    EXPECT_EQ(idsAfter({1, 3}, 1), std::vector<int>{4});
+    r = parsePrinted(boxOptions(GivenTargets{boxes, ids}));
+    ASSERT_EQ(r.action, ParseResult::Action::Run) << r.error;
+    EXPECT_EQ(r.options.boxes, boxes);
+    EXPECT_EQ(r.options.boxIds, ids);
+
+    // Each id once, positive, and not mixed with ids numbered by --box.
+    for (const char* line : {"--box-id 2,1,1,4,4 --box-id 2,9,9,4,4", "--box-id 0,1,1,4,4",
+                             "--box-id 1,1,1,4 --box 1,1,4,4", "--box 1,1,4,4 --box-id 2,1,1,4,4"})
+        EXPECT_EQ(parsePrinted(line).action, ParseResult::Action::UsageError) << line;
+}
+
+TEST(TargetSelection, RectanglesBeyondTheRoomAreRefusedOnTheSpot)
+{
+    TargetSelection s(kFrame, 2);
+    for (int i = 0; i < 3; ++i) {
+        dragOn(s, {10 * i, 10}, {10 * i + 5, 20});
+        EXPECT_TRUE(s.key(kKeySpace));
+    }
+    EXPECT_EQ(s.kept(), (std::vector<Box>{{0, 10, 5, 10}, {10, 10, 5, 10}}));
+    EXPECT_EQ(s.refusals(), 1);
+    EXPECT_TRUE(s.refusedLast());
+    EXPECT_FALSE(s.drawn());  // the refused rectangle is gone: Enter now ends
+    EXPECT_FALSE(s.key('\r'));
+
+    // The window says so instead of naming the keys, until the next drag.
+    const cv::Mat frame(kFrame, CV_8UC3, cv::Scalar(90, 90, 90));
+    const cv::Mat refused = selectionPicture(frame, {}, s);
+    s.press({100, 100});
+    EXPECT_FALSE(s.refusedLast());
+    EXPECT_GT(cv::norm(refused, selectionPicture(frame, {}, s), cv::NORM_L1), 0);
 }

@@ -6,7 +6,9 @@
 # --box options printed on stderr are the dragged rectangles (within a
 # pixel) and the run tracks exactly those.  Escape with nothing kept ends
 # with exit status 2 and a message; with --box given, Escape tracks that
-# box alone.
+# box alone.  Selected targets take the ids after those of a targets file;
+# a rectangle beyond the sample store's limit is refused; Ctrl-C ends the
+# selection at once.
 #   track_select_test.sh TRACK VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -83,3 +85,51 @@ wait_exit 30
 [ "$(printed_boxes | tr '\n' ' ')" = "136,261,18,18 " ] || fail "printed boxes: $(cat "$dir/err")"
 [ "$(wc -l <"$dir/m.txt")" = 3 ] || fail "expected three frames of one target"
 echo "ok: the given box alone is tracked"
+
+# -- A targets file with the ids 1 and 3, and a rectangle selected: the new
+# target takes the id 4, and the printed options repeat the run exactly.
+# Run without XDG_RUNTIME_DIR: stderr holds the command's own lines only,
+# none of the window system library's.
+demo_dir ids
+printf '1,1,136,261,18,18,1,-1,-1,-1\n1,3,216,231,18,18,1,-1,-1,-1\n' >"$dir/t.txt"
+start_track "$dir" /usr/bin/env -u XDG_RUNTIME_DIR "$track" "$video" --seed 1 --frames 3 --targets t.txt \
+  --select --mot m.txt -q
+expect_window "$title"
+changes "$id" drag "$id" 130 255 155 280
+changes "$id" press "$id" Return
+shot "$id" "$artifacts/select-ids-after-file.png"
+press "$id" Return
+wait_exit 60
+[ "$status" = 0 ] || fail "ids: expected exit status 0, got $status: $(cat "$dir/err")"
+bad=$(grep -v '^tavo-track: ' "$dir/err")
+[ -z "$bad" ] || fail "ids: lines on stderr that are not the command's: $bad"
+[ "$(cut -d, -f2 "$dir/m.txt" | sort -un | tr '\n' ' ')" = "1 3 4 " ] || fail "ids: the run tracked ids other than 1, 3, 4"
+read -ra again < <(sed -n 's/^tavo-track: targets: //p' "$dir/err")
+note "printed: ${again[*]}"
+(cd "$dir" && "$track" "$video" --seed 1 --frames 3 "${again[@]}" --mot again.txt -q) ||
+  fail "ids: the printed options do not run: ${again[*]}"
+cmp -s "$dir/m.txt" "$dir/again.txt" || fail "ids: the printed options do not repeat the run: ${again[*]}"
+echo "ok: selected targets take the ids after the file's, and the printed options repeat the run"
+
+# -- Room for one more target only (the most samples fit ten targets, nine
+# are given): the second rectangle is refused on the spot, in the window
+# and on stderr; Ctrl-C then ends the selection at once with exit status
+# 130 and no files.
+demo_dir limit
+given=()
+for x in 0 20 40 60 80 100 120 140 160; do given+=(--box "$x,0,8,8"); done
+start_track "$dir" "$track" "$video" --samples 2236961 "${given[@]}" --select --mot m.txt -q
+expect_window "$title"
+changes "$id" drag "$id" 130 255 155 280
+changes "$id" press "$id" space
+changes "$id" drag "$id" 210 225 235 250
+changes "$id" press "$id" space
+shot "$id" "$artifacts/select-refused.png"
+grep -q '^tavo-track: rectangle not kept: no more targets fit' "$dir/err" ||
+  fail "limit: no message that the rectangle was refused: $(cat "$dir/err")"
+alive || fail "limit: the run ended at the refused rectangle"
+kill -INT "$demo_pid"
+wait_exit 5
+[ "$status" = 130 ] || fail "limit: expected exit status 130 after SIGINT in the window, got $status: $(cat "$dir/err")"
+[ ! -e "$dir/m.txt" ] || fail "limit: the MOT file was written although nothing was tracked"
+echo "ok: a rectangle beyond the limit is refused on the spot; Ctrl-C ends the selection at once"

@@ -4,7 +4,9 @@
 # pauses (the picture and the result files stand still) and resumes;
 # Escape, or closing the window through the window system, ends the run
 # early with exit status 0, every result file complete up to the last
-# tracked frame and the summary saying so.
+# tracked frame and the summary saying so.  Ctrl-C while paused stops at
+# once (exit status 130), the X server killed ends the run as a hangup
+# (129); both keep the results so far.
 #   track_show_test.sh TRACK SEND_CLOSE VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -78,10 +80,17 @@ start_show close
 expect_stopped_early close
 echo "ok: closing the window stops with complete outputs"
 
-# -- Escape acts at once even while a long frame is tracked: 200 million
-# joint-move iterations make every frame take seconds.
+# -- Escape acts at once even while a long frame is tracked: joint-move
+# iterations enough for every frame to take about four seconds in this
+# build (a sanitizer build is many times slower), measured on three frames.
 demo_dir long
-start_track "$dir" "$track" "$video" --seed 1 --show --box 136,261,18,18 --iterations 200000000 --mot m.txt
+start=$(date +%s%N)
+(cd "$dir" && "$track" "$video" --seed 1 --frames 3 --box 136,261,18,18 --iterations 5000000 -q) ||
+  fail "long frame: the measuring run failed"
+ms=$((($(date +%s%N) - start) / 1000000))
+iterations=$((5000000 * 4000 / (ms / 3 + 1)))
+note "three frames of 5 million iterations took $ms ms: $iterations iterations per frame"
+start_track "$dir" "$track" "$video" --seed 1 --show --box 136,261,18,18 --iterations "$iterations" --mot m.txt
 expect_window "$title"  # shown after the first frame, while the second is tracked
 press "$id" Escape
 pressed=$SECONDS
@@ -91,3 +100,33 @@ wait_exit 30
 grep -q "stopped early from the window" "$dir/out" || fail "long frame: the summary does not say the run was stopped"
 [ "$(cut -d, -f1 "$dir/m.txt" | sort -u)" = 1 ] || fail "long frame: the MOT file holds more than the first, whole frame"
 echo "ok: Escape stops a long frame at once, and only whole frames are written"
+
+# expect_interrupted NAME STATUS: the run ended at once with STATUS, saying
+# after how many frames, and the MOT file holds exactly those whole frames.
+expect_interrupted() {
+  local name=$1 frames
+  wait_exit 5
+  [ "$status" = "$2" ] || fail "$name: expected exit status $2, got $status: $(cat "$dir/err")"
+  frames=$(sed -n 's/^tavo-track: .*interrupted after \([0-9]*\) frames$/\1/p' "$dir/err")
+  [ -n "$frames" ] && [ "$frames" -gt 0 ] || fail "$name: no message of the interruption: $(cat "$dir/err")"
+  [ "$(wc -l <"$dir/m.txt")" = $((targets * frames)) ] || fail "$name: the MOT file does not hold $frames whole frames"
+  bad=$(grep -v '^tavo-track: ' "$dir/err")
+  [ -z "$bad" ] || fail "$name: lines on stderr that are not the command's: $bad"
+  note "$name: interrupted after $frames frames, the MOT file kept"
+}
+
+# -- Ctrl-C while paused stops at once (130), keeping the results so far.
+start_show paused-interrupt
+press "$id" space
+wait_still "$id" 5 || fail "Space did not pause the run"
+kill -INT "$demo_pid"
+expect_interrupted paused-interrupt 130
+echo "ok: Ctrl-C while paused stops at once and keeps the results"
+
+# -- The display going away (the X server killed) ends the run as a hangup
+# would (129), keeping the results so far.
+start_show display-gone
+{ kill -9 "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null
+xvfb_pid=""
+expect_interrupted display-gone 129
+echo "ok: a lost display ends the run as an interrupt and keeps the results"
