@@ -44,6 +44,10 @@ struct TrackingSettings {
 // far too few to keep more busy, and a slip of the finger should not start
 // thousands.
 constexpr int kMaxThreads = 64;
+// More joint-move iterations per frame than this are refused: 20000 times
+// the standard 5000, they take about ten seconds a frame on a desktop,
+// long after the move has settled; 2^31 - 1 would take minutes per frame.
+constexpr int kMaxIterations = 100000000;
 // The largest scale-noise and aspect-noise (a log-scale step per frame) and
 // the largest scale a scale range allows.
 constexpr double kMaxScaleNoise = 0.5;
