@@ -540,8 +540,10 @@ std::vector<Option> makeTable()
     t.push_back(file("--estimates", "FILE", S::Outputs, &Options::estimatesFile,
                      "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
-                     "the annotated frames, MJPG AVI at the input's frame rate (25 frames/s when the input "
-                     "declares none)"));
+                     "the annotated frames at the input's frame rate (25 frames/s when the input declares "
+                     "none), their codec by the extension: .mp4, .m4v and .mov H.264, which browsers play "
+                     "(refused before tracking where OpenCV's FFmpeg has no H.264 encoder); .avi and any other "
+                     "MJPG"));
     t.push_back(file("--gt", "FILE", S::Outputs, &Options::gtFile,
                      "score the run against MOTChallenge ground truth (each target against the object of its "
                      "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "
