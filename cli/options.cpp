@@ -560,8 +560,10 @@ std::vector<Option> makeTable()
     t.push_back(file("--estimates", "FILE", S::Outputs, &Options::estimatesFile,
                      "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
-                     "the annotated frames, MJPG AVI at the input's frame rate (25 frames/s when the input "
-                     "declares none or one slower than 0.01 frames/s)"));
+                     "the annotated frames at the input's frame rate (25 frames/s when the input declares "
+                     "none or one slower than 0.01 frames/s), their codec by the extension: .mp4, .m4v and .mov "
+                     "H.264, which browsers play (refused before tracking where OpenCV's FFmpeg has no H.264 "
+                     "encoder); .avi and any other MJPG"));
     Option draw = option("--draw", "boxes|samples|design", S::Outputs,
                          "how --video and --show draw the targets: boxes, each target's box in its own colour "
                          "with its id (and confidence, with --lost-and-found) on a label, dashed where it was last "

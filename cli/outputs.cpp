@@ -3,6 +3,7 @@
 #include "app/quiet_stderr.h"
 #include "cli/error_plot.h"
 #include "cli/stale_temporaries.h"
+#include "cli/video_codec.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgcodecs.hpp>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -78,9 +78,6 @@ void TextOutput::discard()
 
 namespace {
 
-// The MJPG encoder takes no frame narrower or lower than this.
-constexpr int kSmallestEncodableSide = 2;
-
 // Free space below which a file system counts as full: a write of the video
 // writer (a frame, or its buffer of 32 KiB) no longer fits.
 constexpr uint64_t kFullFileSystemBytes = uint64_t{1} << 20;
@@ -96,20 +93,6 @@ bool fileSystemFull(const std::string& name)
     return blocks * fs.f_frsize < kFullFileSystemBytes;
 }
 
-// Why the writer refused `path`, as far as we can tell; the file itself
-// could be created.
-std::string videoRefusal(const std::string& path, CvSize size)
-{
-    const std::string extension = std::filesystem::path(path).extension().string();
-    if (extension.empty())
-        return "the name needs an extension that names the container, such as .avi";
-    if (size.width < kSmallestEncodableSide || size.height < kSmallestEncodableSide)
-        return "the encoder takes frames of at least " + std::to_string(kSmallestEncodableSide) + "x" +
-               std::to_string(kSmallestEncodableSide) + " pixels, not " + std::to_string(size.width) + "x" +
-               std::to_string(size.height);
-    return "no MJPG video can be written with the extension '" + extension + "'";
-}
-
 }  // namespace
 
 bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize size, std::string& error)
@@ -119,14 +102,15 @@ bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize s
     if (fd < 0)
         return false;
     ::close(fd);  // the writer opens the file by its name
-    QuietStderr quiet;  // the encoder's own complaints are not ours to show
-    try {
-        writer_.open(pending_.writtenName(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                     framesPerSecond, cv::Size(size.width, size.height));
-    } catch (const cv::Exception&) {
+    const VideoCodec codec = videoCodecFor(path);
+    const cv::Size frameSize(size.width, size.height);
+    bool opened = false;
+    if (!frameSizeRefusal(codec, frameSize)) {
+        QuietStderr quiet;  // the encoder's own complaints are not ours to show
+        opened = openVideoWriter(writer_, pending_.writtenName(), codec, framesPerSecond, frameSize);
     }
-    if (!writer_.isOpened()) {
-        error = "--video: cannot create the video '" + path + "': " + videoRefusal(path, size);
+    if (!opened) {
+        error = videoRefusalMessage(path, codec, frameSize);
         pending_.discard();
         return false;
     }

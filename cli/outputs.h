@@ -56,14 +56,16 @@ private:
     int failure_ = 0;  // errno of the first failure, 0 for none
 };
 
-// The annotated frames as an MJPG AVI.  OpenCV's writer reports no write
-// errors, so the closed file is read back: it must hold every frame written.
+// The annotated frames, MJPG or H.264 by the file's extension (see
+// video_codec.h).  OpenCV's writer reports no write errors, so the closed
+// file is read back: it must hold every frame written.
 class VideoOutput {
 public:
     ~VideoOutput() { discard(); }
 
-    // False with `error` set when the file cannot be created, with the
-    // reason where it can be told.  Named by --video in messages.
+    // False with `error` set when the file cannot be created or its codec
+    // cannot be written here, with the reason where it can be told.  Named
+    // by --video in messages.
     bool open(const std::string& path, double framesPerSecond, CvSize size, std::string& error);
     bool isOpen() const { return writer_.isOpened(); }
     void write(const CvMat& frame);

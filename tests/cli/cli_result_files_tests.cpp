@@ -8,6 +8,8 @@
 
 #include "command_run.h"
 
+#include "cli/video_codec.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -48,6 +50,14 @@ std::pair<int, int> videoFrames(const fs::path& path)
     while (video.grab())
         ++frames;
     return {frames, declared};
+}
+
+// The fourcc a video file reads back with, as its four characters.
+std::string videoFourcc(const fs::path& path)
+{
+    cv::VideoCapture video(path.string(), cv::CAP_FFMPEG);
+    const int code = static_cast<int>(video.get(cv::CAP_PROP_FOURCC));
+    return {char(code & 0xff), char((code >> 8) & 0xff), char((code >> 16) & 0xff), char((code >> 24) & 0xff)};
 }
 
 void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
@@ -407,4 +417,37 @@ TEST_F(CliCommand, OutputsThatCannotBeReplacedAreRefusedBeforeTracking)
     }
     for (const char* name : {"w.png", "x-errors.png", "w.csv"})
         EXPECT_TRUE(readFile(path(name)) == "protected") << name << " replaced";
+}
+
+TEST_F(CliCommand, Mp4AndMovVideosAreH264AndAviVideosMjpg)
+{
+    makeClip(3);
+    const std::pair<const char*, const char*> codecs[] = {{"k.mp4", "avc1"}, {"k.MOV", "avc1"}, {"k.avi", "MJPG"}};
+    for (const auto& [name, fourcc] : codecs) {
+        const Result r = track(std::string("clip.avi -q --seed 1 --samples 100 --video ") + name);
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.err, "") << "the encoder's remarks are not shown";
+        EXPECT_EQ(videoFourcc(path(name)), fourcc) << name;
+        EXPECT_EQ(videoFrames(path(name)), std::make_pair(3, 3)) << name;
+    }
+    // Frames 2 pixels wide, which FFmpeg's scaler writes past its buffers
+    // with H.264, are refused before tracking.
+    for (const char* frame : {"thin_000.sr", "thin_001.sr"})
+        writeSunRaster(path(frame), cv::Mat(8, 2, CV_8UC3, cv::Scalar(0, 0, 255)));
+    const Result thin = track("thin_%03d.sr -q --box 0,0,2,4 --mot m.txt --video k.mp4");
+    EXPECT_EQ(thin.status, 1);
+    EXPECT_EQ(thin.err, "tavo-track: --video: cannot create the video 'k.mp4': the encoder takes frames of at least "
+                        "4x4 pixels, not 2x8\n");
+    EXPECT_FALSE(fs::exists(path("m.txt")));
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
+}
+
+TEST(VideoRefusal, AnMp4WithoutAnH264EncoderIsRefusedSuggestingAnAvi)
+{
+    using namespace tavo_cli;
+    ASSERT_EQ(videoCodecFor("out/clip.mp4"), VideoCodec::H264);
+    EXPECT_EQ(videoRefusalMessage("out/clip.mp4", VideoCodec::H264, {320, 240}),
+              "--video: cannot create the video 'out/clip.mp4': OpenCV's FFmpeg here has no H.264 encoder (fourcc "
+              "avc1, H264, X264 tried), which a '.mp4' video needs to play in browsers; write an MJPG AVI instead, "
+              "e.g. --video out/clip.avi");
 }
