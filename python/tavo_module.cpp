@@ -617,13 +617,20 @@ public:
                 first = queryFrame(capture_.get());
         }
         if (!capture_) {
-            std::error_code ec;
-            if (!std::filesystem::exists(path, ec))
-                raiseOSError(PyExc_FileNotFoundError, "cannot open the video '" + path + "': no such file");
-            raiseOSError(PyExc_OSError, "cannot read the video '" + path + "'");
+            const std::string problem = openProblem(path.c_str());
+            const std::string message = "cannot open the video '" + path + "': " + problem;
+            if (problem == "no such file")
+                raiseOSError(PyExc_FileNotFoundError, message);
+            if (problem == "permission denied")
+                raiseOSError(PyExc_PermissionError, message);
+            raiseOSError(PyExc_OSError, message);
         }
-        if (!first)
+        if (!first) {
+            const std::string problem = captureProblem(capture_.get());
+            if (!problem.empty())
+                throw py::value_error("cannot use the first frame of '" + path + "': " + problem);
             throw py::value_error("the video '" + path + "' has no frames");
+        }
         if ((first->depth & 0xff) != 8 || first->nChannels != 3)
             throw py::value_error("cannot use the first frame of '" + path + "' (" + frameKind(first) + ")");
         firstKind_ = frameKind(first);

@@ -274,11 +274,12 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
 
 TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
 {
-    // Two billion joint-move iterations: the first frame alone would take
-    // most of a minute.
+    // The most joint-move iterations there may be, for four targets: the
+    // first frame alone takes several seconds.
     makeClip(5);
-    const pid_t child = startTrackIn(
-        dir_, {"clip.avi", "-q", "--seed", "1", "--box", "40,40,18,18", "--iterations", "2000000000", "--mot", "m.txt"});
+    const pid_t child = startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--box", "136,261,18,18", "--box",
+                                            "216,231,18,18", "--box", "259,157,18,18", "--box", "244,74,18,18",
+                                            "--iterations", "100000000", "--mot", "m.txt"});
     ASSERT_GE(child, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // well into the first frame
     ::kill(child, SIGINT);
@@ -295,10 +296,12 @@ TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
 
 TEST_F(CliCommand, ARunEndedByASignalLeavesNoTemporaryFiles)
 {
-    // A first frame of most of a minute: every signal comes mid-run.
+    // A first frame of several seconds: every signal comes mid-run.
     makeClip(5);
-    const std::vector<const char*> longRun{"clip.avi", "-q",           "--seed",  "1",     "--box",     "40,40,18,18",
-                                           "--iterations", "2000000000", "--mot", "m.txt", "--video", "k.avi"};
+    const std::vector<const char*> longRun{"clip.avi",      "-q",          "--seed",  "1",           "--box",
+                                           "136,261,18,18", "--box",       "216,231,18,18", "--box", "259,157,18,18",
+                                           "--box",         "244,74,18,18", "--iterations", "100000000", "--mot",
+                                           "m.txt",         "--video",     "k.avi"};
     struct Ending {
         std::vector<int> signals;  // sent one right after the other
         std::vector<std::pair<int, rlim_t>> limits;

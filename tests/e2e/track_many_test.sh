@@ -37,7 +37,7 @@ cmp -s stdout.txt out/summary.tsv || fail "the table printed is not summary.tsv"
 cmp -s demo.txt out/demo/tracks.mot.txt || fail "demo tracks differ from a run of their own"
 cmp -s gray.txt out/gray/tracks.mot.txt || fail "gray tracks differ from a run of their own"
 grep -q '^CLEAR-MOT: MOTA 1.000' out/demo/stdout.txt || fail "demo not scored: $(cat out/demo/stdout.txt)"
-grep -q "cannot read the video 'videos/not a video.avi'" "out/not a video/stderr.txt" ||
+grep -q "cannot open the video 'videos/not a video.avi'" "out/not a video/stderr.txt" ||
   fail "the broken video's error is not kept"
 for dir in demo gray "not a video"; do
   [ -f "out/$dir/command.txt" ] && [ -s "out/$dir/status.txt" ] || fail "out/$dir incomplete"
