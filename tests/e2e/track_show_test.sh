@@ -9,7 +9,7 @@
 # once (exit status 130), the X server killed ends the run as a hangup
 # (129); both keep the results so far.  A 25 frames/s clip plays at that
 # rate (--show-speed max: faster); at its end the results are written and
-# the last frame stays until a key (or SIGTERM, at once).  On a small
+# the last frame stays until a key (a close or SIGTERM end it at once).  On a small
 # screen a large video's window is scaled down to fit, a small video's
 # scaled up.
 #   track_show_test.sh TRACK SEND_CLOSE VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
@@ -176,11 +176,17 @@ play_clip fast max
 note "50 frames as fast as tracked: $ms ms"
 [ "$ms" -le $((paced - 1000)) ] || fail "--show-speed max took $ms ms, the video's rate $paced ms"
 expect_window "$title"
+"$send_close" "$id" || fail "the close request was not sent"
+wait_exit 10
+[ "$status" = 0 ] || fail "closed at the end: expected exit status 0, got $status: $(cat "$dir/err")"
+[ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "closed at the end: the MOT file lost frames"
+play_clip term max
+expect_window "$title"
 kill -TERM "$demo_pid"
 wait_exit 5
 [ "$status" = 0 ] || fail "SIGTERM at the end: expected exit status 0 (the results were complete), got $status"
 [ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "SIGTERM at the end: the MOT file lost frames"
-echo "ok: --show-speed max plays faster; SIGTERM ends the wait at the end at once"
+echo "ok: --show-speed max plays faster; closing the window or SIGTERM ends the wait at the end at once"
 
 # -- A 1920x1080 video on the 800x600 screen: the window is scaled down to
 # fit, the frame's aspect kept, the band below it.
