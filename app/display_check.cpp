@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 #ifdef TAVO_HAVE_X11
 #include <X11/Xlib.h>
@@ -26,15 +27,25 @@ bool hungUp(int fd)
     return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
+#ifdef TAVO_HAVE_X11
+// The check's own connection to DISPLAY, opened once; null when refused.
+Display* x11Connection()
+{
+    static Display* connection = nullptr;
+    const char* display = std::getenv("DISPLAY");
+    if (!connection && display && *display)
+        connection = XOpenDisplay(display);
+    return connection;
+}
+#endif
+
 std::optional<std::string> missingX11Display()
 {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display)
         return std::string("DISPLAY is not set");
 #ifdef TAVO_HAVE_X11
-    static Display* connection = nullptr;
-    if (!connection)
-        connection = XOpenDisplay(display);
+    Display* const connection = x11Connection();
     if (!connection)
         return "cannot connect to the display '" + std::string(display) + "'";
     if (hungUp(ConnectionNumber(connection)))
@@ -87,23 +98,46 @@ std::optional<std::string> missingPlatformDisplay(const std::string& name)
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<std::string> missingDisplay()
+// The Qt platforms asked for, in order: QT_QPA_PLATFORM's list "a;b", X11
+// ("xcb") unless told otherwise.
+std::vector<std::string> qtPlatforms()
 {
-    // Qt picks its window system from QT_QPA_PLATFORM, X11 ("xcb") unless
-    // told otherwise; a list "a;b" is tried in order.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const std::string list = platform && *platform ? platform : "xcb";
-    std::optional<std::string> firstReason;
+    std::vector<std::string> names;
     for (size_t start = 0; start <= list.size();) {
         size_t end = list.find(';', start);
         if (end == std::string::npos)
             end = list.size();
-        const std::string name = list.substr(start, end - start);
+        if (end > start)
+            names.push_back(list.substr(start, end - start));
         start = end + 1;
-        if (name.empty())
-            continue;
+    }
+    return names;
+}
+
+}  // namespace
+
+std::optional<ScreenSize> screenSize()
+{
+    const std::vector<std::string> platforms = qtPlatforms();
+    if (platforms.empty() || platforms.front().rfind("xcb", 0) != 0)
+        return std::nullopt;
+#ifdef TAVO_HAVE_X11
+    if (Display* const connection = x11Connection(); connection && !hungUp(ConnectionNumber(connection))) {
+        const int screen = DefaultScreen(connection);
+        return ScreenSize{DisplayWidth(connection, screen), DisplayHeight(connection, screen)};
+    }
+#endif
+    return std::nullopt;
+}
+
+std::optional<std::string> missingDisplay()
+{
+    // Qt picks its window system from QT_QPA_PLATFORM, the first of its
+    // list that works.
+    std::optional<std::string> firstReason;
+    for (const std::string& name : qtPlatforms()) {
         const auto reason = missingPlatformDisplay(name);
         if (!reason)
             return std::nullopt;

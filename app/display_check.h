@@ -16,3 +16,11 @@
 // does by default) would otherwise refuse the window that opens right after;
 // asked again, the check says whether that server has gone away since.
 std::optional<std::string> missingDisplay();
+
+// The size in pixels of the X11 screen windows open on; nothing when it is
+// not known (no X11 display, or Qt told to use another window system).
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+std::optional<ScreenSize> screenSize();

@@ -1,10 +1,19 @@
 #include "cli/frame_window.h"
 
+#include "app/display_check.h"
 #include "app/window_environment.h"
+#include "cli/window_band.h"
 
 #include <algorithm>
 
 namespace tavo_cli {
+
+namespace {
+
+// When the display does not say: the smallest common laptop screen.
+const cv::Size kAssumedScreen(1366, 768);
+
+}  // namespace
 
 bool isEnterKey(int key)
 {
@@ -12,7 +21,13 @@ bool isEnterKey(int key)
     return key == '\r' || key == '\n';
 }
 
-FrameWindow::FrameWindow(std::string title) : title_(std::move(title))
+WindowFit fitOnScreen(cv::Size frame)
+{
+    const auto screen = screenSize();
+    return fitWindow(frame, screen ? cv::Size(screen->width, screen->height) : kAssumedScreen);
+}
+
+FrameWindow::FrameWindow(std::string title, cv::Size frame) : title_(std::move(title)), fit_(fitOnScreen(frame))
 {
     quietWindowSystem();
     cv::namedWindow(title_, kFrameWindowFlags);
@@ -25,7 +40,12 @@ FrameWindow::~FrameWindow()
     cv::waitKey(1);
 }
 
-void FrameWindow::show(const cv::Mat& image) { cv::imshow(title_, image); }
+void FrameWindow::show(const cv::Mat& frame, const std::string& bandText)
+{
+    showPicture(withBand(fit_.scaled(frame), fit_, bandText));
+}
+
+void FrameWindow::showPicture(const cv::Mat& picture) { cv::imshow(title_, picture); }
 
 int FrameWindow::waitKey(int milliseconds)
 {

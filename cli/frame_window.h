@@ -1,8 +1,11 @@
 #pragma once
 
-// The command's windows: each shows a frame at its own size, so that a
-// window pixel is a frame pixel (mouse positions included) and the window
-// is no larger than the video.
+// The command's windows: each shows a video's frames fitted to the screen
+// (window_fit.h) with a band of text below them, at the picture's own size
+// (no scaling by the window system), so that mouse positions map back to
+// frame positions exactly through fit().
+
+#include "cli/window_fit.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/highgui.hpp>
@@ -20,17 +23,25 @@ constexpr int kKeyEscape = 27;
 constexpr int kKeySpace = ' ';
 bool isEnterKey(int key);  // Return or the keypad's Enter
 
-// An open highgui window; destroyed with the object.  Needs a display (see
-// missingDisplay()).
+// The fit of `frame` on the screen of the display (an assumed small
+// laptop screen when its size is not known).
+WindowFit fitOnScreen(cv::Size frame);
+
+// An open highgui window for frames of one size; destroyed with the
+// object.  Needs a display (see missingDisplay()).
 class FrameWindow {
 public:
-    explicit FrameWindow(std::string title);
+    FrameWindow(std::string title, cv::Size frame);
     ~FrameWindow();
     FrameWindow(const FrameWindow&) = delete;
     FrameWindow& operator=(const FrameWindow&) = delete;
 
     const std::string& title() const { return title_; }
-    void show(const cv::Mat& image);
+    const WindowFit& fit() const { return fit_; }
+    // Shows `frame` fitted, with `bandText` below it.
+    void show(const cv::Mat& frame, const std::string& bandText);
+    // Shows a picture already fitted, band included (fit().window() in size).
+    void showPicture(const cv::Mat& picture);
     // Handles the window's events for up to `milliseconds` (at least 1);
     // returns the key typed, -1 for none.
     int waitKey(int milliseconds);
@@ -39,6 +50,7 @@ public:
 
 private:
     std::string title_;
+    WindowFit fit_;
 };
 
 }  // namespace tavo_cli

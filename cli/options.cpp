@@ -619,7 +619,21 @@ std::vector<Option> makeTable()
     t.push_back(flag("--show", S::Windows, &Options::show,
                      "show the tracking in a window while it runs: Space pauses and resumes, Escape or closing "
                      "the window stops the run (the results so far are kept); a display that goes away ends "
-                     "the run as SIGHUP would (exit status 129), the results so far kept"));
+                     "the run as SIGHUP would (exit status 129), the results so far kept.  The band below the "
+                     "frame gives its number; at the end the last frame stays until a key or the window is "
+                     "closed (the results are written by then).  Windows larger than the screen are scaled "
+                     "down, tiny videos scaled up"));
+    Option speed = option("--show-speed", "video|max", S::Windows,
+                          "how fast --show plays: video, no faster than the input's frame rate (25 frames/s "
+                          "when it declares none); max, each frame as soon as it is tracked");
+    speed.set = [](Options& o, const std::string& text) -> Refusal {
+        if (text != "video" && text != "max")
+            return std::string("expected video or max");
+        o.showAsFastAsTracked = text == "max";
+        return kSet;
+    };
+    speed.defaultText = "default video";
+    t.push_back(speed);
 
     Option help = option({"-h", "--help"}, "", S::General, "print this text");
     help.action = ParseResult::Action::Help;

@@ -34,6 +34,7 @@ struct Options {
     std::optional<bool> progress;
     bool select = false;       // --select: more targets dragged on the first frame in a window
     bool show = false;         // --show: the tracking shown live in a window
+    bool showAsFastAsTracked = false;  // --show-speed max: not held to the video's frame rate
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
     bool robust = false;       // --robust given
     DrawingStyle drawing = DrawingStyle::Design;  // --draw; Boxes under --robust unless given

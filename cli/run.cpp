@@ -159,6 +159,11 @@ private:
     CvMat header_;
 };
 
+// How often the live window is looked at while a frame is tracked: the
+// frame's end is waited for in between, so that it counts no longer than
+// it took.
+constexpr std::chrono::milliseconds kWindowPollInterval(20);
+
 // Tracks the next frame.  With the live window, the frame is tracked on
 // another thread while this one keeps the window answering, so that Escape
 // or closing it stops even a long frame.
@@ -168,7 +173,7 @@ StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView
         return session.step(frame);
     std::future<StepOutcome>& pending = view->step();
     pending = std::async(std::launch::async, [&] { return session.step(frame); });
-    while (pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+    while (pending.wait_for(kWindowPollInterval) != std::future_status::ready)
         if (!view->stillWanted())
             requestStop();
     return pending.get();
@@ -387,7 +392,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
             message(err, "the window's display is gone (" + *why + "): interrupted after 0 frames");
             return interruptedExitStatus(kDisplayLostSignal);
         }
-        observers.push_back(&view.emplace());
+        observers.push_back(&view.emplace(Playback{firstFrame.size(), plannedFrames(options, video.capture.get()),
+                                                   video.framesPerSecond(), options.showAsFastAsTracked}));
     }
 
     FrameTimes times;
@@ -458,8 +464,15 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
                 view->step().wait();  // the frame tracked meanwhile stops at once, unwritten
             return finish(TrackingEnd{kExitSuccess, true, true});
         });
-    return finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
-                              view ? &*view : nullptr, firstMs, firstStart, times, err));
+    const int status = finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
+                                          view ? &*view : nullptr, firstMs, firstStart, times, err));
+    // The results are written: the last frame stays on screen until the
+    // user is done with it, and a display lost meanwhile changes nothing.
+    if (view && !stopRequested()) {
+        displayLoss.emplace([status] { return status; });
+        view->waitAtEnd();
+    }
+    return status;
 }
 
 }  // namespace tavo_cli

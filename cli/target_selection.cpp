@@ -4,6 +4,7 @@
 #include "cli/interrupts.h"
 #include "cli/picture_text.h"
 #include "cli/run.h"
+#include "cli/window_band.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -26,28 +27,47 @@ const cv::Scalar kDrawnColour(0, 255, 255);     // yellow: the rectangle not kep
 const cv::Scalar kLabelGround(0, 0, 0);
 const char* const kKeysHint = "Space/Enter: keep   c: drop   Esc: track";
 
+// What the mouse drives: the selection, in frame positions.
+struct MouseTarget {
+    TargetSelection* selection;
+    const WindowFit* fit;
+};
+
 void onMouse(int event, int x, int y, int, void* data)
 {
-    auto& selection = *static_cast<TargetSelection*>(data);
+    const auto& target = *static_cast<MouseTarget*>(data);
+    const cv::Point at = target.fit->toFrame({x, y});
     if (event == cv::EVENT_LBUTTONDOWN)
-        selection.press({x, y});
+        target.selection->press(at);
     else if (event == cv::EVENT_MOUSEMOVE)
-        selection.moveTo({x, y});
+        target.selection->moveTo(at);
     else if (event == cv::EVENT_LBUTTONUP)
-        selection.release({x, y});
+        target.selection->release(at);
 }
 
-cv::Rect toRect(const Box& b) { return {b.x, b.y, b.width, b.height}; }
+// A box's rectangle in the window.
+cv::Rect windowRect(const Box& b, const WindowFit& fit)
+{
+    return {fit.toWindow({b.x, b.y}), fit.toWindow({b.x + b.width, b.y + b.height})};
+}
 
 // The target's id just above its rectangle's top-left corner (inside it
 // at the top of the frame).
-void drawLabel(cv::Mat& picture, const Box& box, int id)
+void drawLabel(cv::Mat& picture, const cv::Rect& rect, int id)
 {
     const std::string text = std::to_string(id);
-    int top = box.y - tagSize(text).height - 1;
+    int top = rect.y - tagSize(text).height - 1;
     if (top < 0)
-        top = box.y + 1;
-    drawTag(picture, text, {box.x, top}, kTargetColour, kLabelGround);
+        top = rect.y + 1;
+    drawTag(picture, text, {rect.x, top}, kTargetColour, kLabelGround);
+}
+
+// A target's rectangle and its id.
+void drawTarget(cv::Mat& picture, const Box& box, int id, const WindowFit& fit)
+{
+    const cv::Rect rect = windowRect(box, fit);
+    cv::rectangle(picture, rect, kTargetColour, 1);
+    drawLabel(picture, rect, id);
 }
 
 }  // namespace
@@ -125,27 +145,23 @@ std::vector<int> idsAfter(const std::vector<int>& given, size_t count)
 namespace {
 
 const char* const kRefusal = "rectangle not kept: no more targets fit in the sample store with these --samples";
-// The same, short enough for the caption of a small frame.
+// The same, short enough for the window's band.
 const char* const kRefusalCaption = "Not kept: no room for more targets";
 
 }  // namespace
 
-cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const TargetSelection& selection)
+cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const TargetSelection& selection,
+                         const WindowFit& fit)
 {
-    cv::Mat picture = frame.clone();
-    drawCaption(picture, selection.refusedLast() ? kRefusalCaption : kKeysHint);
+    cv::Mat shown = fit.scaled(frame).clone();
     const std::vector<int> keptIds = idsAfter(given.ids, selection.kept().size());
-    for (size_t i = 0; i < given.boxes.size(); ++i) {
-        cv::rectangle(picture, toRect(given.boxes[i]), kTargetColour, 1);
-        drawLabel(picture, given.boxes[i], given.ids[i]);
-    }
-    for (size_t i = 0; i < keptIds.size(); ++i) {
-        cv::rectangle(picture, toRect(selection.kept()[i]), kTargetColour, 1);
-        drawLabel(picture, selection.kept()[i], keptIds[i]);
-    }
+    for (size_t i = 0; i < given.boxes.size(); ++i)
+        drawTarget(shown, given.boxes[i], given.ids[i], fit);
+    for (size_t i = 0; i < keptIds.size(); ++i)
+        drawTarget(shown, selection.kept()[i], keptIds[i], fit);
     if (const auto box = selection.drawn())
-        cv::rectangle(picture, toRect(*box), kDrawnColour, 1);
-    return picture;
+        cv::rectangle(shown, windowRect(*box, fit), kDrawnColour, 1);
+    return withBand(shown, fit, selection.refusedLast() ? kRefusalCaption : kKeysHint);
 }
 
 int selectTargets(const cv::Mat& firstFrame, GivenTargets& targets, int64_t maxTargets, std::string& error,
@@ -157,12 +173,13 @@ int selectTargets(const cv::Mat& firstFrame, GivenTargets& targets, int64_t maxT
                                              INT_MAX - highest);
     TargetSelection selection(firstFrame.size(), static_cast<size_t>(room));
     {
-        FrameWindow window(kSelectionWindowTitle);
-        cv::setMouseCallback(window.title(), onMouse, &selection);
+        FrameWindow window(kSelectionWindowTitle, firstFrame.size());
+        MouseTarget mouse{&selection, &window.fit()};
+        cv::setMouseCallback(window.title(), onMouse, &mouse);
         int refusalsTold = 0;
         bool goOn = true;
         while (goOn && !stopRequested()) {
-            window.show(selectionPicture(firstFrame, targets, selection));
+            window.showPicture(selectionPicture(firstFrame, targets, selection, window.fit()));
             goOn = selection.key(window.waitKey(kRedrawMilliseconds)) && window.isOpen();
             for (; refusalsTold < selection.refusals(); ++refusalsTold)
                 std::fprintf(err, "tavo-track: %s\n", kRefusal);

@@ -8,6 +8,7 @@
 // of targets that fit is refused on the spot, the others stay.  Ctrl-C or
 // SIGTERM ends the selection and the run at once.
 
+#include "cli/window_fit.h"
 #include "support/box.h"
 
 #include <opencv2/core.hpp>
@@ -23,7 +24,7 @@ namespace tavo_cli {
 extern const char* const kSelectionWindowTitle;
 
 // The selection's state, driven by the window's mouse and key events.
-// Points are in frame pixels; a drag from a to b covers the pixels from a
+// Points are in frame pixels (the window's mouse positions mapped back); a drag from a to b covers the pixels from a
 // up to but not including b in either direction, cut to the frame.
 class TargetSelection {
 public:
@@ -67,11 +68,13 @@ struct GivenTargets {
     std::vector<int> ids;  // one per box
 };
 
-// The picture the window shows: the frame with the run's earlier targets
-// and the kept rectangles outlined and numbered with their ids, the
-// rectangle being drawn in another colour, and a line naming the keys (or
-// saying that the last rectangle was refused).
-cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const TargetSelection& selection);
+// The picture the window shows: the frame as `fit` shows it, with the
+// run's earlier targets and the kept rectangles outlined and numbered with
+// their ids, the rectangle being drawn in another colour, and in the band
+// below a line naming the keys (or saying that the last rectangle was
+// refused).
+cv::Mat selectionPicture(const cv::Mat& frame, const GivenTargets& given, const TargetSelection& selection,
+                         const WindowFit& fit);
 
 // Shows the first frame and lets the user add targets after `targets`,
 // which already holds those of --box, --box-id or --targets; the new ones

@@ -265,7 +265,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--sharpness", "9"}, {"--surround", "2"}, {"--foreground", "2"}, {"--adapt", "0.5"}, {"--spread", "0.5"},
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
-        {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}};
+        {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}};
     std::vector<std::string> listed;
     helpEntries(usageText(), listed);
     EXPECT_EQ(usageText().find('{'), std::string::npos) << "a placeholder left in --help";
@@ -523,4 +523,14 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_EQ(applySetting(byName, "lost-and-found", "yes"), "expected on or off");
     EXPECT_TRUE(sameSettings(byName, before));
+}
+
+TEST(CliOptions, ShowSpeedIsTheVideosRateOrTheMost)
+{
+    EXPECT_FALSE(parseWords({"--show"}).options.showAsFastAsTracked);
+    EXPECT_FALSE(parseWords({"--show", "--show-speed", "video"}).options.showAsFastAsTracked);
+    EXPECT_TRUE(parseWords({"--show", "--show-speed", "max"}).options.showAsFastAsTracked);
+    const ParseResult fast = parseWords({"--show-speed", "fast"});
+    EXPECT_EQ(fast.action, ParseResult::Action::UsageError);
+    EXPECT_NE(fast.error.find("expected video or max"), std::string::npos) << fast.error;
 }

@@ -14,6 +14,7 @@ using namespace tavo_cli;
 namespace {
 
 const cv::Size kFrame(320, 240);
+const WindowFit kUnscaled{kFrame, kFrame};
 
 void dragOn(TargetSelection& s, cv::Point from, cv::Point to)
 {
@@ -103,9 +104,9 @@ TEST(TargetSelection, PictureOutlinesTheTargetsAndTheRectangleDrawn)
     dragOn(s, {100, 100}, {140, 130});
     s.key(kKeySpace);
     dragOn(s, {200, 60}, {230, 90});
-    const cv::Mat picture = selectionPicture(frame, GivenTargets{{Box{20, 30, 40, 50}}, {1}}, s);
+    const cv::Mat picture = selectionPicture(frame, GivenTargets{{Box{20, 30, 40, 50}}, {1}}, s, kUnscaled);
 
-    ASSERT_EQ(picture.size(), kFrame);
+    ASSERT_EQ(picture.size(), cv::Size(kFrame.width, kFrame.height + kBandHeight));
     EXPECT_EQ(cv::countNonZero(frame.reshape(1) != 90), 0) << "the frame itself is drawn on";
     // Bottom edges: the earlier target and the kept one alike, the drawn one
     // in another colour; inside them the frame shows.
@@ -174,8 +175,8 @@ TEST(TargetSelection, RectanglesBeyondTheRoomAreRefusedOnTheSpot)
 
     // The window says so instead of naming the keys, until the next drag.
     const cv::Mat frame(kFrame, CV_8UC3, cv::Scalar(90, 90, 90));
-    const cv::Mat refused = selectionPicture(frame, {}, s);
+    const cv::Mat refused = selectionPicture(frame, {}, s, kUnscaled);
     s.press({100, 100});
     EXPECT_FALSE(s.refusedLast());
-    EXPECT_GT(cv::norm(refused, selectionPicture(frame, {}, s), cv::NORM_L1), 0);
+    EXPECT_GT(cv::norm(refused, selectionPicture(frame, {}, s, kUnscaled), cv::NORM_L1), 0);
 }

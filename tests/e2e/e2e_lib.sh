@@ -237,3 +237,25 @@ drawing_counts() {
       else if (r == 255 && g == 255 && b == 255) white += n
     } END { printf "%d %d %d\n", red, black, white }'
 }
+
+# make_clip FILE SIZE FRAMES: a test-pattern video of SIZE ("WxH") at 25
+# frames/s made with FFmpeg, raw pixels in an AVI (any size); skips the
+# test when FFmpeg is missing.
+make_clip() {
+  command -v ffmpeg >/dev/null 2>&1 || { echo "SKIP: ffmpeg not installed"; exit 77; }
+  ffmpeg -loglevel error -y -f lavfi -i "testsrc=size=$2:rate=25" -frames:v "$3" \
+    -c:v rawvideo -pix_fmt bgr24 "$1" || fail "FFmpeg could not make $1"
+}
+
+# window_box WINDOW: the window's drawing area on the screen, "X Y W H".
+window_box() {
+  xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+    /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print x, y, w, h }'
+}
+
+# light_pixels FILE X Y W H: how many pixels of the region are near white
+# (the band's text; the band itself is dark grey).
+light_pixels() {
+  "$E2E_CONVERT" "$1" -crop "${4}x${5}+${2}+${3}" +repage -threshold 80% -format %c histogram:info:- 2>/dev/null |
+    awk '/#FFFFFF|white/ { n += $1 } END { print n + 0 }'
+}

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # tavo-track --select in a real window under Xvfb, driven with the mouse
 # and keys: the first frame appears in "TAVO select targets" at its own
-# size; two rectangles dragged and kept (Space, Enter), a third kept and
+# size, the keys named in a band below it; two rectangles dragged and kept (Space, Enter), a third kept and
 # dropped again (c), then Enter with nothing drawn starts the tracking: the
 # --box options printed on stderr are the dragged rectangles (within a
 # pixel) and the run tracks exactly those.  Escape with nothing kept ends
 # with exit status 2 and a message; with --box given, Escape tracks that
 # box alone.  Selected targets take the ids after those of a targets file;
 # a rectangle beyond the sample store's limit is refused; Ctrl-C ends the
-# selection at once.
+# selection at once.  On the small screen, a 1920x1080 video's window is
+# scaled down to fit and a rectangle dragged on it is printed in the
+# video's pixels; a 2x2 video's is scaled up to be dragged in.
 #   track_select_test.sh TRACK VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 track=$1 video=$2 artifacts=$4
+XVFB_SCREEN=800x600x24  # a small screen: larger windows must be scaled down
 e2e_start "$3"
 [ -s "$video" ] || fail "no demo video at $video"
 mkdir -p "$artifacts"
@@ -23,16 +26,17 @@ frames=20
 # printed_boxes: the --box values of the run's stderr, one per line.
 printed_boxes() { grep -o -- '--box [-0-9,]*' "$dir/err" | cut -d' ' -f2; }
 
-# near A B: whether two boxes X,Y,W,H differ by at most a pixel in each number.
+# near A B [PIXELS]: whether two boxes X,Y,W,H differ by at most PIXELS
+# (1 unless given) in each number.
 near() {
   local -a a b
-  local i d
+  local i d limit=${3:-1}
   IFS=, read -ra a <<<"$1"
   IFS=, read -ra b <<<"$2"
   [ ${#a[@]} = 4 ] || return 1
   for i in 0 1 2 3; do
     d=$((a[i] - b[i]))
-    [ "${d#-}" -le 1 ] || return 1
+    [ "${d#-}" -le "$limit" ] || return 1
   done
 }
 
@@ -40,7 +44,7 @@ near() {
 demo_dir two
 start_track "$dir" "$track" "$video" --seed 1 --frames $frames --select --mot m.txt -q
 expect_window "$title"
-expect_client_size "$id" 320x320
+expect_client_size "$id" 320x344  # the frame and the band below it
 changes "$id" drag "$id" 130 255 155 280
 changes "$id" press "$id" space
 changes "$id" drag "$id" 235 250 210 225   # from the bottom-right corner
@@ -133,3 +137,48 @@ wait_exit 5
 [ "$status" = 130 ] || fail "limit: expected exit status 130 after SIGINT in the window, got $status: $(cat "$dir/err")"
 [ ! -e "$dir/m.txt" ] || fail "limit: the MOT file was written although nothing was tracked"
 echo "ok: a rectangle beyond the limit is refused on the spot; Ctrl-C ends the selection at once"
+
+# -- A 1920x1080 video on the 800x600 screen: the window fits, and a
+# rectangle dragged on it is printed in the video's pixels (within one
+# window pixel).
+make_clip "$work/big.avi" 1920x1080 2
+demo_dir big
+start_track "$dir" "$track" "$work/big.avi" --seed 1 --frames 2 --select --mot m.txt -q
+expect_window "$title"
+for _ in $(seq 50); do
+  read -r x y w h < <(window_box "$id")
+  [ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] && break
+  sleep 0.1
+done
+note "the window of the 1920x1080 video: ${w}x$h at $x,$y"
+[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 800 ] && [ $((y + h)) -le 600 ] ||
+  fail "big: the window ${w}x$h at $x,$y does not fit the 800x600 screen"
+[ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] || fail "big: the window ${w}x$h is not the frame's shape with the band"
+changes "$id" drag "$id" 100 50 200 150
+shot "$id" "$artifacts/select-fitted.png"
+changes "$id" press "$id" space
+press "$id" Return
+wait_exit 60
+[ "$status" = 0 ] || fail "big: expected exit status 0, got $status: $(cat "$dir/err")"
+expected=$(awk -v w="$w" 'BEGIN { s = 1920 / w; x = int(100 * s + 0.5); y = int(50 * s + 0.5)
+  printf "%d,%d,%d,%d", x, y, int(200 * s + 0.5) - x, int(150 * s + 0.5) - y }')
+printed=$(printed_boxes)
+note "dragged 100,50 to 200,150 on the window: printed $printed, expected $expected"
+near "$printed" "$expected" $(((1920 + w - 1) / w)) || fail "big: the box $printed is not the rectangle dragged ($expected)"
+echo "ok: a large video's window fits the screen, and the dragged rectangle is in the video's pixels"
+
+# -- A 2x2 video: the window is scaled up (pixel blocks of 160) to be
+# dragged in; a drag over the right column gives its box.
+make_clip "$work/tiny.avi" 2x2 2
+demo_dir tiny
+start_track "$dir" "$track" "$work/tiny.avi" --seed 1 --frames 2 --select --mot m.txt -q
+expect_window "$title"
+expect_client_size "$id" 320x344
+changes "$id" drag "$id" 170 10 310 310
+shot "$id" "$artifacts/select-tiny.png"
+changes "$id" press "$id" space
+press "$id" Return
+wait_exit 60
+[ "$status" = 0 ] || fail "tiny: expected exit status 0, got $status: $(cat "$dir/err")"
+[ "$(printed_boxes)" = 1,0,1,2 ] || fail "tiny: printed $(printed_boxes), not the right column 1,0,1,2"
+echo "ok: a tiny video's window is scaled up and the dragged rectangle is in the video's pixels"

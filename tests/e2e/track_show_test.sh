@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # tavo-track --show in a real window under Xvfb: the window "TAVO tracking"
-# is as large as the frame and shows the run with the demo's drawing; Space
-# pauses (the picture and the result files stand still) and resumes;
+# shows the run with the demo's drawing, the frame number in a band below
+# the frame ("paused" while paused); Space pauses (the picture and the
+# result files stand still) and resumes;
 # Escape, or closing the window through the window system, ends the run
 # early with exit status 0, every result file complete up to the last
 # tracked frame and the summary saying so.  Ctrl-C while paused stops at
 # once (exit status 130), the X server killed ends the run as a hangup
-# (129); both keep the results so far.
+# (129); both keep the results so far.  A 25 frames/s clip plays at that
+# rate (--show-speed max: faster); at its end the results are written and
+# the last frame stays until a key (a close or SIGTERM end it at once).  On a small
+# screen a large video's window is scaled down to fit, a small video's
+# scaled up.
 #   track_show_test.sh TRACK SEND_CLOSE VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 track=$(realpath "$1") send_close=$2 video=$3 artifacts=$5
+XVFB_SCREEN=800x600x24  # a small screen: larger windows must be scaled down
 e2e_start "$4"
 [ -s "$video" ] || fail "no demo video at $video"
 mkdir -p "$artifacts"
@@ -23,7 +29,7 @@ start_show() {
   demo_dir "$1"
   start_track "$dir" "$track" "$video" --seed 1 --show --mot m.txt --estimates e.csv --video v.avi
   expect_window "$title"
-  expect_client_size "$id" 320x320  # the demo video's frames
+  expect_client_size "$id" 320x344  # the demo video's frames and the band below them
   wait_moving "$id" 20 || fail "$1: the window's picture never changes"
 }
 
@@ -54,9 +60,14 @@ note "while playing: $red sample-outline, $black black, $white white pixels"
 [ "$red" -ge 100 ] && [ "$black" -ge 300 ] && [ "$white" -ge 200 ] ||
   fail "the window does not show the tracking's drawing"
 
+# The band below the frame: the frame number at its left, nothing more.
+[ "$(light_pixels "$artifacts/show-playing.png" 0 320 100 24)" -gt 20 ] || fail "no frame number below the frame"
+[ "$(light_pixels "$artifacts/show-playing.png" 150 320 170 24)" = 0 ] || fail "more than the frame number while playing"
+
 press "$id" space
 wait_still "$id" 5 || fail "Space did not pause the run"
 shot "$id" "$artifacts/show-paused.png"
+[ "$(light_pixels "$artifacts/show-paused.png" 150 320 170 24)" -gt 20 ] || fail "the band does not say paused"
 # While the run goes on, the MOT lines go to a temporary file beside m.txt.
 pending() { cat "$dir"/.tavo-*.txt 2>/dev/null | wc -l; }  # .tavo-PID-N.txt
 lines=$(pending)
@@ -124,7 +135,83 @@ kill -INT "$demo_pid"
 expect_interrupted paused-interrupt 130
 echo "ok: Ctrl-C while paused stops at once and keeps the results"
 
-# -- The display going away (the X server killed) ends the run as a hangup
+# -- A 25 frames/s clip of 50 frames (scaled up twice: 160x120 is small)
+# plays at its rate, about 2 s; its results are written at its end, and
+# the last frame stays, the band saying so, until a key.
+make_clip "$work/clip25.avi" 160x120 50
+# play_clip NAME SPEED: runs the clip with --show-speed SPEED; sets `ms` to
+# the time until its MOT file is written.
+play_clip() {
+  local start _
+  demo_dir "$1"
+  start=$(date +%s%N)
+  start_track "$dir" "$track" "$work/clip25.avi" --seed 1 --box 60,40,20,20 --iterations 1 --samples 20 \
+    --show --show-speed "$2" --mot m.txt
+  for _ in $(seq 1000); do
+    [ -e "$dir/m.txt" ] || alive || break
+    [ -e "$dir/m.txt" ] && break
+    sleep 0.02
+  done
+  ms=$((($(date +%s%N) - start) / 1000000))
+  [ -e "$dir/m.txt" ] || { wait_exit 5; fail "$1: no MOT file (exit status $status): $(cat "$dir/err")"; }
+  [ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "$1: the MOT file does not hold the 50 frames"
+  grep -q '^50 frames, ' "$dir/out" || fail "$1: no summary of the 50 frames before the end: $(cat "$dir/out")"
+}
+play_clip paced video
+paced=$ms
+note "50 frames at the video's rate: $paced ms"
+[ "$paced" -ge 1800 ] || fail "50 frames of a 25 frames/s clip played in $paced ms"
+expect_window "$title"
+expect_client_size "$id" 320x264
+sleep 1
+alive || fail "the window closed itself at the end of the video"
+shot "$id" "$artifacts/show-end.png"
+[ "$(light_pixels "$artifacts/show-end.png" 150 240 170 24)" -gt 20 ] || fail "the band does not say the video ended"
+press "$id" x
+wait_exit 10
+[ "$status" = 0 ] || fail "end: expected exit status 0 after a key, got $status: $(cat "$dir/err")"
+[ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "end: the MOT file changed after the key"
+echo "ok: the clip plays at its frame rate, its results are written and the last frame stays until a key"
+
+play_clip fast max
+note "50 frames as fast as tracked: $ms ms"
+[ "$ms" -le $((paced - 1000)) ] || fail "--show-speed max took $ms ms, the video's rate $paced ms"
+expect_window "$title"
+"$send_close" "$id" || fail "the close request was not sent"
+wait_exit 10
+[ "$status" = 0 ] || fail "closed at the end: expected exit status 0, got $status: $(cat "$dir/err")"
+[ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "closed at the end: the MOT file lost frames"
+play_clip term max
+expect_window "$title"
+kill -TERM "$demo_pid"
+wait_exit 5
+[ "$status" = 0 ] || fail "SIGTERM at the end: expected exit status 0 (the results were complete), got $status"
+[ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "SIGTERM at the end: the MOT file lost frames"
+echo "ok: --show-speed max plays faster; closing the window or SIGTERM ends the wait at the end at once"
+
+# -- A 1920x1080 video on the 800x600 screen: the window is scaled down to
+# fit, the frame's aspect kept, the band below it.
+make_clip "$work/big.avi" 1920x1080 3
+demo_dir big
+start_track "$dir" "$track" "$work/big.avi" --seed 1 --box 900,500,60,60 --iterations 1 --samples 20 --show \
+  --mot m.txt
+expect_window "$title"
+for _ in $(seq 50); do
+  read -r x y w h < <(window_box "$id")
+  [ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] && break
+  sleep 0.1
+done
+note "the window of the 1920x1080 video: ${w}x$h at $x,$y"
+[ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] || fail "the window ${w}x$h is not the frame's shape with the band"
+[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 800 ] && [ $((y + h)) -le 600 ] ||
+  fail "the window ${w}x$h at $x,$y does not fit the 800x600 screen"
+import -window root "$artifacts/show-fitted-screen.png" 2>/dev/null
+press "$id" x
+wait_exit 10
+[ "$status" = 0 ] || fail "big: expected exit status 0, got $status: $(cat "$dir/err")"
+echo "ok: a large video's window fits the screen"
+
+# -- Last, as it ends the X server: the display going away (the X server killed) ends the run as a hangup
 # would (129), keeping the results so far.
 start_show display-gone
 { kill -9 "$xvfb_pid" && wait "$xvfb_pid"; } 2>/dev/null
