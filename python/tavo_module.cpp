@@ -608,7 +608,7 @@ public:
             std::error_code ec;
             if (!std::filesystem::exists(path, ec))
                 raiseOSError(PyExc_FileNotFoundError, "cannot open the video '" + path + "': no such file");
-            raiseOSError(PyExc_OSError, "cannot read the video '" + path + "'");
+            raiseOSError(PyExc_OSError, "cannot open the video '" + path + "': " + openProblem(path.c_str()));
         }
         if (!first)
             throw py::value_error("the video '" + path + "' has no frames");
