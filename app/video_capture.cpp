@@ -1,6 +1,8 @@
 #include "app/video_capture.h"
 
+#include "app/image_folder.h"
 #include "app/quiet_stderr.h"
+#include "app/sequence_info.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -12,11 +14,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 struct FileCapture {
     cv::VideoCapture video;
+    std::optional<ImageFolder> folder;  // read instead of `video` for a folder of images
+    double folderRate = 0;              // the frame rate a sequence folder declares, 0: none
     cv::Mat decoded;    // as the decoder delivers it
     cv::Mat converted;  // 8-bit BGR, when the decoded frame is not
     IplImage header;    // the frame handed out, viewing decoded or converted
@@ -86,6 +91,8 @@ const cv::Mat* asEightBitBgr(const cv::Mat& frame, cv::Mat& converted, std::stri
 // OpenCV's own image reader is asked.
 bool readDecoded(FileCapture& capture)
 {
+    if (capture.folder)
+        return capture.folder->read(capture.decoded, capture.problem);
     if (capture.video.read(capture.decoded) && !capture.decoded.empty())
         return capture.anyFrame = true;
     if (capture.anyFrame || capture.video.getBackendName() != "FFMPEG")
@@ -98,12 +105,37 @@ bool readDecoded(FileCapture& capture)
     return true;
 }
 
+bool isFolder(const char* name)
+{
+    struct stat status {};
+    return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// A folder's images, or a sequence folder's; null when it holds none.
+FileCapture* createFolderCapture(const std::string& folder)
+{
+    const bool sequence = isMotSequence(folder);
+    auto* capture = new FileCapture();
+    capture->folder.emplace(sequence ? sequenceFrames(folder) : folder);
+    capture->folderRate = sequence ? sequenceFrameRate(folder) : 0.0;
+    capture->name = folder;
+    if (capture->folder->empty()) {
+        delete capture;
+        return nullptr;
+    }
+    return capture;
+}
+
+std::string cameraDevice(int index) { return "/dev/video" + std::to_string(index); }
+
 }  // namespace
 
 FileCapture* createFileCapture(const char* fileName)
 {
     if (!fileName || !*fileName)
         return nullptr;
+    if (isFolder(fileName))
+        return createFolderCapture(fileName);
     auto* capture = new FileCapture();
     const std::string& name = capture->name = decoderName(fileName);
     QuietStderr quiet;  // the decoder's remarks about the file are not ours
@@ -122,6 +154,32 @@ FileCapture* createFileCapture(const char* fileName)
     return capture;
 }
 
+FileCapture* createCameraCapture(int index)
+{
+    auto* capture = new FileCapture();
+    capture->name = "camera " + std::to_string(index);
+    QuietStderr quiet;  // the camera backends' remarks are not ours
+    try {
+        capture->video.open(index);
+    } catch (const cv::Exception&) {
+    }
+    if (!capture->video.isOpened()) {
+        delete capture;
+        return nullptr;
+    }
+    capture->anyFrame = true;  // no image reader to fall back to
+    return capture;
+}
+
+std::string cameraProblem(int index)
+{
+    const std::string device = cameraDevice(index);
+    if (::access(device.c_str(), F_OK) != 0)
+        return "no camera " + std::to_string(index) + " (there is no " + device + ")";
+    return "no camera " + std::to_string(index) + " can be opened: " + device +
+           " exists, but is in use, not a camera or not readable";
+}
+
 std::string openProblem(const char* fileName)
 {
     if (!fileName || !*fileName)
@@ -130,7 +188,8 @@ std::string openProblem(const char* fileName)
     if (::stat(fileName, &status) != 0)
         return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
     if (S_ISDIR(status.st_mode))
-        return "it is a directory";
+        return isMotSequence(fileName) ? "the sequence folder's img1/ holds no images"
+                                       : "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";
     const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return lowerCaseStart(std::strerror(errno));
@@ -161,12 +220,28 @@ IplImage* queryFrame(FileCapture* capture)
     return nullptr;
 }
 
+int skipFrames(FileCapture* capture, int count)
+{
+    if (!capture)
+        return 0;
+    QuietStderr quiet;
+    int skipped = 0;
+    try {
+        while (skipped < count && (capture->folder ? capture->folder->skip() : readDecoded(*capture)))
+            ++skipped;
+    } catch (const std::exception&) {
+    }
+    return skipped;
+}
+
 std::string captureProblem(const FileCapture* capture) { return capture ? capture->problem : std::string(); }
 
 double captureFrameRate(const FileCapture* capture)
 {
     if (!capture)
         return 0.0;
+    if (capture->folder)
+        return capture->folderRate;
     const double fps = capture->video.get(cv::CAP_PROP_FPS);
     return std::isfinite(fps) && fps > 0 ? fps : 0.0;
 }
@@ -175,6 +250,8 @@ int captureFrameCount(const FileCapture* capture)
 {
     if (!capture)
         return 0;
+    if (capture->folder)
+        return capture->folder->size();
     const double n = capture->video.get(cv::CAP_PROP_FRAME_COUNT);
     return std::isfinite(n) && n > 0 && n < 2147483647.0 ? static_cast<int>(n) : 0;
 }

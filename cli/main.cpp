@@ -57,6 +57,11 @@ int main(int argc, char** argv)
         // Only this command's own messages are shown.
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 
+        // Alone, away from the demo's video, the command is shown how to use.
+        if (argc <= 1 && ::access(kDemoVideoName, F_OK) != 0) {
+            std::fputs(usageText().c_str(), stderr);
+            return kExitUsage;
+        }
         const ParseResult parsed = parseOptions(argc, argv);
         switch (parsed.action) {
         case ParseResult::Action::Help:

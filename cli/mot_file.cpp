@@ -145,67 +145,94 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
     return records;
 }
 
+namespace {
+
+// The record's box as a target's, or nothing with `error` set.
+std::optional<InitialTarget> targetOf(const MotRecord& r, int id, const std::string& name, std::string& error)
+{
+    const std::string where = name + ":" + std::to_string(r.line) + ": ";
+    InitialTarget t;
+    t.id = id;
+    t.frame = r.frame;
+    t.box = Box{static_cast<int>(std::lround(r.box.x)), static_cast<int>(std::lround(r.box.y)),
+                static_cast<int>(std::lround(r.box.width)), static_cast<int>(std::lround(r.box.height))};
+    t.line = r.line;
+    t.zeroConfidence = r.confidence && *r.confidence == 0.0;
+    if (t.box.width <= 0 || t.box.height <= 0) {
+        error = where + "the box of id " + std::to_string(t.id) +
+                " has no pixels (width and height must be at least 1 once rounded)";
+        return std::nullopt;
+    }
+    if (const auto problem = boxRangeProblem(t.box)) {
+        error = where + "the box of id " + std::to_string(t.id) + ": " + *problem;
+        return std::nullopt;
+    }
+    return t;
+}
+
+}  // namespace
+
 std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,
-                                                             std::string& error)
+                                                             std::string& error, int startFrame)
 {
     auto records = readMotRecords(in, name, error);
     if (!records)
         return std::nullopt;
-    if (records->empty()) {
-        error = name + ": no boxes in the file";
+    std::vector<const MotRecord*> used;
+    for (const MotRecord& r : *records)
+        if (r.frame >= startFrame)
+            used.push_back(&r);
+    if (used.empty()) {
+        error = name + ": no boxes in the file" +
+                (records->empty() ? std::string() : " on frame " + std::to_string(startFrame) + " or later");
         return std::nullopt;
     }
-    int first = records->front().frame;
-    for (const MotRecord& r : *records)
-        first = std::min(first, r.frame);
+    int first = used.front()->frame;
+    for (const MotRecord* r : used)
+        first = std::min(first, r->frame);
 
-    // Ids of the first frame: each once; records without one come after the
-    // highest.
-    std::map<int, int> lineOfId;
+    // Each id's record on its first frame, once; records without one come
+    // after the highest id.
+    std::map<int, const MotRecord*> startOfId;
     int highest = 0;
-    for (const MotRecord& r : *records) {
-        if (r.frame != first || r.id == kNoIdentity)
+    for (const MotRecord* r : used) {
+        if (r->id == kNoIdentity)
             continue;
-        const auto [seen, fresh] = lineOfId.emplace(r.id, r.line);
-        if (!fresh) {
-            error = name + ":" + std::to_string(r.line) + ": id " + std::to_string(r.id) + " is given twice on frame " +
-                    std::to_string(first) + " (first on line " + std::to_string(seen->second) + ")";
+        highest = std::max(highest, r->id);
+        const auto [seen, fresh] = startOfId.emplace(r->id, r);
+        if (fresh || r->frame > seen->second->frame)
+            continue;
+        if (r->frame == seen->second->frame) {
+            error = name + ":" + std::to_string(r->line) + ": id " + std::to_string(r->id) +
+                    " is given twice on frame " + std::to_string(r->frame) + " (first on line " +
+                    std::to_string(seen->second->line) + ")";
             return std::nullopt;
         }
-        highest = std::max(highest, r.id);
+        seen->second = r;
     }
 
     std::vector<InitialTarget> targets;
-    for (const MotRecord& r : *records) {
-        if (r.frame != first)
-            continue;
-        const std::string where = name + ":" + std::to_string(r.line) + ": ";
-        InitialTarget t;
-        if (r.id != kNoIdentity) {
-            t.id = r.id;
-        } else if (highest < INT32_MAX) {
-            t.id = ++highest;
-        } else {
-            error = where + "no id is left for a box without one";
+    for (const auto& [id, r] : startOfId) {
+        const auto t = targetOf(*r, id, name, error);
+        if (!t)
             return std::nullopt;
-        }
-        t.box = Box{static_cast<int>(std::lround(r.box.x)), static_cast<int>(std::lround(r.box.y)),
-                    static_cast<int>(std::lround(r.box.width)), static_cast<int>(std::lround(r.box.height))};
-        t.line = r.line;
-        t.zeroConfidence = r.confidence && *r.confidence == 0.0;
-        if (t.box.width <= 0 || t.box.height <= 0) {
-            error = where + "the box of id " + std::to_string(t.id) +
-                    " has no pixels (width and height must be at least 1 once rounded)";
-            return std::nullopt;
-        }
-        if (const auto problem = boxRangeProblem(t.box)) {
-            error = where + "the box of id " + std::to_string(t.id) + ": " + *problem;
-            return std::nullopt;
-        }
-        targets.push_back(t);
+        targets.push_back(*t);
     }
-    std::sort(targets.begin(), targets.end(),
-              [](const InitialTarget& a, const InitialTarget& b) { return a.id < b.id; });
+    for (const MotRecord* r : used) {
+        if (r->id != kNoIdentity || r->frame != first)
+            continue;
+        if (highest == INT32_MAX) {
+            error = name + ":" + std::to_string(r->line) + ": no id is left for a box without one";
+            return std::nullopt;
+        }
+        const auto t = targetOf(*r, ++highest, name, error);
+        if (!t)
+            return std::nullopt;
+        targets.push_back(*t);
+    }
+    std::stable_sort(targets.begin(), targets.end(), [](const InitialTarget& a, const InitialTarget& b) {
+        return a.frame != b.frame ? a.frame < b.frame : a.id < b.id;
+    });
     return targets;
 }
 

@@ -33,23 +33,26 @@ struct MotRecord {
 std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std::string& name,
                                                      std::string& error);
 
-// A target of a targets file: its id and its box on the first frame.
+// A target of a targets file: its id, its first frame and its box there.
 struct InitialTarget {
     int id = 0;
+    int frame = 0;                // the video's frame it starts on
     Box box;
     int line = 0;                 // of its record
     bool zeroConfidence = false;  // a row MOTChallenge ground truth marks to be ignored
 };
 
-// The targets of a targets file: the records of its lowest frame, in
-// increasing id order, boxes rounded to whole pixels.  Each keeps the id
-// of its record; records without identity (kNoIdentity, as in detection
-// files) are numbered in file order after the highest id of that frame.
-// Returns nothing with `error` set ("NAME:LINE: why") when the file is
-// malformed, has no records, gives an id twice, or a box becomes empty once
-// rounded or cannot be tracked.
+// The targets of a targets file from the video's frame `startFrame` on:
+// each id starts on its first record at or after that frame; records
+// without identity (kNoIdentity, as in detection files) count on the lowest
+// frame at or after it alone, numbered in file order after the highest id
+// of the file.  Ordered by first frame, then by id; boxes rounded to whole
+// pixels.  Returns nothing with `error` set ("NAME:LINE: why") when the
+// file is malformed, has no records from `startFrame` on, gives an id twice
+// on its first frame, or a box becomes empty once rounded or cannot be
+// tracked.
 std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,
-                                                             std::string& error);
+                                                             std::string& error, int startFrame = 1);
 
 // Ground truth by frame number.
 using GroundTruth = std::map<int, std::vector<MotRecord>>;

@@ -120,6 +120,7 @@ constexpr char kNoBreak = '\x1f';
 
 // The sections of --help, in order, each with its heading.
 enum class Section {
+    Input,
     Targets,
     Tracking,
     ColourModel,
@@ -138,6 +139,7 @@ struct SectionHeading {
 };
 
 const SectionHeading kSections[] = {
+    {Section::Input, "Input:"},
     {Section::Targets, "Targets:"},
     {Section::Tracking, "Tracking:"},
     {Section::ColourModel,
@@ -338,8 +340,34 @@ std::vector<Option> makeTable()
     const MotionSettings& m = d.motion;
     std::vector<Option> t;
 
+    Option camera = option("--camera", "N", S::Input,
+                           "track what camera N (0: the first) films, instead of VIDEO, until Ctrl-C or --frames; "
+                           "give the targets with --select (or --box)");
+    camera.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto n = parseInt(text);
+        if (!n || *n < 0)
+            return std::string("expected a camera number, 0 or more");
+        o.camera = *n;
+        return kSet;
+    };
+    t.push_back(camera);
+    Option start = option("--start", "N", S::Input,
+                          "begin at frame N of the video (the frames before are read and skipped); frame numbers "
+                          "in every output stay the video's, and --box and --select boxes are on frame N "
+                          "(default 1)");
+    start.set = [](Options& o, const std::string& text) -> Refusal {
+        const auto n = parseInt(text);
+        if (!n && parseInt64(text) > 0)
+            return "at most " + std::to_string(INT32_MAX);
+        if (!n || *n <= 0)
+            return std::string("expected a positive integer");
+        o.start = *n;
+        return kSet;
+    };
+    t.push_back(start);
+
     Option box = option("--box", "X,Y,W,H", S::Targets,
-                        "a target rectangle on the first frame: top-left corner and size in pixels, W and H > 0; "
+                        "a target rectangle on the first frame tracked: top-left corner and size in pixels, W and H > 0; "
                         "repeat for more targets, which get the ids 1, 2, 3, ... in the order given");
     box.set = [](Options& o, const std::string& text) -> Refusal {
         std::string why;
@@ -372,9 +400,13 @@ std::vector<Option> makeTable()
     boxId.repeatable = true;
     t.push_back(boxId);
     t.push_back(file("--targets", "FILE", S::Targets, &Options::targetsFile,
-                     "the boxes of a MOTChallenge file (ground truth or detections): those of its lowest frame "
-                     "number, in increasing id order; each keeps its id (given once), boxes with id -1 are "
-                     "numbered after the highest; a warning names rows of confidence 0"));
+                     "the boxes of a MOTChallenge file (ground truth or detections): each id starts on its "
+                     "first row at or after the first frame tracked (which must have boxes) and keeps its id; "
+                     "boxes with id -1 count on that first frame alone and are numbered after the highest id; "
+                     "a warning names rows of confidence 0"));
+    t.push_back(flag("--demo-targets", S::Targets, &Options::demoTargets,
+                     "the demo's nine targets, on any video (the demo's own, TAVO_DEMO.avi, gets them without "
+                     "it)"));
 
     t.push_back(settingNumber("--samples", "N", S::Tracking, [](auto& s) -> auto& { return s.tracking.samples; },
                               "samples per target"));
@@ -384,7 +416,7 @@ std::vector<Option> makeTable()
     t.push_back(settingNumber("--iterations", "K", S::Tracking,
                               [](auto& s) -> auto& { return s.tracking.iterations; },
                               "iterations of the joint move per frame"));
-    Option frames = option("--frames", "N", S::Tracking, "stop after N frames (default: the whole video)");
+    Option frames = option("--frames", "N", S::Tracking, "stop after N frames tracked, counted from --start (default: the whole video)");
     frames.set = [](Options& o, const std::string& text) -> Refusal {
         const auto n = parseInt(text);
         if (!n && parseInt64(text) > 0)
@@ -734,6 +766,22 @@ ParseResult usageError(std::string message)
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+bool isDemoVideo(const Options& o)
+{
+    const auto slash = o.video.find_last_of('/');
+    return !o.camera && o.video.substr(slash == std::string::npos ? 0 : slash + 1) == kDemoVideoName;
+}
+
+// A run that names no targets: only the demo's video has targets of its own.
+std::optional<std::string> missingTargets(const Options& o)
+{
+    if (!o.boxes.empty() || !o.targetsFile.empty() || o.select || o.demoTargets || isDemoVideo(o))
+        return std::nullopt;
+    const std::string input = o.camera ? "--camera " + std::to_string(*o.camera) : quoted(o.video);
+    return input + ": no targets given: name them with --box, --targets or --select (--demo-targets tracks "
+                   "the demo's nine)";
+}
+
 }  // namespace
 
 std::string robustPresetText()
@@ -868,6 +916,13 @@ ParseResult parseOptions(int argc, const char* const* argv)
         return usageError("--box and --box-id cannot be combined");
     if (!o.boxes.empty() && !o.targetsFile.empty())
         return usageError(std::string(o.boxIds.empty() ? "--box" : "--box-id") + " and --targets cannot be combined");
+    if (o.demoTargets && (!o.boxes.empty() || !o.targetsFile.empty()))
+        return usageError("--demo-targets cannot be combined with --box or --targets");
+    if (o.camera && videoGiven)
+        return usageError("--camera " + std::to_string(*o.camera) + " and the video " + quoted(o.video) +
+                          " cannot be combined: one input at a time");
+    if (const auto missing = missingTargets(o))
+        return usageError(*missing);
     const int samples = o.settings.tracking.samples;
     const int64_t fit = targetsThatFit(samples);
     if (static_cast<int64_t>(o.boxes.size()) > fit)
@@ -883,8 +938,11 @@ std::string usageText()
                     wrapped("Tracks targets through a video with the TAVO multi-target particle filter, without a "
                             "window unless --select or --show asks for one.  VIDEO defaults to " +
                                 Options{}.video +
-                                ".  Without --box, --targets and --select the nine targets of the demo are "
-                                "tracked, so that tavo-track alone runs the demo headless.",
+                                ".  The targets are given with --box, --targets or --select; the demo's video "
+                                "(a file named " +
+                                kDemoVideoName +
+                                ") needs none of them: its nine targets are tracked, so that tavo-track alone "
+                                "runs the demo headless.",
                             0, kHelpWidth);
     for (const SectionHeading& section : kSections) {
         s += "\n" + wrapped(section.heading, 0, kHelpWidth);
@@ -905,7 +963,10 @@ std::string usageText()
                  " targets, the sample store is sized as in the demo; more are accepted while samples times "
                  "targets stays within " +
                  std::to_string(kMaxStoreSlots) + ".",
-             std::string("VIDEO is a file or a numbered image sequence (frame_%03d.png), never one of FFmpeg's "
+             std::string("VIDEO is a video file, a numbered image sequence (seq/img%04d.png, printf's "
+                         "numbering), a folder of images (png, jpg, bmp, tif, ppm, webp, ...: in natural order, "
+                         "img2 before img10, at 25 frames/s) or a MOTChallenge sequence folder (img1/ and "
+                         "seqinfo.ini, whose frameRate is used), never one of FFmpeg's "
                          "protocols: file:x.avi is the file of that name.  Frames of a video file that change "
                          "size are not seen as such: OpenCV's FFmpeg reader keeps the first frame's size, gives "
                          "a frame that grows as the last frame of that size again and one that shrinks "

@@ -17,11 +17,18 @@
 
 namespace tavo_cli {
 
+// The demo's video: a VIDEO of this file name is tracked with the demo's
+// nine targets when no other targets are given.
+inline const char* const kDemoVideoName = "TAVO_DEMO.avi";
+
 struct Options {
-    std::string video = "TAVO_DEMO.avi";
+    std::string video = kDemoVideoName;
     std::vector<Box> boxes;    // --box or --box-id, target rectangles on the first frame, in the order given
     std::vector<int> boxIds;   // --box-id: the id of each box; empty with --box
     std::string targetsFile;   // --targets; empty when not given
+    bool demoTargets = false;  // --demo-targets: the demo's nine boxes on any video
+    std::optional<int> camera; // --camera N: device N instead of a video
+    int start = 1;             // --start N: the video's first frame tracked, from 1
     int frames = 0;            // stop after this many frames; 0: all
     std::optional<int64_t> seed;
     std::string motFile;

@@ -91,9 +91,16 @@ cv::Mat drawPathPlot(const cv::Mat& firstFrame, const std::vector<TargetPath>& p
     cv::Mat picture;
     cv::addWeighted(firstFrame, kFrameShare, cv::Mat(firstFrame.size(), firstFrame.type(), kWhite), 1.0 - kFrameShare,
                     0.0, picture);
-    const int frames = paths.empty() || paths.front().points.empty() ? 0 : paths.front().points.back().frame;
+    const bool tracked = !paths.empty() && !paths.front().points.empty();
+    const int first = tracked ? paths.front().points.front().frame : 0;
+    const int frames = tracked ? paths.front().points.back().frame : 0;
+    // Targets that joined later start on frames of their own.
+    const bool laterTargets = std::any_of(paths.begin(), paths.end(), [&](const TargetPath& p) {
+        return !p.points.empty() && p.points.front().frame != first;
+    });
     // The caption before the paths, which stay on top of it.
-    drawCaption(picture, "thin box: frame 1, thick box: frame " + std::to_string(frames));
+    drawCaption(picture, "thin box: frame " + std::to_string(first) + (laterTargets ? " or a target's first" : "") +
+                             ", thick box: frame " + std::to_string(frames));
 
     // Lines first, then the boxes and dots of every target on top, the tags
     // last so that no path hides an id.

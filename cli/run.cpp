@@ -66,6 +66,7 @@ constexpr double kSlowestWrittenRate = 0.01;
 // the next frame is read).
 struct VideoInput {
     std::unique_ptr<FileCapture, CaptureCloser> capture;
+    std::string name;  // for messages: the video's, or "camera N"
     IplImage* frame = nullptr;
     std::string firstKind;  // the first frame's size and type, for messages
 
@@ -83,12 +84,36 @@ struct VideoInput {
     }
 };
 
-// Opens the video and reads its first frame; false with `error` set.
-bool openVideo(const std::string& name, VideoInput& video, std::string& error)
+// Opens the video or camera; false with `error` set.
+bool openInput(const Options& options, VideoInput& video, std::string& error)
 {
-    video.capture.reset(createFileCapture(name.c_str()));
-    if (!video.capture) {
-        error = "cannot open the video '" + name + "': " + openProblem(name.c_str());
+    video.name = options.camera ? "camera " + std::to_string(*options.camera) : options.video;
+    if (options.camera) {
+        video.capture.reset(createCameraCapture(*options.camera));
+        if (!video.capture) {
+            error = "--camera " + std::to_string(*options.camera) + ": " + cameraProblem(*options.camera);
+            return false;
+        }
+    } else {
+        video.capture.reset(createFileCapture(options.video.c_str()));
+        if (!video.capture) {
+            error = "cannot open the video '" + options.video + "': " + openProblem(options.video.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Opens the video or camera and reads its first frame to track (that of
+// --start); false with `error` set.
+bool openVideo(const Options& options, VideoInput& video, std::string& error)
+{
+    if (!openInput(options, video, error))
+        return false;
+    const std::string& name = video.name;
+    if (const int skipped = skipFrames(video.capture.get(), options.start - 1); skipped < options.start - 1) {
+        error = "'" + name + "' has " + std::to_string(skipped) + " frames: --start " +
+                std::to_string(options.start) + " lies beyond its end";
         return false;
     }
     video.frame = queryFrame(video.capture.get());
@@ -97,6 +122,9 @@ bool openVideo(const std::string& name, VideoInput& video, std::string& error)
         const int declared = captureFrameCount(video.capture.get());
         if (!problem.empty())
             error = "cannot use the first frame of '" + name + "': " + problem;
+        else if (options.start > 1 && declared < options.start)
+            error = "'" + name + "' has " + std::to_string(options.start - 1) + " frames: --start " +
+                    std::to_string(options.start) + " lies beyond its end";
         else if (declared > 0)
             error = "cannot decode the first frame of '" + name + "', though the file declares " +
                     std::to_string(declared) + " frames";
@@ -112,13 +140,15 @@ bool openVideo(const std::string& name, VideoInput& video, std::string& error)
     return true;
 }
 
-// The frames the run will track, as far as known in advance (0: unknown).
+// The video's last frame the run will track, as far as known in advance
+// (0: unknown).
 int plannedFrames(const Options& options, FileCapture* capture)
 {
-    int total = captureFrameCount(capture);
-    if (options.frames > 0 && (total <= 0 || options.frames < total))
-        total = options.frames;
-    return total;
+    int last = captureFrameCount(capture);
+    const int64_t lastAsked = options.frames > 0 ? int64_t{options.start} - 1 + options.frames : 0;
+    if (lastAsked > 0 && lastAsked <= INT32_MAX && (last <= 0 || lastAsked < last))
+        last = static_cast<int>(lastAsked);
+    return last;
 }
 
 // How the frame loop ended: the exit status so far, and whether the result
@@ -199,8 +229,10 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
     std::vector<RealBox> scoreBoxes;
     double trackMs = firstMs;
     Clock::time_point frameStart = firstStart;
+    // Frames are numbered as in the video, from --start on.
+    const int skipped = options.start - 1;
     for (;;) {
-        const int frameNumber = session.frameNumber();
+        const int frameNumber = session.frameNumber() + skipped;
         const CvMat* annotated = annotation.draw(session);
         if (!outputs.writeFrame(frameNumber, session.targets(), withConfidence, annotated, error)) {
             message(err, error);
@@ -221,7 +253,7 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
             goOn = observer->frameTracked(frameNumber, session.targets(), annotated) && goOn;
         if (!goOn)
             break;
-        if (options.frames > 0 && frameNumber >= options.frames)
+        if (options.frames > 0 && session.frameNumber() >= options.frames)
             break;
         if (stopRequested())
             break;
@@ -231,13 +263,14 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
         if (!video.frame) {
             const int declared = captureFrameCount(video.capture.get());
             if (const std::string problem = captureProblem(video.capture.get()); !problem.empty()) {
-                message(err, "cannot use frame " + std::to_string(frameNumber + 1) + " of '" + options.video +
+                message(err, "cannot use frame " + std::to_string(frameNumber + 1) + " of '" + video.name +
                                  "': " + problem + ": stopped after frame " + std::to_string(frameNumber));
                 end.status = kExitRunError;  // the frames before it are whole: they are kept
             } else if (declared > frameNumber)
-                warning(err, "'" + options.video + "' ends early: frame " + std::to_string(frameNumber + 1) +
+                warning(err, "'" + video.name + "' ends early: frame " + std::to_string(frameNumber + 1) +
                                  " cannot be read, though the file declares " + std::to_string(declared) +
-                                 " frames; the results cover frames 1 to " + std::to_string(frameNumber));
+                                 " frames; the results cover frames " + std::to_string(options.start) + " to " +
+                                 std::to_string(frameNumber));
             break;
         }
         const Clock::time_point trackStart = Clock::now();
@@ -246,7 +279,7 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
         if (outcome == StepOutcome::Interrupted)
             break;  // the frame is incomplete: nothing of it is written
         if (outcome == StepOutcome::OtherFrameKind) {
-            message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + options.video + "' is " +
+            message(err, "frame " + std::to_string(frameNumber + 1) + " of '" + video.name + "' is " +
                              frameKind(video.frame) + ", unlike the first frame (" + video.firstKind +
                              "): stopped after frame " + std::to_string(frameNumber));
             end.status = kExitRunError;  // the frames before it are whole: they are kept
@@ -260,6 +293,16 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
     }
     progress.clear();
     return end;
+}
+
+// The boxes of the targets on the first frame tracked, in order.
+std::vector<Box> startingBoxes(const std::vector<TargetStart>& starts)
+{
+    std::vector<Box> boxes;
+    for (const TargetStart& start : starts)
+        if (start.frame == 1)
+            boxes.push_back(start.box);
+    return boxes;
 }
 
 // Writes to the standard output (null when the caller closed it); false
@@ -311,7 +354,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitUsage;
     }
     VideoInput video;
-    if (!openVideo(options.video, video, error)) {
+    if (!openVideo(options, video, error)) {
         message(err, error);
         return kExitRunError;
     }
@@ -322,7 +365,7 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     if (!options.videoFile.empty() && video.tooSlowToWrite()) {
         char rate[32];
         std::snprintf(rate, sizeof rate, "%g", captureFrameRate(video.capture.get()));
-        warning(err, "'" + options.video + "' declares " + rate + " frames/s, slower than a video file can be "
+        warning(err, "'" + video.name + "' declares " + rate + " frames/s, slower than a video file can be "
                      "written at; --video is written at " + std::to_string(static_cast<int>(kRateWhenUnknown)) +
                      " frames/s");
     }
@@ -356,7 +399,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     const int64_t seed = options.seed ? *options.seed : drawSeed();
     std::vector<TargetStart> starts;
     for (size_t i = 0; i < inputs.boxes.size(); ++i)
-        starts.push_back(TargetStart{inputs.boxes[i], i < inputs.ids.size() ? inputs.ids[i] : 0});
+        starts.push_back(TargetStart{inputs.boxes[i], i < inputs.ids.size() ? inputs.ids[i] : 0,
+                                     i < inputs.frames.size() ? inputs.frames[i] - options.start + 1 : 1});
     const Clock::time_point firstStart = Clock::now();
     const std::unique_ptr<TrackingSession> session =
         TrackingSession::start(firstFrame, starts, options.settings, seed, error, {}, stopFlag());
@@ -370,11 +414,16 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitRunError;
     }
 
+    // The targets of the first frame, as the session numbered them; those of
+    // later frames follow in the order they join.
     std::vector<int> ids;
     for (const TrackedTarget& target : session->targets())
         ids.push_back(target.id);
-    for (const std::string& text : blankBoxWarnings(firstFrame, inputs.boxes, ids))
+    for (const std::string& text : blankBoxWarnings(firstFrame, startingBoxes(starts), ids))
         warning(err, text);
+    for (const TargetStart& later : starts)
+        if (later.frame > 1)
+            ids.push_back(later.id);
     // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
     if (inputs.truth)

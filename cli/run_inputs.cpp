@@ -15,12 +15,13 @@ namespace tavo_cli {
 
 std::optional<std::string> clashingFiles(const Options& o)
 {
+    static const std::string kNone;  // no input video with --camera
     const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
         {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}};
     const std::pair<const char*, const std::string*> inputs[] = {
-        {"the input video", &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
+        {"the input video", o.camera ? &kNone : &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
     for (size_t i = 0; i < std::size(outputs); ++i) {
         const std::string& file = *outputs[i].second;
         if (file.empty())
@@ -66,13 +67,14 @@ bool readTargets(const Options& options, RunInputs& inputs, std::string& error)
     if (!text)
         return false;
     std::istringstream in(*text);
-    const auto targets = readInitialTargets(in, options.targetsFile, error);
+    const auto targets = readInitialTargets(in, options.targetsFile, error, options.start);
     if (!targets)
         return false;
     std::vector<int> ignoredLines;
     for (const InitialTarget& t : *targets) {
         inputs.boxes.push_back(t.box);
         inputs.ids.push_back(t.id);
+        inputs.frames.push_back(t.frame);
         if (t.zeroConfidence)
             ignoredLines.push_back(t.line);
     }
@@ -126,6 +128,13 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
     if (!options.targetsFile.empty()) {
         if (!readTargets(options, inputs, error))
             return kExitRunError;
+        if (inputs.frames.front() != options.start && !options.select) {
+            error = "'" + options.targetsFile + "' has no box on frame " + std::to_string(options.start) +
+                    ", the first frame tracked (its first boxes are on frame " +
+                    std::to_string(inputs.frames.front()) + "): start there with --start " +
+                    std::to_string(inputs.frames.front()) + ", or add targets with --select";
+            return kExitUsage;
+        }
         const int64_t fit = targetsThatFit(options.settings.tracking.samples);
         if (static_cast<int64_t>(inputs.boxes.size()) > fit) {
             error = "'" + options.targetsFile + "' gives " + std::to_string(inputs.boxes.size()) +
@@ -139,6 +148,7 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
             inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
         for (size_t i = 0; i < inputs.boxes.size(); ++i)
             inputs.ids.push_back(static_cast<int>(i) + 1);
+        inputs.frames.assign(inputs.boxes.size(), options.start);
     }
 
     if (!options.gtFile.empty()) {

@@ -56,7 +56,11 @@ public:
     // `trackerIds`: the ids of the tracker's targets, in list order.
     Scorer(GroundTruth truth, std::vector<int> trackerIds);
 
-    // The tracker's boxes of one frame, in the order of `trackerIds`.
+    // The tracker's boxes of one frame, in the order of `trackerIds`.  A
+    // target that joins later has no box before its first frame (`boxes`
+    // is then shorter): it is scored from that frame on, and until then its
+    // ground-truth object counts as a miss in CLEAR-MOT, as any object that
+    // no box follows.  Only the frames added are scored.
     void addFrame(int frame, const std::vector<RealBox>& boxes);
 
     ScoreReport report() const;

@@ -151,7 +151,12 @@ TEST_F(VideoCaptureTest, NamesWithAColonAreFileNames)
 TEST_F(VideoCaptureTest, ProblemsAreNamed)
 {
     EXPECT_EQ(openProblem((dir_ / "missing.avi").c_str()), "no such file");
-    EXPECT_EQ(openProblem(dir_.c_str()), "it is a directory");
+    // A folder is read as its images: one without any is none to read.
+    EXPECT_EQ(createFileCapture(dir_.c_str()), nullptr) << "holds a video, but no image";
+    EXPECT_EQ(openProblem(dir_.c_str()), "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)");
+    fs::create_directories(dir_ / "SEQ" / "img1");
+    std::ofstream(dir_ / "SEQ" / "seqinfo.ini") << "[Sequence]\nframeRate=30\n";
+    EXPECT_EQ(openProblem((dir_ / "SEQ").c_str()), "the sequence folder's img1/ holds no images");
     const fs::path text = dir_ / "text.avi";
     std::ofstream(text) << "not a video\n";
     EXPECT_EQ(openProblem(text.c_str()), "it is no video the decoder can read");

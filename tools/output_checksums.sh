@@ -15,7 +15,8 @@ build="$top/build"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-cp "$build/TAVO_DEMO.avi" demo.avi
+# By its own name: tavo-track tracks the demo's nine targets on it.
+cp "$build/TAVO_DEMO.avi" TAVO_DEMO.avi
 "$build/tests/e2e/make-test-video" gray gray.avi
 "$build/tests/e2e/make-test-video" tiny tiny.avi
 run() {  # NAME VIDEO SEED ARGS...
@@ -24,10 +25,10 @@ run() {  # NAME VIDEO SEED ARGS...
   sha256sum "$name.mot" "$name.csv" "$name.avi" | awk '{print substr($1,1,16), $2}'
 }
 for seed in 1 2; do
-  run "demo-s$seed" demo.avi "$seed" "$@"
+  run "demo-s$seed" TAVO_DEMO.avi "$seed" "$@"
   run "gray-s$seed" gray.avi "$seed" --box 40,40,30,30 --box 150,100,30,30 "$@"
   run "tiny-s$seed" tiny.avi "$seed" --box 0,0,8,8 --box 8,8,8,8 "$@"
-  run "edge-s$seed" demo.avi "$seed" --frames 60 --box 0,0,18,18 --box 302,302,18,18 --box -5,150,18,18 "$@"
+  run "edge-s$seed" TAVO_DEMO.avi "$seed" --frames 60 --box 0,0,18,18 --box 302,302,18,18 --box -5,150,18,18 "$@"
   for scene in clutter occluded approach; do
     if [ -f "$build/scenes/$scene.avi" ]; then
       run "$scene-s$seed" "$build/scenes/$scene.avi" "$seed" --targets "$build/scenes/$scene.gt.txt" "$@"

@@ -89,19 +89,19 @@ TEST_F(CliCommand, UsageErrorsExitWithTwoAndNameTheCulprit)
         const char* args;
         const char* named;
     } cases[] = {
-        {"clip.avi --bogus", "'--bogus'"},
-        {"clip.avi --samples 12abc", "'12abc'"},
-        {"clip.avi --samples 0", "'0'"},
-        {"clip.avi --noise nan", "'nan'"},
-        {"clip.avi --frames -4", "'-4'"},
-        {"clip.avi --seed 99999999999999999999", "'99999999999999999999'"},
+        {"clip.avi --demo-targets --bogus", "'--bogus'"},
+        {"clip.avi --demo-targets --samples 12abc", "'12abc'"},
+        {"clip.avi --demo-targets --samples 0", "'0'"},
+        {"clip.avi --demo-targets --noise nan", "'nan'"},
+        {"clip.avi --demo-targets --frames -4", "'-4'"},
+        {"clip.avi --demo-targets --seed 99999999999999999999", "'99999999999999999999'"},
         {"clip.avi --box 1,2,0,4", "'1,2,0,4'"},
-        {"clip.avi --mot clip.avi", "'clip.avi'"},
-        {"clip.avi --mot out.txt --estimates ./out.txt", "'./out.txt'"},
+        {"clip.avi --demo-targets --mot clip.avi", "'clip.avi'"},
+        {"clip.avi --demo-targets --mot out.txt --estimates ./out.txt", "'./out.txt'"},
         {"clip.avi --targets many.txt --samples 2000000", "at most 11"},
-        {"clip.avi --plot paths.jpg", "'paths.jpg'"},
-        {"clip.avi --plot out.png --mot out.png", "'out.png'"},
-        {"clip.avi --gt clip.gt.txt --plot p.png --video p-errors.png", "error picture of --plot"},
+        {"clip.avi --demo-targets --plot paths.jpg", "'paths.jpg'"},
+        {"clip.avi --demo-targets --plot out.png --mot out.png", "'out.png'"},
+        {"clip.avi --demo-targets --gt clip.gt.txt --plot p.png --video p-errors.png", "error picture of --plot"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
@@ -132,19 +132,19 @@ TEST_F(CliCommand, RunTimeErrorsExitWithOneAndNameTheCulprit)
         const char* args;
         const char* named;
     } cases[] = {
-        {"missing.avi", "'missing.avi'"},
-        {"garbage.avi", "'garbage.avi'"},
-        {"empty.avi", "'empty.avi'"},
+        {"missing.avi --demo-targets", "'missing.avi'"},
+        {"garbage.avi --demo-targets", "'garbage.avi'"},
+        {"empty.avi --demo-targets", "'empty.avi'"},
         {"clip.avi --box 320,0,10,10 --estimates kept.csv", "320,0,10,10"},
         {"clip.avi --box -10,-10,10,10", "-10,-10,10,10"},
         {"clip.avi --targets none.txt --estimates kept.csv", "'none.txt'"},
         {"clip.avi --targets blank.txt", "blank.txt"},
         {"clip.avi --targets broken.txt", "broken.txt:2:"},
-        {"clip.avi --gt none.txt", "'none.txt'"},
-        {"clip.avi --gt broken.txt", "broken.txt:2:"},
-        {"clip.avi --video fresh.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
-        {"clip.avi --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
-        {"clip.avi --plot no/such/dir/p.png --estimates kept.csv", "'no/such/dir/p.png'"},
+        {"clip.avi --demo-targets --gt none.txt", "'none.txt'"},
+        {"clip.avi --demo-targets --gt broken.txt", "broken.txt:2:"},
+        {"clip.avi --demo-targets --video fresh.avi --mot no/such/dir/m.txt", "'no/such/dir/m.txt'"},
+        {"clip.avi --demo-targets --video no/such/dir/v.avi", "'no/such/dir/v.avi'"},
+        {"clip.avi --demo-targets --plot no/such/dir/p.png --estimates kept.csv", "'no/such/dir/p.png'"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
@@ -167,10 +167,10 @@ TEST_F(CliCommand, WindowsNeedADisplay)
         const char* said;
     } cases[] = {
         {unset + "-u DISPLAY '" TAVO_TRACK "' clip.avi --select --mot m.txt", "--select needs a display: DISPLAY is not set"},
-        {unset + "-u DISPLAY '" TAVO_TRACK "' clip.avi --show --mot m.txt", "--show needs a display: DISPLAY is not set"},
+        {unset + "-u DISPLAY '" TAVO_TRACK "' clip.avi --demo-targets --show --mot m.txt", "--show needs a display: DISPLAY is not set"},
         {unset + "DISPLAY= '" TAVO_TRACK "' clip.avi --show --select", "--select needs a display"},
         // A display that is not there: refused the same way, not aborted by Qt.
-        {unset + "DISPLAY=:4711 '" TAVO_TRACK "' clip.avi --show --mot m.txt", "--show needs a display: cannot connect"},
+        {unset + "DISPLAY=:4711 '" TAVO_TRACK "' clip.avi --demo-targets --show --mot m.txt", "--show needs a display: cannot connect"},
     };
     for (const auto& c : cases) {
         const Result r = shell(c.command);
@@ -184,7 +184,7 @@ TEST_F(CliCommand, WindowsNeedADisplay)
 TEST_F(CliCommand, SameSeedGivesIdenticalFilesAnotherSeedOtherEstimates)
 {
     makeClip(8);
-    const std::string common = "clip.avi --frames 8 --samples 100 --iterations 500 -q";
+    const std::string common = "clip.avi --demo-targets --frames 8 --samples 100 --iterations 500 -q";
     ASSERT_EQ(track(common + " --seed 5 --mot a.txt --estimates a.csv").status, 0);
     ASSERT_EQ(track(common + " --seed 5 --mot b.txt --estimates b.csv").status, 0);
     ASSERT_EQ(track(common + " --seed 6 --mot c.txt --estimates c.csv").status, 0);
@@ -197,7 +197,7 @@ TEST_F(CliCommand, SameSeedGivesIdenticalFilesAnotherSeedOtherEstimates)
 TEST_F(CliCommand, ResultFilesHaveTheirFormats)
 {
     makeClip(10);
-    const Result r = track("clip.avi --seed 3 --frames 6 --samples 150 --mot m.txt --estimates e.csv --video v.avi");
+    const Result r = track("clip.avi --demo-targets --seed 3 --frames 6 --samples 150 --mot m.txt --estimates e.csv --video v.avi");
     ASSERT_EQ(r.status, 0) << r.err;
 
     const std::vector<std::string> mot = lines(readFile(path("m.txt")));
@@ -290,7 +290,7 @@ TEST_F(CliCommand, TheMotBoxKeepsTheTargetsSize)
 TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)
 {
     makeClip(4);
-    Result r = track("clip.avi --samples 100 --seed 1");
+    Result r = track("clip.avi --demo-targets --samples 100 --seed 1");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "") << "no progress line without a terminal in the first ten seconds";
     const std::vector<std::string> out = lines(r.out);
@@ -299,7 +299,7 @@ TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)
     for (const char* part : {" ms median / ", " ms mean, whole frame ", " frames/s"})
         EXPECT_NE(out[0].find(part), std::string::npos) << out[0];
 
-    r = track("clip.avi --samples 100 --quiet");
+    r = track("clip.avi --demo-targets --samples 100 --quiet");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out + r.err, "");
 
@@ -307,10 +307,10 @@ TEST_F(CliCommand, SummaryOnStdoutProgressOnlyOnATerminal)
     // and is cleared; --quiet keeps the terminal silent.
     if (std::system("command -v script >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "script(1) is needed for a terminal";
-    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --samples 100 --frames 3\" /dev/null");
+    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --demo-targets --samples 100 --frames 3\" /dev/null");
     EXPECT_NE(r.out.find("\rframe 1 of 3"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\r\033[K3 frames, 9 targets"), std::string::npos) << r.out;
-    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --samples 100 --frames 3 -q\" /dev/null");
+    r = shell("script -qec \"'" TAVO_TRACK "' clip.avi --demo-targets --samples 100 --frames 3 -q\" /dev/null");
     EXPECT_EQ(r.out.find("frame 1"), std::string::npos) << r.out;
 }
 
@@ -340,7 +340,7 @@ TEST_F(CliCommand, TargetsComeFromTheLowestFrameOfAFileInIdOrder)
 TEST_F(CliCommand, TracksTheSyntheticClipAccurately)
 {
     makeClip(100);
-    expectAccurate(track("clip.avi --seed 1 --gt clip.gt.txt"), 100);
+    expectAccurate(track("clip.avi --demo-targets --seed 1 --gt clip.gt.txt"), 100);
 }
 
 TEST_F(CliCommand, TracksTheDemoVideoAccurately)
@@ -362,7 +362,7 @@ TEST_F(CliCommand, AFrameOfAnotherSizeStopsTheRunWithCompleteOutputs)
         std::snprintf(name, sizeof name, "seq_%03d.sr", f - 1);
         writeSunRaster(path(name), synthetic::frameAt(f, f <= 5 ? 1.0 : 0.5));
     }
-    const Result r = track("seq_%03d.sr --seed 4 --samples 100 --mot m.txt --estimates e.csv --video v.avi");
+    const Result r = track("seq_%03d.sr --demo-targets --seed 4 --samples 100 --mot m.txt --estimates e.csv --video v.avi");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("frame 6 of 'seq_%03d.sr' is 160x160"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("stopped after frame 5"), std::string::npos) << r.err;

@@ -98,29 +98,58 @@ TEST(CliMotFile, NumbersTooLargeAreToldFromNonNumbers)
     EXPECT_TRUE(readMotRecords(edge, "f.txt", error)) << error;
 }
 
-TEST(CliMotFile, InitialTargetsAreTheLowestFrameWithTheirIds)
+TEST(CliMotFile, EachTargetStartsOnItsFirstFrameWithItsId)
 {
-    std::istringstream in("5,3,30,30,10,10\n"
-                          "4,9,90,90,10,10\n"
-                          "4,2,20.4,20.6,9.5,10.49,0,1,1\n"
-                          "6,1,1,1,1,1\n"
-                          "4,-1,5,5,5,5\n"
-                          "4,-1,21,21,8,8,1\n");
-    std::string error;
-    const auto targets = readInitialTargets(in, "t.txt", error);
-    ASSERT_TRUE(targets) << error;
-    ASSERT_EQ(targets->size(), 4u);
-    // Ids kept, in increasing order; boxes without identity numbered after
-    // the highest id in file order.
-    const int ids[] = {2, 9, 10, 11};
-    const Box boxes[] = {{20, 21, 10, 10}, {90, 90, 10, 10}, {5, 5, 5, 5}, {21, 21, 8, 8}};
-    const int sourceLines[] = {3, 2, 5, 6};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ((*targets)[i].id, ids[i]);
-        EXPECT_EQ((*targets)[i].box, boxes[i]) << "rounded, halves away from 0";
-        EXPECT_EQ((*targets)[i].line, sourceLines[i]);
-        EXPECT_EQ((*targets)[i].zeroConfidence, i == 0);
+    const std::string text = "5,3,30,30,10,10\n"
+                             "4,9,90,90,10,10\n"
+                             "4,2,20.4,20.6,9.5,10.49,0,1,1\n"
+                             "6,1,1,1,1,1\n"
+                             "4,-1,5,5,5,5\n"
+                             "4,-1,21,21,8,8,1\n"
+                             "7,3,40,40,10,10\n"
+                             "6,-1,50,50,5,5\n";
+    struct Expected {
+        int id, frame;
+        Box box;
+        int line;
+    };
+    const struct {
+        int start;
+        std::vector<Expected> targets;
+    } cases[] = {
+        // The lowest frame's targets first, ids in increasing order, boxes
+        // without identity numbered after the highest id in file order;
+        // then each later id on its first row.  Boxes without identity of
+        // later frames are no targets.
+        {1,
+         {{2, 4, {20, 21, 10, 10}, 3},
+          {9, 4, {90, 90, 10, 10}, 2},
+          {10, 4, {5, 5, 5, 5}, 5},
+          {11, 4, {21, 21, 8, 8}, 6},
+          {3, 5, {30, 30, 10, 10}, 1},
+          {1, 6, {1, 1, 1, 1}, 4}}},
+        // Rows before the start frame do not count.
+        {6, {{1, 6, {1, 1, 1, 1}, 4}, {4, 6, {50, 50, 5, 5}, 8}, {3, 7, {40, 40, 10, 10}, 7}}},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(text);
+        std::string error;
+        const auto targets = readInitialTargets(in, "t.txt", error, c.start);
+        ASSERT_TRUE(targets) << error;
+        ASSERT_EQ(targets->size(), c.targets.size()) << "start " << c.start;
+        for (size_t i = 0; i < c.targets.size(); ++i) {
+            const InitialTarget& t = (*targets)[i];
+            EXPECT_EQ(t.id, c.targets[i].id) << "start " << c.start << ", target " << i;
+            EXPECT_EQ(t.frame, c.targets[i].frame) << "id " << t.id;
+            EXPECT_EQ(t.box, c.targets[i].box) << "id " << t.id << ": rounded, halves away from 0";
+            EXPECT_EQ(t.line, c.targets[i].line) << "id " << t.id;
+            EXPECT_EQ(t.zeroConfidence, t.line == 3) << "id " << t.id;
+        }
     }
+    std::istringstream early(text);
+    std::string error;
+    EXPECT_FALSE(readInitialTargets(early, "t.txt", error, 8));
+    EXPECT_EQ(error, "t.txt: no boxes in the file on frame 8 or later");
 }
 
 TEST(CliMotFile, TargetsFileWithoutUsableBoxesIsRefused)

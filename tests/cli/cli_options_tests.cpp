@@ -79,7 +79,7 @@ TEST(CliOptions, EveryOptionInBothSpellings)
     EXPECT_EQ(parse({"--threads", "2"}).options.settings.tracking.threads, 2);
     EXPECT_EQ(parse({"--threads=64"}).options.settings.tracking.threads, 64);
     // After "--" every argument is the video, even one that looks like an option.
-    EXPECT_EQ(parse({"--", "--weird.avi"}).options.video, "--weird.avi");
+    EXPECT_EQ(parse({"--demo-targets", "--", "--weird.avi"}).options.video, "--weird.avi");
 }
 
 TEST(CliOptions, BoxesReachUpToTwoToTheTwentyFourOnEitherSide)
@@ -265,7 +265,10 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--sharpness", "9"}, {"--surround", "2"}, {"--foreground", "2"}, {"--adapt", "0.5"}, {"--spread", "0.5"},
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
-        {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}};
+        {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
+        {"--start", "9"}};
+    // Options that need another one beside them: a camera needs targets.
+    const std::map<std::string, const char*> companions = {{"--camera", "--select"}};
     std::vector<std::string> listed;
     helpEntries(usageText(), listed);
     EXPECT_EQ(usageText().find('{'), std::string::npos) << "a placeholder left in --help";
@@ -288,6 +291,8 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
             EXPECT_EQ(empty.error.rfind(o.name + " '': ", 0), 0u) << empty.error;
             EXPECT_NE(empty.error.back(), ' ') << empty.error;
         }
+        if (companions.count(o.name))
+            given.push_back(companions.at(o.name));
         const ParseResult r = parseWords(given);
         EXPECT_EQ(r.action, ParseResult::Action::Run) << o.name << ": " << r.error;
         if (!o.shortName.empty()) {

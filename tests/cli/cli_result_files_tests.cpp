@@ -67,7 +67,7 @@ void writeText(const fs::path& path, const std::string& text) { std::ofstream(pa
 TEST_F(CliCommand, AFailedRunLeavesEarlierFilesAsTheyWere)
 {
     makeClip(3);
-    const std::string common = "clip.avi -q --seed 1 --samples 100 --mot p.mot --video k.avi ";
+    const std::string common = "clip.avi --demo-targets -q --seed 1 --samples 100 --mot p.mot --video k.avi ";
     writeText(path("p.mot"), "earlier tracks\n");
     writeText(path("k.avi"), "earlier video");
     ::chmod(path("p.mot").c_str(), 0640);
@@ -109,7 +109,7 @@ TEST_F(CliCommand, AFullFileSystemFailsTheRun)
     } unmount{full};
 
     writeText(full / "k.avi", "earlier video");
-    Result r = track("clip.avi -q --seed 1 --samples 100 --iterations 500 --video full/k.avi");
+    Result r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --iterations 500 --video full/k.avi");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavo-track: --video: cannot write 'full/k.avi': No space left on device\n");
     EXPECT_EQ(readFile(full / "k.avi"), "earlier video");
@@ -127,7 +127,7 @@ TEST_F(CliCommand, AFullFileSystemFailsTheRun)
     EXPECT_FALSE(fs::exists(full / "m.txt"));
 
     // What fits is written and checked as usual.
-    r = track("clip.avi -q --seed 1 --samples 100 --iterations 500 --frames 4 --video full/k.avi");
+    r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --iterations 500 --frames 4 --video full/k.avi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(videoFrames(full / "k.avi"), std::make_pair(4, 4));
 }
@@ -135,7 +135,7 @@ TEST_F(CliCommand, AFullFileSystemFailsTheRun)
 TEST_F(CliCommand, AStandardOutputThatCannotBeWrittenFailsTheRun)
 {
     makeClip(2);
-    const std::string run = "clip.avi --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt --plot p.png";
+    const std::string run = "clip.avi --demo-targets --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt --plot p.png";
     // The pictures are results like the others: they stay as they were.
     writeText(path("p.png"), "earlier picture");
     writeText(path("p-errors.png"), "earlier errors");
@@ -155,7 +155,7 @@ TEST_F(CliCommand, AStandardOutputThatCannotBeWrittenFailsTheRun)
 
     // Nothing to print: a closed standard output does no harm, and no file
     // takes its place.
-    r = track("clip.avi -q --seed 1 --samples 100 --mot m.txt >&-");
+    r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --mot m.txt >&-");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lines(readFile(path("m.txt"))).size(), 2u * 9);
 }
@@ -165,7 +165,7 @@ TEST_F(CliCommand, NamesAreComparedAndWrittenThroughLinks)
     makeClip(2);
     // b.txt leads to a.txt, which does not exist yet.
     fs::create_symlink("a.txt", path("b.txt"));
-    Result r = track("clip.avi --seed 1 --samples 100 --mot a.txt --estimates b.txt");
+    Result r = track("clip.avi --demo-targets --seed 1 --samples 100 --mot a.txt --estimates b.txt");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("name the same file"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(path("a.txt")));
@@ -176,7 +176,7 @@ TEST_F(CliCommand, NamesAreComparedAndWrittenThroughLinks)
     writeText(path("real/old.txt"), "earlier\n");
     fs::create_symlink("real/old.txt", path("to-old.txt"));
     fs::create_symlink("real/new.txt", path("to-new.txt"));
-    r = track("clip.avi -q --seed 1 --samples 100 --mot to-old.txt --estimates to-new.txt");
+    r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --mot to-old.txt --estimates to-new.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_symlink(path("to-old.txt")));
     EXPECT_TRUE(fs::is_symlink(path("to-new.txt")));
@@ -249,7 +249,7 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
         fs::remove(path("k.avi"));
         fs::remove(path("m.txt"));
         const pid_t child =
-            startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi"});
+            startTrackIn(dir_, {"clip.avi", "--demo-targets", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi"});
         ASSERT_GE(child, 0);
         // Once the files are open, give it a few frames.
         waitForTemporaries(dir_, 2, child);
@@ -341,7 +341,7 @@ TEST_F(CliCommand, ARunEndedByASignalLeavesNoTemporaryFiles)
         writeText(path(name), "kept?");
     fs::create_directories(path("elsewhere"));
     writeText(path("elsewhere") / ended, "elsewhere");
-    const Result r = track("clip.avi -q --seed 1 --samples 100 --frames 1 --mot m.txt");
+    const Result r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --frames 1 --mot m.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> left = temporaryFiles(dir_);
     std::sort(left.begin(), left.end());
@@ -358,7 +358,7 @@ TEST_F(CliCommand, PicturesAreWrittenAndKeptWithTheOtherResults)
     writeText(path("p.png"), "earlier picture");
     // Room for the tracks, not for the picture: the run fails with the
     // system's reason and keeps nothing.
-    const pid_t child = startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--samples", "100", "--mot", "m.txt",
+    const pid_t child = startTrackIn(dir_, {"clip.avi", "--demo-targets", "-q", "--seed", "1", "--samples", "100", "--mot", "m.txt",
                                             "--plot", "p.png"},
                                      {{RLIMIT_FSIZE, 2000}});
     ASSERT_GE(child, 0);
@@ -375,7 +375,7 @@ TEST_F(CliCommand, PicturesAreWrittenAndKeptWithTheOtherResults)
     // are written like any other.
     const std::string mot = std::string(251, 'm') + ".txt", video = std::string(251, 'v') + ".avi",
                       plot = std::string(244, 'p') + ".png", errors = std::string(244, 'p') + "-errors.png";
-    const Result r = track("clip.avi -q --seed 1 --samples 100 --gt clip.gt.txt --mot " + mot + " --video " + video +
+    const Result r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --gt clip.gt.txt --mot " + mot + " --video " + video +
                            " --plot " + plot);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lines(readFile(path(mot))).size(), 2u * 9);
@@ -388,7 +388,7 @@ TEST_F(CliCommand, PicturesAreWrittenAndKeptWithTheOtherResults)
 TEST_F(CliCommand, OutputsThatCannotBeReplacedAreRefusedBeforeTracking)
 {
     makeClip(2);
-    const std::string run = "clip.avi --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt ";
+    const std::string run = "clip.avi --demo-targets --seed 1 --samples 100 --gt clip.gt.txt --mot m.txt ";
     // A picture name that is a folder, the error picture's too.
     fs::create_directories(path("d.png"));
     fs::create_directories(path("e-errors.png"));

@@ -85,7 +85,7 @@ TEST_F(CliCommand, TargetAndTruthFilesMayEndLinesWithCrLfOrCrLf)
 TEST_F(CliCommand, AnUnseededRunPrintsTheSeedThatRepeatsIt)
 {
     makeClip(4);
-    const std::string common = "clip.avi --samples 100 --iterations 300";
+    const std::string common = "clip.avi --demo-targets --samples 100 --iterations 300";
     const Result first = track(common + " --mot a.txt --estimates a.csv");
     ASSERT_EQ(first.status, 0) << first.err;
     std::smatch match;
@@ -138,11 +138,11 @@ TEST_F(CliCommand, NoiseBeyondTheFrameIsRefused)
 {
     makeClip(2);
     for (const char* noise : {"3e38", "1e37", "321"}) {
-        const Result r = track(std::string("clip.avi -q --mot m.txt --noise ") + noise);
+        const Result r = track(std::string("clip.avi --demo-targets -q --mot m.txt --noise ") + noise);
         EXPECT_EQ(r.status, 2) << noise;
         EXPECT_NE(r.err.find("at most 320, the larger side of the frame (320x320)"), std::string::npos) << r.err;
     }
-    EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --noise 320 --mot m.txt").status, 0);
+    EXPECT_EQ(track("clip.avi --demo-targets -q --seed 1 --samples 100 --noise 320 --mot m.txt").status, 0);
     for (const std::string& line : lines(readFile(path("m.txt"))))
         EXPECT_EQ(line.find("nan"), std::string::npos) << line;
 }
@@ -154,11 +154,11 @@ TEST_F(CliCommand, MessagesNameTheLimitAndTheReason)
         const char* args;
         const char* message;
     } cases[] = {
-        {"clip.avi --frames 2147483648", "--frames '2147483648': at most 2147483647"},
-        {"clip.avi --video nowhere/v.avi", "cannot create 'nowhere/v.avi': No such file or directory"},
-        {"clip.avi --video v", "cannot create the video 'v': the name needs an extension"},
-        {"clip.avi --video v.xyz", "no MJPG video can be written with the extension '.xyz'"},
-        {"clip.avi --mot .", "cannot create '.': Is a directory"},
+        {"clip.avi --demo-targets --frames 2147483648", "--frames '2147483648': at most 2147483647"},
+        {"clip.avi --demo-targets --video nowhere/v.avi", "cannot create 'nowhere/v.avi': No such file or directory"},
+        {"clip.avi --demo-targets --video v", "cannot create the video 'v': the name needs an extension"},
+        {"clip.avi --demo-targets --video v.xyz", "no MJPG video can be written with the extension '.xyz'"},
+        {"clip.avi --demo-targets --mot .", "cannot create '.': Is a directory"},
     };
     for (const auto& c : cases) {
         const Result r = track(c.args);
@@ -184,8 +184,8 @@ TEST_F(CliCommand, InputsThatCannotBeReadSayWhy)
         const char* message;
     } cases[] = {
         {"--targets dir", "--targets 'dir': a directory, not a targets file"},
-        {"--gt dir", "--gt 'dir': a directory, not a ground-truth file"},
-        {"--gt /dev/zero", "--gt '/dev/zero': not a text file (a NUL byte on line 1)"},
+        {"--demo-targets --gt dir", "--gt 'dir': a directory, not a ground-truth file"},
+        {"--demo-targets --gt /dev/zero", "--gt '/dev/zero': not a text file (a NUL byte on line 1)"},
         {"--targets nul.txt", "--targets 'nul.txt': not a text file (a NUL byte on line 1)"},
     };
     for (const auto& c : cases) {
@@ -211,7 +211,7 @@ TEST_F(CliCommand, InputsThatCannotBeReadSayWhy)
     fs::permissions(path("unread.avi"), fs::perms::none);
     const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     for (const std::string video : {"closed/clip.avi", "unread.avi"})
-        EXPECT_EQ(shell(as + "'" TAVO_TRACK "' " + video + " -q").err,
+        EXPECT_EQ(shell(as + "'" TAVO_TRACK "' " + video + " --demo-targets -q").err,
                   "tavo-track: cannot open the video '" + video + "': permission denied\n");
     fs::permissions(path("closed"), fs::perms::owner_all);
 }

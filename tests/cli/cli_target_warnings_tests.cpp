@@ -56,7 +56,7 @@ TEST_F(CliCommand, BoxesThatLeaveTheFrameSayConfidenceZeroAndAreWarnedAbout)
 
     // Targets that stay in the frame: not a word.
     makeClip(5);
-    r = track("clip.avi -q --seed 1 --samples 100 --mot m.txt");
+    r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --mot m.txt");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(outsideRows(readFile(path("m.txt"))).count, 0);
 }
@@ -83,6 +83,10 @@ TEST_F(CliCommand, BlankFirstFrameBoxesAreWarnedAbout)
                   std::string::npos)
             << r.err;
     EXPECT_EQ(lines(r.err).size(), 2u) << r.err;
+    // As the warning advises: from frame 3 on, the boxes hold the squares.
+    r = track("late.avi -q --seed 1 --samples 100 --box 136,261,18,18 --box 46,226,18,18 --start 3 --frames 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
 
     // A box of one colour is the whole object, not a blank: no warning; nor
     // for the grey ground beside a square, which has edges.

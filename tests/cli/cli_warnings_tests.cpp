@@ -17,7 +17,7 @@ TEST_F(CliCommand, AVideoThatEndsEarlyIsPointedOut)
     // second half of the file is gone.
     makeClip(20);
     fs::resize_file(path("clip.avi"), fs::file_size(path("clip.avi")) / 2);
-    const Result r = track("clip.avi -q --seed 1 --samples 100 --mot m.txt");
+    const Result r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --mot m.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     const size_t frames = lines(readFile(path("m.txt"))).size() / 9;
     ASSERT_GT(frames, 0u);
@@ -28,8 +28,8 @@ TEST_F(CliCommand, AVideoThatEndsEarlyIsPointedOut)
 
     // A whole video, and one cut short by --frames, end without a word.
     makeClip(5);
-    EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100").err, "");
-    EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --frames 2").err, "");
+    EXPECT_EQ(track("clip.avi --demo-targets -q --seed 1 --samples 100").err, "");
+    EXPECT_EQ(track("clip.avi --demo-targets -q --seed 1 --samples 100 --frames 2").err, "");
 }
 
 TEST_F(CliCommand, DoubtfulTargetsAndTruthAreWarnedAbout)
@@ -107,7 +107,7 @@ TEST_F(CliCommand, AFrameRateTooSlowToWriteIsPointedOut)
     const unsigned char slow[8] = {0xff, 0xff, 0xff, 0x7f, 1, 0, 0, 0};
     bytes.replace(header + 28, 8, reinterpret_cast<const char*>(slow), 8);
     std::ofstream(path("slow.avi"), std::ios::binary) << bytes;
-    const Result r = track("slow.avi -q --seed 1 --samples 100 --video v.avi");
+    const Result r = track("slow.avi --demo-targets -q --seed 1 --samples 100 --video v.avi");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "tavo-track: warning: 'slow.avi' declares 4.65661e-10 frames/s, slower than a video file can "
                      "be written at; --video is written at 25 frames/s\n");

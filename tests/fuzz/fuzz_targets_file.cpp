@@ -2,8 +2,9 @@
 // a targets (or ground-truth) file.  Checked: records come with increasing
 // line numbers and bounded coordinates, a failure always says where, the
 // initial targets are non-empty rectangles the tracker can take with ids
-// given once each, as many as the lowest frame has records, and grouping by
-// frame keeps every record.
+// given once each, one per id from frame 1 on and one per record without
+// identity on the lowest such frame, and grouping by frame keeps every
+// record.
 
 #define FUZZ_HARNESS_NAME "fuzz_targets_file"
 #include "fuzz_check.h"
@@ -59,16 +60,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     CHECK(records && !records->empty() && !targets->empty());
-    int lowest = records->front().frame;
+    int lowest = INT32_MAX;
     for (const MotRecord& r : *records)
-        lowest = std::min(lowest, r.frame);
-    size_t inLowest = 0;
-    for (const MotRecord& r : *records)
-        inLowest += r.frame == lowest;
-    CHECK(targets->size() == inLowest);
+        if (r.frame >= 1)
+            lowest = std::min(lowest, r.frame);
+    std::set<int> idsGiven;
+    size_t withoutId = 0;
+    for (const MotRecord& r : *records) {
+        if (r.frame >= 1 && r.id != kNoIdentity)
+            idsGiven.insert(r.id);
+        withoutId += r.frame == lowest && r.id == kNoIdentity;
+    }
+    CHECK(targets->size() == idsGiven.size() + withoutId);
+    CHECK(targets->front().frame == lowest);
     std::set<int> ids;
+    int lastFrame = lowest;
     for (const InitialTarget& t : *targets) {
         CHECK(ids.insert(t.id).second);
+        CHECK(t.frame >= lastFrame);
+        lastFrame = t.frame;
         const Box& b = t.box;
         CHECK(b.width >= 1 && b.height >= 1);
         CHECK(!boxRangeProblem(b));
