@@ -380,8 +380,6 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     for (const std::string& text : outputs.warnings())
         warning(err, text);
     const cv::Mat firstFrame = cv::cvarrToMat(video.frame).clone();
-    if (!options.boxIds.empty())
-        inputs.ids = options.boxIds;
     if (options.select) {
         GivenTargets targets{std::move(inputs.boxes), std::move(inputs.ids)};
         const int status = selectTargets(firstFrame, targets, targetsThatFit(sampling.samples), error, err);

@@ -147,7 +147,7 @@ int loadInputs(const Options& options, RunInputs& inputs, std::string& error)
         if (inputs.boxes.empty() && !options.select)
             inputs.boxes.assign(std::begin(kDemoTargets), std::end(kDemoTargets));
         for (size_t i = 0; i < inputs.boxes.size(); ++i)
-            inputs.ids.push_back(static_cast<int>(i) + 1);
+            inputs.ids.push_back(options.boxIds.empty() ? static_cast<int>(i) + 1 : options.boxIds[i]);
         inputs.frames.assign(inputs.boxes.size(), options.start);
     }
 

@@ -55,6 +55,10 @@ TEST_F(CliCommand, DoubtfulTargetsAndTruthAreWarnedAbout)
                      "as misses\n"
                      "tavo-track: warning: 'gt.txt' lines 28, 29: boxes without area, which no target can match\n");
     EXPECT_NE(r.out.find("CLEAR-MOT:"), std::string::npos) << "the report is printed as ever";
+    // A box with its own id is that id's target.
+    r = track("clip.avi -q --seed 1 --samples 100 --box-id 5,136,261,18,18 --frames 3 --gt clip.gt.txt");
+    EXPECT_EQ(r.err, "tavo-track: warning: 'clip.gt.txt': no target has the ids 1, 2, 3, 4, 6, 7, 8, 9; their boxes "
+                     "count as misses\n");
 
     // Clean inputs: no warning.
     EXPECT_EQ(track("clip.avi -q --seed 1 --samples 100 --targets clip.gt.txt --gt clip.gt.txt").err, "");
