@@ -255,8 +255,8 @@ TEST_F(CliCommand, ResultFilesHaveTheirFormats)
 TEST_F(CliCommand, RobustVideosDrawBoxesInTheTargetsColoursUnlessDrawSaysDesign)
 {
     makeClip(2);
-    ASSERT_EQ(track("clip.avi --seed 3 -q --robust --video boxes.avi").status, 0);
-    ASSERT_EQ(track("clip.avi --seed 3 -q --draw design --robust --video design.avi").status, 0);
+    ASSERT_EQ(track("clip.avi --demo-targets --seed 3 -q --robust --video boxes.avi").status, 0);
+    ASSERT_EQ(track("clip.avi --demo-targets --seed 3 -q --draw design --robust --video design.avi").status, 0);
     // Near target 1's top-left corner (see ResultFilesHaveTheirFormats),
     // the closest pixel to its colour, through MJPG's losses.
     const auto distanceToColour = [&](const std::string& file) {

@@ -427,7 +427,7 @@ TEST_F(CliCommand, Mp4AndMovVideosAreH264AndAviVideosMjpg)
     makeClip(3);
     const std::pair<const char*, const char*> codecs[] = {{"k.mp4", "avc1"}, {"k.MOV", "avc1"}, {"k.avi", "MJPG"}};
     for (const auto& [name, fourcc] : codecs) {
-        const Result r = track(std::string("clip.avi -q --seed 1 --samples 100 --video ") + name);
+        const Result r = track(std::string("clip.avi --demo-targets -q --seed 1 --samples 100 --video ") + name);
         ASSERT_EQ(r.status, 0) << name << ": " << r.err;
         EXPECT_EQ(r.err, "") << "the encoder's remarks are not shown";
         EXPECT_EQ(videoFourcc(path(name)), fourcc) << name;
