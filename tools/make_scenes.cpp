@@ -3,14 +3,24 @@
 //
 //   make-scenes OUTDIR [SCENE...]
 //
-// Without scene names every scene is written.  Each scene is 300 frames of
-// 320 x 240 at 25 fps, Motion JPEG in AVI, with 3 to 6 objects:
+// Without scene names every scene is written.  Each scene is 300 frames
+// (waiting: 450) of 320 x 240 at 25 fps, Motion JPEG in AVI, with 3 to 6
+// targets (crowd: and six passers-by):
 //
 //   OUTDIR/SCENE.avi            the video
 //   OUTDIR/SCENE.gt.txt         MOTChallenge ground truth, one line per
 //                               object and frame: frame (from 1), id (1..N),
 //                               x, y, width, height, 1, -1, -1, -1; the box
 //                               is exactly the object's drawn rectangle
+//                               (turned: the bounding box of its pixels),
+//                               clipped to the frame; an object wholly
+//                               outside has no row (MOTChallenge's MOT17
+//                               boxes run on beyond the frame: ours are the
+//                               visible part, all a tracker can see)
+//   OUTDIR/SCENE.all.txt        crowd only: the same for everyone, the
+//                               targets 1..4 and passers-by 5..10 (the
+//                               targets' file alone, for --targets, which
+//                               starts every id of its file)
 //   OUTDIR/SCENE.crossings.txt  idA,idB,firstFrame,lastFrame for each run of
 //                               frames in which two boxes overlap or are
 //                               within 4 px (empty when there are none)
@@ -18,6 +28,9 @@
 //                               each run of frames in which the object is
 //                               more than half hidden (left out of the
 //                               ground truth)
+//   OUTDIR/SCENE.outside.txt    exit only: id,firstFrame,lastFrame for each
+//                               run of frames in which the object is wholly
+//                               outside the frame
 //
 // Scenes:
 //   grey-world  black, dark grey, white and pale objects and one red one on
@@ -31,6 +44,18 @@
 //   approach    objects that grow from 18 px to about 50 px and shrink back
 //   occluded    grey bars sweep over the objects and hide each completely
 //   converge    five identical objects meet near one point and part again
+//   crowd       people in dark, dull clothes (top and bottom bands): four
+//               targets, six passers-by, four dressed like a target; they
+//               walk all ways, stop, and pass in front of the targets
+//   waiting     450 frames; objects stand still 100 to 250 frames, two reds
+//               touching, two blues 3 px apart, then walk on
+//   hand-held   the camera pans, shakes (hard in three stretches) and zooms
+//               to 1.1 and 0.9: the picture moves up to 10 px per frame
+//   tilt        a bottle falls flat and stands up again, a cup rocks 45
+//               degrees, a box turns a quarter, a bottle leans 30 degrees
+//   exit        every target leaves the frame wholly for 54 to 76 frames and
+//               comes back, on the same side or another
+// The last five are not yet held to a quality floor.
 //
 // Every object is fully visible and apart from the others on frame 1, where
 // the tracker learns it.  All noise comes from cv::RNG with fixed seeds: the

@@ -4,8 +4,11 @@
 // arguments, byte-identical output from two runs, the video's frames, the
 // ground truth's format and that its boxes are the drawn objects, the
 // crossings file against the ground truth, and the hiding episodes against
-// the frames the ground truth leaves out.  Prints every failure; exit
-// status 1 if there was one.
+// the frames the ground truth leaves out; the scenes of real footage's
+// troubles: same bytes from two runs, the crowd's targets alone in its
+// ground truth, the exit scene's rows absent exactly while an object is
+// outside and clipped to the frame while it is partly in.  Prints every
+// failure; exit status 1 if there was one.
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -34,6 +37,7 @@ constexpr int kFrameCount = 300;
 constexpr int kCrossingGap = 4;
 // Two scenes cover a crossing and hiding episodes; fewer keep the test short.
 const char* const kScenes[] = {"two-tone", "occluded"};
+const char* const kFootageScenes[] = {"crowd", "waiting", "hand-held", "tilt", "exit"};
 
 int failures = 0;
 
@@ -234,6 +238,57 @@ void checkHidden(const fs::path& path, const Truth& truth, int objects)
     }
 }
 
+// crowd.gt.txt holds targets 1 to 4 alone, each exactly as in crowd.all.txt,
+// which holds the passers-by as well.
+void checkCrowd(const fs::path& dir)
+{
+    constexpr int kTargets = 4, kFewestPeople = 8;
+    const Truth targets = readTruth(dir / "crowd.gt.txt", "crowd");
+    const Truth everyone = readTruth(dir / "crowd.all.txt", "crowd");
+    std::set<int> targetIds, allIds;
+    for (const auto& [f, boxes] : everyone)
+        for (const auto& [id, box] : boxes) {
+            allIds.insert(id);
+            if (id <= kTargets)
+                expect(targets.count(f) && targets.at(f).count(id) && targets.at(f).at(id) == box,
+                       "crowd: a target's box differs between the two files");
+        }
+    for (const auto& [f, boxes] : targets)
+        for (const auto& [id, box] : boxes)
+            targetIds.insert(id);
+    expect(targetIds == std::set<int>{1, 2, 3, 4}, "crowd: the ground truth holds others than the targets");
+    expect(static_cast<int>(allIds.size()) >= kFewestPeople, "crowd: fewer than 8 people");
+}
+
+// An object has no row exactly on the frames exit.outside.txt lists; just
+// before and after each such run its box touches the frame's edge, and every
+// box lies inside the frame.
+void checkExit(const fs::path& dir)
+{
+    const Truth truth = readTruth(dir / "exit.gt.txt", "exit");
+    checkTruth(truth, "exit", 4);
+    std::map<int, std::set<int>> outside;
+    const auto touchesEdge = [](const cv::Rect& b) {
+        return b.x == 0 || b.y == 0 || b.x + b.width == 320 || b.y + b.height == 240;
+    };
+    for (const std::vector<int>& l : numberLines(dir / "exit.outside.txt")) {
+        if (l.size() != 3)
+            continue;
+        for (int f = l[1]; f <= l[2]; ++f)
+            outside[l[0]].insert(f);
+        for (int f : {l[1] - 1, l[2] + 1})
+            expect(truth.count(f) && truth.at(f).count(l[0]) && touchesEdge(truth.at(f).at(l[0])),
+                   "exit: object " + std::to_string(l[0]) + " leaves or comes back away from the edge");
+    }
+    for (int id = 1; id <= 4; ++id) {
+        expect(!outside[id].empty(), "exit: object " + std::to_string(id) + " never leaves");
+        for (int f = 1; f <= kFrameCount; ++f)
+            expect((truth.count(f) && truth.at(f).count(id)) != (outside[id].count(f) > 0),
+                   "exit: object " + std::to_string(id) + " on frame " + std::to_string(f) +
+                       " has a row while outside or none while in");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -267,6 +322,21 @@ int main(int argc, char** argv)
     checkTruth(occluded, "occluded", kOccludedObjects);
     checkVideo(a / "occluded.avi", occluded, "occluded");
     checkHidden(a / "occluded.hidden.txt", occluded, kOccludedObjects);
+
+    const fs::path footageA = work / "footage-a", footageB = work / "footage-b";
+    std::error_code ignored;  // a missing directory has failed above
+    for (const fs::path& dir : {footageA, footageB}) {
+        std::string command = tool + " " + dir.string();
+        for (const char* scene : kFootageScenes)
+            command += std::string(" ") + scene;
+        expect(run(command) == 0, "make-scenes fails on the footage scenes");
+    }
+    for (const auto& entry : fs::directory_iterator(footageA, std::filesystem::directory_options::none, ignored)) {
+        const std::string name = entry.path().filename().string();
+        expect(contents(entry.path()) == contents(footageB / name), name + " differs between two runs");
+    }
+    checkCrowd(footageA);
+    checkExit(footageA);
 
     if (failures == 0)
         fs::remove_all(work);

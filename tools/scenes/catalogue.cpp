@@ -1,5 +1,6 @@
 #include "scenes/catalogue.h"
 
+#include "scenes/hand_held.h"
 #include "scenes/motion.h"
 #include "scenes/pictures.h"
 
@@ -240,6 +241,165 @@ Scene converge()
     return s;
 }
 
+
+// People in dark, dull clothes on a pale pavement: four targets and six
+// passers-by (ids 5..10), four of whom are dressed like a target.  They walk
+// in all directions, stop for a while and pass each other; each target is
+// passed by someone in front of it.
+Scene crowd()
+{
+    Scene s = newScene("crowd", 0x63726f77);
+    s.background = texturedBackground(s.rng, cv::Scalar(142, 146, 150), 8.0, 12.0);
+    s.limits.maxSide = 40;
+    s.targets = 4;
+    constexpr double kWide = 16, kTall = 36;
+    const cv::Scalar navy(80, 42, 32), darkGrey = grey(72), brown(42, 58, 88), black = grey(28),
+                     charcoal(54, 52, 50);
+    const auto person = [&](const Look& look, const std::vector<Key>& keys) {
+        return SceneObject{look, glide(kWide, kTall, keys)};
+    };
+    s.objects = {
+        person({navy, darkGrey}, {{0, 30, 70}, {140, 250, 80}, {190, 250, 80}, {290, 150, 190}}),
+        person({black, charcoal}, {{0, 290, 160}, {130, 90, 150}, {170, 90, 150}, {260, 60, 60}}),
+        person({brown, black}, {{0, 160, 40}, {20, 160, 40}, {150, 175, 200}, {200, 175, 200},
+                                {290, 300, 120}}),
+        person({charcoal, navy}, {{0, 100, 200}, {40, 100, 200}, {140, 285, 205}, {170, 285, 205},
+                                  {290, 280, 40}}),
+        // Passers-by: the first four dressed like targets 1 to 4.
+        person({navy, darkGrey}, {{0, 290, 40}, {150, 40, 100}, {180, 40, 100}, {280, 200, 120}}),
+        person({black, charcoal}, {{0, 30, 140}, {160, 290, 140}, {280, 240, 60}}),
+        person({brown, black}, {{0, 230, 205}, {110, 230, 205}, {260, 40, 190}}),
+        person({charcoal, navy}, {{0, 60, 205}, {30, 60, 205}, {150, 290, 212}, {180, 290, 212},
+                                  {280, 200, 212}}),
+        person({darkGrey, darkGrey}, {{0, 120, 120}, {60, 120, 120}, {180, 300, 60},
+                                      {290, 200, 215}}),
+        person({black, black}, {{0, 200, 120}, {120, 60, 130}, {260, 150, 60}}),
+    };
+    // Each target is passed by a passer-by dressed like it; anyone may meet.
+    const int n = static_cast<int>(s.objects.size());
+    for (int a = 1; a <= n; ++a)
+        for (int b = a + 1; b <= n; ++b)
+            s.meetings.push_back({a, b, b == a + s.targets ? Closeness::kOverlapping : Closeness::kMay});
+    return s;
+}
+
+// Objects that walk to a place, stand there for 110 to 250 frames and walk
+// on: two reds side by side touching, two blues 3 px apart, a grey alone.
+// 450 frames.
+Scene waiting()
+{
+    Scene s = newScene("waiting", 0x77616974);
+    s.frames = 450;
+    s.background = texturedBackground(s.rng, cv::Scalar(118, 124, 120), 7.0, 10.0);
+    s.limits.minWait = 100;
+    const cv::Scalar red = colourOfHue(0, 190, 190), blue = colourOfHue(110, 180, 180);
+    const auto walker = [&](const cv::Scalar& colour, const std::vector<Key>& keys) {
+        return SceneObject{plain(colour), glide(20, 20, keys, s.frames)};
+    };
+    s.objects = {
+        walker(red, {{0, 40, 50}, {60, 150, 60}, {260, 150, 60}, {350, 280, 40}}),
+        // 2 stands right of 1, touching it (box gap 0).
+        walker(red, {{0, 280, 130}, {90, 170, 60}, {200, 170, 60}, {300, 250, 200}}),
+        walker(blue, {{0, 40, 190}, {80, 120, 150}, {330, 120, 150}, {420, 40, 100}}),
+        // 4 stands right of 3, 3 px apart.
+        walker(blue, {{0, 300, 215}, {120, 143, 150}, {250, 143, 150}, {340, 290, 170}}),
+        walker(grey(200), {{0, 40, 110}, {30, 40, 110}, {130, 230, 100}, {240, 230, 100}, {340, 300, 110}}),
+    };
+    s.meetings = {{1, 2, Closeness::kBeside}, {3, 4, Closeness::kBeside}};
+    return s;
+}
+
+// A hand-held camera follows four objects over a larger textured ground:
+// it pans (up to 4 px/frame), zooms in to 1.1 and out to 0.9 and shakes,
+// hard in three stretches; the picture moves by up to 10 px per frame.
+Scene handHeld()
+{
+    Scene s = newScene("hand-held", 0x68616e64);
+    const cv::Size ground(560, 420);
+    s.background = texturedBackground(s.rng, cv::Scalar(112, 126, 132), 9.0, 14.0, ground);
+    s.limits.maxSpeed = 14.0;  // walking plus camera
+    s.limits.maxAcceleration = 0.0;
+    s.limits.maxVelocityJump = 12.0;  // shake
+    cv::RNG shake(0x7368616b);
+    s.views = handHeldViews(shake,
+                            {{0, 280, 200}, {40, 280, 200}, {70, 350, 200}, {100, 350, 200},
+                             {160, 350, 200, 1.1}, {180, 350, 200, 1.1}, {210, 290, 240, 1.1},
+                             {220, 290, 240, 1.1}, {290, 290, 240, 0.9}},
+                            {{20, 60}, {150, 200}, {250, 280}}, s.frames);
+    const auto onGround = [&](const cv::Scalar& colour, double w, double h,
+                              const std::vector<Key>& keys) {
+        SceneObject o{plain(colour), glide(w, h, keys)};
+        for (int f = 0; f < s.frames; ++f)
+            o.poses[f] = seenThrough(s.views[f], o.poses[f]);
+        return o;
+    };
+    s.objects = {
+        onGround(colourOfHue(0, 200, 190), 20, 22,
+                 {{0, 230, 170}, {30, 230, 170}, {80, 300, 170}, {200, 330, 230}, {280, 260, 250}}),
+        onGround(colourOfHue(110, 190, 180), 20, 22,
+                 {{0, 380, 240}, {100, 380, 240}, {200, 330, 285}, {280, 380, 280}}),
+        onGround(colourOfHue(28, 200, 220), 22, 20,
+                 {{0, 200, 250}, {120, 260, 210}, {200, 250, 200}, {290, 220, 160}}),
+        onGround(grey(60), 20, 20, {{0, 300, 140}, {90, 380, 150}, {250, 320, 170}}),
+    };
+    return s;
+}
+
+// Elongated things tipping over and righting themselves: a green bottle
+// falls flat (90 degrees) and later stands up again, a red cup rocks to 45
+// degrees and back, a blue box turns a quarter the other way, a yellow
+// bottle leans 30 degrees either way; all while moving.
+Scene tilt()
+{
+    Scene s = newScene("tilt", 0x74696c74);
+    s.background = texturedBackground(s.rng, grey(172), 6.0, 9.0);
+    s.limits.minSide = 10;
+    s.limits.maxSide = 40;
+    s.limits.maxTurn = 4.0;
+    s.objects = {
+        {plain(colourOfHue(60, 200, 140)),
+         glide(12, 36, {{0, 50, 80}, {50, 70, 80}, {90, 70, 90, 1.0, 90}, {150, 130, 90, 1.0, 90},
+                        {200, 130, 90, 1.0, 90}, {240, 120, 80, 1.0, 0}, {290, 60, 70}})},
+        {plain(colourOfHue(0, 210, 150)),
+         glide(20, 24, {{0, 190, 50}, {40, 230, 50}, {70, 230, 55, 1.0, 45}, {110, 240, 60, 1.0, 0},
+                        {150, 270, 60, 1.0, 45}, {190, 260, 50, 1.0, 0}, {260, 190, 50}})},
+        {plain(colourOfHue(115, 200, 150)),
+         glide(24, 32, {{0, 250, 170}, {100, 250, 170}, {160, 230, 190, 1.0, -90},
+                        {220, 200, 190, 1.0, -90}, {280, 250, 160, 1.0, 0}})},
+        {plain(colourOfHue(28, 210, 170)),
+         glide(14, 34, {{0, 90, 190}, {60, 150, 190, 1.0, 30}, {120, 190, 185, 1.0, -30},
+                        {180, 150, 190, 1.0, 30}, {240, 100, 190, 1.0, 0}})},
+    };
+    return s;
+}
+
+// Targets that walk out of the frame and come back: red leaves on the left
+// and comes back there, green leaves on the right and comes back through
+// the top, blue leaves through the bottom and comes back there further
+// left, white half leaves on the right, comes back, then leaves wholly and
+// returns on the right.
+Scene exitScene()
+{
+    Scene s = newScene("exit", 0x65786974);
+    s.background = texturedBackground(s.rng, cv::Scalar(110, 118, 124), 7.0, 10.0);
+    s.mayLeaveFrame = true;
+    s.objects = {
+        {plain(colourOfHue(0, 200, 190)),
+         glide(20, 20, {{0, 60, 60}, {20, 60, 60}, {70, -20, 70}, {100, -20, 70}, {150, 50, 110},
+                        {230, 90, 100}})},
+        {plain(colourOfHue(60, 180, 170)),
+         glide(20, 20, {{0, 260, 60}, {80, 340, 40}, {120, 330, -20}, {200, 250, 70},
+                        {270, 200, 120}})},
+        {plain(colourOfHue(110, 190, 190)),
+         glide(20, 20, {{0, 160, 200}, {60, 170, 260}, {90, 170, 260}, {160, 100, 190},
+                        {240, 60, 170}})},
+        {plain(grey(225)),
+         glide(20, 20, {{0, 260, 170}, {80, 315, 170}, {130, 250, 150}, {200, 345, 180},
+                        {230, 345, 180}, {280, 280, 200}})},
+    };
+    return s;
+}
+
 }  // namespace
 
 const std::vector<SceneMaker>& sceneCatalogue()
@@ -248,6 +408,8 @@ const std::vector<SceneMaker>& sceneCatalogue()
         {"grey-world", greyWorld}, {"light", light},       {"two-tone", twoTone},
         {"clutter", clutter},      {"fast", fast},         {"approach", approach},
         {"occluded", occluded},    {"converge", converge},
+        {"crowd", crowd},          {"waiting", waiting},   {"hand-held", handHeld},
+        {"tilt", tilt},            {"exit", exitScene},
     };
     return catalogue;
 }

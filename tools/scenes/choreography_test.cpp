@@ -110,5 +110,28 @@ int main()
     s.occluders.assign(kFrameCount, {});
     refused(s, "occluders that never hide anything");
 
+    // Objects that may leave the frame: each must leave wholly and come back.
+    s = validScene();
+    s.mayLeaveFrame = true;
+    refused(s, "an exit scene whose objects never leave");
+    for (int i = 0; i < 3; ++i)
+        s.objects[i].poses = glide(20, 20, {{0, 40, 40.0 + 70 * i}, {40, -20, 40.0 + 70 * i},
+                                            {70, -20, 40.0 + 70 * i}, {110, 40, 40.0 + 70 * i}});
+    expect(checkScene(s), "objects that leave and come back are refused");
+    s.objects[0].poses = glide(20, 20, {{0, 40, 40}, {40, -20, 40}});
+    refused(s, "an object that leaves and never comes back");
+
+    s = validScene();
+    s.objects[0].poses = glide(20, 20, {{0, 40, 40}, {100, 140, 40, 1.0, 90}});
+    refused(s, "an object turning where the scene allows no turns");
+    s.limits.maxTurn = 4.0;
+    expect(checkScene(s), "a turn of 1.4 degrees per frame is refused");
+    s.objects[0].poses = glide(20, 20, {{0, 40, 40}, {20, 140, 40, 1.0, 90}});
+    refused(s, "a turn of 6.75 degrees per frame");
+
+    s = validScene();
+    s.limits.minWait = 100;
+    refused(s, "objects that never wait where the scene wants waits");
+
     return failures == 0 ? 0 : 1;
 }

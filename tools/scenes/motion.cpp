@@ -4,10 +4,10 @@
 
 namespace scenes {
 
-std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys)
+std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys, int frames)
 {
-    std::vector<Pose> poses(kFrameCount);
-    for (int f = 0; f < kFrameCount; ++f) {
+    std::vector<Pose> poses(frames);
+    for (int f = 0; f < frames; ++f) {
         size_t k = 0;
         while (k + 1 < keys.size() && keys[k + 1].frame <= f)
             ++k;
@@ -18,9 +18,9 @@ std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys)
             const double u = static_cast<double>(f - from.frame) / (to.frame - from.frame);
             const double s = u * u * (3.0 - 2.0 * u);
             at = {f, from.cx + (to.cx - from.cx) * s, from.cy + (to.cy - from.cy) * s,
-                  from.scale + (to.scale - from.scale) * s};
+                  from.scale + (to.scale - from.scale) * s, from.angle + (to.angle - from.angle) * s};
         }
-        poses[f] = {at.cx, at.cy, w * at.scale, h * at.scale};
+        poses[f] = {at.cx, at.cy, w * at.scale, h * at.scale, at.angle};
     }
     return poses;
 }

@@ -10,17 +10,20 @@
 
 namespace scenes {
 
-// Where an object is at `frame` (0-based); `scale` multiplies its size.
+// Where an object is at `frame` (0-based); `scale` multiplies its size,
+// `angle` turns it (degrees clockwise).
 struct Key {
     int frame;
     double cx, cy;
     double scale = 1.0;
+    double angle = 0.0;
 };
 
 // Glides from key to key, at rest at every key (smoothstep: acceleration
 // bounded by 6 D / T^2 for a distance D in T frames), holding still before
 // the first key and after the last.  Two keys at the same place make a stop.
-std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys);
+std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys,
+                        int frames = kFrameCount);
 
 // Straight runs at constant velocity inside `area` (which the whole box
 // stays in), bouncing off its sides; every 15 to 45 frames the velocity is

@@ -11,21 +11,21 @@
 namespace scenes {
 
 cv::Mat texturedBackground(cv::RNG& rng, const cv::Scalar& base, double grain,
-                           double blotches)
+                           double blotches, cv::Size size)
 {
     constexpr int kBlotchCell = 24;  // px: blotches are a few cells across
     constexpr double kChromaGrain = 0.3;  // colour grain relative to grain
-    cv::Mat coarse(kFrameHeight / kBlotchCell + 2, kFrameWidth / kBlotchCell + 2, CV_32F);
+    cv::Mat coarse(size.height / kBlotchCell + 2, size.width / kBlotchCell + 2, CV_32F);
     rng.fill(coarse, cv::RNG::NORMAL, 0.0, blotches);
     cv::Mat blotch;
-    cv::resize(coarse, blotch, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_CUBIC);
-    cv::Mat luma(kFrameHeight, kFrameWidth, CV_32F);
+    cv::resize(coarse, blotch, size, 0, 0, cv::INTER_CUBIC);
+    cv::Mat luma(size, CV_32F);
     rng.fill(luma, cv::RNG::NORMAL, 0.0, grain);
-    cv::Mat chroma(kFrameHeight, kFrameWidth, CV_32FC3);
+    cv::Mat chroma(size, CV_32FC3);
     rng.fill(chroma, cv::RNG::NORMAL, 0.0, grain * kChromaGrain);
-    cv::Mat ground(kFrameHeight, kFrameWidth, CV_8UC3);
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
+    cv::Mat ground(size, CV_8UC3);
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
             const float shade = blotch.at<float>(y, x) + luma.at<float>(y, x);
             const cv::Vec3f c = chroma.at<cv::Vec3f>(y, x);
             cv::Vec3b& out = ground.at<cv::Vec3b>(y, x);
@@ -52,10 +52,40 @@ void drawObject(cv::Mat& frame, const cv::Rect& box, const Look& look, const cv:
     const int topRows = box.height / 2;
     for (int y = 0; y < box.height; ++y) {
         const cv::Scalar& colour = y < topRows ? look.top : look.bottom;
+        if (box.y + y < 0 || box.y + y >= frame.rows)
+            continue;
         for (int x = 0; x < box.width; ++x) {
+            if (box.x + x < 0 || box.x + x >= frame.cols)
+                continue;
             cv::Vec3b& out = frame.at<cv::Vec3b>(box.y + y, box.x + x);
             for (int ch = 0; ch < 3; ++ch)
                 out[ch] = cv::saturate_cast<uchar>(colour[ch] + surface.at<float>(y, x));
+        }
+    }
+}
+
+void drawTurnedObject(cv::Mat& frame, const Pose& pose, const Look& look, const cv::Mat& texture)
+{
+    cv::Mat surface;
+    const cv::Size upright(std::max(1, static_cast<int>(std::lround(pose.w))),
+                           std::max(1, static_cast<int>(std::lround(pose.h))));
+    cv::resize(texture, surface, upright, 0, 0, cv::INTER_LINEAR);
+    const double a = pose.angle * CV_PI / 180.0;
+    const cv::Rect box = boxOf(pose) & cv::Rect(0, 0, frame.cols, frame.rows);
+    for (int y = box.y; y < box.y + box.height; ++y) {
+        for (int x = box.x; x < box.x + box.width; ++x) {
+            if (!covers(pose, x, y))
+                continue;
+            // The pixel in the upright object's own coordinates.
+            const double dx = x + 0.5 - pose.cx, dy = y + 0.5 - pose.cy;
+            const double u = dx * std::cos(a) + dy * std::sin(a) + pose.w / 2;
+            const double v = -dx * std::sin(a) + dy * std::cos(a) + pose.h / 2;
+            const int col = std::clamp(static_cast<int>(u), 0, upright.width - 1);
+            const int row = std::clamp(static_cast<int>(v), 0, upright.height - 1);
+            const cv::Scalar& colour = row < upright.height / 2 ? look.top : look.bottom;
+            cv::Vec3b& out = frame.at<cv::Vec3b>(y, x);
+            for (int ch = 0; ch < 3; ++ch)
+                out[ch] = cv::saturate_cast<uchar>(colour[ch] + surface.at<float>(row, col));
         }
     }
 }

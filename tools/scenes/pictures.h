@@ -11,15 +11,19 @@ namespace scenes {
 // Asphalt-like ground: per-pixel grain (mostly brightness, a little colour,
 // as a real sensor sees grey) over soft darker and lighter blotches.
 cv::Mat texturedBackground(cv::RNG& rng, const cv::Scalar& base, double grain,
-                           double blotches);
+                           double blotches, cv::Size size = {kFrameWidth, kFrameHeight});
 
 // A fixed surface texture per object (cloth, paint), zero mean, that moves
 // and scales with it.
 cv::Mat objectTexture(cv::RNG& rng);
 
 // The object fills `box`: its upper half in look.top, the rest in
-// look.bottom, with `texture` stretched over it.
+// look.bottom, with `texture` stretched over it.  Pixels outside the frame
+// are left out.
 void drawObject(cv::Mat& frame, const cv::Rect& box, const Look& look, const cv::Mat& texture);
+
+// The same for an object turned by pose.angle: the pixels it covers.
+void drawTurnedObject(cv::Mat& frame, const Pose& pose, const Look& look, const cv::Mat& texture);
 
 // Lighting, sensor noise and (optionally) a JPEG round trip on top of the
 // composed picture.

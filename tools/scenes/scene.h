@@ -13,7 +13,7 @@ namespace scenes {
 
 constexpr int kFrameWidth = 320;
 constexpr int kFrameHeight = 240;
-constexpr int kFrameCount = 300;
+constexpr int kFrameCount = 300;  // unless a scene needs more
 constexpr double kFramesPerSecond = 25.0;
 
 // Boxes this close (or overlapping) count as a crossing: the tracker is
@@ -31,6 +31,8 @@ struct Limits {
     double maxVelocityJump = 0.0;  // px / frame, when they may
     int minSide = 16;
     int maxSide = 30;
+    double maxTurn = 0.0;  // degrees / frame; 0: objects stay upright
+    int minWait = 0;       // frames: > 0, each object stands still this long once
 };
 
 // BGR colours of an object: the upper band and the lower band.  A plain
@@ -41,9 +43,17 @@ struct Look {
 
 inline Look plain(const cv::Scalar& colour) { return {colour, colour}; }
 
-// Centre and size in sub-pixel precision.
+// Centre and size in sub-pixel precision; `angle` turns the object
+// clockwise on screen (degrees, 0: upright).
 struct Pose {
     double cx, cy, w, h;
+    double angle = 0.0;
+};
+
+// Where a hand-held camera looks: the background point at the frame's
+// centre and the zoom (image pixels per background pixel).
+struct View {
+    double cx, cy, zoom;
 };
 
 struct SceneObject {
@@ -59,7 +69,8 @@ struct Patch {
 
 // A pair of objects that is allowed to come closer than the 5 px every
 // other pair keeps, and how close it must come at least once.
-enum class Closeness { kMay, kWithinCrossingGap, kOverlapping };
+// kBeside: within the crossing gap at least once, never overlapping.
+enum class Closeness { kMay, kWithinCrossingGap, kOverlapping, kBeside };
 struct Meeting {
     int a, b;
     Closeness closeness;
@@ -67,8 +78,18 @@ struct Meeting {
 
 struct Scene {
     std::string name;
+    int frames = kFrameCount;
+    // The background is larger than the frame when `views` is not empty.
     cv::Mat background;
     std::vector<SceneObject> objects;  // id = index + 1, drawn in this order
+    // Ids 1..targets are the targets (SCENE.gt.txt), the others passers-by
+    // (only in SCENE.all.txt); 0: every object is a target.
+    int targets = 0;
+    // Objects may leave the frame (wholly, for a while) and come back.
+    bool mayLeaveFrame = false;
+    // The camera per frame (empty: a still camera seeing the background as
+    // it is).  Object poses are in image coordinates either way.
+    std::vector<View> views;
     std::vector<Patch> patches;
     std::vector<Meeting> meetings;
     // Occluders drawn over the objects, per frame (empty: none).
@@ -82,8 +103,18 @@ struct Scene {
     cv::RNG rng;  // sensor noise and textures
 };
 
-// The drawn rectangle: whole pixels, so the ground truth is exact.
+// The drawn rectangle: whole pixels, so the ground truth is exact.  A
+// turned object's box is the bounding box of the pixels it covers.
 cv::Rect boxOf(const Pose& p);
+
+// Whether a turned object covers the pixel (x, y): its centre lies inside.
+bool covers(const Pose& p, int x, int y);
+
+// The part of object `id`'s box inside the frame on frame f (0-based).
+cv::Rect visibleBox(const Scene& s, int id, int f);
+
+// How many objects are targets.
+int targetCount(const Scene& s);
 
 // Pixels between two boxes along the axis that separates them; negative
 // when they overlap.
@@ -94,8 +125,8 @@ double hiddenShare(const cv::Rect& box, const std::vector<cv::Rect>& occluders);
 
 const std::vector<cv::Rect>& occludersOn(const Scene& s, int f);
 
-// Whether object `id` is in the ground truth on frame f (0-based): not more
-// than half hidden.
+// Whether object `id` is in the ground truth on frame f (0-based): partly
+// inside the frame and not more than half hidden.
 bool inGroundTruth(const Scene& s, int id, int f);
 
 }  // namespace scenes

@@ -1,5 +1,6 @@
 #include "scenes/scene_files.h"
 
+#include "scenes/hand_held.h"
 #include "scenes/pictures.h"
 
 #include <opencv2/imgproc.hpp>
@@ -22,15 +23,16 @@ bool writeText(const std::string& path, const std::string& text)
     return std::fclose(file) == 0 && written;
 }
 
-std::string groundTruth(const Scene& s)
+// Objects 1..lastId.
+std::string groundTruth(const Scene& s, int lastId)
 {
     std::string text;
     char line[96];
-    for (int f = 0; f < kFrameCount; ++f) {
-        for (int id = 1; id <= static_cast<int>(s.objects.size()); ++id) {
+    for (int f = 0; f < s.frames; ++f) {
+        for (int id = 1; id <= lastId; ++id) {
             if (!inGroundTruth(s, id, f))
                 continue;
-            const cv::Rect b = boxOf(s.objects[id - 1].poses[f]);
+            const cv::Rect b = visibleBox(s, id, f);
             std::snprintf(line, sizeof line, "%d,%d,%d,%d,%d,%d,1,-1,-1,-1\n", f + 1, id, b.x, b.y,
                           b.width, b.height);
             text += line;
@@ -47,9 +49,9 @@ std::string crossings(const Scene& s)
     for (int a = 1; a <= n; ++a) {
         for (int b = a + 1; b <= n; ++b) {
             int first = -1;
-            for (int f = 0; f <= kFrameCount; ++f) {
+            for (int f = 0; f <= s.frames; ++f) {
                 const bool close =
-                    f < kFrameCount && boxGap(boxOf(s.objects[a - 1].poses[f]),
+                    f < s.frames && boxGap(boxOf(s.objects[a - 1].poses[f]),
                                               boxOf(s.objects[b - 1].poses[f])) <= kCrossingGap;
                 if (close && first < 0)
                     first = f;
@@ -64,14 +66,16 @@ std::string crossings(const Scene& s)
     return text;
 }
 
-std::string hidingEpisodes(const Scene& s)
+// id,firstFrame,lastFrame of each run of frames in which `away` holds.
+template <typename Away>
+std::string episodes(const Scene& s, Away away)
 {
     std::string text;
     char line[64];
     for (int id = 1; id <= static_cast<int>(s.objects.size()); ++id) {
         int first = -1;
-        for (int f = 0; f <= kFrameCount; ++f) {
-            const bool hidden = f < kFrameCount && !inGroundTruth(s, id, f);
+        for (int f = 0; f <= s.frames; ++f) {
+            const bool hidden = f < s.frames && away(id, f);
             if (hidden && first < 0)
                 first = f;
             if (!hidden && first >= 0) {
@@ -104,10 +108,20 @@ bool writeVideo(Scene& s, const std::string& path)
     for (const Patch& patch : s.patches)
         drawObject(ground, patch.box, s.objects[patch.ownerId - 1].look, objectTexture(s.rng));
     cv::Mat composed;
-    for (int f = 0; f < kFrameCount; ++f) {
-        ground.copyTo(composed);
-        for (size_t i = 0; i < s.objects.size(); ++i)
-            drawObject(composed, boxOf(s.objects[i].poses[f]), s.objects[i].look, textures[i]);
+    for (int f = 0; f < s.frames; ++f) {
+        if (s.views.empty())
+            ground.copyTo(composed);
+        else
+            cv::warpAffine(ground, composed, imageFromBackground(s.views[f]),
+                           cv::Size(kFrameWidth, kFrameHeight), cv::INTER_LINEAR,
+                           cv::BORDER_REFLECT_101);
+        for (size_t i = 0; i < s.objects.size(); ++i) {
+            const Pose& pose = s.objects[i].poses[f];
+            if (pose.angle != 0.0)
+                drawTurnedObject(composed, pose, s.objects[i].look, textures[i]);
+            else
+                drawObject(composed, boxOf(pose), s.objects[i].look, textures[i]);
+        }
         for (const cv::Rect& o : occludersOn(s, f))
             cv::rectangle(composed, o, s.occluderColour, cv::FILLED);
         const double brightness = s.brightness.empty() ? 1.0 : s.brightness[f];
@@ -128,12 +142,21 @@ bool writeScene(Scene& s, const std::string& dir)
     };
     if (!writeVideo(s, base + ".avi"))
         return cannot(base + ".avi");
-    if (!writeText(base + ".gt.txt", groundTruth(s)))
+    const int everyone = static_cast<int>(s.objects.size());
+    if (!writeText(base + ".gt.txt", groundTruth(s, targetCount(s))))
         return cannot(base + ".gt.txt");
+    if (s.targets > 0 && !writeText(base + ".all.txt", groundTruth(s, everyone)))
+        return cannot(base + ".all.txt");
     if (!writeText(base + ".crossings.txt", crossings(s)))
         return cannot(base + ".crossings.txt");
-    if (!s.occluders.empty() && !writeText(base + ".hidden.txt", hidingEpisodes(s)))
+    const auto hidden = [&](int id, int f) {
+        return !visibleBox(s, id, f).empty() && !inGroundTruth(s, id, f);
+    };
+    if (!s.occluders.empty() && !writeText(base + ".hidden.txt", episodes(s, hidden)))
         return cannot(base + ".hidden.txt");
+    const auto outside = [&](int id, int f) { return visibleBox(s, id, f).empty(); };
+    if (s.mayLeaveFrame && !writeText(base + ".outside.txt", episodes(s, outside)))
+        return cannot(base + ".outside.txt");
     return true;
 }
 
