@@ -253,6 +253,17 @@ window_box() {
     /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print x, y, w, h }'
 }
 
+# fitted_window ID FRAME_W FRAME_H: waits (up to 5 s) until the window has
+# the shape of a FRAME_W x FRAME_H frame scaled to fit, with the 24-pixel
+# band below it, and sets x, y, w and h to its box as window_box gives it.
+fitted_window() {
+  for _ in $(seq 50); do
+    read -r x y w h < <(window_box "$1")
+    [ "$((h - 24))" = "$(((w * $3 + $2 / 2) / $2))" ] && return 0
+    sleep 0.1
+  done
+}
+
 # light_pixels FILE X Y W H: how many pixels of the region are near white
 # (the band's text; the band itself is dark grey).
 light_pixels() {

@@ -145,11 +145,7 @@ make_clip "$work/big.avi" 1920x1080 2
 demo_dir big
 start_track "$dir" "$track" "$work/big.avi" --seed 1 --frames 2 --select --mot m.txt -q
 expect_window "$title"
-for _ in $(seq 50); do
-  read -r x y w h < <(window_box "$id")
-  [ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] && break
-  sleep 0.1
-done
+fitted_window "$id" 1920 1080
 note "the window of the 1920x1080 video: ${w}x$h at $x,$y"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 800 ] && [ $((y + h)) -le 600 ] ||
   fail "big: the window ${w}x$h at $x,$y does not fit the 800x600 screen"

@@ -196,11 +196,7 @@ demo_dir big
 start_track "$dir" "$track" "$work/big.avi" --seed 1 --box 900,500,60,60 --iterations 1 --samples 20 --show \
   --mot m.txt
 expect_window "$title"
-for _ in $(seq 50); do
-  read -r x y w h < <(window_box "$id")
-  [ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] && break
-  sleep 0.1
-done
+fitted_window "$id" 1920 1080
 note "the window of the 1920x1080 video: ${w}x$h at $x,$y"
 [ "$((h - 24))" = "$(((w * 1080 + 960) / 1920))" ] || fail "the window ${w}x$h is not the frame's shape with the band"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 800 ] && [ $((y + h)) -le 600 ] ||
