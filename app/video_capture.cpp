@@ -156,6 +156,11 @@ FileCapture* createFileCapture(const char* fileName)
 
 FileCapture* createCameraCapture(int index)
 {
+    // The cameras OpenCV reads here are video4linux devices: without the
+    // device file there is none, and the other backends are not probed
+    // (slowly, through libusb and FireWire).
+    if (::access(cameraDevice(index).c_str(), F_OK) != 0)
+        return nullptr;
     auto* capture = new FileCapture();
     capture->name = "camera " + std::to_string(index);
     QuietStderr quiet;  // the camera backends' remarks are not ours
