@@ -21,6 +21,7 @@
 #include "render/box_drawing.h"
 #include "tracker/tracking_session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
@@ -28,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -419,9 +421,14 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         ids.push_back(target.id);
     for (const std::string& text : blankBoxWarnings(firstFrame, startingBoxes(starts), ids))
         warning(err, text);
-    for (const TargetStart& later : starts)
-        if (later.frame > 1)
-            ids.push_back(later.id);
+    std::vector<TargetStart> later;
+    std::copy_if(starts.begin(), starts.end(), std::back_inserter(later),
+                 [](const TargetStart& t) { return t.frame > 1; });
+    // The session takes them in the order of their frames.
+    std::stable_sort(later.begin(), later.end(),
+                     [](const TargetStart& a, const TargetStart& b) { return a.frame < b.frame; });
+    for (const TargetStart& t : later)
+        ids.push_back(t.id);
     // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
     if (inputs.truth)
