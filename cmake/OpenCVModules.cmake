@@ -1,11 +1,12 @@
-# Finds the OpenCV modules TAVO uses (core, imgproc, highgui, videoio) and
-# provides them as the imported target tavo::opencv.
+# Finds the OpenCV modules TAVO uses (core, imgproc, highgui, videoio;
+# video and calib3d for the camera's motion) and provides them as the
+# imported target tavo::opencv.
 #
 # Debian ships OpenCV's CMake package configuration only with the heavy
 # libopencv-dev meta package.  When it is present we use it; otherwise we
-# locate the headers (include/opencv4) and the four libraries directly.
+# locate the headers (include/opencv4) and the six libraries directly.
 
-set(_tavo_opencv_modules core imgproc highgui videoio)
+set(_tavo_opencv_modules core imgproc highgui videoio video calib3d)
 
 find_package(OpenCV 4 QUIET COMPONENTS ${_tavo_opencv_modules})
 
@@ -26,7 +27,8 @@ else()
     DOC "directory holding opencv2/ (usually /usr/include/opencv4)")
   if(NOT TAVO_OPENCV_INCLUDE_DIR)
     message(FATAL_ERROR "OpenCV headers not found: install libopencv-core-dev, "
-      "libopencv-imgproc-dev, libopencv-highgui-dev and libopencv-videoio-dev")
+      "libopencv-imgproc-dev, libopencv-highgui-dev, libopencv-videoio-dev, "
+      "libopencv-video-dev and libopencv-calib3d-dev")
   endif()
   set(_tavo_libs)
   foreach(_m IN LISTS _tavo_opencv_modules)

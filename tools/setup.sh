@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libopencv-contrib-dev  # OpenCV's KCF and MOSSE, beside TAVO in the benchmark only
   libopencv-core-dev libopencv-imgproc-dev libopencv-highgui-dev libopencv-videoio-dev
+  libopencv-video-dev libopencv-calib3d-dev  # the camera's motion: optical flow, robust fit
   xvfb xdotool imagemagick x11-utils libx11-dev
   clang libclang-rt-14-dev
   valgrind
