@@ -1,0 +1,109 @@
+#pragma once
+
+// The frame-to-frame motion of a hand-held or panning camera: corners of
+// the scene followed by optical flow from one frame to the next, and the
+// similarity transform (rotation, uniform scale, translation) most of them
+// agree on.  Corners on the tracked objects are left out, as objects move
+// on their own.
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+struct CameraMotionSettings {
+    // Corners followed per frame: enough for a robust fit when a third of
+    // them are lost or land on something moving, few enough to follow in
+    // a few milliseconds.
+    int maxCorners = 200;
+    // goodFeaturesToTrack's qualityLevel: corners weaker than this share of
+    // the strongest one are too flat to be followed to a fraction of a pixel.
+    double cornerQuality = 0.01;
+    // goodFeaturesToTrack's minDistance in pixels: corners spread over the
+    // scene fix rotation and scale, a cluster on one patch does not.
+    int cornerSpacing = 10;
+    // RANSAC's reprojection threshold in pixels: optical flow follows a
+    // corner to a few tenths of a pixel; parallax and the lens add about a
+    // pixel at the frame's edges for a hand-held camera.
+    double fitTolerance = 2.0;
+    // Fewer corners agreeing on the fit: the step is not trusted (two fix a
+    // similarity; a dozen agreeing by chance is most unlikely).
+    int minInliers = 12;
+    // Inliers / followed corners below this: the fit follows a minority,
+    // perhaps something moving that was not excluded; not trusted.
+    double minInlierShare = 0.5;
+    // Whether the camera moves: a still camera's fit moves the frame's
+    // corners by a few tenths of a pixel (sensor noise, compression); a
+    // whole pixel per frame is motion the tracker's boxes would feel.
+    double movingShift = 1.0;
+    // The judgement is made over this many recent trusted steps, about
+    // half a second of video: longer than a shake, shorter than a pan.
+    int judgementFrames = 15;
+};
+
+// One frame's estimate: the similarity transform that maps the previous
+// frame's pixel coordinates to the current one's.
+struct CameraStep {
+    cv::Matx23d transform = cv::Matx23d(1, 0, 0, 0, 1, 0);
+    bool trusted = false;  // enough inliers, a sane fit (finite, scale near 1)
+    int tracked = 0;       // corners followed by optical flow there and back
+    int inliers = 0;       // of those, the ones the fit agrees with
+    double shift = 0.0;    // largest displacement the transform gives a frame corner, px
+};
+
+class CameraMotion {
+public:
+    explicit CameraMotion(const CameraMotionSettings& settings = {});
+
+    // `grey`: the current frame, 8-bit one channel.  `excluded`: rectangles
+    // where tracked objects are or may be; corners inside them are not
+    // used.  The first frame (or a frame of another size, which also
+    // forgets the judgement) gives the identity, untrusted.  An untrusted
+    // step's transform is the identity.
+    const CameraStep& next(const cv::Mat& grey, const std::vector<cv::Rect>& excluded);
+
+    // Whether the camera is judged to move.  Of the last judgementFrames
+    // trusted steps (steps not yet seen count as still), m shifted more
+    // than movingShift: the judgement turns to moving when m reaches two
+    // thirds of judgementFrames, and back to still when m falls to a third
+    // or fewer; in between it stays as it was, so that a camera near the
+    // threshold does not flicker.  Untrusted steps leave it as it is.
+    bool moving() const { return moving_; }
+    const CameraStep& last() const { return step_; }
+
+private:
+    // Starts over on a new frame size: the judgement is forgotten.
+    void restart(cv::Size size);
+    // Follows corners_ from the previous pyramid into the current one and
+    // back; keeps the pairs that return where they started and do not end
+    // in an excluded rectangle.
+    void followCorners(const std::vector<cv::Rect>& excluded);
+    // Fits the similarity to the followed pairs and judges whether to trust it.
+    void fitStep();
+    // Takes a trusted step into the judgement of moving().
+    void judge(double shift);
+    // Finds the corners of the current frame outside the excluded rectangles.
+    void findCorners(const cv::Mat& grey, const std::vector<cv::Rect>& excluded);
+
+    CameraMotionSettings settings_;
+    CameraStep step_;
+    cv::Size size_;                          // of the previous frame; empty before the first
+    std::vector<cv::Mat> previousPyramid_;   // optical-flow pyramid of the previous frame
+    std::vector<cv::Mat> currentPyramid_;
+    std::vector<cv::Point2f> corners_;       // found on the previous frame
+    std::vector<cv::Point2f> forward_;       // where they are in the current frame
+    std::vector<cv::Point2f> backward_;      // and back in the previous one
+    std::vector<unsigned char> forwardFound_, backwardFound_;
+    std::vector<float> flowErrors_;
+    std::vector<cv::Point2f> from_, to_;     // the pairs kept for the fit
+    std::vector<unsigned char> inlierFlags_;
+    cv::Mat mask_;                           // CV_8U: 255 where corners may be found
+    std::vector<unsigned char> movedSteps_;  // ring of the last trusted steps: 1 where shifted
+    int nextSlot_ = 0;
+    int movedCount_ = 0;
+    bool moving_ = false;
+};
+
+// Where a point of the previous frame lies in the current one.
+cv::Point2d moved(const cv::Matx23d& transform, cv::Point2d p);
+// The transform's uniform scale factor (the length of its first column).
+double scaleOf(const cv::Matx23d& transform);
