@@ -143,3 +143,21 @@ double BackgroundModel::ringForegroundShare(CvRect rect, int margin) const
                             outerArea);
     return outerArea > innerArea ? (outer - inner) / (outerArea - innerArea) : 0.0;
 }
+
+void BackgroundModel::moveWith(const cv::Matx23d& transform)
+{
+    if (background_.empty() || transform == cv::Matx23d(1, 0, 0, 0, 1, 0))
+        return;
+    // Pixels from outside repeat the edge: they are unknown, and replaced
+    // when first seen, but they enter the light gain's mean as a close
+    // guess of what comes into view, where black would raise the gain.
+    cv::warpAffine(background_, warpedBackground_, transform, background_.size(), cv::INTER_LINEAR,
+                   cv::BORDER_REPLICATE);
+    cv::swap(background_, warpedBackground_);
+    cv::warpAffine(known_, warpedKnown_, transform, known_.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT,
+                   cv::Scalar(0));
+    cv::swap(known_, warpedKnown_);
+    const cv::Scalar sum = cv::sum(background_);
+    for (int c = 0; c < 3; ++c)
+        backgroundSum_[c] = sum[c];
+}

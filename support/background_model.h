@@ -47,6 +47,12 @@ public:
     // are where an object stood on the first frame, and a slow object
     // stays beside that place for a long time.
     double ringForegroundShare(CvRect rect, int margin) const;
+    // Moves the learnt background with the camera: warps it by `transform`
+    // (previous frame -> current); pixels that come into view from outside
+    // are unknown again.  Nothing before the first frame.  The foreground
+    // found last stays as it was, until the next frame is prepared.
+    void moveWith(const cv::Matx23d& transform);
+
     // 255 where the current frame is foreground, 0 elsewhere.
     const cv::Mat& foreground() const { return foreground_; }
 
@@ -67,5 +73,6 @@ private:
     cv::Mat unknownIntegral_;  // the same for unknown pixels
     cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
     cv::Mat gray_;        // a one-channel frame as three channels
-    double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning
+    cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
+    double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning or move
 };
