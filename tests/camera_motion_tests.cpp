@@ -1,0 +1,127 @@
+// The camera's frame-to-frame motion, the judgement whether it moves, and
+// the background moved with it.
+
+#include "support/background_model.h"
+#include "support/camera_motion.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A textured grey scene: random blocks of 8 pixels, slightly smoothed.
+cv::Mat texture(cv::Size size, uint64_t seed)
+{
+    cv::Mat blocks(size.height / 8 + 1, size.width / 8 + 1, CV_8U), scene;
+    cv::RNG(seed).fill(blocks, cv::RNG::UNIFORM, 0, 256);
+    cv::resize(blocks, scene, cv::Size(blocks.cols * 8, blocks.rows * 8), 0, 0, cv::INTER_NEAREST);
+    cv::GaussianBlur(scene(cv::Rect(cv::Point(0, 0), size)), scene, cv::Size(5, 5), 1.0);
+    return scene;
+}
+
+cv::Mat warped(const cv::Mat& image, const cv::Matx23d& transform)
+{
+    cv::Mat out;
+    cv::warpAffine(image, out, transform, image.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    return out;
+}
+
+// The largest distance between where two transforms take the frame's corners and centre.
+double disagreement(const cv::Matx23d& a, const cv::Matx23d& b, cv::Size size)
+{
+    double worst = 0.0;
+    for (cv::Point2d p : {cv::Point2d(0, 0), cv::Point2d(size.width, 0), cv::Point2d(0, size.height),
+                          cv::Point2d(size.width, size.height), cv::Point2d(size.width / 2, size.height / 2)})
+        worst = std::max(worst, cv::norm(moved(a, p) - moved(b, p)));
+    return worst;
+}
+
+const cv::Matx23d kIdentity(1, 0, 0, 0, 1, 0);
+const cv::Size kFrame(320, 240);
+
+}  // namespace
+
+TEST(CameraMotion, RecoversShiftsRotationsAndScales)
+{
+    const cv::Mat scene = texture(kFrame, 1);
+    const cv::Point2f centre(kFrame.width / 2.0f, kFrame.height / 2.0f);
+    for (const cv::Matx23d& truth : {cv::Matx23d(1, 0, 7, 0, 1, -4), cv::Matx23d(cv::getRotationMatrix2D(centre, 3, 1.05))}) {
+        CameraMotion motion;
+        EXPECT_FALSE(motion.next(scene, {}).trusted) << "the first frame";
+        const CameraStep& step = motion.next(warped(scene, truth), {});
+        ASSERT_TRUE(step.trusted) << step.tracked << " tracked, " << step.inliers << " inliers";
+        EXPECT_LT(disagreement(step.transform, truth, kFrame), 0.5) << cv::Mat(step.transform);
+        EXPECT_NEAR(scaleOf(step.transform), scaleOf(truth), 0.005);
+        EXPECT_NEAR(step.shift, cv::norm(moved(truth, {0, 0})), 0.5);
+    }
+}
+
+TEST(CameraMotion, ExcludedObjectsDoNotMoveTheCameraButAPanDoes)
+{
+    CameraMotionSettings settings;
+    CameraMotion motion(settings);
+    // A faint background and a large object of strong contrast, whose corners
+    // would outnumber the background's were it not excluded.
+    const cv::Mat background = texture(kFrame, 2) * 0.25 + 90, object = texture(cv::Size(150, 150), 3);
+    for (int frame = 0; frame < 12; ++frame) {
+        const cv::Rect box(20 + 6 * frame, 45, 150, 150);
+        cv::Mat image = background.clone();
+        object.copyTo(image(box));
+        const CameraStep& step = motion.next(image, {box});
+        if (frame > 0) {
+            ASSERT_TRUE(step.trusted) << "frame " << frame;
+            EXPECT_LT(disagreement(step.transform, kIdentity, kFrame), 0.2) << "frame " << frame;
+        }
+        EXPECT_FALSE(motion.moving());
+    }
+    // A steady pan of 5 px per frame over a wider scene; then a camera that
+    // moves every other frame keeps the judgement it had; then it stops.
+    const cv::Mat wide = texture(cv::Size(kFrame.width + 5 * 40, kFrame.height), 4);
+    int x = 0, panned = 0;
+    for (; panned < settings.judgementFrames && !motion.moving(); ++panned, x += 5)
+        motion.next(wide(cv::Rect(cv::Point(x, 0), kFrame)), {});
+    EXPECT_TRUE(motion.moving()) << "still after " << panned << " frames of panning";
+    for (int frame = 0; frame < 2 * settings.judgementFrames; ++frame, x += 5 * (frame % 2)) {
+        EXPECT_TRUE(motion.next(wide(cv::Rect(cv::Point(x, 0), kFrame)), {}).trusted);
+        EXPECT_TRUE(motion.moving()) << "flickered on frame " << frame << " of the halting pan";
+    }
+    int stopped = 0;
+    for (; stopped < settings.judgementFrames && motion.moving(); ++stopped)
+        motion.next(wide(cv::Rect(cv::Point(x, 0), kFrame)), {});
+    EXPECT_FALSE(motion.moving()) << "still moving " << stopped << " frames after the camera stopped";
+}
+
+TEST(CameraMotion, BlankOrResizedFramesGiveTheUntrustedIdentity)
+{
+    CameraMotion motion;
+    const cv::Mat blank(kFrame, CV_8U, cv::Scalar(128));
+    motion.next(blank, {});
+    const CameraStep& step = motion.next(blank, {});
+    EXPECT_FALSE(step.trusted);
+    EXPECT_EQ(step.transform, kIdentity);
+    EXPECT_EQ(step.tracked, 0);
+
+    motion.next(texture(kFrame, 5), {});
+    EXPECT_FALSE(motion.next(texture(cv::Size(200, 150), 5), {}).trusted);
+    EXPECT_EQ(motion.last().transform, kIdentity);
+    EXPECT_TRUE(motion.next(texture(cv::Size(200, 150), 5), {}).trusted) << "followed again at the new size";
+}
+
+TEST(BackgroundModel, MovesWithTheCamera)
+{
+    BackgroundModel model;
+    model.moveWith(cv::Matx23d(1, 0, 6, 0, 1, 0));  // nothing learnt yet: nothing happens
+    cv::Mat frame;
+    cv::cvtColor(texture(kFrame, 6), frame, cv::COLOR_GRAY2BGR);
+    CvMat header = cvMat(frame);
+    model.prepare(&header, {});
+
+    const cv::Matx23d pan(1, 0, 6, 0, 1, 0);  // the scene moves 6 px to the right
+    model.moveWith(pan);
+    cv::Mat next = warped(frame, pan);
+    header = cvMat(next);
+    model.prepare(&header, {});
+    EXPECT_EQ(model.foregroundShare(cvRect(10, 10, 300, 220)), 0.0);
+    EXPECT_EQ(model.foregroundShare(cvRect(0, 0, 6, 240)), 1.0) << "the strip come into view is unknown";
+}
