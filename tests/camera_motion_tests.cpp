@@ -27,12 +27,12 @@ cv::Mat warped(const cv::Mat& image, const cv::Matx23d& transform)
     return out;
 }
 
-// The largest distance between where two transforms take the frame's corners and centre.
+// The largest distance between where two transforms take the frame's corners.
 double disagreement(const cv::Matx23d& a, const cv::Matx23d& b, cv::Size size)
 {
     double worst = 0.0;
     for (cv::Point2d p : {cv::Point2d(0, 0), cv::Point2d(size.width, 0), cv::Point2d(0, size.height),
-                          cv::Point2d(size.width, size.height), cv::Point2d(size.width / 2, size.height / 2)})
+                          cv::Point2d(size)})
         worst = std::max(worst, cv::norm(moved(a, p) - moved(b, p)));
     return worst;
 }
@@ -45,8 +45,8 @@ const cv::Size kFrame(320, 240);
 TEST(CameraMotion, RecoversShiftsRotationsAndScales)
 {
     const cv::Mat scene = texture(kFrame, 1);
-    const cv::Point2f centre(kFrame.width / 2.0f, kFrame.height / 2.0f);
-    for (const cv::Matx23d& truth : {cv::Matx23d(1, 0, 7, 0, 1, -4), cv::Matx23d(cv::getRotationMatrix2D(centre, 3, 1.05))}) {
+    const cv::Matx23d turned = cv::getRotationMatrix2D(cv::Point2f(kFrame.width / 2.0f, kFrame.height / 2.0f), 3, 1.05);
+    for (const cv::Matx23d& truth : {cv::Matx23d(1, 0, 7, 0, 1, -4), turned}) {
         CameraMotion motion;
         EXPECT_FALSE(motion.next(scene, {}).trusted) << "the first frame";
         const CameraStep& step = motion.next(warped(scene, truth), {});
@@ -110,18 +110,16 @@ TEST(CameraMotion, BlankOrResizedFramesGiveTheUntrustedIdentity)
 
 TEST(BackgroundModel, MovesWithTheCamera)
 {
+    const cv::Matx23d pan(1, 0, 6, 0, 1, 0);  // the scene moves 6 px to the right
     BackgroundModel model;
-    model.moveWith(cv::Matx23d(1, 0, 6, 0, 1, 0));  // nothing learnt yet: nothing happens
+    model.moveWith(pan);  // nothing learnt yet: nothing happens
     cv::Mat frame;
     cv::cvtColor(texture(kFrame, 6), frame, cv::COLOR_GRAY2BGR);
+    cv::Mat next = warped(frame, pan);
     CvMat header = cvMat(frame);
     model.prepare(&header, {});
-
-    const cv::Matx23d pan(1, 0, 6, 0, 1, 0);  // the scene moves 6 px to the right
     model.moveWith(pan);
-    cv::Mat next = warped(frame, pan);
-    header = cvMat(next);
-    model.prepare(&header, {});
+    model.prepare(&(header = cvMat(next)), {});
     EXPECT_EQ(model.foregroundShare(cvRect(10, 10, 300, 220)), 0.0);
     EXPECT_EQ(model.foregroundShare(cvRect(0, 0, 6, 240)), 1.0) << "the strip come into view is unknown";
 }
