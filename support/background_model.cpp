@@ -70,6 +70,7 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
     integral_.row(0).setTo(0);
     unknownIntegral_.row(0).setTo(0);
     const float threshold = static_cast<float>(settings_.threshold);
+    const bool stillUnknownCounts = settings_.ringCountsStillUnknown;
     const float rate = static_cast<float>(settings_.rate), keep = 1.0f - rate;
     double sums[3] = {0.0, 0.0, 0.0};
     for (int y = 0; y < rows; ++y) {
@@ -92,8 +93,9 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
             }
             const bool isKnown = known[x] != 0;
             const bool moved = isKnown && difference > threshold;
-            movedInRow += moved;
-            unknownInRow += !isKnown;
+            const bool stillUnknown = stillUnknownCounts && !isKnown && difference <= threshold;
+            movedInRow += moved || stillUnknown;
+            unknownInRow += !isKnown && !stillUnknown;
             movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
             unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
             moving[x] = moved || !isKnown ? 255 : 0;

@@ -23,6 +23,12 @@ struct BackgroundSettings {
     // ratio of the frame's mean to its own, held pixels included: a light
     // change of the whole scene is not taken for motion.
     bool followLight = true;
+    // A pixel unknown to the background that still looks as when it was
+    // first seen is taken for the object that stood there on the first
+    // frame and has not moved away: it counts as foreground in the ring
+    // too (ringForegroundShare), so that a box smaller than a still object
+    // leaves foreground around it.  Off, the ring ignores unknown pixels.
+    bool ringCountsStillUnknown = false;
 };
 
 class BackgroundModel {
@@ -43,9 +49,10 @@ public:
 
     // The share of pixels in the ring `margin` pixels wide around a
     // rectangle (the parts of it inside the frame) that differ from a known
-    // background; 0 when none is.  Unknown pixels do not count here: they
-    // are where an object stood on the first frame, and a slow object
-    // stays beside that place for a long time.
+    // background; 0 when none is.  Unknown pixels do not count here
+    // (unless ringCountsStillUnknown says so for those that still look as
+    // first seen): they are where an object stood on the first frame, and
+    // a slow object stays beside that place for a long time.
     double ringForegroundShare(CvRect rect, int margin) const;
     // Moves the learnt background with the camera: warps it by `transform`
     // (previous frame -> current); pixels that come into view from outside
@@ -69,8 +76,11 @@ private:
     cv::Mat background_;  // CV_32FC3
     cv::Mat known_;       // CV_8U: 255 where the background has been seen
     cv::Mat foreground_;  // CV_8U
-    cv::Mat integral_;         // CV_32S, (rows + 1) x (cols + 1): counts of known pixels that differ
-    cv::Mat unknownIntegral_;  // the same for unknown pixels
+    // CV_32S, (rows + 1) x (cols + 1): counts of the pixels the ring counts
+    // (known pixels that differ, and unknown ones that look as first seen
+    // with ringCountsStillUnknown) ...
+    cv::Mat integral_;
+    cv::Mat unknownIntegral_;  // ... and of the other unknown pixels
     cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
