@@ -105,6 +105,12 @@ public:
     // prepareFrame.
     void prepareBackground(const CvMat* frame, const std::vector<CvRect>& held);
     bool usesBackground() const { return settings_.foregroundWeight > 0.0; }
+    // Moves the learnt background with the camera (previous frame to this one).
+    void moveBackgroundWith(const cv::Matx23d& transform)
+    {
+        if (usesBackground())
+            background_.moveWith(transform);
+    }
     std::unique_ptr<AppearanceModel> createModel() override;
     const HistogramLayout& layout() const { return layout_; }
 

@@ -211,6 +211,10 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
     for (const TargetStart& t : first)
         if (!addTarget(t, error))
             return false;
+    if (settings_.camera.mode != CameraMode::Still) {
+        camera_ = std::make_unique<CameraFollower>(settings_.camera);
+        followCamera();  // the first frame's corners, to follow into the next
+    }
     if (!tracker_->setThreadCount(s.threads)) {
         error = "cannot start " + std::to_string(s.threads) + " threads";
         return false;
@@ -270,10 +274,26 @@ bool TrackingSession::prepare(const cv::Mat& frame)
     return true;
 }
 
+void TrackingSession::followCamera()
+{
+    if (!camera_)
+        return;
+    targetAreas(*tracker_, areas_);
+    heldAreas_.clear();
+    for (const CvRect& r : areas_)
+        heldAreas_.push_back(cv::Rect(r.x, r.y, r.width, r.height));
+    if (const cv::Matx23d* transform = camera_->next(frameView_, heldAreas_)) {
+        moveTargetsWithCamera(*tracker_, *transform);
+        if (colours_)
+            colours_->moveBackgroundWith(*transform);
+    }
+}
+
 StepOutcome TrackingSession::step(const cv::Mat& frame)
 {
     if (!prepare(frame))
         return StepOutcome::OtherFrameKind;
+    followCamera();
     if (colours_) {
         colours_->prepareFrame(images_.hsv, images_.hue);
         if (colours_->usesBackground()) {

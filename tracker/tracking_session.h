@@ -124,6 +124,8 @@ private:
     bool setUp(const cv::Mat& firstFrame, const std::vector<TargetStart>& targets, const std::atomic<bool>* stop,
                std::string& error);
     bool prepare(const cv::Mat& frame);
+    // Moves the targets (and the background) with the camera, when it moves.
+    void followCamera();
     // Tracks the prepared frame; false with error_ set when it broke down.
     bool trackPrepared();
     // Learns the targets that join on the frame just tracked; false with
@@ -143,7 +145,9 @@ private:
     cv::Mat frameView_;
     std::unique_ptr<ColourModelSource> colours_;
     std::unique_ptr<tavo> tracker_;
+    std::unique_ptr<CameraFollower> camera_;  // null for a still camera
     std::vector<CvRect> areas_;
+    std::vector<cv::Rect> heldAreas_;  // areas_ for the camera's estimate
     std::vector<TrackedTarget> results_;
     std::vector<int> ids_;                   // of the tracker's targets, in its order
     std::vector<TargetStart> laterTargets_;  // ids assigned, in the order they join

@@ -1,0 +1,90 @@
+// Following a moving camera: the follower's estimate on full-size frames
+// (measured on a reduced copy), what each mode follows, and the targets
+// moved with it.
+
+#include "tracker/camera_compensation.h"
+#include "tracker/tracking_session.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A textured scene larger than the view, so that views can be cut from it.
+cv::Mat world(int width, int height)
+{
+    cv::Mat noise(height / 8, width / 8, CV_8UC3);
+    cv::RNG(11).fill(noise, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat image;
+    cv::resize(noise, image, cv::Size(width, height), 0, 0, cv::INTER_CUBIC);
+    return image;
+}
+
+cv::Mat view(const cv::Mat& scene, cv::Point at, cv::Size size) { return scene(cv::Rect(at, size)).clone(); }
+
+}  // namespace
+
+TEST(CameraFollower, FollowsAShiftOfAFullSizeFrameAndOnlyWhatTheModeAsks)
+{
+    const cv::Mat scene = world(1000, 600);
+    const cv::Size size(640, 480);  // estimated on a copy half as wide
+    CameraSettings moving;
+    moving.mode = CameraMode::Moving;
+    CameraFollower follower(moving);
+    EXPECT_EQ(follower.next(view(scene, {60, 50}, size), {}), nullptr) << "nothing to follow on the first frame";
+    const cv::Matx23d* t = follower.next(view(scene, {53, 54}, size), {cv::Rect(300, 200, 40, 60)});
+    ASSERT_NE(t, nullptr);
+    // The view moved by (-7, +4): the scene by (+7, -4).
+    for (const cv::Point2d p : {cv::Point2d(0, 0), cv::Point2d(639, 479), cv::Point2d(320, 240)}) {
+        const cv::Point2d q = moved(*t, p);
+        EXPECT_NEAR(q.x - p.x, 7.0, 0.5) << p;
+        EXPECT_NEAR(q.y - p.y, -4.0, 0.5) << p;
+    }
+
+    CameraSettings still;
+    CameraFollower none(still);
+    none.next(view(scene, {60, 50}, size), {});
+    EXPECT_EQ(none.next(view(scene, {53, 54}, size), {}), nullptr);
+
+    // Auto follows only once the camera is judged to move.
+    CameraSettings automatic;
+    automatic.mode = CameraMode::Auto;
+    CameraFollower judge(automatic);
+    int followed = 0;
+    for (int i = 0; i < 30; ++i)
+        followed += judge.next(view(scene, {100 + 3 * i, 50}, size), {}) != nullptr;
+    EXPECT_GT(followed, 10);
+    EXPECT_LT(followed, 29) << "not before the judgement";
+    CameraFollower calm(automatic);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(calm.next(view(scene, {100, 50}, size), {}), nullptr);
+}
+
+TEST(CameraFollower, AShakingCameraKeepsTheTargetOnItsObject)
+{
+    // A figure standing in a scene filmed by a camera that jumps up to 10
+    // pixels a frame: followed, the target stays on it.
+    cv::Mat scene = world(600, 450);
+    const cv::Rect figure(280, 200, 24, 60);
+    cv::rectangle(scene, figure, cv::Scalar(40, 40, 160), cv::FILLED);
+    const cv::Size size(320, 240);
+    cv::RNG rng(5);
+    cv::Point at(140, 110);
+    std::string error;
+    TrackingSettings settings = robustSettings();
+    settings.camera.mode = CameraMode::Moving;
+    auto session = TrackingSession::start(view(scene, at, size),
+                                          {Box{figure.x - at.x, figure.y - at.y, figure.width, figure.height}},
+                                          settings, 1, error);
+    ASSERT_TRUE(session) << error;
+    for (int i = 0; i < 60; ++i) {
+        at += cv::Point(rng.uniform(-10, 11), rng.uniform(-10, 11));
+        at.x = std::clamp(at.x, 60, 220);
+        at.y = std::clamp(at.y, 60, 150);
+        ASSERT_EQ(session->step(view(scene, at, size)), StepOutcome::Tracked);
+        const TrackedTarget& t = session->targets()[0];
+        EXPECT_NEAR(t.x, figure.x + 12 - at.x, 4.0) << "frame " << i + 2;
+        EXPECT_NEAR(t.y, figure.y + 30 - at.y, 4.0) << "frame " << i + 2;
+    }
+}
