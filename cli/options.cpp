@@ -446,7 +446,8 @@ std::vector<Option> makeTable()
                      "for real footage: the combination measured best on the scenes of make-scenes (grey, dark "
                      "and white objects, light changes, two-tone objects, clutter, fast turns, growing, hidden "
                      "and converging objects); options given explicitly override it, before or after it.  It "
-                     "assumes a still camera: for a moving one add --foreground 0.  It sets: {preset} --draw boxes"));
+                     "judges by itself whether the camera moves (--camera-motion auto).  It sets: {preset} --draw "
+                     "boxes"));
 
     Option model = option("--model", "hue|hsv", S::ColourModel,
                           "hue: a histogram of the 8-bit hue alone.  hsv: pixels with enough saturation and "
@@ -525,6 +526,40 @@ std::vector<Option> makeTable()
             " in a channel are foreground.  The likelihood is lowered by exp(-L W ((1 - f) + r)), f the box's "
             "share of foreground pixels, r that of a ring around it, so that still look-alikes of a moving "
             "object do not draw its target and boxes fit what moves; 0: off"));
+    t.push_back(settingFlag("--ring-still-unknown", S::Foreground,
+                            [](auto& s) -> auto& { return s.colour.background.ringCountsStillUnknown; },
+                            "with --foreground, the ring r also counts the pixels the background has never seen "
+                            "(where targets stood on their first frame) that still look as then: a still "
+                            "object's own pixels, so that a box inside a still object does not match as well as "
+                            "one that fits it"));
+    Option cameraMotion = option(
+        "--camera-motion", "still|moving|auto", S::Foreground,
+        "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "
+        "(corners followed by optical flow outside the targets, a similarity fitted by RANSAC, on a copy of the "
+        "frame at most " + std::to_string(kCameraFrameWidth) +
+            " pixels wide) and, when the fit can be trusted, the samples and the learnt background move with "
+            "it.  auto: estimated every frame, and followed while most recent trusted estimates shift the frame "
+            "by more than " + valueText(CameraMotionSettings{}.movingShift) + " pixel");
+    cameraMotion.set = [](Options& o, const std::string& text) -> Refusal {
+        CameraMode& mode = o.settings.camera.mode;
+        if (text == "still")
+            mode = CameraMode::Still;
+        else if (text == "moving")
+            mode = CameraMode::Moving;
+        else if (text == "auto")
+            mode = CameraMode::Auto;
+        else
+            return std::string("expected still, moving or auto");
+        return kSet;
+    };
+    cameraMotion.get = [](const TrackingSettings& s) {
+        switch (s.camera.mode) {
+        case CameraMode::Moving: return "moving";
+        case CameraMode::Auto: return "auto";
+        default: return "still";
+        }
+    };
+    t.push_back(cameraMotion);
 
     t.push_back(settingNumber("--adapt", "A", S::Adaptation, [](auto& s) -> auto& { return s.adaptation.rate; },
                               "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
@@ -556,6 +591,10 @@ std::vector<Option> makeTable()
     t.push_back(settingNumber("--aspect-noise", "S", S::Motion,
                               [](auto& s) -> auto& { return s.motion.aspectNoise; },
                               "{range}: an extra step on the height's scale alone"));
+    t.push_back(settingNumber("--scale-pull", "F", S::Motion, [](auto& s) -> auto& { return s.motion.scalePull; },
+                              "{range}: with a scale walk, each frame every sample's log scale first moves this "
+                              "share of the way toward the size of the target's good frames (a running mean), "
+                              "so that a still object keeps its size; growth that matches better wins over it"));
     Option range = option("--scale-range", "LO,HI", S::Motion, "the scales allowed: {range}");
     range.set = [](Options& o, const std::string& text) -> Refusal {
         const auto comma = text.find(',');
@@ -584,6 +623,14 @@ std::vector<Option> makeTable()
             valueText(m.foundMatch) +
             " of the typical finds it.  The MOT file's conf column then holds each target's confidence, the "
             "weighted mean likelihood of its samples (0..1, 4 decimals), and 0 while it is lost"));
+    t.push_back(settingFlag("--keep-in-frame", S::LostAndFound, [](auto& s) -> auto& { return s.motion.keepInFrame; },
+                            "every sample's box keeps at least half its area in the frame, so that an estimate "
+                            "never drifts off the frame; a target whose object left waits at the edge, lost"));
+    t.push_back(settingFlag(
+        "--core-neighbours", S::LostAndFound, [](auto& s) -> auto& { return s.motion.coreNeighbours; },
+        "targets are neighbours (linked, and kept apart by the joint move) when the cores of their sample "
+        "clouds overlap (two weighted standard deviations and half the box around the weighted mean), not "
+        "their whole clouds, which wide proposals spread over the frame"));
 
     t.push_back(file("--mot", "FILE", S::Outputs, &Options::motFile,
                      "MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each target's estimate with two "

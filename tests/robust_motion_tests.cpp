@@ -9,6 +9,18 @@
 
 #include <cmath>
 
+namespace {
+
+Sample at(float x, float y)
+{
+    Sample e;
+    e.posX = x;
+    e.posY = y;
+    return e;
+}
+
+}  // namespace
+
 TEST(NoiseGain, GrowsWhilePoorShrinksWhileGoodWithinItsBounds)
 {
     MotionSettings s;
@@ -35,7 +47,7 @@ TEST(LostAndFound, LostAfterPoorFramesFoundOnAGoodMatch)
     // The first frame gives the typical best match; matches are poor
     // relative to it.
     const double typical = 0.4;
-    updateMotionState(m, typical, 0.3, 10, 20, s);
+    updateMotionState(m, typical, 0.3, at(10, 20), s);
     EXPECT_EQ(m.typicalBest, typical);
     EXPECT_FALSE(m.lost);
     EXPECT_EQ(m.lastGoodX, 10.0f);
@@ -45,30 +57,30 @@ TEST(LostAndFound, LostAfterPoorFramesFoundOnAGoodMatch)
 
     const double poor = typical * s.lostMatch / 2;
     for (int i = 0; i < s.lostAfterFrames - 1; ++i)
-        updateMotionState(m, poor, 0.01, 50 + i, 50, s);
+        updateMotionState(m, poor, 0.01, at(50 + i, 50), s);
     EXPECT_FALSE(m.lost) << "one poor frame short";
     EXPECT_EQ(m.lastGoodX, 10.0f) << "poor frames do not move the last good position";
     EXPECT_EQ(m.typicalBest, typical) << "nor the typical match";
-    updateMotionState(m, poor, 0.01, 60, 60, s);
+    updateMotionState(m, poor, 0.01, at(60, 60), s);
     EXPECT_TRUE(m.lost);
     // A match between the two thresholds neither finds it nor counts as good.
-    updateMotionState(m, typical * (s.lostMatch + s.foundMatch) / 2, 0.05, 61, 60, s);
+    updateMotionState(m, typical * (s.lostMatch + s.foundMatch) / 2, 0.05, at(61, 60), s);
     EXPECT_TRUE(m.lost);
     EXPECT_EQ(m.lostFrames, 1);
-    updateMotionState(m, typical * s.foundMatch, 0.5, 70, 30, s);
+    updateMotionState(m, typical * s.foundMatch, 0.5, at(70, 30), s);
     EXPECT_FALSE(m.lost);
     EXPECT_EQ(m.lastGoodX, 70.0f);
     EXPECT_EQ(m.poorFrames, 0);
 
     // A good frame in between starts the count again.
     for (double best : {0.0, 0.0, typical, 0.0, 0.0})
-        updateMotionState(m, best, 0.0, 1, 1, s);
+        updateMotionState(m, best, 0.0, at(1, 1), s);
     EXPECT_FALSE(m.lost);
     // Without lost-and-found nothing is ever lost.
     MotionSettings off;
     MotionState n;
     for (int i = 0; i < 10; ++i)
-        updateMotionState(n, 0.0, 0.0, 1, 1, off);
+        updateMotionState(n, 0.0, 0.0, at(1, 1), off);
     EXPECT_FALSE(n.lost);
 }
 

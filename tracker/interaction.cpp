@@ -1,6 +1,15 @@
 #include "tracker/tavo.h"
 
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The core of a cloud reaches this many weighted standard deviations of its
+// sample centres from their weighted mean.
+constexpr double kCoreDeviations = 2.0;
+
+}  // namespace
 
 int overlapArea(const Region& a, const Region& b)
 {
@@ -10,6 +19,43 @@ int overlapArea(const Region& a, const Region& b)
     if (w < 1 || h < 1)
         return 0;
     return static_cast<int>(w * h);
+}
+
+Region tavo::cloudBoxOf(const Target& t, int n) const
+{
+    if (!(motion && motion->coreNeighbours)) {
+        Region box = windowSamples[0].region;
+        for (int i = 1; i < n; ++i) {
+            const Region& r = windowSamples[i].region;
+            box.x = std::min(box.x, r.x);
+            box.y = std::min(box.y, r.y);
+            box.right = std::max(box.right, r.right);
+            box.bottom = std::max(box.bottom, r.bottom);
+        }
+        return box;
+    }
+    double weights = 0.0, sumX = 0.0, sumY = 0.0, squaresX = 0.0, squaresY = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const Sample& s = windowSamples[i];
+        const double w = s.weight;
+        weights += w;
+        sumX += w * s.posX;
+        sumY += w * s.posY;
+        squaresX += w * s.posX * s.posX;
+        squaresY += w * s.posY * s.posY;
+    }
+    // Without weights (none measured yet) the core is the estimate's box.
+    const bool weighed = weights > 0.0;
+    const double meanX = weighed ? sumX / weights : t.estimate.posX;
+    const double meanY = weighed ? sumY / weights : t.estimate.posY;
+    const double spreadX = weighed ? std::sqrt(std::max(0.0, squaresX / weights - meanX * meanX)) : 0.0;
+    const double spreadY = weighed ? std::sqrt(std::max(0.0, squaresY / weights - meanY * meanY)) : 0.0;
+    const double reachX = kCoreDeviations * spreadX + 0.5 * t.baseWidth * t.estimate.scaleX;
+    const double reachY = kCoreDeviations * spreadY + 0.5 * t.baseHeight * t.estimate.scaleY;
+    const int x0 = static_cast<int>(std::floor(meanX - reachX));
+    const int y0 = static_cast<int>(std::floor(meanY - reachY));
+    return Region::fromRect(cvRect(x0, y0, static_cast<int>(std::ceil(meanX + reachX)) - x0 + 1,
+                                   static_cast<int>(std::ceil(meanY + reachY)) - y0 + 1));
 }
 
 void tavo::findNeighbours()
@@ -22,15 +68,7 @@ void tavo::findNeighbours()
         Target* t = owned.get();
         selectTarget(t->firstSample, nullptr);
         const int n = t->sampleCount;
-        Region& box = t->cloudBox;
-        box = windowSamples[0].region;
-        for (int i = 1; i < n; ++i) {
-            const Region& r = windowSamples[i].region;
-            box.x = std::min(box.x, r.x);
-            box.y = std::min(box.y, r.y);
-            box.right = std::max(box.right, r.right);
-            box.bottom = std::max(box.bottom, r.bottom);
-        }
+        t->cloudBox = cloudBoxOf(*t, n);
         for (int i = 0; i < n; ++i)
             windowSamples[i].vote = FLT_EPSILON;
     }

@@ -42,17 +42,30 @@ void tavo::moveRobustly(int n)
         float* steps = motionNoise(n);
         noisePool.fillNormal(steps, n, 0);
         noisePool.fillNormal(steps + n, n, 1);
+        // The pull as a factor on the scale: (settled / scale)^pull.
+        const double pull = m.scalePull;
         for (int i = 0; i < n; ++i) {
             Sample& s = windowSamples[i];
             const double common = m.scaleNoise * steps[i];
-            s.scaleX = clampScale(s.scaleX * std::exp(common), m);
-            s.scaleY = clampScale(s.scaleY * std::exp(common + m.aspectNoise * steps[n + i]), m);
+            const double towardX = pull > 0.0 ? std::pow(state.settledScaleX / s.scaleX, pull) : 1.0;
+            const double towardY = pull > 0.0 ? std::pow(state.settledScaleY / s.scaleY, pull) : 1.0;
+            s.scaleX = clampScale(s.scaleX * towardX * std::exp(common), m);
+            s.scaleY = clampScale(s.scaleY * towardY * std::exp(common + m.aspectNoise * steps[n + i]), m);
         }
     }
     propagate(n);
+    proposeWidely(n);
+    if (m.keepInFrame)
+        keepInFrame(n);
+}
 
+void tavo::proposeWidely(int n)
+{
     // Wide proposals replace the last samples of the block, which resampling
     // filled with copies of the weakest.
+    const MotionSettings& m = *motion;
+    Target* t = currentTarget;
+    const MotionState& state = t->motion;
     const double usual = std::min(1.0, m.spread + (state.poor ? m.spreadWhenPoor : 0.0));
     const double share = state.lost ? std::max(m.lostSpread, usual) : usual;
     const int k = std::min(n, static_cast<int>(std::lround(share * n)));
@@ -99,6 +112,32 @@ void tavo::moveRobustly(int n)
     }
 }
 
+void tavo::keepInFrame(int n)
+{
+    const Target& t = *currentTarget;
+    const int width = static_cast<int>(frameWidth);
+    const int height = static_cast<int>(frameHeight);
+    for (int i = 0; i < n; ++i) {
+        Sample& s = windowSamples[i];
+        double lowX, highX, lowY, highY;
+        centreRangeInFrame(static_cast<double>(t.baseWidth) * s.scaleX, frameWidth, lowX, highX);
+        centreRangeInFrame(static_cast<double>(t.baseHeight) * s.scaleY, frameHeight, lowY, highY);
+        const float x = static_cast<float>(std::min(highX, std::max(lowX, static_cast<double>(s.posX))));
+        const float y = static_cast<float>(std::min(highY, std::max(lowY, static_cast<double>(s.posY))));
+        if (x == s.posX && y == s.posY)
+            continue;
+        // Stopped at the edge: the velocity that pushed it out is gone.
+        if (x != s.posX)
+            s.velX = 0.0f;
+        if (y != s.posY)
+            s.velY = 0.0f;
+        s.posX = x;
+        s.posY = y;
+        s.rect = s.imageRect(0, 0, width, height, t.baseWidth, t.baseHeight);
+        s.region = Region::fromRect(s.rect);
+    }
+}
+
 void updateMotionStates(tavo& tracker)
 {
     if (!tracker.motion)
@@ -123,6 +162,6 @@ void updateMotionStates(tavo& tracker)
         t.motion.poor = poor;
         if (m.adaptiveNoise)
             t.motion.noiseGain = nextNoiseGain(t.motion.noiseGain, poor, m);
-        updateMotionState(t.motion, best, confidence, t.estimate.posX, t.estimate.posY, m);
+        updateMotionState(t.motion, best, confidence, t.estimate, m);
     }
 }

@@ -45,6 +45,15 @@ struct MotionSettings {
     double aspectNoise = 0.0;
     double minScale = 0.5;
     double maxScale = 2.0;
+    // Each frame the walk first moves every sample's log scale this share of
+    // the way toward the target's settled scale, a running mean of the
+    // estimate's scale over good frames (weight settleRate each): a box
+    // inside a uniform object matches about as well as one that fits it, and
+    // without a pull the size would wander off, most often smaller, as the
+    // reference learns the smaller box.  Real growth and shrinking win over
+    // the pull by matching better, and the settled scale follows them.  0: off.
+    double scalePull = 0.0;
+    double settleRate = 0.02;
 
     // Lost and found: a target whose best likelihood stays below
     // lostMatch of its typical best for lostAfterFrames frames is lost; its
@@ -59,10 +68,22 @@ struct MotionSettings {
     double lostSpread = 0.5;
     double lostRadiusGrowth = 0.5;
 
+    // Every sample's box keeps at least kLeastShareInFrame of its area in
+    // the frame: leaving the frame costs a sample nothing otherwise (its
+    // measured rectangle is clipped to the frame), so a lost target's
+    // estimate would drift off without bound.
+    bool keepInFrame = false;
+    // Targets are neighbours when the cores of their sample clouds overlap
+    // (the weighted mean of the sample centres, two weighted standard
+    // deviations and half the estimate's box around it), not their whole
+    // clouds: wide proposals would make every target every target's
+    // neighbour.
+    bool coreNeighbours = false;
+
     bool any() const
     {
         return spread > 0.0 || spreadWhenPoor > 0.0 || adaptiveNoise || damping > 0.0 || scaleNoise > 0.0 || aspectNoise > 0.0 ||
-               lostAndFound;
+               lostAndFound || keepInFrame || coreNeighbours;
     }
 };
 
@@ -77,7 +98,16 @@ struct MotionState {
     bool lost = false;
     int lostFrames = 0;      // frames since the target was lost
     float lastGoodX = 0.0f, lastGoodY = 0.0f;  // estimate of the last confident frame
+    double settledScaleX = 1.0, settledScaleY = 1.0;  // see MotionSettings::scalePull
 };
+
+// The share of a sample's box that keepInFrame holds in the frame.
+constexpr double kLeastShareInFrame = 0.5;
+
+// The centre's range along one axis of the frame (0 .. `frameSide`) that
+// keeps kLeastShareInFrame of a box `side` long in the frame when the
+// other axis does the same: sqrt(kLeastShareInFrame) of the side inside.
+void centreRangeInFrame(double side, double frameSide, double& low, double& high);
 
 // Next noise gain after a frame: grows while the match or the cloud is
 // poor, decays toward 1 while it is good, always within [1, maxNoiseGain].
@@ -96,7 +126,8 @@ void updateMotionStates(tavo& tracker);
 // of its typical best (never before it has one).
 bool belowTypical(const MotionState& state, double best, double share);
 
-// The lost/found state and the typical best after a frame whose estimate is
-// at (x, y) with the given best likelihood and confidence.
-void updateMotionState(MotionState& state, double bestLikelihood, double confidence, float x, float y,
+struct Sample;
+// The lost/found state and the typical best after a frame with that
+// estimate, best likelihood and confidence.
+void updateMotionState(MotionState& state, double bestLikelihood, double confidence, const Sample& estimate,
                        const MotionSettings& settings);

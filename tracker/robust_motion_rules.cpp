@@ -1,6 +1,9 @@
 #include "tracker/robust_motion.h"
 
+#include "tracker/sample.h"
+
 #include <algorithm>
+#include <cmath>
 
 double nextNoiseGain(double gain, bool poor, const MotionSettings& s)
 {
@@ -18,15 +21,34 @@ bool belowTypical(const MotionState& m, double best, double share)
     return m.typicalBest > 0.0 && best < share * m.typicalBest;
 }
 
-void updateMotionState(MotionState& m, double best, double confidence, float x, float y, const MotionSettings& s)
+void centreRangeInFrame(double side, double frameSide, double& low, double& high)
+{
+    const double outside = (0.5 - std::sqrt(kLeastShareInFrame)) * side;  // negative: the centre stays inside
+    low = std::min(-outside, 0.5 * frameSide);
+    high = std::max(frameSide + outside, 0.5 * frameSide);
+}
+
+namespace {
+
+void keepAsGood(MotionState& m, const Sample& e)
+{
+    m.lastGoodX = e.posX;
+    m.lastGoodY = e.posY;
+}
+
+}  // namespace
+
+void updateMotionState(MotionState& m, double best, double confidence, const Sample& e, const MotionSettings& s)
 {
     m.bestLikelihood = best;
     m.confidence = confidence;
-    if (!m.lost && !belowTypical(m, best, s.poorMatch))
+    if (!m.lost && !belowTypical(m, best, s.poorMatch)) {
         m.typicalBest = m.typicalBest > 0.0 ? (1.0 - s.typicalRate) * m.typicalBest + s.typicalRate * best : best;
+        m.settledScaleX = (1.0 - s.settleRate) * m.settledScaleX + s.settleRate * e.scaleX;
+        m.settledScaleY = (1.0 - s.settleRate) * m.settledScaleY + s.settleRate * e.scaleY;
+    }
     if (!s.lostAndFound) {
-        m.lastGoodX = x;
-        m.lastGoodY = y;
+        keepAsGood(m, e);
         return;
     }
     if (m.lost) {
@@ -34,8 +56,7 @@ void updateMotionState(MotionState& m, double best, double confidence, float x, 
             m.lost = false;
             m.lostFrames = 0;
             m.poorFrames = 0;
-            m.lastGoodX = x;
-            m.lastGoodY = y;
+            keepAsGood(m, e);
         } else {
             ++m.lostFrames;
         }
@@ -47,8 +68,6 @@ void updateMotionState(MotionState& m, double best, double confidence, float x, 
         m.lostFrames = 0;
         return;
     }
-    if (m.poorFrames == 0) {
-        m.lastGoodX = x;
-        m.lastGoodY = y;
-    }
+    if (m.poorFrames == 0)
+        keepAsGood(m, e);
 }

@@ -79,6 +79,11 @@ public:
     // drawNoise and propagate with the robust motion's additions: noise
     // gain, damping, scale walk and wide proposals.
     void moveRobustly(int n);
+    // Replaces a share of the selected target's samples by wide proposals.
+    void proposeWidely(int n);
+    // Moves the selected target's samples whose boxes lie too far outside
+    // the frame back in (MotionSettings::keepInFrame).
+    void keepInFrame(int n);
     void measureSamples(int n);
     // measureSamples(n) for the n samples from `window` of target t, without
     // the selected window: targets can be measured at the same time.
@@ -86,6 +91,9 @@ public:
     void resample(int n);
 
     void findNeighbours();
+    // The box of the selected target's cloud that findNeighbours compares:
+    // the whole cloud's, or its core's (MotionSettings::coreNeighbours).
+    Region cloudBoxOf(const Target& t, int n) const;
     // Builds every target's sampling table and runs the joint move with
     // `iterations`, or with jointIterations for kUseJointIterationSetting;
     // does nothing for any other count below 1.

@@ -27,6 +27,7 @@ TrackingSettings robustSettings()
     s.colour.parts = 2;
     s.colour.sharpness = 20.0;
     s.colour.foregroundWeight = 0.5;
+    s.colour.background.ringCountsStillUnknown = true;
     s.adaptation.rate = 0.05;
     s.motion.spread = 0.1;
     s.motion.spreadWhenPoor = 0.3;
@@ -34,6 +35,9 @@ TrackingSettings robustSettings()
     s.motion.damping = 0.0;
     s.motion.scaleNoise = 0.01;
     s.motion.lostAndFound = true;
+    s.motion.keepInFrame = true;
+    s.motion.coreNeighbours = true;
+    s.camera.mode = CameraMode::Auto;
     return s;
 }
 
@@ -109,6 +113,8 @@ const std::vector<RangeRule>& rangeRules()
          [](S s) { return number(s.motion.scaleNoise); }, fromTo(0, kMaxScaleNoise)},
         {"aspect-noise", [](S s) { return s.motion.aspectNoise >= 0.0 && s.motion.aspectNoise <= kMaxScaleNoise; },
          [](S s) { return number(s.motion.aspectNoise); }, fromTo(0, kMaxScaleNoise)},
+        {"scale-pull", [=](S s) { return inUnit(s.motion.scalePull); }, [](S s) { return number(s.motion.scalePull); },
+         fromTo(0, 1)},
         {"scale-range",
          [](S s) {
              return s.motion.minScale > 0.0 && s.motion.minScale <= 1.0 && s.motion.maxScale >= 1.0 &&

@@ -5,6 +5,7 @@
 // records), the robust preset, the rules that tie settings together and
 // the check of their ranges.
 
+#include "tracker/camera_compensation.h"
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
 #include "tracker/robust_motion.h"
@@ -30,6 +31,8 @@ struct TrackingSettings {
     AdaptationSettings adaptation;
     // Motion beyond constant velocity; it also owns lost and found.
     MotionSettings motion;
+    // Whether the camera moves, and how its motion is estimated.
+    CameraSettings camera;
     // The colour surround's weight; unset: surroundWeightFor's rule.
     std::optional<double> surround;
 

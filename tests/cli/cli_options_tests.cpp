@@ -211,11 +211,13 @@ auto fields(const TrackingSettings& s)
     const MotionSettings& m = s.motion;
     return std::tie(t.samples, t.noise, t.iterations, t.threads, c.space, b.hueBins, b.saturationBins, b.valueBins,
                     b.minSaturation, b.minValue, c.normaliseLight, c.kernel, c.parts, c.sharpness, c.ringWeight,
-                    c.ringShare, c.foregroundWeight, g.rate, g.threshold, g.followLight, s.adaptation.rate,
+                    c.ringShare, c.foregroundWeight, g.rate, g.threshold, g.followLight, g.ringCountsStillUnknown,
+                    s.adaptation.rate,
                     s.adaptation.minSimilarity, m.spread, m.spreadWhenPoor, m.spreadRadius, m.adaptiveNoise,
                     m.maxNoiseGain, m.noiseGrowth, m.noiseDecay, m.poorMatch, m.poorSampleShare, m.typicalRate,
-                    m.damping, m.scaleNoise, m.aspectNoise, m.minScale, m.maxScale, m.lostAndFound, m.lostMatch,
-                    m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth, s.surround);
+                    m.damping, m.scaleNoise, m.aspectNoise, m.minScale, m.maxScale, m.scalePull, m.settleRate,
+                    m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
+                    m.keepInFrame, m.coreNeighbours, s.camera.mode, s.surround);
 }
 
 bool sameSettings(const TrackingSettings& a, const TrackingSettings& b) { return fields(a) == fields(b); }
@@ -266,7 +268,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
-        {"--start", "9"}};
+        {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}};
     // Options that need another one beside them: a camera needs targets.
     const std::map<std::string, const char*> companions = {{"--camera", "--select"}};
     std::vector<std::string> listed;
@@ -500,7 +502,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 28u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");

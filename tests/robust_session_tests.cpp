@@ -1,0 +1,101 @@
+// What the robust preset promises on whole videos: a still object keeps its
+// size, estimates stay in the frame, and a target whose object left says so
+// and finds the object again when it comes back.
+
+#include "tracker/tracking_session.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+
+// A still, textured background: grey blocks of several shades.
+cv::Mat background()
+{
+    cv::Mat frame(kHeight, kWidth, CV_8UC3);
+    cv::RNG rng(7);
+    for (int y = 0; y < kHeight; y += 8)
+        for (int x = 0; x < kWidth; x += 8) {
+            const int v = rng.uniform(90, 170);
+            cv::rectangle(frame, cv::Rect(x, y, 8, 8), cv::Scalar(v, v + 5, v), cv::FILLED);
+        }
+    return frame;
+}
+
+// An upright two-part figure: a light head over a uniform dark-blue body.
+void drawFigure(cv::Mat& frame, const cv::Rect& box)
+{
+    const int head = box.height / 4;
+    cv::rectangle(frame, cv::Rect(box.x, box.y, box.width, head), cv::Scalar(120, 170, 220), cv::FILLED);
+    cv::rectangle(frame, cv::Rect(box.x, box.y + head, box.width, box.height - head), cv::Scalar(110, 40, 30),
+                  cv::FILLED);
+}
+
+Box toBox(const cv::Rect& r) { return Box{r.x, r.y, r.width, r.height}; }
+
+}  // namespace
+
+TEST(RobustSession, AStillObjectKeepsItsSizeFor500Frames)
+{
+    const cv::Rect figure(140, 80, 30, 80);
+    cv::Mat frame = background();
+    drawFigure(frame, figure);
+    std::string error;
+    auto session = TrackingSession::start(frame, {toBox(figure)}, robustSettings(), 1, error);
+    ASSERT_TRUE(session) << error;
+    for (int i = 2; i <= 500; ++i) {
+        ASSERT_EQ(session->step(frame), StepOutcome::Tracked);
+        const TrackedTarget& t = session->targets()[0];
+        ASSERT_NEAR(t.scaleX, 1.0, 0.1) << "frame " << i;
+        ASSERT_NEAR(t.scaleY, 1.0, 0.1) << "frame " << i;
+        ASSERT_NEAR(t.x, 155.0, 3.0) << "frame " << i;
+        ASSERT_NEAR(t.y, 120.0, 3.0) << "frame " << i;
+    }
+}
+
+TEST(RobustSession, ATargetThatLeavesIsLostInTheFrameAndFoundWhenItComesBack)
+{
+    // The figure walks out at the right edge, stays away, and comes back.
+    const cv::Size size(24, 64);
+    const auto boxAt = [&](int frameIndex) {
+        const int x = frameIndex < 60 ? 200 + 3 * frameIndex : frameIndex < 120 ? 400 : 400 - 3 * (frameIndex - 120);
+        return cv::Rect(cv::Point(x, 90), size);
+    };
+    const cv::Mat still = background();
+    cv::Mat frame = still.clone();
+    drawFigure(frame, boxAt(0));
+    std::string error;
+    auto session = TrackingSession::start(frame, {toBox(boxAt(0))}, robustSettings(), 1, error);
+    ASSERT_TRUE(session) << error;
+    bool lostWhileAway = false, foundAgain = false;
+    for (int i = 1; i < 200; ++i) {
+        frame = still.clone();
+        drawFigure(frame, boxAt(i));
+        ASSERT_EQ(session->step(frame), StepOutcome::Tracked);
+        const TrackedTarget& t = session->targets()[0];
+        // At least half the box lies in the frame, lost or not.
+        const double insideW = std::min<double>(kWidth, t.box.x + t.box.width) - std::max(0.0, t.box.x);
+        const double insideH = std::min<double>(kHeight, t.box.y + t.box.height) - std::max(0.0, t.box.y);
+        ASSERT_GE(std::max(0.0, insideW) * std::max(0.0, insideH), 0.5 * t.box.width * t.box.height - 1e-6)
+            << "frame " << i + 1;
+        if (i >= 100 && i < 120) {
+            EXPECT_TRUE(t.lost) << "frame " << i + 1;
+            EXPECT_EQ(t.confidence, 0.0);
+            lostWhileAway = lostWhileAway || t.lost;
+        }
+        if (i >= 190) {
+            const cv::Rect truth = boxAt(i);
+            EXPECT_FALSE(t.lost) << "frame " << i + 1;
+            EXPECT_NEAR(t.x, truth.x + 0.5 * truth.width, 6.0) << "frame " << i + 1;
+            foundAgain = !t.lost;
+        }
+    }
+    EXPECT_TRUE(lostWhileAway);
+    EXPECT_TRUE(foundAgain);
+}
