@@ -51,6 +51,13 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
     cv::cvtColor(frame, grey_, cv::COLOR_BGR2GRAY);
     // Reduced by a whole factor, so that the transform scales back exactly.
     const int factor = std::max(1, (frame.cols + kCameraFrameWidth - 1) / kCameraFrameWidth);
+    if (factor != factor_) {
+        // The judgement's shift is in the frame's pixels, the estimate's in the copy's.
+        factor_ = factor;
+        CameraMotionSettings reduced = settings_.motion;
+        reduced.movingShift /= factor;
+        motion_ = CameraMotion(reduced);
+    }
     const cv::Mat* used = &grey_;
     smallHeld_.clear();
     for (const cv::Rect& r : held)

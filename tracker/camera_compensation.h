@@ -33,7 +33,7 @@ void moveTargetsWithCamera(tavo& tracker, const cv::Matx23d& transform);
 // The estimate on frames no wider than kCameraFrameWidth: corners and
 // optical flow need no more detail, and larger frames would cost far more
 // than the tracking.
-constexpr int kCameraFrameWidth = 320;
+constexpr int kCameraFrameWidth = 160;
 
 class CameraFollower {
 public:
@@ -51,4 +51,5 @@ private:
     cv::Mat grey_, small_;
     std::vector<cv::Rect> smallHeld_;
     cv::Matx23d transform_;
+    int factor_ = 1;  // the frame's width over the copy's, a whole number
 };
