@@ -591,6 +591,10 @@ std::vector<Option> makeTable()
     t.push_back(settingNumber("--aspect-noise", "S", S::Motion,
                               [](auto& s) -> auto& { return s.motion.aspectNoise; },
                               "{range}: an extra step on the height's scale alone"));
+    t.push_back(settingNumber("--shape-noise", "S", S::Motion, [](auto& s) -> auto& { return s.motion.shapeNoise; },
+                              "{range}: a walk of the box's shape that keeps its area (the log of the width "
+                              "changes by -S z / 2, that of the height by +S z / 2, z a normal step), so that a "
+                              "box turns from tall to wide as a thin object tilts over"));
     t.push_back(settingNumber("--scale-pull", "F", S::Motion, [](auto& s) -> auto& { return s.motion.scalePull; },
                               "{range}: with a scale walk, each frame every sample's log scale first moves this "
                               "share of the way toward the size of the target's good frames (a running mean), "
@@ -621,8 +625,16 @@ std::vector<Option> makeTable()
             " of its samples searches around its last good position, farther every frame, away from other "
             "targets, until a match of " +
             valueText(m.foundMatch) +
-            " of the typical finds it.  The MOT file's conf column then holds each target's confidence, the "
-            "weighted mean likelihood of its samples (0..1, 4 decimals), and 0 while it is lost"));
+            " of the typical finds it.  While it is lost its box stays where it was last seen (in the "
+            "estimates, the drawing and the scores, where it counts as not found) and the MOT file has no line "
+            "of it.  The MOT file's conf column holds each target's confidence, the weighted mean likelihood of "
+            "its samples (0..1, 4 decimals)"));
+    t.push_back(settingNumber("--lost-similarity", "B", S::LostAndFound,
+                              [](auto& s) -> auto& { return s.motion.lostSimilarity; },
+                              "{range}: with --lost-and-found and a colour model other than the hue histogram, a "
+                              "poor match counts toward losing a target only while the colours at its estimate "
+                              "match its reference by less than B (Bhattacharyya coefficient): other cues can fail "
+                              "while the object is in view; 0: the match alone decides"));
     t.push_back(settingFlag("--keep-in-frame", S::LostAndFound, [](auto& s) -> auto& { return s.motion.keepInFrame; },
                             "every sample's box keeps at least half its area in the frame, so that an estimate "
                             "never drifts off the frame; a target whose object left waits at the edge, lost"));
@@ -635,7 +647,8 @@ std::vector<Option> makeTable()
     t.push_back(file("--mot", "FILE", S::Outputs, &Options::motFile,
                      "MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each target's estimate with two "
                      "decimals, w = base width x scale_x, h = base height x scale_y, x = pos_x - w/2, y = pos_y - "
-                     "h/2 (earlier builds wrote the drawing's whole-pixel rectangle, often a pixel smaller)"));
+                     "h/2 (earlier builds wrote the drawing's whole-pixel rectangle, often a pixel smaller); no "
+                     "line for a target while it is lost (--lost-and-found)"));
     t.push_back(file("--estimates", "FILE", S::Outputs, &Options::estimatesFile,
                      "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,

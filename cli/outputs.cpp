@@ -275,7 +275,8 @@ bool Outputs::writeFrame(int frameNumber, const std::vector<TrackedTarget>& targ
                          const CvMat* annotated, std::string& error)
 {
     for (const TrackedTarget& target : targets) {
-        if (mot_.isOpen())
+        // A lost target claims no box, as in other trackers' MOT files.
+        if (mot_.isOpen() && !target.lost)
             mot_.write(motLine(frameNumber, target.id, target.box,
                                withConfidence ? std::optional<double>(target.confidence) : std::nullopt,
                                target.inFrame));

@@ -122,9 +122,10 @@ public:
     bool open(const Options& options, double framesPerSecond, CvSize frameSize, std::string& error);
     // Warnings of open(): left temporary files that could not be removed.
     const std::vector<std::string>& warnings() const { return warnings_; }
-    // The results of one tracked frame: a MOT line and an estimates line per
-    // target, in list order (the MOT file's conf column holding each
-    // target's confidence when `withConfidence`), and the annotated frame.
+    // The results of one tracked frame: a MOT line (none while the target is
+    // lost) and an estimates line per target, in list order (the MOT file's
+    // conf column holding each target's confidence when `withConfidence`),
+    // and the annotated frame.
     bool writeFrame(int frameNumber, const std::vector<TrackedTarget>& targets, bool withConfidence,
                     const CvMat* annotated, std::string& error);
     // Whether the video output needs the annotated frames.

@@ -229,6 +229,7 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
     TrackingEnd end;
     std::string error;
     std::vector<RealBox> scoreBoxes;
+    std::vector<char> scoreLost;
     double trackMs = firstMs;
     Clock::time_point frameStart = firstStart;
     // Frames are numbered as in the video, from --start on.
@@ -243,9 +244,12 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
         }
         if (scorer) {
             scoreBoxes.clear();
-            for (const TrackedTarget& target : session.targets())
+            scoreLost.clear();
+            for (const TrackedTarget& target : session.targets()) {
                 scoreBoxes.push_back(target.box);
-            scorer->addFrame(frameNumber, scoreBoxes);
+                scoreLost.push_back(target.lost ? 1 : 0);
+            }
+            scorer->addFrame(frameNumber, scoreBoxes, scoreLost);
         }
         times.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times);

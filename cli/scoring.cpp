@@ -28,8 +28,9 @@ Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
 {
 }
 
-void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
+void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::vector<char>& lost)
 {
+    const auto isLost = [&](int t) { return static_cast<size_t>(t) < lost.size() && lost[t]; };
     if (lastFrame_ == 0)
         firstFrame_ = frame;
     lastFrame_ = frame;
@@ -46,7 +47,7 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
             continue;
         Sums& s = sums_[t];
         const double error = centreDistance(boxes[t], own->box);
-        const double overlap = intersectionOverUnion(boxes[t], own->box);
+        const double overlap = isLost(t) ? 0.0 : intersectionOverUnion(boxes[t], own->box);
         frameScores_[t].push_back(FrameScore{frame, error, overlap});
         ++s.frames;
         s.errorSum += error;
@@ -54,6 +55,8 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
         if (overlap >= kMatchOverlap)
             ++s.successes;
         for (const MotRecord& other : objects) {
+            if (isLost(t))
+                break;  // a lost target is not taken for another
             if (other.id != own->id && centreDistance(boxes[t], other.box) < error) {
                 ++s.confusions;
                 break;
@@ -66,7 +69,7 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
     std::vector<std::vector<double>> overlap(nObjects, std::vector<double>(nBoxes));
     for (int o = 0; o < nObjects; ++o)
         for (int t = 0; t < nBoxes; ++t)
-            overlap[o][t] = intersectionOverUnion(objects[o].box, boxes[t]);
+            overlap[o][t] = isLost(t) ? 0.0 : intersectionOverUnion(objects[o].box, boxes[t]);
     std::vector<int> boxOfObject(nObjects, -1);
     std::vector<char> boxTaken(nBoxes, 0);
     for (int o = 0; o < nObjects; ++o) {
@@ -83,9 +86,12 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
     for (int o = 0; o < nObjects; ++o)
         if (boxOfObject[o] < 0)
             openObjects.push_back(o);
-    for (int t = 0; t < nBoxes; ++t)
-        if (!boxTaken[t])
+    int claimed = 0;  // boxes of targets that are not lost
+    for (int t = 0; t < nBoxes; ++t) {
+        claimed += isLost(t) ? 0 : 1;
+        if (!boxTaken[t] && !isLost(t))
             openBoxes.push_back(t);
+    }
     if (!openObjects.empty() && !openBoxes.empty()) {
         // A pair below the threshold costs more than all admissible pairs
         // together, so the assignment first maximises the admissible pairs.
@@ -121,7 +127,7 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes)
     mot_.objects += nObjects;
     mot_.matches += matches;
     mot_.misses += nObjects - matches;
-    mot_.falsePositives += nBoxes - matches;
+    mot_.falsePositives += claimed - matches;
 }
 
 ScoreReport Scorer::report() const

@@ -60,8 +60,12 @@ public:
     // target that joins later has no box before its first frame (`boxes`
     // is then shorter): it is scored from that frame on, and until then its
     // ground-truth object counts as a miss in CLEAR-MOT, as any object that
-    // no box follows.  Only the frames added are scored.
-    void addFrame(int frame, const std::vector<RealBox>& boxes);
+    // no box follows.  Only the frames added are scored.  `lost` flags (1)
+    // the targets that are lost on this frame (empty: none): they claim no
+    // box, so their objects count as failures (overlap 0; the error is the
+    // kept box's) and as misses in CLEAR-MOT, and they are never false
+    // positives nor confused with another object.
+    void addFrame(int frame, const std::vector<RealBox>& boxes, const std::vector<char>& lost = {});
 
     ScoreReport report() const;
 

@@ -32,13 +32,13 @@ void warnAboutHsvSettings(const ColourModelSettings& given, const ColourModelSet
 void warnAboutScaleRange(const MotionSettings& given, const MotionSettings& base,
                          std::vector<std::string>& warnings)
 {
-    const bool scaleWalk = given.scaleNoise > 0.0 || given.aspectNoise > 0.0;
+    const bool scaleWalk = given.scaleWalk();
     if (!scaleWalk && (given.minScale != base.minScale || given.maxScale != base.maxScale))
-        warnings.push_back("--scale-range does nothing without a scale walk: it needs --scale-noise or "
-                           "--aspect-noise above 0");
+        warnings.push_back("--scale-range does nothing without a scale walk: it needs --scale-noise, "
+                           "--aspect-noise or --shape-noise above 0");
     if (!scaleWalk && given.scalePull != base.scalePull && given.scalePull > 0.0)
-        warnings.push_back("--scale-pull does nothing without a scale walk: it needs --scale-noise or "
-                           "--aspect-noise above 0");
+        warnings.push_back("--scale-pull does nothing without a scale walk: it needs --scale-noise, "
+                           "--aspect-noise or --shape-noise above 0");
 }
 
 }  // namespace

@@ -99,3 +99,51 @@ TEST(RobustSession, ATargetThatLeavesIsLostInTheFrameAndFoundWhenItComesBack)
     EXPECT_TRUE(lostWhileAway);
     EXPECT_TRUE(foundAgain);
 }
+
+TEST(RobustSession, ALostTargetKeepsItsLastGoodBox)
+{
+    // The figure vanishes: the box stays where it was last seen, with its size.
+    const cv::Rect figure(100, 60, 30, 80);
+    cv::Mat frame = background();
+    const cv::Mat empty = frame.clone();
+    drawFigure(frame, figure);
+    std::string error;
+    auto session = TrackingSession::start(frame, {toBox(figure)}, robustSettings(), 3, error);
+    ASSERT_TRUE(session) << error;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(session->step(frame), StepOutcome::Tracked);
+    const TrackedTarget seen = session->targets()[0];
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(session->step(empty), StepOutcome::Tracked);
+    const TrackedTarget& t = session->targets()[0];
+    ASSERT_TRUE(t.lost);
+    EXPECT_NEAR(t.box.x, seen.box.x, 2.0);
+    EXPECT_NEAR(t.box.y, seen.box.y, 2.0);
+    EXPECT_NEAR(t.box.width, seen.box.width, 2.0);
+    EXPECT_NEAR(t.box.height, seen.box.height, 2.0);
+    EXPECT_EQ(t.velocityX, 0.0f);
+}
+
+TEST(RobustSession, ATargetPassingStillThingsOfItsOwnColoursIsNotLost)
+{
+    // Still figures dressed as the target stand in its way: where it passes
+    // them, nothing moves against the background, yet its colours are in
+    // view, so it is not lost.
+    cv::Mat still = background();
+    for (const int x : {150, 178, 206})
+        drawFigure(still, cv::Rect(x, 90, 24, 64));
+    const auto boxAt = [](int i) { return cv::Rect(60 + 2 * i, 92, 24, 64); };
+    cv::Mat frame = still.clone();
+    drawFigure(frame, boxAt(0));
+    std::string error;
+    auto session = TrackingSession::start(frame, {toBox(boxAt(0))}, robustSettings(), 1, error);
+    ASSERT_TRUE(session) << error;
+    for (int i = 1; i < 100; ++i) {
+        frame = still.clone();
+        drawFigure(frame, boxAt(i));
+        ASSERT_EQ(session->step(frame), StepOutcome::Tracked);
+        const TrackedTarget& t = session->targets()[0];
+        EXPECT_FALSE(t.lost) << "frame " << i + 1;
+        EXPECT_NEAR(t.x, boxAt(i).x + 12, 8.0) << "frame " << i + 1;
+    }
+}

@@ -1,3 +1,4 @@
+#include "tracker/reference_adaptation.h"
 #include "tracker/tavo.h"
 
 #include <algorithm>
@@ -38,7 +39,7 @@ void tavo::moveRobustly(int n)
             windowSamples[i].velY = static_cast<float>(windowSamples[i].velY * (1.0 - m.damping));
         }
     }
-    if (m.scaleNoise > 0.0 || m.aspectNoise > 0.0) {
+    if (m.scaleWalk()) {
         float* steps = motionNoise(n);
         noisePool.fillNormal(steps, n, 0);
         noisePool.fillNormal(steps + n, n, 1);
@@ -49,8 +50,9 @@ void tavo::moveRobustly(int n)
             const double common = m.scaleNoise * steps[i];
             const double towardX = pull > 0.0 ? std::pow(state.settledScaleX / s.scaleX, pull) : 1.0;
             const double towardY = pull > 0.0 ? std::pow(state.settledScaleY / s.scaleY, pull) : 1.0;
-            s.scaleX = clampScale(s.scaleX * towardX * std::exp(common), m);
-            s.scaleY = clampScale(s.scaleY * towardY * std::exp(common + m.aspectNoise * steps[n + i]), m);
+            const double shape = 0.5 * m.shapeNoise * steps[n + i];
+            s.scaleX = clampScale(s.scaleX * towardX * std::exp(common - shape), m);
+            s.scaleY = clampScale(s.scaleY * towardY * std::exp(common + m.aspectNoise * steps[n + i] + shape), m);
         }
     }
     propagate(n);
@@ -162,6 +164,12 @@ void updateMotionStates(tavo& tracker)
         t.motion.poor = poor;
         if (m.adaptiveNoise)
             t.motion.noiseGain = nextNoiseGain(t.motion.noiseGain, poor, m);
-        updateMotionState(t.motion, best, confidence, t.estimate, m);
+        // Only a target that is or may become lost needs its colours
+        // measured; without a model they cannot be, and count for nothing.
+        double similarity = 0.0;
+        if (m.lostAndFound && m.lostSimilarity > 0.0 && t.model &&
+            (t.motion.lost || belowTypical(t.motion, best, m.lostMatch)))
+            similarity = t.model->similarity(estimateRect(tracker, t));
+        updateMotionState(t.motion, best, confidence, t.estimate, m, similarity);
     }
 }

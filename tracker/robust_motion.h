@@ -43,6 +43,11 @@ struct MotionSettings {
     // of the initial size.
     double scaleNoise = 0.0;
     double aspectNoise = 0.0;
+    // A walk of the box's shape that keeps its area: of the same normal
+    // step z, the log of the width changes by -shapeNoise z / 2 and that of
+    // the height by +shapeNoise z / 2, so that a box can turn from tall to
+    // wide as a thin object tilts over.
+    double shapeNoise = 0.0;
     double minScale = 0.5;
     double maxScale = 2.0;
     // Each frame the walk first moves every sample's log scale this share of
@@ -67,6 +72,15 @@ struct MotionSettings {
     double foundMatch = 0.3;
     double lostSpread = 0.5;
     double lostRadiusGrowth = 0.5;
+    // A poor best match counts toward losing a target only while the
+    // colours at its estimate also match its reference by less than
+    // lostSimilarity (the Bhattacharyya coefficient, averaged over the
+    // bands): the other cues can fail while the object is in view, e.g. the
+    // foreground cue on an object that passes still things of its own
+    // colours.  A lost target is also found again once those colours match
+    // by lostSimilarity.  Needs appearance models; 0: the best match alone
+    // decides.
+    double lostSimilarity = 0.0;
 
     // Every sample's box keeps at least kLeastShareInFrame of its area in
     // the frame: leaving the frame costs a sample nothing otherwise (its
@@ -82,9 +96,11 @@ struct MotionSettings {
 
     bool any() const
     {
-        return spread > 0.0 || spreadWhenPoor > 0.0 || adaptiveNoise || damping > 0.0 || scaleNoise > 0.0 || aspectNoise > 0.0 ||
-               lostAndFound || keepInFrame || coreNeighbours;
+        return spread > 0.0 || spreadWhenPoor > 0.0 || adaptiveNoise || damping > 0.0 || scaleWalk() || lostAndFound ||
+               keepInFrame || coreNeighbours;
     }
+    // Whether boxes change size or shape.
+    bool scaleWalk() const { return scaleNoise > 0.0 || aspectNoise > 0.0 || shapeNoise > 0.0; }
 };
 
 // What a target's robust motion remembers between frames.
@@ -98,6 +114,7 @@ struct MotionState {
     bool lost = false;
     int lostFrames = 0;      // frames since the target was lost
     float lastGoodX = 0.0f, lastGoodY = 0.0f;  // estimate of the last confident frame
+    float lastGoodScaleX = 1.0f, lastGoodScaleY = 1.0f;
     double settledScaleX = 1.0, settledScaleY = 1.0;  // see MotionSettings::scalePull
 };
 
@@ -128,6 +145,7 @@ bool belowTypical(const MotionState& state, double best, double share);
 
 struct Sample;
 // The lost/found state and the typical best after a frame with that
-// estimate, best likelihood and confidence.
+// estimate, best likelihood, confidence and colour similarity at the
+// estimate (see lostSimilarity; 0 when not measured).
 void updateMotionState(MotionState& state, double bestLikelihood, double confidence, const Sample& estimate,
-                       const MotionSettings& settings);
+                       const MotionSettings& settings, double similarity = 0.0);

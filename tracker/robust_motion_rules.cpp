@@ -34,11 +34,14 @@ void keepAsGood(MotionState& m, const Sample& e)
 {
     m.lastGoodX = e.posX;
     m.lastGoodY = e.posY;
+    m.lastGoodScaleX = e.scaleX;
+    m.lastGoodScaleY = e.scaleY;
 }
 
 }  // namespace
 
-void updateMotionState(MotionState& m, double best, double confidence, const Sample& e, const MotionSettings& s)
+void updateMotionState(MotionState& m, double best, double confidence, const Sample& e, const MotionSettings& s,
+                       double similarity)
 {
     m.bestLikelihood = best;
     m.confidence = confidence;
@@ -51,8 +54,9 @@ void updateMotionState(MotionState& m, double best, double confidence, const Sam
         keepAsGood(m, e);
         return;
     }
+    const bool coloursSeen = s.lostSimilarity > 0.0 && similarity >= s.lostSimilarity;
     if (m.lost) {
-        if (!belowTypical(m, best, s.foundMatch)) {
+        if (!belowTypical(m, best, s.foundMatch) || coloursSeen) {
             m.lost = false;
             m.lostFrames = 0;
             m.poorFrames = 0;
@@ -62,7 +66,7 @@ void updateMotionState(MotionState& m, double best, double confidence, const Sam
         }
         return;
     }
-    m.poorFrames = belowTypical(m, best, s.lostMatch) ? m.poorFrames + 1 : 0;
+    m.poorFrames = belowTypical(m, best, s.lostMatch) && !coloursSeen ? m.poorFrames + 1 : 0;
     if (m.poorFrames >= s.lostAfterFrames) {
         m.lost = true;
         m.lostFrames = 0;

@@ -60,6 +60,22 @@ bool overlapsFrame(const RealBox& b, int columns, int rows)
     return b.x < columns && b.y < rows && b.x + b.width > 0 && b.y + b.height > 0;
 }
 
+// What a target's result says: its estimate, or while it is lost the
+// estimate of its last good frame, standing still.
+Sample reportedEstimate(const Target& t)
+{
+    Sample e = t.estimate;
+    if (!t.motion.lost)
+        return e;
+    e.posX = t.motion.lastGoodX;
+    e.posY = t.motion.lastGoodY;
+    e.scaleX = t.motion.lastGoodScaleX;
+    e.scaleY = t.motion.lastGoodScaleY;
+    e.velX = 0.0f;
+    e.velY = 0.0f;
+    return e;
+}
+
 }  // namespace
 
 std::optional<std::string> boxRangeProblem(const Box& b)
@@ -340,7 +356,7 @@ void TrackingSession::collectResults()
     results_.resize(tracker.targets.size());
     for (size_t i = 0; i < results_.size(); ++i) {
         const Target& t = *tracker.targets[i];
-        const Sample& e = t.estimate;
+        const Sample e = reportedEstimate(t);
         TrackedTarget& r = results_[i];
         r.id = t.id;
         r.box = estimateBox(e, t.baseWidth, t.baseHeight);

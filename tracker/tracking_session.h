@@ -32,7 +32,8 @@
 #include <string>
 #include <vector>
 
-// One target's state after a frame.
+// One target's state after a frame.  While a target is lost its box,
+// centre and scale are those of its last good frame, and its velocity 0.
 struct TrackedTarget {
     int id = 0;
     RealBox box;  // the estimate's box: w = base width x scale_x, centred on (x, y)

@@ -7,8 +7,7 @@ double surroundWeightFor(const TrackingSettings& s)
 {
     if (s.surround)
         return *s.surround;
-    const bool scaleWalk = s.motion.scaleNoise > 0.0 || s.motion.aspectNoise > 0.0;
-    return scaleWalk && !(s.colour.foregroundWeight > 0.0) ? kScaleSurroundWeight : 0.0;
+    return s.motion.scaleWalk() && !(s.colour.foregroundWeight > 0.0) ? kScaleSurroundWeight : 0.0;
 }
 
 TrackingSettings resolved(TrackingSettings s)
@@ -35,6 +34,7 @@ TrackingSettings robustSettings()
     s.motion.damping = 0.0;
     s.motion.scaleNoise = 0.01;
     s.motion.lostAndFound = true;
+    s.motion.lostSimilarity = kRobustLostSimilarity;
     s.motion.keepInFrame = true;
     s.motion.coreNeighbours = true;
     s.camera.mode = CameraMode::Auto;
@@ -113,6 +113,10 @@ const std::vector<RangeRule>& rangeRules()
          [](S s) { return number(s.motion.scaleNoise); }, fromTo(0, kMaxScaleNoise)},
         {"aspect-noise", [](S s) { return s.motion.aspectNoise >= 0.0 && s.motion.aspectNoise <= kMaxScaleNoise; },
          [](S s) { return number(s.motion.aspectNoise); }, fromTo(0, kMaxScaleNoise)},
+        {"shape-noise", [](S s) { return s.motion.shapeNoise >= 0.0 && s.motion.shapeNoise <= kMaxScaleNoise; },
+         [](S s) { return number(s.motion.shapeNoise); }, fromTo(0, kMaxScaleNoise)},
+        {"lost-similarity", [=](S s) { return inUnit(s.motion.lostSimilarity); },
+         [](S s) { return number(s.motion.lostSimilarity); }, fromTo(0, 1)},
         {"scale-pull", [=](S s) { return inUnit(s.motion.scalePull); }, [](S s) { return number(s.motion.scalePull); },
          fromTo(0, 1)},
         {"scale-range",

@@ -63,6 +63,11 @@ constexpr double kMaxSharpness = 1000.0;
 // The largest noise scale a float holds.
 constexpr double kMaxNoise = 3.4028234663852886e38;
 
+// The robust preset's lostSimilarity: a target whose estimate still shows
+// more than this of its reference's colours is not lost, whatever the other
+// cues say (an object half hidden keeps about 0.7).
+constexpr double kRobustLostSimilarity = 0.6;
+
 // The surround's weight when boxes change size and none is set: the
 // surround tells a box that fits its object from one inside it.
 constexpr double kScaleSurroundWeight = 0.5;

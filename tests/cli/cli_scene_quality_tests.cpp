@@ -75,6 +75,14 @@ std::map<int, TargetFigures> runScene(const std::string& scene, const std::strin
     for (const MotRecord& r : readRecords(mot))
         tracked[r.frame][r.id] = r.box;
     const auto crossings = readRanges(kScenes / (scene + ".crossings.txt"));
+    const fs::path hiddenFile = kScenes / (scene + ".hidden.txt");
+    const auto hiddenRanges = fs::exists(hiddenFile) ? readRanges(hiddenFile) : std::vector<std::vector<int>>{};
+    const auto hidden = [&](int id, int frame) {
+        for (const auto& h : hiddenRanges)
+            if (h[0] == id && frame >= h[1] && frame <= h[2])
+                return true;
+        return false;
+    };
     const auto crossing = [&](int id, int frame) {
         for (const auto& c : crossings)
             if ((c[0] == id || c[1] == id) && frame >= c[2] && frame <= c[3])
@@ -86,9 +94,13 @@ std::map<int, TargetFigures> runScene(const std::string& scene, const std::strin
     std::map<int, int> frames, successes;
     for (const auto& [frame, objects] : truth) {
         for (const auto& [id, box] : objects) {
+            // No line: the target says it is lost.  That is right while its
+            // object is hidden, and a failure otherwise.
             const auto found = tracked[frame].find(id);
-            if (found == tracked[frame].end())
+            if (found == tracked[frame].end()) {
+                frames[id] += hidden(id, frame) ? 0 : 1;
                 continue;
+            }
             ++frames[id];
             successes[id] += intersectionOverUnion(found->second, box) >= kMatchOverlap;
             const double own = centreDistance(found->second, box);
@@ -102,9 +114,8 @@ std::map<int, TargetFigures> runScene(const std::string& scene, const std::strin
     for (const auto& [id, n] : frames)
         figures[id].success = static_cast<double>(successes[id]) / n;
 
-    const fs::path hidden = kScenes / (scene + ".hidden.txt");
-    if (fs::exists(hidden)) {
-        for (const auto& h : readRanges(hidden)) {
+    {
+        for (const auto& h : hiddenRanges) {
             const int id = h[0];
             int frame = h[2] + 1;
             for (; truth.count(frame) && truth[frame].count(id); ++frame)

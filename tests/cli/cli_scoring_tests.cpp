@@ -168,6 +168,24 @@ TEST(CliScoring, ClearMotKeepsAPairThatStillOverlaps)
     EXPECT_NEAR(m.motp, (1.0 + 80.0 / 120.0) / 2.0, 1e-12);
 }
 
+TEST(CliScoring, ALostTargetClaimsNoBox)
+{
+    // Target 1 is lost on frame 2 with its kept box on its object, target 2
+    // is lost on frame 2 where no object is: a failure and a miss for the
+    // first, nothing at all for the second, and no confusion either way.
+    GroundTruth gt = groupByFrame({truth(1, 1, 0, 0), truth(2, 1, 0, 0), truth(2, 2, 12, 0)});
+    Scorer scorer(gt, {1, 2});
+    scorer.addFrame(1, {box(0, 0), box(200, 200)}, {0, 0});
+    scorer.addFrame(2, {box(0, 0), box(200, 200)}, {1, 1});
+    const ScoreReport r = scorer.report();
+    EXPECT_EQ(r.targets[0].frames, 2);
+    EXPECT_DOUBLE_EQ(r.targets[0].successRate, 0.5);
+    EXPECT_EQ(r.targets[0].confusions, 0);
+    EXPECT_EQ(r.mot.matches, 1);
+    EXPECT_EQ(r.mot.misses, 2);
+    EXPECT_EQ(r.mot.falsePositives, 1) << "target 2 on frame 1 only";
+}
+
 TEST(CliScoring, ReportShowsEveryTargetAndTheTotals)
 {
     GroundTruth gt = groupByFrame({truth(1, 1, 0, 0)});

@@ -93,7 +93,7 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
                      "tavo-track: warning: --min-value does nothing with --model hue: it needs --model hsv\n"
                      "tavo-track: warning: --normalise-light does nothing with --model hue: it needs --model hsv\n"
                      "tavo-track: warning: --scale-range does nothing without a scale walk: it needs "
-                     "--scale-noise or --aspect-noise above 0\n");
+                     "--scale-noise, --aspect-noise or --shape-noise above 0\n");
     // With what they need, or under --robust (the hsv model, a scale walk):
     // no word.
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
