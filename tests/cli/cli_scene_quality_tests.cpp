@@ -190,7 +190,9 @@ INSTANTIATE_TEST_SUITE_P(Scenes, SceneQuality, ::testing::Values(
     SceneExpectation{"fast",       "--robust", 0.9, {0.136667, 0.02, 0.306667, 0.01}},
     SceneExpectation{"approach",   "--robust", 0.9, {0.476667, 0.49, 0.49}},
     SceneExpectation{"occluded",   "--robust", 0.9, {0.160784, 0.996154, 0.988372, 0.541353}},
-    SceneExpectation{"converge",   "--robust", 0.9, {1, 1, 1, 1, 1}}),
+    SceneExpectation{"converge",   "--robust", 0.9, {1, 1, 1, 1, 1}},
+    SceneExpectation{"waiting",    "--robust", 0.9, {1, 1, 1, 1, 0.771111}},
+    SceneExpectation{"hand-held",  "--robust", 0.9, {0.9, 0.903333, 0.85, 0.863333}}),
     [](const auto& info) {
         std::string name = info.param.scene;
         name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
