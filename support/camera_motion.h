@@ -13,8 +13,8 @@
 struct CameraMotionSettings {
     // Corners followed per frame: enough for a robust fit when a third of
     // them are lost or land on something moving, few enough to follow in
-    // a few milliseconds.
-    int maxCorners = 200;
+    // about a millisecond on the reduced copy the tracker estimates on.
+    int maxCorners = 80;
     // goodFeaturesToTrack's qualityLevel: corners weaker than this share of
     // the strongest one are too flat to be followed to a fraction of a pixel.
     double cornerQuality = 0.01;
