@@ -41,6 +41,11 @@ void moveTargetsWithCamera(tavo& tracker, const cv::Matx23d& transform)
         const cv::Point2d good = moved(transform, cv::Point2d(t.motion.lastGoodX, t.motion.lastGoodY));
         t.motion.lastGoodX = static_cast<float>(good.x);
         t.motion.lastGoodY = static_cast<float>(good.y);
+        // What a target remembers of its size moves with the camera's zoom too.
+        t.motion.lastGoodScaleX = static_cast<float>(t.motion.lastGoodScaleX * scale);
+        t.motion.lastGoodScaleY = static_cast<float>(t.motion.lastGoodScaleY * scale);
+        t.motion.settledScaleX *= scale;
+        t.motion.settledScaleY *= scale;
     }
 }
 

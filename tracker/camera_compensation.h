@@ -27,7 +27,8 @@ class tavo;
 
 // Moves every sample, estimate and last good position of the tracker's
 // targets by `transform` (previous frame to this one); scales change by
-// the transform's scale, within the motion settings' scale range.
+// the transform's scale (samples and estimates within the motion settings'
+// scale range), the remembered sizes too.
 void moveTargetsWithCamera(tavo& tracker, const cv::Matx23d& transform);
 
 // The estimate on frames no wider than kCameraFrameWidth: corners and
