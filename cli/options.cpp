@@ -644,6 +644,22 @@ std::vector<Option> makeTable()
         "clouds overlap (two weighted standard deviations and half the box around the weighted mean), not "
         "their whole clouds, which wide proposals spread over the frame"));
 
+    t.push_back(settingFlag(
+        "--fit-box", S::LostAndFound, [](auto& s) -> auto& { return s.fit.enabled; },
+        "every output reports each target's box fitted to its colours: the upright box of the connected patch "
+        "of pixels of the target's colours (that differ from the learnt background, with --foreground) "
+        "touching its estimate's box, so that the box follows an object that turns or lies down; the "
+        "estimate's own box when the patch is under 0.6 or over 1.5 times the target's typical pixel count "
+        "(part of it hidden, or a look-alike joined to it).  Needs no other option: without --model hsv the "
+        "patch is of the hue histogram's colours"));
+
+    t.push_back(settingFlag(
+        "--coast-when-joined", S::LostAndFound, [](auto& s) -> auto& { return s.motion.coastWhenJoined; },
+        "with --fit-box: while the patch of a target's colours is over 1.5 times its typical count or "
+        "reaches 1 box size from its centre (a look-alike is joined to the object), and for 8 frames after, "
+        "the target makes no wide proposals (--spread, --spread-when-poor), which would land on the "
+        "look-alike as often as on its object"));
+
     t.push_back(file("--mot", "FILE", S::Outputs, &Options::motFile,
                      "MOTChallenge results, frame,id,x,y,w,h,1,-1,-1,-1: each target's estimate with two "
                      "decimals, w = base width x scale_x, h = base height x scale_y, x = pos_x - w/2, y = pos_y - "

@@ -49,6 +49,9 @@ std::vector<std::string> settingWarnings(const Options& options)
     std::vector<std::string> warnings;
     warnAboutHsvSettings(options.settings.colour, base.colour, warnings);
     warnAboutScaleRange(options.settings.motion, base.motion, warnings);
+    if (options.settings.motion.coastWhenJoined && !options.settings.fit.enabled)
+        warnings.push_back("--coast-when-joined does nothing without --fit-box, which tells when a look-alike "
+                           "joins a target's object");
     return warnings;
 }
 

@@ -213,6 +213,8 @@ TEST(TrackingSession, ResultsAreTheEstimatesAndTheBoxesTheyStandFor)
 {
     TrackingSettings settings = robustSettings();
     settings.tracking.samples = 60;
+    settings.fit.enabled = false;  // fitted boxes widen the estimate's: see BoxFitter's tests
+    settings.motion.coastWhenJoined = false;
     std::string error;
     auto session = TrackingSession::start(patches(), {Box{20, 30, 18, 24}}, settings, 5, error);
     ASSERT_TRUE(session) << error;

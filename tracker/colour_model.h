@@ -113,6 +113,11 @@ public:
     }
     std::unique_ptr<AppearanceModel> createModel() override;
     const HistogramLayout& layout() const { return layout_; }
+    // The current frame's plane the models read (hue or colour bins).
+    const CvMat* binPlane() const { return plane_; }
+    // 255 where the current frame differs from the background; null
+    // without the foreground cue.
+    const cv::Mat* foreground() const { return usesBackground() ? &background_.foreground() : nullptr; }
 
 private:
     ColourModelSettings settings_;

@@ -68,7 +68,8 @@ void tavo::proposeWidely(int n)
     const MotionSettings& m = *motion;
     Target* t = currentTarget;
     const MotionState& state = t->motion;
-    const double usual = std::min(1.0, m.spread + (state.poor ? m.spreadWhenPoor : 0.0));
+    const bool coasting = state.coasting && !state.lost;
+    const double usual = coasting ? 0.0 : std::min(1.0, m.spread + (state.poor ? m.spreadWhenPoor : 0.0));
     const double share = state.lost ? std::max(m.lostSpread, usual) : usual;
     const int k = std::min(n, static_cast<int>(std::lround(share * n)));
     if (k <= 0)

@@ -93,11 +93,18 @@ struct MotionSettings {
     // clouds: wide proposals would make every target every target's
     // neighbour.
     bool coreNeighbours = false;
+    // While a thing of the target's colours is joined to its object (told
+    // by the box fit, BoxFitSettings: nothing without it), the target coasts on its own motion:
+    // no wide proposals, which would land on the look-alike as often as on
+    // the object, so that a look-alike that crosses or passes close does
+    // not carry it away.  (Holding the noise at its set scale too was
+    // tried: a ball thrown from a hand could not be followed.)
+    bool coastWhenJoined = false;
 
     bool any() const
     {
         return spread > 0.0 || spreadWhenPoor > 0.0 || adaptiveNoise || damping > 0.0 || scaleWalk() || lostAndFound ||
-               keepInFrame || coreNeighbours;
+               keepInFrame || coreNeighbours || coastWhenJoined;
     }
     // Whether boxes change size or shape.
     bool scaleWalk() const { return scaleNoise > 0.0 || aspectNoise > 0.0 || shapeNoise > 0.0; }
@@ -116,6 +123,9 @@ struct MotionState {
     float lastGoodX = 0.0f, lastGoodY = 0.0f;  // estimate of the last confident frame
     float lastGoodScaleX = 1.0f, lastGoodScaleY = 1.0f;
     double settledScaleX = 1.0, settledScaleY = 1.0;  // see MotionSettings::scalePull
+    // A thing of the target's colours is joined to its object: the target
+    // coasts (see MotionSettings::coastWhenJoined).
+    bool coasting = false;
 };
 
 // The share of a sample's box that keepInFrame holds in the frame.

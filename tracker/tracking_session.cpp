@@ -1,5 +1,6 @@
 #include "tracker/tracking_session.h"
 
+#include "tracker/box_fitting.h"
 #include "tracker/target_areas.h"
 
 #include <algorithm>
@@ -74,6 +75,14 @@ Sample reportedEstimate(const Target& t)
     e.velX = 0.0f;
     e.velY = 0.0f;
     return e;
+}
+
+// The smallest box that holds both.
+RealBox unionOf(const RealBox& a, const RealBox& b)
+{
+    const double left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    const double right = std::max(a.x + a.width, b.x + b.width), bottom = std::max(a.y + a.height, b.y + b.height);
+    return RealBox{left, top, right - left, bottom - top};
 }
 
 }  // namespace
@@ -224,6 +233,8 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
     tracker_->noiseScaleX = s.noise;
     tracker_->noiseScaleY = s.noise;
     tracker_->jointIterations = s.iterations;
+    if (settings_.fit.enabled)
+        fitter_ = std::make_unique<BoxFitter>();
     for (const TargetStart& t : first)
         if (!addTarget(t, error))
             return false;
@@ -261,6 +272,9 @@ bool TrackingSession::addTarget(const TargetStart& start, std::string& error)
     }
     targets.back()->id = start.id;
     ids_.push_back(start.id);
+    if (fitter_)
+        fitter_->learn(targets.size() - 1, RealBox{double(b.x), double(b.y), double(b.width), double(b.height)},
+                       cv::cvarrToMat(colours_->binPlane()), colours_->foreground());
     return true;
 }
 
@@ -314,6 +328,7 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
         colours_->prepareFrame(images_.hsv, images_.hue);
         if (colours_->usesBackground()) {
             targetAreas(*tracker_, areas_);
+            holdFittedBoxes();
             colours_->prepareBackground(&images_.displayMatrix, areas_);
         }
     }
@@ -346,8 +361,41 @@ bool TrackingSession::trackPrepared()
     }
     adaptReferences(tracker, settings_.adaptation);
     updateMotionStates(tracker);
+    if (frameNumber_ > 1)
+        fitBoxes();
     collectResults();
     return true;
+}
+
+void TrackingSession::holdFittedBoxes()
+{
+    if (!fitter_)
+        return;
+    for (size_t i = 0; i < tracker_->targets.size(); ++i)
+        if (const RealBox* b = fitter_->fitted(i)) {
+            const CvRect pixels = cvRect(static_cast<int>(std::floor(b->x)), static_cast<int>(std::floor(b->y)),
+                                         static_cast<int>(std::ceil(b->width)), static_cast<int>(std::ceil(b->height)));
+            areas_.push_back(grownRect(pixels, kTargetAreaGrowth));
+        }
+}
+
+void TrackingSession::fitBoxes()
+{
+    if (!fitter_)
+        return;
+    const cv::Mat bins = cv::cvarrToMat(colours_->binPlane());
+    for (size_t i = 0; i < tracker_->targets.size(); ++i) {
+        Target& t = *tracker_->targets[i];
+        bool joined = false;
+        if (t.motion.lost) {
+            fitter_->forget(i);
+        } else {
+            const RealBox first{0.0, 0.0, t.baseWidth, t.baseHeight};
+            joined = BoxFitter::Fit::Joined == fitter_->fit(i, estimateBox(t.estimate, t.baseWidth, t.baseHeight),
+                                                            first, bins, colours_->foreground());
+        }
+        t.motion.coasting = settings_.motion.coastWhenJoined && joined;
+    }
 }
 
 void TrackingSession::collectResults()
@@ -367,9 +415,35 @@ void TrackingSession::collectResults()
         r.scaleX = e.scaleX;
         r.scaleY = e.scaleY;
         r.lost = t.motion.lost;
+        if (fitter_)
+            reportFit(i, t, r);
         r.inFrame = overlapsFrame(r.box, frameView_.cols, frameView_.rows);
         r.confidence = r.lost || !r.inFrame ? 0.0 : t.motion.confidence;
     }
+}
+
+void TrackingSession::reportFit(size_t index, const Target& t, TrackedTarget& r)
+{
+    if (goodBoxes_.size() <= index)
+        goodBoxes_.resize(index + 1, r.box);
+    if (!r.lost) {
+        // The fit only widens the estimate's box: a patch smaller than it
+        // misses the object's shaded or blurred edges.
+        if (const RealBox* fitted = fitter_->fitted(index))
+            r.box = unionOf(r.box, *fitted);
+        const MotionState& m = t.motion;
+        const Sample& e = t.estimate;
+        const bool good = m.lastGoodX == e.posX && m.lastGoodY == e.posY && m.lastGoodScaleX == e.scaleX &&
+                          m.lastGoodScaleY == e.scaleY;
+        if (good || !settings_.motion.lostAndFound)
+            goodBoxes_[index] = r.box;
+    } else {
+        r.box = goodBoxes_[index];  // the box reported on its last good frame
+    }
+    r.x = static_cast<float>(r.box.x + 0.5 * r.box.width);
+    r.y = static_cast<float>(r.box.y + 0.5 * r.box.height);
+    r.scaleX = static_cast<float>(r.box.width / t.baseWidth);
+    r.scaleY = static_cast<float>(r.box.height / t.baseHeight);
 }
 
 void TrackingSession::draw(cv::Mat& image)

@@ -134,7 +134,15 @@ private:
     bool joinLaterTargets();
     // Learns a target from the prepared frame; false with `error` set.
     bool addTarget(const TargetStart& start, std::string& error);
+    // Adds the fitted boxes, grown, to the areas the background does not
+    // learn: an object reaches beyond its estimate's box when it turns.
+    void holdFittedBoxes();
+    // Fits every target's reported box to its colours (see BoxFitter).
+    void fitBoxes();
     void collectResults();
+    // Target `index`'s result with its fitted box: the estimate's box
+    // widened to the fit, or while it is lost the box of its last good frame.
+    void reportFit(size_t index, const Target& t, TrackedTarget& r);
 
     // Declared in the order they are built: the models read the frame
     // images and the colour source, the tracker holds the models.
@@ -147,6 +155,8 @@ private:
     std::unique_ptr<ColourModelSource> colours_;
     std::unique_ptr<tavo> tracker_;
     std::unique_ptr<CameraFollower> camera_;  // null for a still camera
+    std::unique_ptr<BoxFitter> fitter_;       // null unless boxes are fitted
+    std::vector<RealBox> goodBoxes_;          // with fitter_: each target's box of its last good frame
     std::vector<CvRect> areas_;
     std::vector<cv::Rect> heldAreas_;  // areas_ for the camera's estimate
     std::vector<TrackedTarget> results_;

@@ -40,6 +40,8 @@ TrackingSettings robustSettings()
     s.motion.lostSimilarity = kRobustLostSimilarity;
     s.motion.keepInFrame = true;
     s.motion.coreNeighbours = true;
+    s.motion.coastWhenJoined = true;
+    s.fit.enabled = true;
     s.camera.mode = CameraMode::Auto;
     return s;
 }

@@ -5,6 +5,7 @@
 // records), the robust preset, the rules that tie settings together and
 // the check of their ranges.
 
+#include "tracker/box_fitting.h"
 #include "tracker/camera_compensation.h"
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
@@ -33,12 +34,14 @@ struct TrackingSettings {
     MotionSettings motion;
     // Whether the camera moves, and how its motion is estimated.
     CameraSettings camera;
+    // Whether results report boxes fitted to the target's colours.
+    BoxFitSettings fit;
     // The colour surround's weight; unset: surroundWeightFor's rule.
     std::optional<double> surround;
 
     // Whether the targets need appearance models rather than their own hue
     // histograms (after resolved()).
-    bool usesAppearanceModels() const { return !colour.isHueHistogram() || adaptation.rate > 0.0; }
+    bool usesAppearanceModels() const { return !colour.isHueHistogram() || adaptation.rate > 0.0 || fit.enabled; }
 };
 
 // Limits of the settings, with their reasons.

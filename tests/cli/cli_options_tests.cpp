@@ -218,7 +218,7 @@ auto fields(const TrackingSettings& s)
                     m.damping, m.scaleNoise, m.aspectNoise, m.shapeNoise, m.minScale, m.maxScale, m.scalePull, m.settleRate,
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
-                    m.keepInFrame, m.coreNeighbours, s.camera.mode, s.surround);
+                    m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, s.fit.enabled, s.camera.mode, s.surround);
 }
 
 bool sameSettings(const TrackingSettings& a, const TrackingSettings& b) { return fields(a) == fields(b); }
@@ -503,7 +503,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 30u);
+    EXPECT_EQ(names.size(), 32u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");

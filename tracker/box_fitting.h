@@ -1,0 +1,98 @@
+#pragma once
+
+// Boxes fitted to what the target's colours cover: the upright box of the
+// connected patch of the frame's pixels that have the target's colours
+// (and, with a learnt background, differ from it) and touch its estimate's
+// box.  A particle filter's box keeps its own shape and settles inside a
+// turned or lying object, where its colours match best; the patch itself
+// shows how far the object reaches, whichever way it turns.
+
+#include "support/box.h"
+
+#include <opencv2/core.hpp>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct BoxFitSettings {
+    // Whether results report the fitted box instead of the estimate's.
+    bool enabled = false;
+};
+
+// The target's colours are the bins of at least kObjectBinLeast of its first
+// box's pixels whose share there is over kObjectBinContrast times their
+// share in a ring kObjectRingShare of the box's size wide around it: the
+// object's own shades, noise and compression included, and not the
+// background (nor a hand or a neighbour) that the box takes in, which the
+// ring shows too.
+constexpr double kObjectBinLeast = 0.01;
+constexpr double kObjectBinContrast = 2.0;
+constexpr double kObjectRingShare = 0.5;
+// The patch is searched within this many times the larger side of the
+// target's box (the estimate's or its first box, whichever is larger) from
+// the estimate's centre: a bottle lying flat reaches its full length from
+// its centre, whatever box the filter holds.  A patch that reaches the
+// window's edge (not the frame's) goes on beyond it: something is joined.
+constexpr double kFitReach = 1.0;
+// A patch whose pixel count falls outside these shares of the target's
+// typical count (a running mean of the accepted patches) is something else:
+// a look-alike joined to the object (larger) or a part of it hidden or
+// cut off (smaller); the estimate's own box is reported then.  Turning
+// keeps an object's pixel count.
+constexpr double kFitLeastCount = 0.6;
+constexpr double kFitMostCount = 1.5;
+// Two look-alikes that cross overlap so much for a few frames that their
+// patch is of one object's count: a join is taken to last this many frames
+// after the last patch that showed it (no box is fitted meanwhile).
+constexpr int kJoinMemory = 8;
+// How fast the typical count follows accepted patches: an object that
+// comes closer grows a few per cent a frame at most.
+constexpr double kFitCountRate = 0.1;
+
+class BoxFitter {
+public:
+    // Learns target `index`'s colours and typical count from the patch
+    // within its first box (`box`, on the frame it joins; the learnt
+    // background knows none of the box yet, so the patch ends at its edges).
+    // `bins`: the frame's 8-bit colour-bin plane; `foreground`: 255 where
+    // the frame differs from the background, null without one.
+    void learn(size_t index, const RealBox& box, const cv::Mat& bins, const cv::Mat* foreground);
+    enum class Fit {
+        Fitted,  // the patch is of the typical count: its box is held
+        Joined,  // more (or lately more): something of the target's colours is joined to the object
+        Parted,  // fewer: part of the object is hidden or cut off (or none seen)
+    };
+    // Fits target `index`'s box around its estimate's box; keeps the fitted
+    // box when the patch is of the typical count, else forgets the fit.
+    Fit fit(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
+             const cv::Mat* foreground);
+    // Forgets target `index`'s fit of this frame (a lost target).
+    void forget(size_t index);
+    // The box fitted last for target `index`; null when none is held.
+    const RealBox* fitted(size_t index) const;
+
+private:
+    using BinSet = std::array<uint8_t, 256>;  // 1 for the object's bins
+    struct Patch {
+        int64_t count = 0;
+        cv::Rect bounds;
+        bool reachesOut = false;  // to an edge of the window inside the frame
+    };
+    struct TargetFit {
+        BinSet objectBins{};
+        double typicalCount = 0.0;
+        int joinFramesLeft = 0;
+        bool held = false;
+        RealBox box;
+    };
+    // The patch of object pixels within `window` connected to those inside
+    // `seeds` (both clipped to the frame).
+    Patch findPatch(const BinSet& objectBins, cv::Rect seeds, cv::Rect window, const cv::Mat& bins,
+                    const cv::Mat* foreground);
+    TargetFit& state(size_t index);
+
+    std::vector<TargetFit> fits_;
+    cv::Mat visited_;  // CV_8U, the frame's size: 1 where the search has been
+    std::vector<cv::Point> stack_;
+};
