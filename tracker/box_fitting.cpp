@@ -26,15 +26,6 @@ cv::Rect windowAround(const RealBox& estimate, const RealBox& firstBox, const cv
     return pixelsOf(RealBox{cx - reach, cy - reach, 2.0 * reach, 2.0 * reach}, frame);
 }
 
-}  // namespace
-
-BoxFitter::TargetFit& BoxFitter::state(size_t index)
-{
-    if (index >= fits_.size())
-        fits_.resize(index + 1);
-    return fits_[index];
-}
-
 // The bins whose share of the box's pixels is at least kObjectBinLeast and
 // over kObjectBinContrast times their share of the ring around it
 // (kObjectRingShare of the box's size wide, the part in the frame).
@@ -64,7 +55,17 @@ std::array<uint8_t, 256> objectBinsOf(const cv::Mat& bins, cv::Rect box)
     return object;
 }
 
-BoxFitter::Patch BoxFitter::findPatch(const BinSet& objectBins, cv::Rect seeds, cv::Rect window, const cv::Mat& bins, const cv::Mat* foreground)
+}  // namespace
+
+BoxFitter::TargetFit& BoxFitter::state(size_t index)
+{
+    if (index >= fits_.size())
+        fits_.resize(index + 1);
+    return fits_[index];
+}
+
+BoxFitter::Patch BoxFitter::findPatch(const BinSet& objectBins, cv::Rect seeds, cv::Rect window, const cv::Mat& bins,
+                                      const cv::Mat* foreground)
 {
     if (visited_.size() != bins.size())
         visited_ = cv::Mat::zeros(bins.size(), CV_8U);
@@ -132,14 +133,15 @@ void BoxFitter::learn(size_t index, const RealBox& box, const cv::Mat& bins, con
 }
 
 BoxFitter::Fit BoxFitter::fit(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
-                    const cv::Mat* foreground)
+                              const cv::Mat* foreground)
 {
     TargetFit& t = state(index);
     t.held = false;
     if (t.typicalCount <= 0.0)
         return Fit::Parted;
-    const Patch patch = findPatch(t.objectBins, pixelsOf(estimate, bins.size()), windowAround(estimate, firstBox, bins.size()),
-                                  bins, foreground);
+    const cv::Size frame = bins.size();
+    const Patch patch =
+        findPatch(t.objectBins, pixelsOf(estimate, frame), windowAround(estimate, firstBox, frame), bins, foreground);
     const double count = static_cast<double>(patch.count);
     if (count > kFitMostCount * t.typicalCount || patch.reachesOut) {
         t.joinFramesLeft = kJoinMemory;

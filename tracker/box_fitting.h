@@ -16,7 +16,7 @@
 #include <vector>
 
 struct BoxFitSettings {
-    // Whether results report the fitted box instead of the estimate's.
+    // Whether results report the estimate's box widened to the fitted one.
     bool enabled = false;
 };
 
@@ -66,7 +66,7 @@ public:
     // Fits target `index`'s box around its estimate's box; keeps the fitted
     // box when the patch is of the typical count, else forgets the fit.
     Fit fit(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
-             const cv::Mat* foreground);
+            const cv::Mat* foreground);
     // Forgets target `index`'s fit of this frame (a lost target).
     void forget(size_t index);
     // The box fitted last for target `index`; null when none is held.

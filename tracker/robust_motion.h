@@ -94,10 +94,10 @@ struct MotionSettings {
     // neighbour.
     bool coreNeighbours = false;
     // While a thing of the target's colours is joined to its object (told
-    // by the box fit, BoxFitSettings: nothing without it), the target coasts on its own motion:
-    // no wide proposals, which would land on the look-alike as often as on
-    // the object, so that a look-alike that crosses or passes close does
-    // not carry it away.  (Holding the noise at its set scale too was
+    // by the box fit, BoxFitSettings: nothing without it), the target
+    // coasts on its own motion: no wide proposals, which would land on the
+    // look-alike as often as on the object, so that a look-alike that
+    // crosses or passes close does not carry it away.  (Holding the noise at its set scale too was
     // tried: a ball thrown from a hand could not be followed.)
     bool coastWhenJoined = false;
 

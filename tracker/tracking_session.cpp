@@ -425,7 +425,7 @@ void TrackingSession::collectResults()
 void TrackingSession::reportFit(size_t index, const Target& t, TrackedTarget& r)
 {
     if (goodBoxes_.size() <= index)
-        goodBoxes_.resize(index + 1, r.box);
+        goodBoxes_.resize(index + 1, RealBox{-0.5 * r.box.width, -0.5 * r.box.height, r.box.width, r.box.height});
     if (!r.lost) {
         // The fit only widens the estimate's box: a patch smaller than it
         // misses the object's shaded or blurred edges.
@@ -435,10 +435,13 @@ void TrackingSession::reportFit(size_t index, const Target& t, TrackedTarget& r)
         const Sample& e = t.estimate;
         const bool good = m.lastGoodX == e.posX && m.lastGoodY == e.posY && m.lastGoodScaleX == e.scaleX &&
                           m.lastGoodScaleY == e.scaleY;
+        // Kept relative to the last good position, which a camera's motion moves.
         if (good || !settings_.motion.lostAndFound)
-            goodBoxes_[index] = r.box;
+            goodBoxes_[index] = RealBox{r.box.x - m.lastGoodX, r.box.y - m.lastGoodY, r.box.width, r.box.height};
     } else {
-        r.box = goodBoxes_[index];  // the box reported on its last good frame
+        // The box reported on its last good frame.
+        const RealBox& g = goodBoxes_[index];
+        r.box = RealBox{t.motion.lastGoodX + g.x, t.motion.lastGoodY + g.y, g.width, g.height};
     }
     r.x = static_cast<float>(r.box.x + 0.5 * r.box.width);
     r.y = static_cast<float>(r.box.y + 0.5 * r.box.height);

@@ -36,7 +36,10 @@
 // centre and scale are those of its last good frame, and its velocity 0.
 struct TrackedTarget {
     int id = 0;
-    RealBox box;  // the estimate's box: w = base width x scale_x, centred on (x, y)
+    // The estimate's box: w = base width x scale_x, centred on (x, y); with
+    // boxes fitted (BoxFitSettings) widened to the fit, (x, y) and the
+    // scales then those of the widened box.
+    RealBox box;
     float x = 0, y = 0;  // centre
     float velocityX = 0, velocityY = 0;  // pixels per frame
     float scaleX = 1, scaleY = 1;  // of the first box's size
@@ -156,7 +159,9 @@ private:
     std::unique_ptr<tavo> tracker_;
     std::unique_ptr<CameraFollower> camera_;  // null for a still camera
     std::unique_ptr<BoxFitter> fitter_;       // null unless boxes are fitted
-    std::vector<RealBox> goodBoxes_;          // with fitter_: each target's box of its last good frame
+    // With fitter_: each target's box of its last good frame, its corner
+    // relative to the last good position.
+    std::vector<RealBox> goodBoxes_;
     std::vector<CvRect> areas_;
     std::vector<cv::Rect> heldAreas_;  // areas_ for the camera's estimate
     std::vector<TrackedTarget> results_;
