@@ -873,7 +873,9 @@ preset, and every setting given overrides it.)";
     py::class_<Track>(m, "Track", R"(One target's state after a frame.
 
 id; x, y, w, h: the estimate's box (w = base width x scale_x, centred on
-the centre), as tavo-track's MOT file gives it with two decimals;
+the centre; with fit_box widened to the box of the target's colours, the
+centre and scale then the widened box's), as tavo-track's MOT file gives
+it with two decimals;
 confidence: the weighted mean likelihood of the samples (0..1; 1 without
 lost_and_found and the other robust motion settings, 0 while lost); lost;
 centre (x, y); velocity (vx, vy) in pixels per frame; scale (sx, sy) of the
