@@ -155,6 +155,7 @@ BoxFitter::Fit BoxFitter::fit(size_t index, const RealBox& estimate, const RealB
         return Fit::Parted;
     t.typicalCount += kFitCountRate * (count - t.typicalCount);
     t.held = true;
+    t.pixels = patch.bounds;
     t.box = RealBox{static_cast<double>(patch.bounds.x), static_cast<double>(patch.bounds.y),
                     static_cast<double>(patch.bounds.width), static_cast<double>(patch.bounds.height)};
     return Fit::Fitted;
@@ -165,4 +166,9 @@ void BoxFitter::forget(size_t index) { state(index).held = false; }
 const RealBox* BoxFitter::fitted(size_t index) const
 {
     return index < fits_.size() && fits_[index].held ? &fits_[index].box : nullptr;
+}
+
+const cv::Rect* BoxFitter::fittedPixels(size_t index) const
+{
+    return index < fits_.size() && fits_[index].held ? &fits_[index].pixels : nullptr;
 }

@@ -71,6 +71,9 @@ public:
     void forget(size_t index);
     // The box fitted last for target `index`; null when none is held.
     const RealBox* fitted(size_t index) const;
+    // The same box as the whole pixels it covers (a fitted box has whole
+    // pixel edges).
+    const cv::Rect* fittedPixels(size_t index) const;
 
 private:
     using BinSet = std::array<uint8_t, 256>;  // 1 for the object's bins
@@ -84,7 +87,8 @@ private:
         double typicalCount = 0.0;
         int joinFramesLeft = 0;
         bool held = false;
-        RealBox box;
+        cv::Rect pixels;
+        RealBox box;  // pixels, as a real box
     };
     // The patch of object pixels within `window` connected to those inside
     // `seeds` (both clipped to the frame).

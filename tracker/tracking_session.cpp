@@ -372,11 +372,8 @@ void TrackingSession::holdFittedBoxes()
     if (!fitter_)
         return;
     for (size_t i = 0; i < tracker_->targets.size(); ++i)
-        if (const RealBox* b = fitter_->fitted(i)) {
-            const CvRect pixels = cvRect(static_cast<int>(std::floor(b->x)), static_cast<int>(std::floor(b->y)),
-                                         static_cast<int>(std::ceil(b->width)), static_cast<int>(std::ceil(b->height)));
-            areas_.push_back(grownRect(pixels, kTargetAreaGrowth));
-        }
+        if (const cv::Rect* r = fitter_->fittedPixels(i))
+            areas_.push_back(grownRect(cvRect(r->x, r->y, r->width, r->height), kTargetAreaGrowth));
 }
 
 void TrackingSession::fitBoxes()
