@@ -494,9 +494,28 @@ std::vector<Option> makeTable()
     t.push_back(settingFlag("--kernel", S::ColourModel, [](auto& s) -> auto& { return s.colour.kernel; },
                             "weight pixels by their distance from the box's centre (Epanechnikov), so that "
                             "background at the edges counts less"));
-    t.push_back(settingNumber("--parts", "N", S::ColourModel, [](auto& s) -> auto& { return s.colour.parts; },
-                              "{range}; 2: one histogram for the upper and one for the lower half of the box, "
-                              "for upright objects"));
+    Option parts = settingNumber(
+        "--parts", "N|auto", S::ColourModel, [](auto& s) -> auto& { return s.colour.parts; },
+        "{range}; 2: one histogram for the upper and one for the lower half of the box, for upright objects; "
+        "auto: 2 for a target whose first box is at least " + valueText(kUprightAspect) +
+            " times as tall as wide, else 1, and then the foreground cue (--foreground) weighs " +
+            valueText(kOneBandForegroundGain) +
+            " times as much: a round or wide object's halves differ by shading that turns with it, and its "
+            "motion tells it better than its colours");
+    const auto setPartsNumber = parts.set;
+    parts.set = [setPartsNumber](Options& o, const std::string& text) -> Refusal {
+        if (text != "auto") {
+            const Refusal refusal = setPartsNumber(o, text);
+            // The number that stands for auto is not one of the parts.
+            if (refusal == kSet && o.settings.colour.parts == kPartsByShape)
+                return std::string("expected 1, 2 or auto");
+            return refusal;
+        }
+        o.settings.colour.parts = kPartsByShape;
+        return kSet;
+    };
+    parts.get = [](const TrackingSettings& s) { return partsText(s.colour.parts); };
+    t.push_back(parts);
     t.push_back(settingNumber("--sharpness", "L", S::ColourModel,
                               [](auto& s) -> auto& { return s.colour.sharpness; },
                               "the likelihood is exp(-L (1 - BC)), BC the Bhattacharyya coefficient, summed over "

@@ -191,7 +191,12 @@ py::object settingObject(const std::string& text, SettingKind kind)
         return py::bool_(text == "on");
     case SettingKind::Integer:
     case SettingKind::Real:
-        return text.empty() ? py::none() : number(text, kind == SettingKind::Integer);
+        if (text.empty())
+            return py::none();
+        // A number that may also be a word, e.g. parts "auto".
+        if (text.find_first_not_of("0123456789.-+eE") != std::string::npos)
+            return py::str(text);
+        return number(text, kind == SettingKind::Integer);
     case SettingKind::Word:
         return py::str(text);
     case SettingKind::Integers:

@@ -187,6 +187,38 @@ TEST(BandedColourModel, LearnsMeasuresAndUpdatesTowardTheCandidate)
     EXPECT_FALSE(model.learn(cvRect(0, 0, 2, 2)));
 }
 
+// With parts by shape, an upright first box gets two bands and any other
+// one, with the foreground cue weighing kOneBandForegroundGain times as much.
+TEST(BandedColourModel, PartsByShapeSplitUprightBoxesAndWeighTheForegroundOfOthersMore)
+{
+    Plane plane(40, 40);
+    plane.fill(cvRect(0, 0, 40, 20), 1);
+    plane.fill(cvRect(0, 20, 40, 20), 2);
+    const CvMat* current = plane.mat;
+    // A still frame, all learnt: no box holds foreground.
+    Plane frame(40, 40, CV_8UC3);
+    BackgroundModel background;
+    background.prepare(frame.mat, {});
+    background.prepare(frame.mat, {});
+    const double weight = 0.25, sharpness = 10.0;
+    BandedColourModel model(&current, HistogramLayout{4, kPartsByShape, false}, sharpness, 0.0, 0.25, &background,
+                            weight);
+
+    const CvRect upright = cvRect(5, 10, 10, 15);  // 1.5 times as tall as wide
+    ASSERT_TRUE(model.learn(upright));
+    EXPECT_EQ(model.bands(), 2);
+    EXPECT_FLOAT_EQ(model.measure(upright), static_cast<float>(std::exp(-sharpness * weight)));
+    // Shifted down by a quarter of its height, the upper band holds half
+    // of each colour: two bands see it, one would not.
+    EXPECT_LT(model.similarity(cvRect(5, 14, 10, 15)), 0.95);
+
+    const CvRect wide = cvRect(5, 10, 10, 14);
+    ASSERT_TRUE(model.learn(wide));
+    EXPECT_EQ(model.bands(), 1);
+    EXPECT_FLOAT_EQ(model.measure(wide),
+                    static_cast<float>(std::exp(-sharpness * kOneBandForegroundGain * weight)));
+}
+
 namespace {
 
 // A model that remembers what the tracker asked of it.

@@ -21,9 +21,12 @@ BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramL
                                      double foregroundWeight)
     : plane_(plane), layout_(layout), sharpness_(sharpness), ringWeight_(ringWeight), ringShare_(ringShare),
       background_(foregroundWeight > 0.0 ? background : nullptr), foregroundWeight_(foregroundWeight),
-      reference_(layout.size()), candidate_(layout.size()), whole_(ringWeight > 0 ? layout.binCount : 0),
-      ring_(whole_.size())
+      bandsByShape_(layout.bands == kPartsByShape), setForegroundWeight_(foregroundWeight),
+      reference_(layout.binCount * (layout.bands == kPartsByShape ? 2 : layout.bands)), candidate_(reference_.size()),
+      whole_(ringWeight > 0 ? layout.binCount : 0), ring_(whole_.size())
 {
+    if (bandsByShape_)
+        layout_.bands = 2;  // until the first box is learnt
 }
 
 namespace {
@@ -41,10 +44,15 @@ int BandedColourModel::margin(CvRect rect) const
 
 bool BandedColourModel::learn(CvRect rect)
 {
+    if (bandsByShape_) {
+        const bool upright = rect.height >= kUprightAspect * rect.width;
+        layout_.bands = upright ? 2 : 1;
+        foregroundWeight_ = upright ? setForegroundWeight_ : kOneBandForegroundGain * setForegroundWeight_;
+    }
     if (ringWeight_ > 0.0)
         bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data(), kEveryPixel);
     bandedHistogram(*plane_, rect, layout_, reference_.data(), kEveryPixel);
-    return std::any_of(reference_.begin(), reference_.end(), [](double v) { return v > 0.0; });
+    return std::any_of(reference_.begin(), reference_.begin() + layout_.size(), [](double v) { return v > 0.0; });
 }
 
 float BandedColourModel::measure(CvRect rect)

@@ -17,6 +17,20 @@ enum class ColourSpace {
     Hsv,  // hue x saturation bins for coloured pixels, brightness bins for the rest
 };
 
+// Parts chosen by each target's first box: two bands for an upright box
+// (kUprightAspect times as tall as wide or more: a person's upper and lower
+// clothes), else one.  A round or wide object's halves differ by shading
+// that turns with it as it rolls or moves, so that two bands tell it less
+// well than one; and its own motion tells it better than its colours (a ball
+// thrown from a hand keeps the hand's colours in its first box), so that a
+// one-band target of this choice weighs the foreground cue
+// kOneBandForegroundGain times as much.  Measured on the generated scenes
+// and the real clips (tools/real_clips): round objects gained, upright ones
+// lose with a heavier foreground cue.
+constexpr int kPartsByShape = 0;
+constexpr double kUprightAspect = 1.5;
+constexpr double kOneBandForegroundGain = 2.0;
+
 struct ColourModelSettings {
     ColourSpace space = ColourSpace::Hue;
     ColourBinning binning;  // for Hsv
@@ -25,7 +39,8 @@ struct ColourModelSettings {
     // not move grey, black and white pixels to other bins.
     bool normaliseLight = false;
     bool kernel = false;
-    int parts = 1;  // horizontal bands: 1, or 2 (upper and lower half)
+    // Horizontal bands: 1, 2 (upper and lower half), or kPartsByShape.
+    int parts = 1;
     double sharpness = kLikelihoodSharpness;
     // Weight of the surround: a ring around each box (ringShare of its
     // size wide) that looks like the object lowers the likelihood by
@@ -61,6 +76,7 @@ class BandedColourModel : public AppearanceModel {
 public:
     // `plane` points at the source's current bin plane; `background`, when
     // given with a foreground weight above 0, is the source's background.
+    // `layout.bands` kPartsByShape: each learn() chooses the bands by the box's shape.
     BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
                       double ringWeight = 0.0, double ringShare = 0.25, const BackgroundModel* background = nullptr,
                       double foregroundWeight = 0.0);
@@ -70,6 +86,7 @@ public:
     void update(CvRect rect, double rate) override;
 
     const std::vector<double>& reference() const { return reference_; }
+    int bands() const { return layout_.bands; }
 
 private:
     const CvMat* const* plane_;
@@ -79,6 +96,8 @@ private:
     double ringShare_;
     const BackgroundModel* background_;
     double foregroundWeight_;
+    bool bandsByShape_;
+    double setForegroundWeight_;  // before the one-band gain of bandsByShape_
     std::vector<double> reference_;
     std::vector<double> candidate_;
     // For the surround: the object's plain histogram and the ring's.

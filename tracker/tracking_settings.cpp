@@ -10,6 +10,8 @@ double surroundWeightFor(const TrackingSettings& s)
     return s.motion.scaleWalk() && !(s.colour.foregroundWeight > 0.0) ? kScaleSurroundWeight : 0.0;
 }
 
+std::string partsText(int parts) { return parts == kPartsByShape ? "auto" : std::to_string(parts); }
+
 TrackingSettings resolved(TrackingSettings s)
 {
     s.colour.ringWeight = surroundWeightFor(s);
@@ -23,7 +25,7 @@ TrackingSettings robustSettings()
     s.colour.space = ColourSpace::Hsv;
     s.colour.normaliseLight = true;
     s.colour.kernel = true;
-    s.colour.parts = 2;
+    s.colour.parts = kPartsByShape;
     s.colour.sharpness = 20.0;
     s.colour.foregroundWeight = 0.25;
     s.colour.background.ringCountsStillUnknown = true;
@@ -98,8 +100,8 @@ const std::vector<RangeRule>& rangeRules()
          [](S s) { return std::to_string(s.colour.binning.minSaturation); }, "an integer from 0 to 255"},
         {"min-value", [](S s) { return s.colour.binning.minValue >= 0 && s.colour.binning.minValue <= 255; },
          [](S s) { return std::to_string(s.colour.binning.minValue); }, "an integer from 0 to 255"},
-        {"parts", [](S s) { return s.colour.parts == 1 || s.colour.parts == 2; },
-         [](S s) { return std::to_string(s.colour.parts); }, "1 or 2"},
+        {"parts", [](S s) { return s.colour.parts == 1 || s.colour.parts == 2 || s.colour.parts == kPartsByShape; },
+         [](S s) { return partsText(s.colour.parts); }, "1, 2 or auto"},
         {"sharpness", [](S s) { return s.colour.sharpness > 0.0 && s.colour.sharpness <= kMaxSharpness; },
          [](S s) { return number(s.colour.sharpness); },
          "a number above 0 and at most " + number(kMaxSharpness)},

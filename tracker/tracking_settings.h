@@ -80,11 +80,15 @@ constexpr double kScaleSurroundWeight = 0.5;
 // work), else 0.
 double surroundWeightFor(const TrackingSettings& settings);
 
+// The parts as the command and Python write them: "1", "2", or "auto" for
+// kPartsByShape.
+std::string partsText(int parts);
+
 // The settings with every rule applied: the surround's weight is set.
 TrackingSettings resolved(TrackingSettings settings);
 
 // The robust preset: the combination measured best on the scored scenes
-// (hsv bins, light normalised, a centre-weighted kernel, two bands, slow
+// (hsv bins, light normalised, a centre-weighted kernel, bands by shape, slow
 // adaptation, the foreground cue of a still camera, wide proposals after
 // poor frames, adaptive noise, a scale walk, lost and found).  Settings
 // changed after it override it.

@@ -30,6 +30,7 @@ def test_given_settings_override_the_preset_and_flags_switch_off():
     assert s["hsv_bins"] == (4, 5, 6) and s["scale_range"] == (0.8, 1.5)
     assert s["model"] == "hsv" and s["adaptive_noise"] is True, "not given: the preset's"
     assert tracker(hsv_bins="4,5,6").settings["hsv_bins"] == (4, 5, 6)
+    assert tracker(robust=True).settings["parts"] == "auto" and tracker(parts="auto").settings["parts"] == "auto"
     assert tracker(kernel=True, surround=None).settings["kernel"] is True
     # The surround follows the command's rule: on with a scale walk unless
     # the foreground cue is on.
@@ -40,6 +41,7 @@ def test_given_settings_override_the_preset_and_flags_switch_off():
 
 @pytest.mark.parametrize("settings, option", [
     (dict(parts=3), ["--parts", "3"]),
+    (dict(parts=0), ["--parts", "0"]),
     (dict(threads=0), ["--threads", "0"]),
     (dict(samples=10**12), ["--samples", str(10**12)]),
     (dict(hsv_bins=(10, 10)), ["--hsv-bins", "10,10"]),

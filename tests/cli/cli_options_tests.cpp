@@ -364,7 +364,9 @@ TEST(CliOptions, AppearanceOptionsAndTheirRanges)
     EXPECT_FALSE(usesModels(parse({"--foreground", "0"}).options));
 
     // Out of range: the library's words, with the value as typed.
-    EXPECT_EQ(parse({"--parts", "3"}).error, "--parts '3': expected 1 or 2");
+    EXPECT_EQ(parse({"--parts", "3"}).error, "--parts '3': expected 1, 2 or auto");
+    EXPECT_EQ(parse({"--parts", "0"}).error, "--parts '0': expected 1, 2 or auto") << "0 stands for auto inside";
+    EXPECT_EQ(parse({"--parts", "auto"}).options.settings.colour.parts, kPartsByShape);
     EXPECT_EQ(parse({"--threads=0"}).error, "--threads '0': expected an integer from 1 to 64");
     EXPECT_EQ(parse({"--hsv-bins", "10,10"}).error,
               "--hsv-bins '10,10': expected H,S,V, each at least 1, with H * S + V <= 255");
