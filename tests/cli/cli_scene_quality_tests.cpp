@@ -176,8 +176,9 @@ TEST_P(SceneQuality, RobustFollowsEveryObjectAndTheDefaultStaysAsRecorded)
         const auto shortfall = e.shortfalls.find(id);
         EXPECT_GE(f.success, shortfall == e.shortfalls.end() ? e.robustSuccess : shortfall->second)
             << e.scene << " target " << id;
-        if (shortfall == e.shortfalls.end())
+        if (shortfall == e.shortfalls.end()) {
             EXPECT_EQ(f.confusions, 0) << e.scene << " target " << id << ": identities confused outside crossings";
+        }
         EXPECT_LE(f.slowestRecovery, 10) << e.scene << " target " << id << ": found again too late";
     }
 
