@@ -109,7 +109,7 @@ ColourModelSource::ColourModelSource(const ColourModelSettings& settings)
     : settings_(settings), binner_(settings.binning), background_(settings.background)
 {
     layout_.binCount = settings.space == ColourSpace::Hsv ? settings.binning.binCount() : kHueBinCount;
-    layout_.bands = settings.parts;
+    layout_.bands = settings.parts;  // kPartsByShape: each model chooses by its first box
     layout_.kernel = settings.kernel;
 }
 
