@@ -81,8 +81,8 @@ video_name() { local name=${1##*/}; printf '%s' "${name%.*}"; }
 
 # A run's tavo-track, in a process group of its own (parallel's stop
 # reaches the run, which passes each signal on once), waited for; its exit
-# status into `status`.  Ends the calling run with 128 + the signal's number
-# when a signal stopped it.
+# status into `status`, and into `stopped_by` 128 + the number of the
+# signal that stopped it, if one did.
 run_stoppable() {  # STDOUT STDERR COMMAND...
   local out=$1 err=$2 child="" caught=""; shift 2
   trap 'caught=${caught:-143}; [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true' TERM
