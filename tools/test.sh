@@ -6,7 +6,9 @@
 #   2. the unit, command-line and end-to-end tests again in build-asan/,
 #      built with AddressSanitizer and UndefinedBehaviorSanitizer (Debug),
 #      but for the scored scenes;
-#   3. every libFuzzer harness for TAVO_FUZZ_SECONDS seconds (default 30) in
+#   3. the programs that run sessions and workers side by side (label
+#      threads) in build-tsan/, built with ThreadSanitizer (Debug);
+#   4. every libFuzzer harness for TAVO_FUZZ_SECONDS seconds (default 30) in
 #      build-fuzz/, built with clang.
 # All stages always run; the exit status is non-zero if any fails.
 set -euo pipefail
@@ -39,10 +41,22 @@ else
   failed+=("sanitizer build in build-asan/")
 fi
 
-echo "== stage 3: fuzzers, ${TAVO_FUZZ_SECONDS:-30} s each (build-fuzz/)"
+echo "== stage 3: sessions and workers side by side with ThreadSanitizer (build-tsan/)"
+start=$SECONDS
+if cmake -S . -B build-tsan -DTAVO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug &&
+   cmake --build build-tsan -j2 --target parallel_sessions_tests worker_pool_tests; then
+  # Only these programs are built here: the other tests are not run.
+  ctest --test-dir build-tsan --output-on-failure -L threads ||
+    failed+=("thread sanitizer tests in build-tsan/")
+else
+  failed+=("thread sanitizer build in build-tsan/")
+fi
+echo "== stage 3 took $((SECONDS - start)) s"
+
+echo "== stage 4: fuzzers, ${TAVO_FUZZ_SECONDS:-30} s each (build-fuzz/)"
 start=$SECONDS
 tests/fuzz/run_fuzzers.sh "${TAVO_FUZZ_SECONDS:-30}" || failed+=("fuzzers in build-fuzz/")
-echo "== stage 3 took $((SECONDS - start)) s"
+echo "== stage 4 took $((SECONDS - start)) s"
 
 if [ ${#failed[@]} -gt 0 ]; then
   printf 'FAILED: %s\n' "${failed[@]}" >&2

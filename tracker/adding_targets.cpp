@@ -1,6 +1,6 @@
 #include "tracker/tavo.h"
 
-int32_t nextTargetId = 0;
+std::atomic<int32_t> nextTargetId{0};
 
 int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
 {
@@ -28,9 +28,11 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
         return 0;
     if (!t->prepareTable(tableMask, maxTargets)) {
         // No memory for its sampling table: the joint move could not draw
-        // from it.  Take the new target back, and its id with it.
+        // from it.  Take the new target back, and its id with it unless
+        // another thread has handed out a later one meanwhile.
+        int32_t handedOut = t->id;
         targets.pop_back();
-        --nextTargetId;
+        nextTargetId.compare_exchange_strong(handedOut, handedOut - 1);
         return 0;
     }
     fillSamples(t->id, first);

@@ -9,12 +9,14 @@
 
 #include <opencv2/core/types_c.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-// The last id handed to a target; shared by every tracker of the process.
-extern int32_t nextTargetId;
+// The last id handed to a target; shared by every tracker of the process,
+// whose sessions may run in parallel threads.
+extern std::atomic<int32_t> nextTargetId;
 
 // One object followed through the video: its estimate, its block of sample
 // slots in the tracker's store, its colour model, its sampling table and its
