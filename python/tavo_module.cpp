@@ -18,7 +18,10 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -41,6 +44,36 @@ namespace py = pybind11;
 using namespace tavo_cli;
 
 namespace {
+
+// ---------------------------------------------------------------------------
+// Paths and messages.  A path is taken as Python's own functions take it
+// (str, bytes or os.PathLike) and kept as the bytes the file system knows
+// it by; a message naming it reads as os.fsdecode reads the name, so that
+// a name that is not UTF-8 is shown, not lost.
+
+std::string pathFrom(py::handle path)
+{
+    const py::bytes encoded = py::module_::import("os").attr("fsencode")(path);
+    std::string bytes = encoded;
+    if (bytes.find('\0') != std::string::npos)
+        throw py::value_error("embedded null byte");  // as open() refuses it
+    return bytes;
+}
+
+// The command's text, paths included, as a Python str.
+py::str pythonText(const std::string& text)
+{
+    PyObject* str = PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    if (!str)
+        throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(str);
+}
+
+[[noreturn]] void raise(PyObject* type, const std::string& message)
+{
+    PyErr_SetObject(type, pythonText(message).ptr());
+    throw py::error_already_set();
+}
 
 // ---------------------------------------------------------------------------
 // Settings: keyword arguments in snake_case, set as the options' texts.
@@ -147,10 +180,19 @@ std::string settingNameList()
     return text;
 }
 
+// robust=: True or False, as a flag setting takes it.
+bool robustFrom(py::handle robust)
+{
+    if (!isBool(robust))
+        throw py::type_error("robust takes True or False, not " + typeName(robust));
+    return robust.cast<bool>();
+}
+
 // The settings of the keyword arguments: the defaults, or robustSettings()
-// with robust, and then every setting given (None: not given), as
-// tavo-track sets its options over its --robust.
-TrackingSettings settingsFrom(bool robust, const py::kwargs& given)
+// with robust, and then every setting given, as tavo-track sets its options
+// over its --robust.  A setting left out keeps its default; None is refused
+// as a value of the wrong type, as the command has no empty option.
+TrackingSettings settingsFrom(py::handle robust, const py::kwargs& given)
 {
     std::map<std::string, SettingKind> kinds;
     for (const SettingName& s : settingNames())
@@ -164,10 +206,8 @@ TrackingSettings settingsFrom(bool robust, const py::kwargs& given)
     if (!unknown.empty())
         throw py::type_error("unknown setting " + unknown + "; the settings are " + settingNameList());
 
-    TrackingSettings settings = robust ? robustSettings() : TrackingSettings{};
+    TrackingSettings settings = robustFrom(robust) ? robustSettings() : TrackingSettings{};
     for (const auto& [key, value] : given) {
-        if (value.is_none())
-            continue;
         const std::string name = py::str(key);
         const std::string text = optionText(name, value, kinds.at(name));
         if (const auto why = applySetting(settings, dashed(name), text))
@@ -414,6 +454,84 @@ std::string trackRepr(const Track& track)
 }
 
 // ---------------------------------------------------------------------------
+// Ctrl-C within a frame.  Python's handler of SIGINT only notes the signal;
+// KeyboardInterrupt is raised once the main thread runs Python again, after
+// the frame under way.  While the main thread tracks a frame (the
+// interpreter lock let go) and SIGINT raises KeyboardInterrupt, a handler
+// of the module's takes the place of Python's: it sets the session's stop
+// flag, which ends the frame within a fraction of a second, and passes the
+// signal on to Python's handler.  A handler of the program's own (which
+// may not raise), SIG_IGN and SIG_DFL are left as they are.
+
+std::atomic<bool> interruptNoted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+struct sigaction pythonsAction {};
+
+extern "C" void noteInterrupt(int signal)
+{
+    interruptNoted.store(true, std::memory_order_relaxed);
+    pythonsAction.sa_handler(signal);
+}
+
+// Whether SIGINT raises KeyboardInterrupt in this thread.
+bool interruptsRaiseHere()
+{
+    const py::module_ threading = py::module_::import("threading");
+    if (!threading.attr("current_thread")().is(threading.attr("main_thread")()))
+        return false;
+    const py::module_ signals = py::module_::import("signal");
+    return signals.attr("getsignal")(signals.attr("SIGINT")).is(signals.attr("default_int_handler"));
+}
+
+// Watches for Ctrl-C while it lives; made and ended with the interpreter
+// lock held.
+class InterruptWatch {
+public:
+    InterruptWatch()
+    {
+        struct sigaction current {};
+        if (!interruptsRaiseHere() || sigaction(SIGINT, nullptr, &current) != 0 ||
+            (current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN)
+            return;
+        pythonsAction = current;
+        interruptNoted.store(false);
+        struct sigaction mine = current;
+        mine.sa_handler = noteInterrupt;
+        active_ = sigaction(SIGINT, &mine, nullptr) == 0;
+        // A Ctrl-C that came just before is raised before the frame begins.
+        if (PyErr_CheckSignals() != 0) {
+            restore();
+            throw py::error_already_set();
+        }
+    }
+    ~InterruptWatch() { restore(); }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    // The session's stop flag: null when not watching.
+    const std::atomic<bool>* flag() const { return active_ ? &interruptNoted : nullptr; }
+    bool interrupted() const { return active_ && interruptNoted.load(); }
+
+private:
+    void restore()
+    {
+        if (active_)
+            sigaction(SIGINT, &pythonsAction, nullptr);
+        active_ = false;
+    }
+
+    bool active_ = false;
+};
+
+// Raises the KeyboardInterrupt that ended a frame.
+[[noreturn]] void raiseInterrupt()
+{
+    if (PyErr_CheckSignals() == 0)
+        PyErr_SetNone(PyExc_KeyboardInterrupt);
+    throw py::error_already_set();
+}
+
+// ---------------------------------------------------------------------------
 // The tracker.
 
 // Raises the exception that fits a refusal of TrackingSession::start.
@@ -443,45 +561,62 @@ public:
             throw py::error_already_set();
         }
         std::string error;
+        InterruptWatch watch;
         {
             py::gil_scoped_release unlocked;
-            session_ = TrackingSession::start(first, targets, settings, seed, error);
+            session_ = TrackingSession::start(first, targets, settings, seed, error, {}, watch.flag());
         }
+        if (!session_ && watch.interrupted())
+            raiseInterrupt();
         if (!session_)
             refuseStart(error);
+        session_->setStopFlag(nullptr);
         tracks_ = session_->targets();
         boxes_.follow(*session_);
     }
 
-    // Tracks the next frame (called without the interpreter lock); the
-    // tracks, or an error to raise.
+    // Tracks the next frame (called without the interpreter lock), ended
+    // early once `stop` is set; the tracks, or an error to raise.
     struct Step {
         StepOutcome outcome = StepOutcome::Tracked;
         std::string error;
         std::vector<TrackedTarget> tracks;
-        int frameNumber = 0;
+        int frameNumber = 0;  // of the tracks
     };
-    Step step(const cv::Mat& frame)
+    Step step(const cv::Mat& frame, const std::atomic<bool>* stop)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Step s;
-        if (broken_) {
+        if (!ended_.empty()) {
             s.outcome = StepOutcome::BrokenDown;
-            s.error = session_->error();
+            s.error = ended_;
             return s;
         }
+        session_->setStopFlag(stop);
         s.outcome = session_->step(frame);
-        if (s.outcome == StepOutcome::BrokenDown) {
-            broken_ = true;
-            s.error = session_->error();
-        }
+        session_->setStopFlag(nullptr);
+        if (s.outcome == StepOutcome::BrokenDown)
+            ended_ = session_->error();
+        if (s.outcome == StepOutcome::Interrupted)
+            interrupted_ = ended_ = "the tracker was interrupted during frame " + std::to_string(tracked_ + 1) +
+                     " and cannot go on; its tracks are those of frame " + std::to_string(tracked_);
         if (s.outcome == StepOutcome::Tracked) {
             tracks_ = session_->targets();
+            tracked_ = session_->frameNumber();
             boxes_.follow(*session_);
         }
         s.tracks = tracks_;
-        s.frameNumber = session_->frameNumber();
+        s.frameNumber = tracked_;
         return s;
+    }
+
+    // Raises the error of a step that was not tracked.
+    void raiseFor(const Step& s) const
+    {
+        if (s.outcome == StepOutcome::Interrupted)
+            raiseInterrupt();
+        if (s.outcome == StepOutcome::BrokenDown)
+            throw std::runtime_error(s.error);
     }
 
     std::vector<TrackedTarget> update(py::handle value)
@@ -492,11 +627,11 @@ public:
                                   sizeText(size_) + "): not tracked");
         Step s;
         {
+            InterruptWatch watch;
             py::gil_scoped_release unlocked;
-            s = step(frame);
+            s = step(frame, watch.flag());
         }
-        if (s.outcome == StepOutcome::BrokenDown)
-            throw std::runtime_error(s.error);
+        raiseFor(s);
         if (s.outcome == StepOutcome::OtherFrameKind)
             throw py::value_error("the frame differs from the first in size or type: not tracked");
         return std::move(s.tracks);
@@ -511,7 +646,7 @@ public:
     int frameNumber()
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return session_->frameNumber();
+        return tracked_;
     }
 
     py::array_t<uint8_t> draw(py::handle value, const std::string& styleName)
@@ -530,6 +665,9 @@ public:
         {
             py::gil_scoped_release unlocked;
             std::lock_guard<std::mutex> lock(mutex_);
+            // An interrupted frame's samples are half moved.
+            if (!interrupted_.empty())
+                throw std::runtime_error(interrupted_);
             if (lastFrame)
                 session_->frame().copyTo(image);
             if (*style == DrawingStyle::Design)
@@ -550,11 +688,13 @@ private:
     cv::Size size_;
     std::vector<TrackedTarget> tracks_;
     BoxDrawing boxes_;  // follows every frame tracked, for its trails
-    bool broken_ = false;
+    int tracked_ = 1;     // the frame of tracks_
+    std::string ended_;  // why the session cannot go on: broken down or interrupted
+    std::string interrupted_;  // ended_ when interrupted
 };
 
 std::shared_ptr<Tracker> makeTracker(py::handle frame, py::handle boxes, py::handle ids, py::handle seed,
-                                     bool robust, const py::kwargs& settings)
+                                     py::handle robust, const py::kwargs& settings)
 {
     const TrackingSettings resolvedSettings = settingsFrom(robust, settings);
     const std::vector<TargetStart> targets = targetsFrom(boxes, ids);
@@ -589,15 +729,9 @@ std::string frameKind(const IplImage* f)
            " bits, " + std::to_string(f->nChannels) + " channels";
 }
 
-[[noreturn]] void raiseOSError(PyObject* type, const std::string& message)
-{
-    PyErr_SetString(type, message.c_str());
-    throw py::error_already_set();
-}
-
 class VideoRun {
 public:
-    VideoRun(const std::string& path, py::handle boxes, py::handle ids, py::handle seed, bool robust,
+    VideoRun(const std::string& path, py::handle boxes, py::handle ids, py::handle seed, py::handle robust,
              py::handle frames, const py::kwargs& given)
         : path_(path)
     {
@@ -625,19 +759,19 @@ public:
             const std::string problem = openProblem(path.c_str());
             const std::string message = "cannot open the video '" + path + "': " + problem;
             if (problem == "no such file")
-                raiseOSError(PyExc_FileNotFoundError, message);
+                raise(PyExc_FileNotFoundError, message);
             if (problem == "permission denied")
-                raiseOSError(PyExc_PermissionError, message);
-            raiseOSError(PyExc_OSError, message);
+                raise(PyExc_PermissionError, message);
+            raise(PyExc_OSError, message);
         }
         if (!first) {
             const std::string problem = captureProblem(capture_.get());
             if (!problem.empty())
-                throw py::value_error("cannot use the first frame of '" + path + "': " + problem);
-            throw py::value_error("the video '" + path + "' has no frames");
+                raise(PyExc_ValueError, "cannot use the first frame of '" + path + "': " + problem);
+            raise(PyExc_ValueError, "the video '" + path + "' has no frames");
         }
         if ((first->depth & 0xff) != 8 || first->nChannels != 3)
-            throw py::value_error("cannot use the first frame of '" + path + "' (" + frameKind(first) + ")");
+            raise(PyExc_ValueError, "cannot use the first frame of '" + path + "' (" + frameKind(first) + ")");
         firstKind_ = frameKind(first);
         if (const auto problem = frameProblem(settings, first->width, first->height))
             throw py::value_error(snakeCase(problem->setting) + "=" + problem->value + ": " + problem->expected);
@@ -651,43 +785,80 @@ public:
             started_ = true;
             return py::make_tuple(1, trackList(tracker_->tracks()));
         }
-        Tracker::Step s;
-        bool read = false;
-        std::string kind;
+        Frame f;
         {
+            InterruptWatch watch;
             py::gil_scoped_release unlocked;
-            std::lock_guard<std::mutex> lock(mutex_);
-            IplImage* frame = nullptr;
-            if (capture_ && (limit_ == 0 || tracker_->frameNumber() < limit_)) {
-                std::lock_guard<std::mutex> decodingLock(decoding());
-                frame = queryFrame(capture_.get());
-            }
-            if (frame) {
-                read = true;
-                kind = frameKind(frame);
-                s = tracker_->step(cv::cvarrToMat(frame));
-            }
+            f = readAndTrack(watch.flag());
         }
-        if (!read) {
+        if (!f.read) {
             end();
-            throw py::stop_iteration();
+            endWithoutFrame(f);
         }
-        if (s.outcome == StepOutcome::OtherFrameKind) {
+        if (f.step.outcome != StepOutcome::Tracked)
             end();
-            throw py::value_error("frame " + std::to_string(s.frameNumber + 1) + " of '" + path_ + "' is " + kind +
-                                  ", unlike the first frame (" + firstKind_ + "): stopped after frame " +
-                                  std::to_string(s.frameNumber));
-        }
-        if (s.outcome == StepOutcome::BrokenDown) {
-            end();
-            throw std::runtime_error(s.error);
-        }
+        const Tracker::Step& s = f.step;
+        tracker_->raiseFor(s);
+        if (s.outcome == StepOutcome::OtherFrameKind)
+            raise(PyExc_ValueError, "frame " + std::to_string(s.frameNumber + 1) + " of '" + path_ + "' is " +
+                                        f.kind + ", unlike the first frame (" + firstKind_ +
+                                        "): stopped after frame " + std::to_string(s.frameNumber));
         return py::make_tuple(s.frameNumber, trackList(s.tracks));
     }
 
     std::shared_ptr<Tracker> tracker() const { return tracker_; }
 
 private:
+    // The next frame read and tracked, or why none was.
+    struct Frame {
+        bool read = false;
+        std::string kind;
+        Tracker::Step step;
+        bool ended = false;   // the video ended (not the frames asked for)
+        std::string problem;  // why the next frame cannot be used
+        int declared = 0;     // the frames the file declares
+    };
+    Frame readAndTrack(const std::atomic<bool>* stop)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Frame f;
+        if (!capture_ || (limit_ > 0 && tracker_->frameNumber() >= limit_))
+            return f;
+        IplImage* frame = nullptr;
+        {
+            std::lock_guard<std::mutex> decodingLock(decoding());
+            frame = queryFrame(capture_.get());
+            if (!frame) {
+                f.ended = true;
+                f.problem = captureProblem(capture_.get());
+                f.declared = captureFrameCount(capture_.get());
+                return f;
+            }
+        }
+        f.read = true;
+        f.kind = frameKind(frame);
+        f.step = tracker_->step(cv::cvarrToMat(frame), stop);
+        return f;
+    }
+
+    // Ends the iteration as tavo-track ends its run: an error for a frame
+    // that cannot be used, a warning for a video that ends before the
+    // frames it declares.
+    [[noreturn]] void endWithoutFrame(const Frame& f)
+    {
+        const int last = tracker_->frameNumber();
+        if (f.ended && !f.problem.empty())
+            raise(PyExc_ValueError, "cannot use frame " + std::to_string(last + 1) + " of '" + path_ +
+                                        "': " + f.problem + ": stopped after frame " + std::to_string(last));
+        if (f.ended && f.declared > last) {
+            const std::string warning = "'" + path_ + "' ends early: frame " + std::to_string(last + 1) +
+                                        " cannot be read, though the file declares " + std::to_string(f.declared) +
+                                        " frames; the results cover frames 1 to " + std::to_string(last);
+            py::module_::import("warnings").attr("warn")(pythonText(warning), py::handle(PyExc_UserWarning), 1);
+        }
+        throw py::stop_iteration();
+    }
+
     void end()
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -735,6 +906,20 @@ FrameBoxes frameBoxes(int frame, py::handle tracks)
     return f;
 }
 
+// A frame number, refused as tavo-track refuses --start's.
+int frameNumberFrom(py::handle frame)
+{
+    if (!isInteger(frame))
+        throw py::type_error("frame numbers are integers, not " + typeName(frame));
+    const std::string text = integerText(frame);
+    const auto n = parseInt(text);
+    if (!n && text[0] != '-')
+        throw py::value_error("frame " + text + ": at most " + std::to_string(INT32_MAX));
+    if (!n || *n <= 0)
+        throw py::value_error("frame " + text + ": expected a positive integer");
+    return *n;
+}
+
 // (frame, tracks) pairs, a dict of them, or a list of every frame's tracks
 // from frame 1 on.
 std::vector<FrameBoxes> framesFrom(py::handle tracksByFrame)
@@ -745,14 +930,14 @@ std::vector<FrameBoxes> framesFrom(py::handle tracksByFrame)
     std::vector<FrameBoxes> frames;
     if (py::isinstance<py::dict>(tracksByFrame)) {
         for (const auto& [frame, tracks] : tracksByFrame.cast<py::dict>())
-            frames.push_back(frameBoxes(frame.cast<int>(), tracks));
+            frames.push_back(frameBoxes(frameNumberFrom(frame), tracks));
     } else {
         int index = 0;
         for (py::handle item : tracksByFrame) {
             ++index;
             if (isPair(item)) {
                 const auto pair = item.cast<py::tuple>();
-                frames.push_back(frameBoxes(pair[0].cast<int>(), pair[1]));
+                frames.push_back(frameBoxes(frameNumberFrom(pair[0]), pair[1]));
             } else {
                 frames.push_back(frameBoxes(index, item));
             }
@@ -781,19 +966,19 @@ py::dict scoreDict(const TargetScore& s, bool withId)
 
 py::dict score(py::handle tracksByFrame, py::handle truthPath)
 {
-    const std::string path = py::str(py::module_::import("os").attr("fspath")(truthPath));
+    const std::string path = pathFrom(truthPath);
     const std::vector<FrameBoxes> frames = framesFrom(tracksByFrame);
 
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int error = errno;
-        raiseOSError(error == ENOENT ? PyExc_FileNotFoundError : PyExc_OSError,
+        raise(error == ENOENT ? PyExc_FileNotFoundError : PyExc_OSError,
                      "cannot read the ground-truth file '" + path + "': " + std::strerror(error));
     }
     std::string error;
     const auto records = readMotRecords(in, path, error);
     if (!records)
-        throw py::value_error(error);
+        raise(PyExc_ValueError, error);
 
     // Each target is scored against the ground-truth object of its id, in
     // the order of the first frame's tracks.
@@ -832,7 +1017,7 @@ py::dict score(py::handle tracksByFrame, py::handle truthPath)
     d["matches"] = m.matches;
     d["misses"] = m.misses;
     d["false_positives"] = m.falsePositives;
-    d["text"] = formatReport(report, path);
+    d["text"] = pythonText(formatReport(report, path));
     return d;
 }
 
@@ -867,7 +1052,12 @@ surround, foreground, adapt, spread, spread_when_poor, adaptive_noise,
 damping, scale_noise, aspect_noise, scale_range, lost_and_found (see
 `tavo-track --help`).  Flags take True or False, pairs and triples a tuple
 or the option's text ("10,10,10"); robust=True starts from --robust's
-preset, and every setting given overrides it.)";
+preset, and every setting given overrides it.  A setting left out has its
+default; None is refused.
+
+Paths are str, bytes or os.PathLike.  Ctrl-C raises KeyboardInterrupt
+within a fraction of a second, even during a long frame: that frame is not
+kept and the tracker cannot go on.)";
 
     m.attr("__version__") = TAVO_VERSION;
     py::tuple columns(kColumnCount);
@@ -960,10 +1150,9 @@ The constructor tracks the frame it is given: tracker.tracks holds frame
 
     m.def(
         "track_video",
-        [](py::handle path, py::handle boxes, py::handle ids, py::handle seed, bool robust, py::handle frames,
+        [](py::handle path, py::handle boxes, py::handle ids, py::handle seed, py::handle robust, py::handle frames,
            const py::kwargs& settings) {
-            const std::string name = py::str(py::module_::import("os").attr("fspath")(path));
-            return std::make_unique<VideoRun>(name, boxes, ids, seed, robust, frames, settings);
+            return std::make_unique<VideoRun>(pathFrom(path), boxes, ids, seed, robust, frames, settings);
         },
         py::arg("path"), py::arg("boxes"), py::kw_only(), py::arg("ids") = py::none(), py::arg("seed") = py::none(),
         py::arg("robust") = false, py::arg("frames") = py::none(),
@@ -973,7 +1162,10 @@ Tracks a video file read as tavo-track reads it, yielding (frame_number,
 tracks) for every frame from 1 on (frames: stop after that many): the same
 numbers as `tavo-track PATH --box ... --seed SEED [options] --mot FILE`.  The
 video is opened and its first frame tracked at once, so that errors are
-raised here; the result's .seed and .tracker tell the seed and settings.)");
+raised here; the result's .seed and .tracker tell the seed and settings.
+As tavo-track, a frame that cannot be used raises ValueError after the
+frames before, and a video that ends before the frames it declares gives a
+UserWarning.)");
 
     m.def("score", &score, py::arg("tracks_by_frame"), py::arg("ground_truth"),
           R"(Scores tracks against a MOTChallenge ground-truth file as tavo-track --gt does.

@@ -31,7 +31,7 @@ def test_given_settings_override_the_preset_and_flags_switch_off():
     assert s["model"] == "hsv" and s["adaptive_noise"] is True, "not given: the preset's"
     assert tracker(hsv_bins="4,5,6").settings["hsv_bins"] == (4, 5, 6)
     assert tracker(robust=True).settings["parts"] == "auto" and tracker(parts="auto").settings["parts"] == "auto"
-    assert tracker(kernel=True, surround=None).settings["kernel"] is True
+    assert tracker(kernel=True).settings["kernel"] is True
     # The surround follows the command's rule: on with a scale walk unless
     # the foreground cue is on.
     assert tracker(scale_noise=0.02).settings["surround"] == 0.5
@@ -72,6 +72,20 @@ def test_wrong_names_and_types_raise_type_error():
             tracker(**settings)
     with pytest.raises(ValueError, match="kernel='yes': expected on or off"):
         tracker(kernel="yes")
+
+
+def test_none_is_refused_for_every_setting():
+    # As the command has no empty option: a setting left out has its
+    # default, one given None is a mistake (e.g. a value missing upstream).
+    for name in tavo.default_settings():
+        with pytest.raises(TypeError, match=f"^{name} takes .+, not NoneType$"):
+            tracker(**{name: None})
+        with pytest.raises(TypeError, match=f"^{name} takes .+, not NoneType$"):
+            tavo.track_video("missing.avi", SQUARE_BOXES, robust=True, **{name: None})
+    for robust in [None, 1, "on"]:
+        with pytest.raises(TypeError, match=f"^robust takes True or False, not {type(robust).__name__}$"):
+            tracker(robust=robust)
+    assert tracker(robust=np.bool_(True)).settings == tavo.default_settings(robust=True)
 
 
 def test_seed_drawn_given_and_refused():
