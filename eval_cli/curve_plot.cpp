@@ -22,7 +22,7 @@ constexpr int kAxisRoom = 50;     // tick numbers and the axis label
 constexpr int kRightMargin = 30;
 constexpr int kLegendRow = 20;
 constexpr int kLegendLine = 30;   // the sample of the tracker's line
-constexpr int kTicks = 5;         // ticks per axis, both ends included: 0, 1/4, ..., 1 of the range
+constexpr int kTicks = 6;         // ticks per axis, both ends included: 0, 0.2, ..., 1 and 0, 10, ..., 50 px
 constexpr int kTickLength = 4;
 constexpr int kCurveThickness = 2;
 constexpr int kFont = cv::FONT_HERSHEY_SIMPLEX;
@@ -90,8 +90,8 @@ cv::Mat drawCurvePlot(const std::vector<PlottedTracker>& trackers)
     const Chart success{{kLeftMargin, kTopMargin, kChartWidth, kChartHeight}, 1.0};
     const Chart precision{{kLeftMargin + kChartWidth + kChartGap, kTopMargin, kChartWidth, kChartHeight},
                           double(tavo_eval::kPrecisionSteps - 1)};
-    drawChart(picture, success, "Success (share of frames with overlap > threshold)", "overlap threshold", 2);
-    drawChart(picture, precision, "Precision (share with centre error <= threshold)", "error threshold (px)", 0);
+    drawChart(picture, success, "Success: share of frames with overlap > threshold", "overlap threshold", 2);
+    drawChart(picture, precision, "Precision: share with centre error <= threshold", "error threshold (px)", 0);
 
     for (size_t i = 0; i < trackers.size(); ++i) {
         const cv::Scalar colour = targetColour(static_cast<int>(i) + 1);
