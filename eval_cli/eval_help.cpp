@@ -47,7 +47,9 @@ MOTChallenge evaluator TrackEval computes them:
                           0, 0.05, ..., 1), Success50 its value at 0.5, Prec20 the
                           share with centre error at most 20 pixels
 
-Ground-truth rows with confidence 0 are ignored (MOTChallenge's distractors).
+Ground-truth rows with confidence 0 are ignored (MOTChallenge's distractors);
+the class column is not read (the MOT16/17/20 benchmark also drops rows of
+other classes and result boxes over distractors).
 COMBINED rows sum the counts over the sequences, weight AssA and LocA by each
 sequence's true positives at every threshold, and average the OTB curves over
 all targets.
