@@ -47,7 +47,9 @@ std::string recordFault(const std::vector<tavo_cli::MotRecord>& records, const s
         const auto [seen, fresh] = lineOf.emplace(frameAndId(r.frame, r.id), r.line);
         if (!fresh)
             return where + "id " + std::to_string(r.id) + " is given twice on frame " + std::to_string(r.frame) +
-                   " (first on line " + std::to_string(seen->second) + ")";
+                   " (first on line " + std::to_string(seen->second) + ")" +
+                   (r.id == tavo_cli::kNoIdentity ? ": boxes without identity, as in detection files, are no tracks"
+                                                  : "");
     }
     return std::string();
 }
