@@ -1,14 +1,12 @@
 #pragma once
 
-// Minimum-cost assignment (Hungarian method, Kuhn-Munkres with potentials).
+// The minimum-cost assignment, now part of the evaluation library, under
+// the name the command's scoring uses.
 
-#include <vector>
+#include "evaluation/assignment.h"
 
 namespace tavo_cli {
 
-// cost[r][c] for r rows and c columns (all rows the same length, any shape).
-// Returns for every row the column assigned to it, or -1: min(rows, columns)
-// pairs are formed, each column at most once, with the least total cost.
-std::vector<int> minimumCostAssignment(const std::vector<std::vector<double>>& cost);
+using tavo_eval::minimumCostAssignment;
 
 }  // namespace tavo_cli

@@ -25,6 +25,8 @@ if grep -rlF -e "$source" -e "$build" "$(dirname "$config")"; then
   fail "the installed package refers to the source or build directory"
 fi
 [ -x "$prefix/bin/tavo-track" ] || fail "tavo-track is not installed in $prefix/bin"
+[ -x "$prefix/bin/tavo-eval" ] || fail "tavo-eval is not installed in $prefix/bin"
+"$prefix/bin/tavo-eval" --help >eval-help.txt 2>&1 || fail "the installed tavo-eval --help failed: $(cat eval-help.txt)"
 
 note "building examples/ against the prefix"
 cmake -S "$examples" -B example -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,8 +1,8 @@
-#include "cli/assignment.h"
+#include "evaluation/assignment.h"
 
 #include <limits>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 namespace {
 
@@ -82,4 +82,4 @@ std::vector<int> minimumCostAssignment(const std::vector<std::vector<double>>& c
     return columnOfRow;
 }
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

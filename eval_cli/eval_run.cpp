@@ -1,0 +1,219 @@
+#include "eval_cli/eval_run.h"
+
+#include "eval_cli/curve_plot.h"
+#include "eval_cli/eval_inputs.h"
+#include "eval_cli/score_table.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+
+namespace tavo_eval_cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Records = std::vector<tavo_eval::EvalRecord>;
+
+// Reported to the caller as "tavo-eval: MESSAGE".
+struct InputError {
+    std::string message;
+};
+
+Records load(const std::string& path, int length, const std::string& lengthSource, Warnings& warnings)
+{
+    std::string error;
+    auto boxes = loadBoxes(path, length, lengthSource, error, warnings);
+    if (!boxes)
+        throw InputError{error};
+    return std::move(*boxes);
+}
+
+// Without the sequence's length, a result past the truth's last frame is
+// scored (as false positives) but pointed out.
+void warnPastTruth(const Records& truth, const Records& result, const std::string& resultPath, Warnings& warnings)
+{
+    int last = 0;
+    for (const auto& r : truth)
+        last = std::max(last, r.frame);
+    const auto past = std::count_if(result.begin(), result.end(), [&](const auto& r) { return r.frame > last; });
+    if (past > 0 && !truth.empty())
+        warnings.push_back(resultPath + ": " + std::to_string(past) + (past == 1 ? " box" : " boxes") +
+                           " on frames after the ground truth's last (" +
+                           std::to_string(last) + "), scored as false positives");
+}
+
+// The name of each result file: its name without extension, or the path
+// as given when two share that name.
+std::vector<std::string> resultNames(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> names;
+    for (const auto& p : paths)
+        names.push_back(fs::path(p).stem().string());
+    for (size_t i = 0; i < names.size(); ++i)
+        if (std::count(names.begin(), names.end(), names[i]) > 1)
+            for (size_t j = 0; j < names.size(); ++j)
+                if (j != i && fs::path(paths[j]).stem().string() == fs::path(paths[i]).stem().string())
+                    names[j] = paths[j];
+    return names;
+}
+
+std::vector<ScoreRow> scoreFiles(const EvalOptions& o, Warnings& warnings)
+{
+    const std::string seqinfo = seqinfoNear(o.truthFile);
+    int length = 0;
+    if (!seqinfo.empty()) {
+        std::string error;
+        const auto n = sequenceLength(seqinfo, error);
+        if (!n)
+            throw InputError{error};
+        length = *n;
+    }
+    const Records truth = load(o.truthFile, length, seqinfo, warnings);
+    const std::string sequence = sequenceNameOf(o.truthFile);
+    const std::vector<std::string> names = resultNames(o.resultFiles);
+    std::vector<ScoreRow> rows;
+    for (size_t i = 0; i < o.resultFiles.size(); ++i) {
+        const Records result = load(o.resultFiles[i], length, seqinfo, warnings);
+        if (length == 0)
+            warnPastTruth(truth, result, o.resultFiles[i], warnings);
+        rows.push_back({names[i], sequence, tavo_eval::evaluateSequence(truth, result)});
+    }
+    return rows;
+}
+
+struct Sequence {
+    std::string name;
+    std::string seqinfo;
+    int length = 0;
+    Records truth;
+};
+
+std::vector<Sequence> readSequences(const EvalOptions& o, Warnings& warnings)
+{
+    if (!fs::is_directory(o.truthFolder))
+        throw InputError{"--gt-folder " + o.truthFolder + ": not a folder"};
+    std::string error;
+    std::vector<std::string> names;
+    if (!o.seqmapFile.empty()) {
+        const auto named = readSeqmap(o.seqmapFile, error);
+        if (!named)
+            throw InputError{error};
+        names = *named;
+    } else {
+        names = sequencesIn(o.truthFolder);
+        if (names.empty())
+            throw InputError{"--gt-folder " + o.truthFolder + ": no sequence (no SEQ/gt/gt.txt in it)"};
+    }
+    std::vector<Sequence> sequences;
+    for (const std::string& name : names) {
+        const fs::path folder = fs::path(o.truthFolder) / name;
+        const std::string gt = (folder / "gt" / "gt.txt").string();
+        if (!fs::is_regular_file(gt))
+            throw InputError{"sequence " + name + ": " + gt + " is missing" +
+                             (o.seqmapFile.empty() ? std::string() : " (the sequence is named in " + o.seqmapFile + ")")};
+        Sequence s{name, (folder / "seqinfo.ini").string(), 0, {}};
+        const auto length = sequenceLength(s.seqinfo, error);
+        if (!length)
+            throw InputError{"sequence " + name + ": " + error};
+        s.length = *length;
+        s.truth = load(gt, s.length, s.seqinfo, warnings);
+        sequences.push_back(std::move(s));
+    }
+    return sequences;
+}
+
+void writeFile(const std::string& path, const std::string& what, const std::function<void(std::ostream&)>& write)
+{
+    std::ofstream out(path, std::ios::binary);
+    if (out)
+        write(out);
+    out.flush();
+    if (!out)
+        throw InputError{what + " " + path + ": cannot write: " + std::strerror(errno ? errno : EIO)};
+}
+
+std::vector<ScoreRow> scoreFolders(const EvalOptions& o, Warnings& warnings)
+{
+    const std::vector<Sequence> sequences = readSequences(o, warnings);
+    if (!fs::is_directory(o.trackersFolder))
+        throw InputError{"--trackers-folder " + o.trackersFolder + ": not a folder"};
+    const std::vector<std::string> trackers = trackersIn(o.trackersFolder, warnings);
+    if (trackers.empty())
+        throw InputError{"--trackers-folder " + o.trackersFolder + ": no tracker (no TRACKER/data/ folder in it)"};
+    std::vector<ScoreRow> rows;
+    for (const std::string& tracker : trackers) {
+        const fs::path folder = fs::path(o.trackersFolder) / tracker;
+        std::vector<ScoreRow> perSequence;
+        std::vector<tavo_eval::Evaluation> evaluations;
+        for (const Sequence& s : sequences) {
+            const std::string path = (folder / "data" / (s.name + ".txt")).string();
+            if (!fs::exists(path))
+                throw InputError{"tracker " + tracker + ": " + path + " is missing (sequence " + s.name +
+                                 "; a tracker without boxes there needs an empty file)"};
+            const Records result = load(path, s.length, s.seqinfo, warnings);
+            perSequence.push_back({tracker, s.name, tavo_eval::evaluateSequence(s.truth, result)});
+            evaluations.push_back(perSequence.back().evaluation);
+        }
+        const ScoreRow combined{tracker, kCombinedName, tavo_eval::combineSequences(evaluations)};
+        writeFile((folder / "summary.txt").string(), "summary", [&](std::ostream& out) { writeSummary(out, combined); });
+        writeFile((folder / "detailed.csv").string(), "details", [&](std::ostream& out) {
+            writeDetailed(out, perSequence, combined);
+        });
+        rows.insert(rows.end(), perSequence.begin(), perSequence.end());
+        rows.push_back(combined);
+    }
+    return rows;
+}
+
+void writePlot(const EvalOptions& o, const std::vector<ScoreRow>& rows)
+{
+    std::vector<PlottedTracker> lines;
+    for (const ScoreRow& row : rows)
+        if (!o.folders() || row.sequence == kCombinedName)
+            lines.push_back({row.tracker, tavo_eval::meanCurves(row.evaluation.targets)});
+    bool written = false;
+    try {
+        written = cv::imwrite(o.plotFile, drawCurvePlot(lines));
+    } catch (const cv::Exception&) {
+        written = false;
+    }
+    if (!written)
+        throw InputError{"--plot " + o.plotFile + ": cannot write the picture (is its folder there and writable?)"};
+}
+
+}  // namespace
+
+int runEvaluation(const EvalOptions& o, std::ostream& out, std::ostream& err)
+{
+    Warnings warnings;
+    const auto flushWarnings = [&] {
+        for (const std::string& w : warnings)
+            err << "tavo-eval: warning: " << w << '\n';
+        warnings.clear();
+    };
+    try {
+        const std::vector<ScoreRow> rows = o.folders() ? scoreFolders(o, warnings) : scoreFiles(o, warnings);
+        flushWarnings();
+        printTable(out, rows);
+        out.flush();
+        if (!o.csvFile.empty())
+            writeFile(o.csvFile, "--csv", [&](std::ostream& csv) { writeCsv(csv, rows); });
+        if (!o.plotFile.empty())
+            writePlot(o, rows);
+    } catch (const InputError& e) {
+        flushWarnings();
+        err << "tavo-eval: " << e.message << '\n';
+        return kExitInputError;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace tavo_eval_cli
