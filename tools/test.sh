@@ -18,9 +18,18 @@ tools/setup.sh
 
 failed=()
 
+# ctest counts a skipped test without saying why; the tests print the
+# reason on a line "SKIP: ...", shown here with the test's name (build
+# directory in $1).
+show_skip_reasons() {
+  awk '/^[0-9]+\/[0-9]+ Test: / { sub(/^[0-9]+\/[0-9]+ Test: /, ""); name = $0 }
+       /^SKIP: / { print "skipped: " name ": " substr($0, 7) }' "$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
+}
+
 echo "== stage 1: all tests (build/)"
 start=$SECONDS
 ctest --test-dir build --output-on-failure -j2 || failed+=("tests in build/")
+show_skip_reasons build
 echo "== stage 1 took $((SECONDS - start)) s"
 
 echo "== stage 2: unit tests with AddressSanitizer and UBSan (build-asan/)"
@@ -36,6 +45,7 @@ if cmake -S . -B build-asan -DTAVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug &&
   # tests run here too, the window system libraries' leaks suppressed.
   ctest --test-dir build-asan --output-on-failure -j2 -LE 'install|fuzz|scenes|python' ||
     failed+=("sanitizer tests in build-asan/")
+  show_skip_reasons build-asan
   echo "== sanitizer tests took $((SECONDS - start)) s"
 else
   failed+=("sanitizer build in build-asan/")

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <regex>
+#include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -215,17 +216,59 @@ pid_t startTrackIn(const fs::path& dir, std::vector<const char*> args,
     return child;
 }
 
-// Waits (up to two minutes) until `dir` holds `count` temporary files, or
-// `child` has ended (it is not reaped).
-void waitForTemporaries(const fs::path& dir, size_t count, pid_t child)
+// Waits (up to two minutes: a sanitized build on a busy machine is slow)
+// until `done()`, or until `child` has ended (it is not reaped).
+template <class Done>
+void waitUntil(pid_t child, Done done)
 {
     const auto running = [child] {
         siginfo_t info{};
         return ::waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
     };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (temporaryFiles(dir).size() < count && running() && std::chrono::steady_clock::now() < deadline)
+    while (!done() && running() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Waits until `dir` holds `count` temporary files, or `child` has ended.
+void waitForTemporaries(const fs::path& dir, size_t count, pid_t child)
+{
+    waitUntil(child, [&] { return temporaryFiles(dir).size() >= count; });
+}
+
+// The bytes in the temporary files in `dir` whose names end with
+// `extension` (those of the result files with that extension).
+uintmax_t temporaryBytes(const fs::path& dir, const std::string& extension)
+{
+    uintmax_t bytes = 0;
+    for (const std::string& name : temporaryFiles(dir)) {
+        std::error_code error;
+        const uintmax_t size = fs::file_size(dir / name, error);
+        if (!error && name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+            bytes += size;
+    }
+    return bytes;
+}
+
+// The processor time process `pid` has used so far (user and system), in
+// seconds; 0 when /proc does not tell.
+double cpuSeconds(pid_t pid)
+{
+    // /proc/PID/stat: "PID (NAME) STATE ...", utime and stime the 14th and
+    // 15th fields, the 12th and 13th after the name (which may hold spaces).
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos)
+        return 0;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    for (int i = 0; i < 11; ++i)
+        fields >> field;
+    unsigned long long user = 0, system = 0;
+    if (!(fields >> user >> system))
+        return 0;
+    return double(user + system) / double(::sysconf(_SC_CLK_TCK));
 }
 
 // The process id of a process that has ended.
@@ -251,9 +294,8 @@ TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)
         const pid_t child =
             startTrackIn(dir_, {"clip.avi", "--demo-targets", "-q", "--seed", "1", "--mot", "m.txt", "--video", "k.avi"});
         ASSERT_GE(child, 0);
-        // Once the files are open, give it a few frames.
-        waitForTemporaries(dir_, 2, child);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Once a first frame is in the MOT file (flushed with each frame).
+        waitUntil(child, [&] { return temporaryBytes(dir_, ".txt") > 0; });
         ::kill(child, signal);
         int raw = 0;
         ASSERT_EQ(::waitpid(child, &raw, 0), child);
@@ -277,16 +319,29 @@ TEST_F(CliCommand, AnInterruptActsWithinALongFrame)
     // The most joint-move iterations there may be, for four targets: the
     // first frame alone takes several seconds.
     makeClip(5);
+    // Processor time the run spends on its first frame before the signal,
+    // seconds: a fraction of what the frame takes.
+    constexpr double kWellIntoTheFrame = 0.5;
+    // The stop, the files' clean-up and the exit, with room for a sanitized
+    // build on a busy machine.
+    constexpr auto kPromptStop = std::chrono::seconds(20);
     const pid_t child = startTrackIn(dir_, {"clip.avi", "-q", "--seed", "1", "--box", "136,261,18,18", "--box",
                                             "216,231,18,18", "--box", "259,157,18,18", "--box", "244,74,18,18",
                                             "--iterations", "100000000", "--mot", "m.txt"});
     ASSERT_GE(child, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // well into the first frame
+    // The MOT file's temporary is opened, after the signal handlers are in
+    // place, right before the first frame is tracked: once it is there and
+    // the run has worked on for a while, the run is well into that frame.
+    waitForTemporaries(dir_, 1, child);
+    const double tracking = cpuSeconds(child);
+    waitUntil(child, [&] { return cpuSeconds(child) >= tracking + kWellIntoTheFrame; });
     ::kill(child, SIGINT);
     const auto signalled = std::chrono::steady_clock::now();
     int raw = 0;
     ASSERT_EQ(::waitpid(child, &raw, 0), child);
-    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5)) << "a prompt stop";
+    // The first frame takes far longer; that it was not finished shows in
+    // the message and the missing MOT file below.
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, kPromptStop) << "a prompt stop";
     ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
     EXPECT_EQ(WEXITSTATUS(raw), 130);
     EXPECT_EQ(readFile(path("stderr.txt")), "tavo-track: interrupted after 0 frames\n");

@@ -11,13 +11,19 @@ demo=$1 send_close=$2 video=$3
 e2e_start "$4"
 [ -s "$video" ] || fail "no demo video at $video"
 
-# close_case NAME WITH_VIDEO: runs the demo, lets it settle, closes its window.
+# close_case NAME WITH_VIDEO: runs the demo, waits until the window shows
+# the video playing (or, without one, its empty picture standing still),
+# closes the window.
 close_case() {
   local name=$1
   if [ "$2" = yes ]; then demo_dir "$name" "$video"; else demo_dir "$name"; fi
   start_demo "$demo" "$dir"
   expect_window
-  sleep 1
+  if [ "$2" = yes ]; then
+    wait_moving "$id" 20 || fail "$name: the video is not played"
+  else
+    wait_still "$id" 10 || fail "$name: the empty window keeps changing"
+  fi
   alive || fail "$name: the demo ended before its window was closed"
   "$send_close" "$id" || fail "$name: the close request was not sent"
   wait_exit 5
