@@ -27,16 +27,17 @@ bool tryLock(int fd, short type, bool wait)
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Opens `path`, not through a link, for reading or else for writing; the
-// lock type the descriptor allows goes to `type`.
+// Opens `path`, not through a link (nor truncating it), for writing or
+// else for reading; the lock type the descriptor allows goes to `type`.  A
+// write lock is the one wanted: it conflicts with any other.
 int openForLock(const std::string& path, short& type)
 {
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    type = F_RDLCK;
-    int fd = ::open(path.c_str(), O_RDONLY | kFlags);
+    type = F_WRLCK;
+    int fd = ::open(path.c_str(), O_WRONLY | kFlags);
     if (fd < 0 && errno == EACCES) {
-        type = F_WRLCK;
-        fd = ::open(path.c_str(), O_WRONLY | kFlags);
+        type = F_RDLCK;
+        fd = ::open(path.c_str(), O_RDONLY | kFlags);
     }
     return fd;
 }
@@ -53,7 +54,7 @@ bool lockAsOwner(int fd, const std::string& path)
 
 int holdLock(const std::string& path)
 {
-    short type = F_RDLCK;
+    short type = F_WRLCK;
     const int fd = openForLock(path, type);
     if (fd >= 0 && !tryLock(fd, type, false)) {
         ::close(fd);
@@ -65,7 +66,7 @@ int holdLock(const std::string& path)
 bool removeIfUnowned(const std::string& path, int& failure)
 {
     failure = 0;
-    short type = F_RDLCK;
+    short type = F_WRLCK;
     const int fd = openForLock(path, type);
     if (fd < 0)
         return false;
