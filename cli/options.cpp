@@ -690,7 +690,8 @@ std::vector<Option> makeTable()
                      "the annotated frames at the input's frame rate (25 frames/s when the input declares "
                      "none or one slower than 0.01 frames/s), their codec by the extension: .mp4, .m4v and .mov "
                      "H.264, which browsers play (refused before tracking where OpenCV's FFmpeg has no H.264 "
-                     "encoder); .avi and any other MJPG"));
+                     "encoder); .avi and any other MJPG.  Frames narrower than 8 pixels or lower than 2 (4x4 "
+                     "for H.264) are refused before tracking"));
     Option draw = option("--draw", "boxes|samples|design", S::Outputs,
                          "how --video and --show draw the targets: boxes, each target's box in its own colour "
                          "with its id (and confidence, with --lost-and-found) on a label, dashed where it was last "
