@@ -18,6 +18,13 @@ static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handle
 // The signals that ask for a stop, and those that end the run at once.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kFatalSignals[] = {SIGQUIT, SIGXCPU};
+// The other signals whose default action ends the process, caught only
+// while that default is in place (not where a profiler, a debugger's helper
+// or whoever started the run set them up otherwise).  Faults (SIGSEGV,
+// SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS) are left to the system and the
+// sanitizers: a process in that state should do no more.
+constexpr int kOtherEndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                                       SIGIO,   SIGPWR,  SIGSTKFLT, SIGABRT};
 
 // Whether `signal` is a hangup or quit that whoever started the run set to
 // be ignored (as nohup does), and that stays ignored.
@@ -26,6 +33,14 @@ bool keptIgnored(int signal)
     struct sigaction current {};
     return (signal == SIGHUP || signal == SIGQUIT) && sigaction(signal, nullptr, &current) == 0 &&
            current.sa_handler == SIG_IGN;
+}
+
+// Whether `signal` has its default action.
+bool byDefault(int signal)
+{
+    struct sigaction current {};
+    return sigaction(signal, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+           current.sa_handler == SIG_DFL;
 }
 
 void handle(int signal, void (*handler)(int))
@@ -73,6 +88,12 @@ void catchInterrupts()
     for (const int fatal : kFatalSignals)
         if (!keptIgnored(fatal))
             handle(fatal, endRemovingTemporaries);
+    for (const int ending : kOtherEndingSignals)
+        if (byDefault(ending))
+            handle(ending, endRemovingTemporaries);
+    for (int realTime = SIGRTMIN; realTime <= SIGRTMAX; ++realTime)
+        if (byDefault(realTime))
+            handle(realTime, endRemovingTemporaries);
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 }

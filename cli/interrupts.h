@@ -7,10 +7,14 @@
 // process at once, so that every result file is closed properly.  A hangup
 // that was ignored when the run started (nohup) stays ignored.
 //
-// A second signal of these kinds, SIGQUIT (unless ignored at the start) and
-// SIGXCPU (the CPU time limit) end the process at once, as without handlers
-// and with the same exit status, but remove the run's temporary files
-// first (see temporary_registry.h).
+// A second signal of these kinds, SIGQUIT (unless ignored at the start),
+// SIGXCPU (the CPU time limit) and every other signal that ends a process
+// by default and can be caught (SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
+// SIGPROF, SIGIO, SIGPWR, SIGSTKFLT, SIGABRT, the real-time signals; those
+// among them set up otherwise when the run starts stay so) end the process
+// at once, as without handlers and with the same exit status, but remove
+// the run's temporary files first (see temporary_registry.h).  Faults such
+// as SIGSEGV are left alone.
 //
 // SIGPIPE and SIGXFSZ are ignored: a reader of the standard output that
 // goes away, or a file grown past the size limit, shows as a write error,

@@ -690,7 +690,8 @@ std::vector<Option> makeTable()
                      "the annotated frames at the input's frame rate (25 frames/s when the input declares "
                      "none or one slower than 0.01 frames/s), their codec by the extension: .mp4, .m4v and .mov "
                      "H.264, which browsers play (refused before tracking where OpenCV's FFmpeg has no H.264 "
-                     "encoder); .avi and any other MJPG"));
+                     "encoder); .avi and any other MJPG.  Frames narrower than 8 pixels or lower than 2 (4x4 "
+                     "for H.264) are refused before tracking"));
     Option draw = option("--draw", "boxes|samples|design", S::Outputs,
                          "how --video and --show draw the targets: boxes, each target's box in its own colour "
                          "with its id (and confidence, with --lost-and-found) on a label, dashed where it was last "
@@ -1050,8 +1051,8 @@ std::string usageText()
              "Boxes are read and written in pixels of the frame, column 0 and row 0 first, within -" + limit +
                  " and " + limit +
                  ".  Result files, the pictures included, are written under temporary names beside them and "
-                 "replace earlier files of their names only when the run succeeds, is interrupted or stops at a "
-                 "frame of another size; an earlier file that is write-protected (no write permission bit) is "
+                 "replace earlier files of their names, all together, only when the run succeeds, is interrupted "
+                 "after its first frame or stops at a frame of another size; an earlier file that is write-protected (no write permission bit) is "
                  "refused before the run starts, as the shell's > refuses it.  "
                  "Up to " +
                  std::to_string(kStandardTargetCount) +
@@ -1069,9 +1070,9 @@ std::string usageText()
              std::string("--select and --show need a display."),
              std::string("Ctrl-C (SIGINT), SIGTERM or a hangup (SIGHUP) stops the run at once, even inside a "
                          "long frame: the result files keep every frame tracked before it, complete, and nothing "
-                         "of the unfinished one.  A second one, SIGQUIT or the CPU time limit ends it at once and "
-                         "removes its temporary files; those of a run killed outright are removed by the next run "
-                         "writing into their folder."),
+                         "of the unfinished one.  A second one, SIGQUIT, the CPU time limit or another signal that "
+                         "ends a process (SIGUSR1, SIGALRM, ...) ends it at once and removes its temporary files; "
+                         "those of a run killed outright are removed by the next run writing into their folder."),
              std::string("Exit status: 0 success (warnings go to stderr; also when stopped from the window), 1 "
                          "run-time error (video, files, standard output, a frame of another size), 2 usage error "
                          "(also a run that needs more memory than the machine has, no display for a window, no "

@@ -2,6 +2,7 @@
 
 #include "app/quiet_stderr.h"
 #include "cli/error_plot.h"
+#include "cli/result_commit.h"
 #include "cli/stale_temporaries.h"
 #include "cli/video_codec.h"
 
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -81,6 +84,8 @@ namespace {
 // Free space below which a file system counts as full: a write of the video
 // writer (a frame, or its buffer of 32 KiB) no longer fits.
 constexpr uint64_t kFullFileSystemBytes = uint64_t{1} << 20;
+// The video writer's buffer: the most one of its writes adds to the file.
+constexpr uint64_t kVideoWriteBytes = uint64_t{32} << 10;
 
 // Whether the file system holding `name` has no room left for us.
 bool fileSystemFull(const std::string& name)
@@ -91,6 +96,16 @@ bool fileSystemFull(const std::string& name)
     // The blocks kept for the superuser are ours when we are it.
     const uint64_t blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
     return blocks * fs.f_frsize < kFullFileSystemBytes;
+}
+
+// Whether a file of `size` bytes has grown as far as the file-size limit
+// (ulimit -f) lets it, give or take a write of the video writer.
+bool reachesSizeLimit(off_t size)
+{
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    return static_cast<uint64_t>(size) + kVideoWriteBytes >= limit.rlim_cur;
 }
 
 }  // namespace
@@ -109,8 +124,12 @@ bool VideoOutput::open(const std::string& path, double framesPerSecond, CvSize s
         QuietStderr quiet;  // the encoder's own complaints are not ours to show
         opened = openVideoWriter(writer_, pending_.writtenName(), codec, framesPerSecond, frameSize);
     }
-    if (!opened) {
+    struct stat file {};
+    if (!opened && ::stat(pending_.writtenName().c_str(), &file) != 0)
+        error = pending_.error("create", errno);  // gone meanwhile, with its folder say
+    else if (!opened)
         error = videoRefusalMessage(path, codec, frameSize);
+    if (!opened) {
         pending_.discard();
         return false;
     }
@@ -156,13 +175,24 @@ bool VideoOutput::close(std::string& error)
     }
     if (held == framesWritten_ && declared == framesWritten_)
         return true;
-    if (fileSystemFull(written))
-        error = pending_.error("write", ENOSPC);
-    else
-        error = "--video: cannot write the video '" + pending_.name() + "': the file holds " +
-                std::to_string(std::min(held, static_cast<int>(declared))) + " of the " +
-                std::to_string(framesWritten_) + " frames written";
+    error = incompleteReason(std::min(held, static_cast<int>(declared)));
     return false;
+}
+
+std::string VideoOutput::incompleteReason(int held) const
+{
+    // The writer keeps the system's reason to itself: it is told from the
+    // file and its surroundings.
+    const std::string& written = pending_.writtenName();
+    struct stat file {};
+    if (::stat(written.c_str(), &file) != 0)
+        return pending_.error("write", errno);  // removed, or its folder
+    if (fileSystemFull(written))
+        return pending_.error("write", ENOSPC);
+    if (reachesSizeLimit(file.st_size))
+        return pending_.error("write", EFBIG);
+    return "--video: cannot write the video '" + pending_.name() + "': the file holds " + std::to_string(held) +
+           " of the " + std::to_string(framesWritten_) + " frames written";
 }
 
 void VideoOutput::discard()
@@ -268,6 +298,12 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
         return refused();
     if (!o.plotFile.empty() && !o.gtFile.empty() && !errorPlot_.open(errorPlotName(o.plotFile), error))
         return refused();
+    for (PendingFile* file : {&video_.pending(), &mot_.pending(), &estimates_.pending(), &plot_.pending(),
+                              &errorPlot_.pending()})
+        if (file->pending() && file->replacesSharedFile())
+            warnings_.push_back(file->option() + ": '" + file->name() +
+                                "' has other names (hard links), which keep its earlier content: the results "
+                                "replace this name only");
     return true;
 }
 
@@ -303,8 +339,9 @@ bool Outputs::close(std::string& error)
 
 bool Outputs::commit(std::string& error)
 {
-    return video_.commit(error) && mot_.commit(error) && estimates_.commit(error) && plot_.commit(error) &&
-           errorPlot_.commit(error);
+    return commitTogether({&video_.pending(), &mot_.pending(), &estimates_.pending(), &plot_.pending(),
+                           &errorPlot_.pending()},
+                          error);
 }
 
 void Outputs::discard()

@@ -43,7 +43,8 @@ public:
     // Flushes and closes; false with `error` set when anything failed.
     bool close(std::string& error);
     // After a successful close: the file replaces its target.
-    bool commit(std::string& error) { return pending_.commit(error); }
+    // The file that replaces its target when the run's results are kept.
+    PendingFile& pending() { return pending_; }
     // Closes the file if open and removes what was written.
     void discard();
 
@@ -72,10 +73,14 @@ public:
     // Finishes the file and checks it; false with `error` set when it does
     // not hold every frame written.
     bool close(std::string& error);
-    bool commit(std::string& error) { return pending_.commit(error); }
+    PendingFile& pending() { return pending_; }
     void discard();
 
 private:
+    // Why the closed file does not hold every frame, with the system's
+    // reason where it can be told.
+    std::string incompleteReason(int held) const;
+
     PendingFile pending_;
     cv::VideoWriter writer_;
     int framesWritten_ = 0;
@@ -96,7 +101,7 @@ public:
     // Writes the picture and closes the file; false with `error` set, with
     // the system's reason, when that fails.
     bool write(const cv::Mat& picture, std::string& error);
-    bool commit(std::string& error) { return pending_.commit(error); }
+    PendingFile& pending() { return pending_; }
     void discard();
 
 private:
@@ -120,7 +125,9 @@ public:
     // likeliest to be refused; false with `error` set on a refusal.  Removes
     // first what runs that died left in their folders (see warnings()).
     bool open(const Options& options, double framesPerSecond, CvSize frameSize, std::string& error);
-    // Warnings of open(): left temporary files that could not be removed.
+    // Warnings of open(): left temporary files that could not be removed,
+    // and files to replace that have other names (hard links), which keep
+    // the earlier content.
     const std::vector<std::string>& warnings() const { return warnings_; }
     // The results of one tracked frame: a MOT line (none while the target is
     // lost) and an estimates line per target, in list order (the MOT file's
@@ -137,7 +144,8 @@ public:
     // the error picture; false with `error` set when one cannot be written.
     bool writePlot(const cv::Mat& picture, std::string& error) { return plot_.write(picture, error); }
     bool writeErrorPlot(const cv::Mat& picture, std::string& error) { return errorPlot_.write(picture, error); }
-    // After a successful close: every file replaces its target.
+    // After a successful close: every file replaces its target, all of them
+    // or none (see commitTogether).
     bool commit(std::string& error);
     // Removes every file of the run.
     void discard();

@@ -1,6 +1,7 @@
 #include "cli/pending_file.h"
 
 #include "cli/file_names.h"
+#include "cli/temporary_lock.h"
 #include "cli/temporary_names.h"
 #include "cli/temporary_registry.h"
 
@@ -73,14 +74,22 @@ int PendingFile::create(const std::string& option, const std::string& name, std:
     option_ = option;
     name_ = name;
     direct_ = false;
+    sharedTarget_ = false;
     target_ = resolvedFileName(name).string();
 
     struct stat existing {};
+    // As `>` does: a name that leads nowhere the system can follow (a loop
+    // of links, a file taken for a folder) is refused.
+    if (::stat(name.c_str(), &existing) != 0 && errno != ENOENT) {
+        error = this->error("create", errno);
+        return -1;
+    }
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         error = this->error("create", EISDIR);
         return -1;
     }
+    sharedTarget_ = exists && S_ISREG(existing.st_mode) && existing.st_nlink > 1;
     if (isSystemName(name) || (exists && !S_ISREG(existing.st_mode))) {
         direct_ = true;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
@@ -109,20 +118,24 @@ int PendingFile::createTemporary(std::string& error)
     const auto slash = target_.rfind('/');
     const std::string folder = target_.substr(0, slash + 1);
     const std::string base = target_.substr(slash + 1);
-    static unsigned counter = 0;
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::string candidate = folder + temporaryName(base, ::getpid(), counter++);
-        // Registered before it exists, so that no signal finds it unknown; a
-        // file already there under our process id is a dead process's.
+        const std::string candidate = folder + newTemporaryName(base);
+        // Registered before it exists, so that no signal finds it unknown.
         slot_ = registerTemporary(candidate.c_str());
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0) {
+        const int failure = errno;
+        if (fd >= 0 && lockAsOwner(fd, candidate)) {
+            // The writers close their own descriptors: the lock keeps one.
+            lockFd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
             temporary_ = candidate;
             return fd;
         }
-        const int failure = errno;
         forgetTemporary(slot_);
         slot_ = -1;
+        if (fd >= 0) {
+            ::close(fd);  // a clean-up removed it before it was locked
+            continue;
+        }
         if (failure != EEXIST) {
             error = this->error("create", failure);
             return -1;
@@ -132,11 +145,14 @@ int PendingFile::createTemporary(std::string& error)
     return -1;
 }
 
-bool PendingFile::commit(std::string& error)
+bool PendingFile::makeDurable(std::string& error)
 {
     if (temporary_.empty())
         return true;
-    const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Through the descriptor that holds the lock where there is one: the
+    // name may be gone, or the file not readable (its mode is the replaced
+    // file's).
+    const int fd = lockFd_ >= 0 ? ::dup(lockFd_) : ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
         error = this->error("write", errno);
         if (fd >= 0)
@@ -144,14 +160,19 @@ bool PendingFile::commit(std::string& error)
         return false;
     }
     ::close(fd);
+    return true;
+}
+
+bool PendingFile::replaceTarget(std::string& error)
+{
+    if (temporary_.empty())
+        return true;
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         error = this->error("replace", errno);
         return false;
     }
     // Forgotten only now: removing the name once renamed does no harm.
-    forgetTemporary(slot_);
-    slot_ = -1;
-    temporary_.clear();
+    letGo();
     return true;
 }
 
@@ -159,9 +180,17 @@ void PendingFile::discard()
 {
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
+    letGo();
+}
+
+void PendingFile::letGo()
+{
     forgetTemporary(slot_);
     slot_ = -1;
     temporary_.clear();
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+    lockFd_ = -1;
 }
 
 }  // namespace tavo_cli

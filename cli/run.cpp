@@ -271,7 +271,8 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
             if (const std::string problem = captureProblem(video.capture.get()); !problem.empty()) {
                 message(err, "cannot use frame " + std::to_string(frameNumber + 1) + " of '" + video.name +
                                  "': " + problem + ": stopped after frame " + std::to_string(frameNumber));
-                end.status = kExitRunError;  // the frames before it are whole: they are kept
+                // A failed run: earlier result files stay as they were.
+                end = TrackingEnd{kExitRunError, false};
             } else if (declared > frameNumber)
                 warning(err, "'" + video.name + "' ends early: frame " + std::to_string(frameNumber + 1) +
                                  " cannot be read, though the file declares " + std::to_string(declared) +

@@ -16,11 +16,12 @@ const char* const kH264Extensions[] = {".mp4", ".m4v", ".mov"};
 // tag; the others select the same encoder where a build lacks that tag.
 const char* const kH264Fourccs[] = {"avc1", "H264", "X264"};
 
-// The smallest frame side each encoder takes.  FFmpeg's scaler corrupts
-// memory for frames 2 pixels wide at some heights with H.264, so it is
-// given no frame narrower than 4.
-constexpr int kSmallestMjpgSide = 2;
-constexpr int kSmallestH264Side = 4;
+// The smallest frames each encoder is given.  FFmpeg's scaler aborts the
+// process (an assertion) on MJPG frames 2 to 7 pixels wide at many heights
+// (2x8, 4x4, 6x72, ...; none 8 or more wide up to 700 high), and corrupts
+// memory for frames 2 pixels wide at some heights with H.264.
+const cv::Size kSmallestMjpgFrame(8, 2);
+const cv::Size kSmallestH264Frame(4, 4);
 
 std::string lowerCase(std::string text)
 {
@@ -70,11 +71,10 @@ const char* videoCodecName(VideoCodec codec) { return codec == VideoCodec::H264 
 
 std::optional<std::string> frameSizeRefusal(VideoCodec codec, cv::Size size)
 {
-    const int smallest = codec == VideoCodec::H264 ? kSmallestH264Side : kSmallestMjpgSide;
-    if (size.width >= smallest && size.height >= smallest)
+    const cv::Size smallest = codec == VideoCodec::H264 ? kSmallestH264Frame : kSmallestMjpgFrame;
+    if (size.width >= smallest.width && size.height >= smallest.height)
         return std::nullopt;
-    return "the encoder takes frames of at least " + sizeText({smallest, smallest}) + " pixels, not " +
-           sizeText(size);
+    return "the encoder takes frames of at least " + sizeText(smallest) + " pixels, not " + sizeText(size);
 }
 
 bool openVideoWriter(cv::VideoWriter& writer, const std::string& fileName, VideoCodec codec,

@@ -383,20 +383,26 @@ TEST_F(CliCommand, ARunEndedByASignalLeavesNoTemporaryFiles)
     }
 
     // SIGKILL leaves them; the next run writing into the folder removes
-    // them, but not a living process's, another name, or another folder's.
+    // them, but not a living run's (one that holds its temporary locked),
+    // another name, or another folder's.
     const pid_t killed = startTrackIn(dir_, longRun);
     ASSERT_GE(killed, 0);
     waitForTemporaries(dir_, 2, killed);
     ::kill(killed, SIGKILL);
     ::waitpid(killed, nullptr, 0);
     ASSERT_EQ(temporaryFiles(dir_).size(), 2u);
-    const std::string living = ".tavo-" + std::to_string(::getpid()) + "-0.txt";
-    const std::string ended = ".tavo-" + std::to_string(endedProcess()) + "-7.csv";
+    const std::string living = ".tavo-host-" + std::to_string(::getpid()) + "-0000000000000001.txt";
+    const std::string ended = ".tavo-host-" + std::to_string(endedProcess()) + "-0000000000000007.csv";
     for (const std::string& name : {living, ended, std::string(".tavo-notes"), ended + "~"})
         writeText(path(name), "kept?");
+    const int livingLock = ::open(path(living).c_str(), O_WRONLY | O_CLOEXEC);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(livingLock, F_OFD_SETLK, &lock), 0) << std::strerror(errno);
     fs::create_directories(path("elsewhere"));
     writeText(path("elsewhere") / ended, "elsewhere");
     const Result r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --frames 1 --mot m.txt");
+    ::close(livingLock);
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> left = temporaryFiles(dir_);
     std::sort(left.begin(), left.end());

@@ -170,7 +170,7 @@ TEST_F(CliCommand, MessagesNameTheLimitAndTheReason)
     // Frames too small for the encoder (one-pixel wide images).
     writeSunRaster(path("thin_000.sr"), cv::Mat(8, 1, CV_8UC3, cv::Scalar(0, 0, 255)));
     const Result thin = track("thin_%03d.sr --box 0,0,1,4 --video out.avi");
-    EXPECT_NE(thin.err.find("the encoder takes frames of at least 2x2 pixels, not 1x8"), std::string::npos)
+    EXPECT_NE(thin.err.find("the encoder takes frames of at least 8x2 pixels, not 1x8"), std::string::npos)
         << thin.err;
 }
 

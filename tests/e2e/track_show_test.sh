@@ -69,7 +69,7 @@ wait_still "$id" 5 || fail "Space did not pause the run"
 shot "$id" "$artifacts/show-paused.png"
 [ "$(light_pixels "$artifacts/show-paused.png" 150 320 170 24)" -gt 20 ] || fail "the band does not say paused"
 # While the run goes on, the MOT lines go to a temporary file beside m.txt.
-pending() { cat "$dir"/.tavo-*.txt 2>/dev/null | wc -l; }  # .tavo-PID-N.txt
+pending() { cat "$dir"/.tavo-*.txt 2>/dev/null | wc -l; }  # .tavo-HOST-PID-RANDOM.txt
 lines=$(pending)
 [ "$lines" -gt 0 ] || fail "no MOT lines are written while the run goes on"
 sleep 1
