@@ -1,5 +1,6 @@
 #include "app/video_capture.h"
 
+#include "app/file_kind.h"
 #include "app/image_folder.h"
 #include "app/quiet_stderr.h"
 #include "app/sequence_info.h"
@@ -136,6 +137,10 @@ FileCapture* createFileCapture(const char* fileName)
         return nullptr;
     if (isFolder(fileName))
         return createFolderCapture(fileName);
+    // The decoder would wait on a FIFO, a socket or a device for ever.
+    struct stat status {};
+    if (::stat(fileName, &status) == 0 && specialFileKind(status.st_mode))
+        return nullptr;
     auto* capture = new FileCapture();
     const std::string& name = capture->name = decoderName(fileName);
     QuietStderr quiet;  // the decoder's remarks about the file are not ours
@@ -192,6 +197,8 @@ std::string openProblem(const char* fileName)
     struct stat status {};
     if (::stat(fileName, &status) != 0)
         return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
+    if (const auto kind = specialFileKind(status.st_mode))
+        return "it is " + *kind + ", not a video file: a read could wait for ever";
     if (S_ISDIR(status.st_mode))
         return isMotSequence(fileName) ? "the sequence folder's img1/ holds no images"
                                        : "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";

@@ -29,7 +29,9 @@ struct MotRecord {
 // Reads every record.  Lines may end with LF, CR or CR LF; a UTF-8
 // byte-order mark at the start is skipped, blank lines too, and columns
 // after the seventh are ignored.  On a malformed line, returns nothing and
-// sets `error` to "NAME:LINE: why".
+// sets `error` to "NAME:LINE: why"; an input holding a NUL byte or more than
+// kLargestTextInput bytes is refused as readTextInput refuses it ("NAME:
+// not a text file (a NUL byte on line 1)"), as soon as it is seen.
 std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std::string& name,
                                                      std::string& error);
 
