@@ -112,13 +112,18 @@ bool isFolder(const char* name)
     return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// A folder's images, or a sequence folder's; null when it holds none.
+// A folder's images, or a sequence folder's; null when it holds none or
+// the sequence declares a frame rate that is none.
 FileCapture* createFolderCapture(const std::string& folder)
 {
     const bool sequence = isMotSequence(folder);
+    std::string rateProblem;
+    const double rate = sequence ? sequenceFrameRate(folder, rateProblem) : 0.0;
+    if (!rateProblem.empty())
+        return nullptr;
     auto* capture = new FileCapture();
     capture->folder.emplace(sequence ? sequenceFrames(folder) : folder);
-    capture->folderRate = sequence ? sequenceFrameRate(folder) : 0.0;
+    capture->folderRate = rate;
     capture->name = folder;
     if (capture->folder->empty()) {
         delete capture;
@@ -199,9 +204,13 @@ std::string openProblem(const char* fileName)
         return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
     if (const auto kind = specialFileKind(status.st_mode))
         return "it is " + *kind + ", not a video file: a read could wait for ever";
+    if (S_ISDIR(status.st_mode) && isMotSequence(fileName)) {
+        std::string rateProblem;
+        sequenceFrameRate(fileName, rateProblem);
+        return rateProblem.empty() ? "the sequence folder's img1/ holds no images" : rateProblem;
+    }
     if (S_ISDIR(status.st_mode))
-        return isMotSequence(fileName) ? "the sequence folder's img1/ holds no images"
-                                       : "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";
+        return "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";
     const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return lowerCaseStart(std::strerror(errno));

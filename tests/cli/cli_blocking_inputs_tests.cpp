@@ -96,4 +96,52 @@ TEST_F(CliCommand, InputsThatCouldWaitForAWriterAreRefusedAtOnce)
     }
 }
 
+// A MOTChallenge sequence of two frames whose seqinfo.ini has `rateLine`.
+void writeSequence(const fs::path& folder, const std::string& rateLine)
+{
+    fs::create_directories(folder / "img1");
+    for (int i = 1; i <= 2; ++i)
+        ASSERT_TRUE(cv::imwrite((folder / "img1" / ("00000" + std::to_string(i) + ".png")).string(),
+                                cv::Mat(48, 64, CV_8UC3, cv::Scalar(40, 90, 160))));
+    std::ofstream(folder / "seqinfo.ini") << "[Sequence]\nname=SEQ\nimDir=img1\n" << rateLine << "seqLength=2\n";
+}
+
+TEST_F(CliCommand, ASequenceFrameRateThatIsNoneIsRefusedNamingTheFileKeyAndValue)
+{
+    const struct {
+        const char* value;
+        const char* reason;
+    } cases[] = {
+        {"0", "is not a number of frames per second above 0"},
+        {"-25", "is not a number of frames per second above 0"},
+        {"abc", "is not a number of frames per second above 0"},
+        {"", "is not a number of frames per second above 0"},
+        {"inf", "is not a number of frames per second above 0"},
+        {"nan", "is not a number of frames per second above 0"},
+        {"25fps", "is not a number of frames per second above 0"},
+        {"1001", "is too large (at most 1000 frames per second)"},
+        {"1e300", "is too large (at most 1000 frames per second)"},
+    };
+    for (const auto& c : cases) {
+        const std::string seq = std::string("SEQ") + c.value;
+        writeSequence(path(seq), std::string("frameRate=") + c.value + "\n");
+        const Result r = track(seq + " -q --box 1,1,8,8 --video v.avi");
+        EXPECT_EQ(r.status, 1) << c.value;
+        EXPECT_EQ(r.err, "tavo-track: cannot open the video '" + seq + "': '" + seq + "/seqinfo.ini': frameRate '" +
+                             c.value + "' " + c.reason + "\n");
+        EXPECT_FALSE(fs::exists(path("v.avi")));
+    }
+    // Without a frameRate, the images are read at 25 frames/s; the fastest
+    // rate allowed is written.
+    writeSequence(path("NONE"), "");
+    writeSequence(path("FAST"), "frameRate=1000\n");
+    for (const std::string seq : {"NONE", "FAST"}) {
+        const Result r = track(seq + " -q --box 1,1,8,8 --video " + seq + ".avi");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(cv::VideoCapture(path("NONE.avi").string()).get(cv::CAP_PROP_FPS), 25.0);
+    EXPECT_EQ(cv::VideoCapture(path("FAST.avi").string()).get(cv::CAP_PROP_FPS), 1000.0);
+}
+
 }  // namespace
