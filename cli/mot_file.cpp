@@ -198,9 +198,15 @@ std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, c
     if (!records)
         return std::nullopt;
     std::vector<const MotRecord*> used;
-    for (const MotRecord& r : *records)
+    for (const MotRecord& r : *records) {
+        if (r.id <= 0 && r.id != kNoIdentity) {
+            error = name + ":" + std::to_string(r.line) + ": expected a positive id (or " +
+                    std::to_string(kNoIdentity) + " for a box without one), not " + std::to_string(r.id);
+            return std::nullopt;
+        }
         if (r.frame >= startFrame)
             used.push_back(&r);
+    }
     if (used.empty()) {
         error = name + ": no boxes in the file" +
                 (records->empty() ? std::string() : " on frame " + std::to_string(startFrame) + " or later");

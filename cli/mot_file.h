@@ -50,7 +50,8 @@ struct InitialTarget {
 // frame at or after it alone, numbered in file order after the highest id
 // of the file.  Ordered by first frame, then by id; boxes rounded to whole
 // pixels.  Returns nothing with `error` set ("NAME:LINE: why") when the
-// file is malformed, has no records from `startFrame` on, gives an id twice
+// file is malformed, gives an id below 1 other than kNoIdentity (as --box-id
+// refuses it), has no records from `startFrame` on, gives an id twice
 // on its first frame, or a box becomes empty once rounded or cannot be
 // tracked.
 std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,

@@ -144,4 +144,25 @@ TEST_F(CliCommand, ASequenceFrameRateThatIsNoneIsRefusedNamingTheFileKeyAndValue
     EXPECT_EQ(cv::VideoCapture(path("FAST.avi").string()).get(cv::CAP_PROP_FPS), 1000.0);
 }
 
+TEST_F(CliCommand, TargetIdsBelowOneAreRefusedAsBoxIdRefusesThem)
+{
+    makeClip(2);
+    std::ofstream(path("zero.txt")) << "1,1,10,10,8,8\n1,0,30,30,8,8\n";
+    std::ofstream(path("negative.txt")) << "1,-2,10,10,8,8\n";
+    Result r = track("clip.avi -q --targets zero.txt --mot m.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tavo-track: zero.txt:2: expected a positive id (or -1 for a box without one), not 0\n");
+    EXPECT_FALSE(fs::exists(path("m.txt")));
+    r = track("clip.avi -q --targets negative.txt");
+    EXPECT_EQ(r.err, "tavo-track: negative.txt:1: expected a positive id (or -1 for a box without one), not -2\n");
+    EXPECT_NE(track("clip.avi -q --box-id 0,10,10,8,8").err.find("expected a positive id"), std::string::npos);
+
+    // -1 still marks a box without identity, numbered after the file's ids.
+    std::ofstream(path("none.txt")) << "1,-1,10,10,8,8\n1,4,30,30,8,8\n";
+    r = track("clip.avi -q --targets none.txt --seed 1 --mot m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(split(lines(readFile(path("m.txt")))[0])[1], "4");
+    EXPECT_EQ(split(lines(readFile(path("m.txt")))[1])[1], "5");
+}
+
 }  // namespace
