@@ -12,3 +12,14 @@
 // device" for such a file's mode (st_mode); nothing for other files.
 std::optional<std::string> specialFileKind(mode_t mode);
 
+
+// The first file of a numbered image sequence ("img%04d.png", printf's
+// numbering as FFmpeg and OpenCV read it) that is such a file, and its
+// kind: among the files from the first index found (0 to 999) on, up to the
+// first missing one.  Nothing when `pattern` numbers no files (it holds no
+// single %d, with an optional width) or none of them is such a file.
+struct WaitingFile {
+    std::string name;
+    std::string kind;
+};
+std::optional<WaitingFile> waitingFileOfSequence(const std::string& pattern);

@@ -142,9 +142,11 @@ FileCapture* createFileCapture(const char* fileName)
         return nullptr;
     if (isFolder(fileName))
         return createFolderCapture(fileName);
-    // The decoder would wait on a FIFO, a socket or a device for ever.
+    // The decoder would wait on a FIFO, a socket or a device for ever,
+    // the video's or an image's of a numbered sequence.
     struct stat status {};
-    if (::stat(fileName, &status) == 0 && specialFileKind(status.st_mode))
+    if (::stat(fileName, &status) == 0 ? specialFileKind(status.st_mode).has_value()
+                                        : waitingFileOfSequence(fileName).has_value())
         return nullptr;
     auto* capture = new FileCapture();
     const std::string& name = capture->name = decoderName(fileName);
@@ -200,8 +202,12 @@ std::string openProblem(const char* fileName)
     if (!fileName || !*fileName)
         return "no such file";
     struct stat status {};
-    if (::stat(fileName, &status) != 0)
-        return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
+    if (::stat(fileName, &status) != 0) {
+        const int why = errno;
+        if (const auto waiting = waitingFileOfSequence(fileName))
+            return "its image '" + waiting->name + "' is " + waiting->kind + ": a read could wait for ever";
+        return why == ENOENT ? "no such file" : lowerCaseStart(std::strerror(why));
+    }
     if (const auto kind = specialFileKind(status.st_mode))
         return "it is " + *kind + ", not a video file: a read could wait for ever";
     if (S_ISDIR(status.st_mode) && isMotSequence(fileName)) {

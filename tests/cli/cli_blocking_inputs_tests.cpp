@@ -52,6 +52,9 @@ TEST_F(CliCommand, InputsThatCouldWaitForAWriterAreRefusedAtOnce)
 {
     makeClip(2);
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    // A numbered image sequence with a FIFO among its images.
+    ASSERT_TRUE(cv::imwrite(path("img001.png").string(), cv::Mat(48, 64, CV_8UC3, cv::Scalar(40, 90, 160))));
+    ASSERT_EQ(::mkfifo(path("img002.png").c_str(), 0600), 0);
     // A short name: a socket's path has a small limit.
     const fs::path socketFile = fs::temp_directory_path() / ("tavo-sock-" + std::to_string(::getpid()));
     fs::remove(socketFile);
@@ -68,6 +71,9 @@ TEST_F(CliCommand, InputsThatCouldWaitForAWriterAreRefusedAtOnce)
         {"clip.avi --demo-targets --gt " + sock, "--gt '" + sock + "': a socket, not a ground-truth file" + waits},
         {"fifo --box 1,1,8,8",
          "cannot open the video 'fifo': it is a FIFO (named pipe), not a video file: a read could wait for ever"},
+        {"'img%03d.png' --box 1,1,8,8",
+         "cannot open the video 'img%03d.png': its image 'img002.png' is a FIFO (named pipe): a read could wait for "
+         "ever"},
         {sock + " --box 1,1,8,8",
          "cannot open the video '" + sock + "': it is a socket, not a video file: a read could wait for ever"},
     };
