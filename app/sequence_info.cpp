@@ -31,9 +31,10 @@ bool isMotSequence(const std::string& folder)
 
 std::string sequenceFrames(const std::string& folder) { return (fs::path(folder) / kFramesFolder).string(); }
 
-double sequenceFrameRate(const std::string& folder)
+double sequenceFrameRate(const std::string& folder, std::string& problem)
 {
-    std::ifstream in(fs::path(folder) / kInfoFile);
+    const fs::path info = fs::path(folder) / kInfoFile;
+    std::ifstream in(info);
     for (std::string line; std::getline(in, line);) {
         const auto eq = line.find('=');
         if (eq == std::string::npos || trimmed(line.substr(0, eq)) != kRateKey)
@@ -41,7 +42,15 @@ double sequenceFrameRate(const std::string& folder)
         const std::string value = trimmed(line.substr(eq + 1));
         char* end = nullptr;
         const double rate = std::strtod(value.c_str(), &end);
-        return !value.empty() && *end == '\0' && std::isfinite(rate) && rate > 0 ? rate : 0.0;
+        const std::string where = "'" + info.string() + "': " + kRateKey + " '" + value + "' ";
+        if (value.empty() || end != value.c_str() + value.size() || !std::isfinite(rate) || rate <= 0)
+            problem = where + "is not a number of frames per second above 0";
+        else if (rate > kFastestSequenceRate)
+            problem = where + "is too large (at most " + std::to_string(static_cast<int>(kFastestSequenceRate)) +
+                      " frames per second)";
+        else
+            return rate;
+        return 0.0;
     }
     return 0.0;
 }

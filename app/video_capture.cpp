@@ -1,5 +1,6 @@
 #include "app/video_capture.h"
 
+#include "app/file_kind.h"
 #include "app/image_folder.h"
 #include "app/quiet_stderr.h"
 #include "app/sequence_info.h"
@@ -111,13 +112,18 @@ bool isFolder(const char* name)
     return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// A folder's images, or a sequence folder's; null when it holds none.
+// A folder's images, or a sequence folder's; null when it holds none or
+// the sequence declares a frame rate that is none.
 FileCapture* createFolderCapture(const std::string& folder)
 {
     const bool sequence = isMotSequence(folder);
+    std::string rateProblem;
+    const double rate = sequence ? sequenceFrameRate(folder, rateProblem) : 0.0;
+    if (!rateProblem.empty())
+        return nullptr;
     auto* capture = new FileCapture();
     capture->folder.emplace(sequence ? sequenceFrames(folder) : folder);
-    capture->folderRate = sequence ? sequenceFrameRate(folder) : 0.0;
+    capture->folderRate = rate;
     capture->name = folder;
     if (capture->folder->empty()) {
         delete capture;
@@ -136,6 +142,12 @@ FileCapture* createFileCapture(const char* fileName)
         return nullptr;
     if (isFolder(fileName))
         return createFolderCapture(fileName);
+    // The decoder would wait on a FIFO, a socket or a device for ever,
+    // the video's or an image's of a numbered sequence.
+    struct stat status {};
+    if (::stat(fileName, &status) == 0 ? specialFileKind(status.st_mode).has_value()
+                                        : waitingFileOfSequence(fileName).has_value())
+        return nullptr;
     auto* capture = new FileCapture();
     const std::string& name = capture->name = decoderName(fileName);
     QuietStderr quiet;  // the decoder's remarks about the file are not ours
@@ -190,11 +202,21 @@ std::string openProblem(const char* fileName)
     if (!fileName || !*fileName)
         return "no such file";
     struct stat status {};
-    if (::stat(fileName, &status) != 0)
-        return errno == ENOENT ? "no such file" : lowerCaseStart(std::strerror(errno));
+    if (::stat(fileName, &status) != 0) {
+        const int why = errno;
+        if (const auto waiting = waitingFileOfSequence(fileName))
+            return "its image '" + waiting->name + "' is " + waiting->kind + ": a read could wait for ever";
+        return why == ENOENT ? "no such file" : lowerCaseStart(std::strerror(why));
+    }
+    if (const auto kind = specialFileKind(status.st_mode))
+        return "it is " + *kind + ", not a video file: a read could wait for ever";
+    if (S_ISDIR(status.st_mode) && isMotSequence(fileName)) {
+        std::string rateProblem;
+        sequenceFrameRate(fileName, rateProblem);
+        return rateProblem.empty() ? "the sequence folder's img1/ holds no images" : rateProblem;
+    }
     if (S_ISDIR(status.st_mode))
-        return isMotSequence(fileName) ? "the sequence folder's img1/ holds no images"
-                                       : "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";
+        return "the folder holds no images (png, jpg, bmp, tif, ppm, webp, ...)";
     const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return lowerCaseStart(std::strerror(errno));

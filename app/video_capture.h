@@ -14,7 +14,9 @@ struct FileCapture;
 // protocols: "file:x.avi" is the file of that name, not "x.avi".  A folder
 // is read as its images in natural order (see ImageFolder), a MOTChallenge
 // sequence folder (img1/ and seqinfo.ini) as the images of img1/ at the
-// frame rate of seqinfo.ini.
+// frame rate of seqinfo.ini (null when that rate is given but is none, see
+// sequenceFrameRate).  FIFOs, sockets and devices, which a read could wait
+// on for ever, are not opened.
 FileCapture* createFileCapture(const char* fileName);
 
 // Opens camera `index` (0: the first); null when there is none to open.
@@ -24,8 +26,8 @@ FileCapture* createCameraCapture(int index);
 std::string cameraProblem(int index);
 
 // Why createFileCapture gave null for `fileName`, in lower case: "no such
-// file", "permission denied", a folder without images, or that it is no
-// video the decoder reads.
+// file", "permission denied", a FIFO, socket or device, a folder without
+// images, a sequence's frame rate, or that it is no video the decoder reads.
 std::string openProblem(const char* fileName);
 
 // The next frame as an 8-bit three-channel BGR image owned by the capture

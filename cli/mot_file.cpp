@@ -1,5 +1,7 @@
 #include "cli/mot_file.h"
 
+#include "cli/text_input.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -23,28 +25,36 @@ std::string trimmed(const std::string& s)
 }
 
 // One line ended by LF, CR or CR LF, without its end; false when the input
-// has no more.
-bool readLine(std::istream& in, std::string& line)
+// has no more.  A NUL byte ends the line too, and is kept in it for the
+// caller to refuse.  `left` counts down the bytes the input may still hold:
+// below 0, the input is too large and the line is cut.
+bool readLine(std::istream& in, std::string& line, long long& left)
 {
     line.clear();
     std::streambuf* buffer = in.rdbuf();
     bool any = false;
-    for (;;) {
+    while (left >= 0) {
         const int c = buffer->sbumpc();
         if (c == std::char_traits<char>::eof()) {
             in.setstate(std::ios::eofbit);
             return any;
         }
         any = true;
+        --left;
         if (c == '\n')
             return true;
         if (c == '\r') {
-            if (buffer->sgetc() == '\n')
+            if (buffer->sgetc() == '\n' && left > 0) {
                 buffer->sbumpc();
+                --left;
+            }
             return true;
         }
         line.push_back(static_cast<char>(c));
+        if (c == '\0')
+            return true;
     }
+    return true;
 }
 
 // A field as it is quoted in a message: bytes that do not print shown as
@@ -84,8 +94,17 @@ std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std
     std::vector<MotRecord> records;
     std::string text;
     int lineNumber = 0;
-    while (readLine(in, text)) {
+    long long left = kLargestTextInput;
+    while (readLine(in, text, left)) {
         ++lineNumber;
+        if (left < 0) {
+            error = name + ": " + tooLargeReason("MOTChallenge file");
+            return std::nullopt;
+        }
+        if (text.find('\0') != std::string::npos) {
+            error = name + ": " + nulByteReason(static_cast<size_t>(lineNumber));
+            return std::nullopt;
+        }
         if (lineNumber == 1 && text.rfind(kByteOrderMark, 0) == 0)
             text.erase(0, 3);
         if (trimmed(text).empty())
@@ -179,9 +198,15 @@ std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, c
     if (!records)
         return std::nullopt;
     std::vector<const MotRecord*> used;
-    for (const MotRecord& r : *records)
+    for (const MotRecord& r : *records) {
+        if (r.id <= 0 && r.id != kNoIdentity) {
+            error = name + ":" + std::to_string(r.line) + ": expected a positive id (or " +
+                    std::to_string(kNoIdentity) + " for a box without one), not " + std::to_string(r.id);
+            return std::nullopt;
+        }
         if (r.frame >= startFrame)
             used.push_back(&r);
+    }
     if (used.empty()) {
         error = name + ": no boxes in the file" +
                 (records->empty() ? std::string() : " on frame " + std::to_string(startFrame) + " or later");

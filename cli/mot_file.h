@@ -29,7 +29,9 @@ struct MotRecord {
 // Reads every record.  Lines may end with LF, CR or CR LF; a UTF-8
 // byte-order mark at the start is skipped, blank lines too, and columns
 // after the seventh are ignored.  On a malformed line, returns nothing and
-// sets `error` to "NAME:LINE: why".
+// sets `error` to "NAME:LINE: why"; an input holding a NUL byte or more than
+// kLargestTextInput bytes is refused as readTextInput refuses it ("NAME:
+// not a text file (a NUL byte on line 1)"), as soon as it is seen.
 std::optional<std::vector<MotRecord>> readMotRecords(std::istream& in, const std::string& name,
                                                      std::string& error);
 
@@ -48,7 +50,8 @@ struct InitialTarget {
 // frame at or after it alone, numbered in file order after the highest id
 // of the file.  Ordered by first frame, then by id; boxes rounded to whole
 // pixels.  Returns nothing with `error` set ("NAME:LINE: why") when the
-// file is malformed, has no records from `startFrame` on, gives an id twice
+// file is malformed, gives an id below 1 other than kNoIdentity (as --box-id
+// refuses it), has no records from `startFrame` on, gives an id twice
 // on its first frame, or a box becomes empty once rounded or cannot be
 // tracked.
 std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, const std::string& name,

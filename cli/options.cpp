@@ -345,6 +345,10 @@ std::vector<Option> makeTable()
                            "give the targets with --select (or --box)");
     camera.set = [](Options& o, const std::string& text) -> Refusal {
         const auto n = parseInt(text);
+        // Digits alone, beyond even a 64-bit integer, are a number too large.
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (!n && (parseInt64(text) > 0 || digits))
+            return "at most " + std::to_string(INT32_MAX);
         if (!n || *n < 0)
             return std::string("expected a camera number, 0 or more");
         o.camera = *n;

@@ -75,6 +75,46 @@ TEST(CliMotFile, LinesEndWithLfCrOrCrLfAfterAnyByteOrderMark)
     EXPECT_EQ((*records)[3].line, 5);
 }
 
+// `count` lines of a record whose ignored columns are `padding` bytes long;
+// each line's buffer is handed out whole, so that hundreds of MiB pass
+// quickly.
+class RepeatedRecords : public std::streambuf {
+public:
+    RepeatedRecords(size_t padding, int count)
+        : line_("1,1,2,3,4,5,1," + std::string(padding, 'x') + "\n"), left_(count)
+    {
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (left_-- <= 0)
+            return traits_type::eof();
+        setg(line_.data(), line_.data(), line_.data() + line_.size());
+        return traits_type::to_int_type(line_[0]);
+    }
+
+private:
+    std::string line_;
+    int left_;
+};
+
+TEST(CliMotFile, AnInputThatIsNoTextOrHasNoEndIsRefusedAsTheCommandRefusesIt)
+{
+    // A NUL byte even in the columns that are ignored.
+    const char text[] = "1,1,2,3,4,5\n1,1,2,3,4,5,1,-1,\0\n";
+    std::istringstream nul(std::string(text, sizeof text - 1));
+    std::string error;
+    EXPECT_FALSE(readMotRecords(nul, "f.txt", error));
+    EXPECT_EQ(error, "f.txt: not a text file (a NUL byte on line 2)");
+
+    // 300 MiB: past the largest text input, reading stops.
+    RepeatedRecords large(1 << 20, 300);
+    std::istream in(&large);
+    EXPECT_FALSE(readMotRecords(in, "f.txt", error));
+    EXPECT_EQ(error, "f.txt: too large for a MOTChallenge file (more than 256 MiB)");
+}
+
 TEST(CliMotFile, NumbersTooLargeAreToldFromNonNumbers)
 {
     const struct {
