@@ -13,6 +13,7 @@ volatile std::sig_atomic_t requested = 0;  // the signal number, 0 for none
 std::atomic<bool> stopping{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 std::atomic<int> stopSignalsSeen{0};
+std::atomic<bool> waitingForInputs{false};  // see WaitingForInputs
 static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handler");
 
 // The signals that ask for a stop, and those that end the run at once.
@@ -67,10 +68,11 @@ extern "C" void endRemovingTemporaries(int signal)
 }
 
 // Notes the signal; a second one, of any of these kinds and whichever
-// thread it reaches, ends the process.
+// thread it reaches, or one while the inputs are opened, ends the process.
 extern "C" void noteStopRequest(int signal)
 {
-    if (stopSignalsSeen.fetch_add(1, std::memory_order_relaxed) > 0) {
+    if (stopSignalsSeen.fetch_add(1, std::memory_order_relaxed) > 0 ||
+        waitingForInputs.load(std::memory_order_relaxed)) {
         endRemovingTemporaries(signal);
         return;
     }
@@ -105,5 +107,15 @@ const std::atomic<bool>* stopFlag() { return &stopping; }
 void requestStop() { stopping.store(true, std::memory_order_relaxed); }
 
 int stopSignal() { return requested; }
+
+WaitingForInputs::WaitingForInputs()
+{
+    waitingForInputs.store(true, std::memory_order_relaxed);
+    // A stop asked for just before ends the run now, as one during would.
+    if (requested != 0)
+        endRemovingTemporaries(requested);
+}
+
+WaitingForInputs::~WaitingForInputs() { waitingForInputs.store(false, std::memory_order_relaxed); }
 
 }  // namespace tavo_cli

@@ -40,6 +40,18 @@ void requestStop();
 // The signal that asked for the stop (0 for none).
 int stopSignal();
 
+// While one lives, the run is opening or reading its inputs, where a call
+// may wait in the system (a file on a stalled mount, a device): a stop
+// signal then ends the run at once, removing its temporaries, as a second
+// one would, since no frame loop is there to notice it.
+class WaitingForInputs {
+public:
+    WaitingForInputs();
+    ~WaitingForInputs();
+    WaitingForInputs(const WaitingForInputs&) = delete;
+    WaitingForInputs& operator=(const WaitingForInputs&) = delete;
+};
+
 // The exit status of a run stopped by `signal`: 128 + its number, as a
 // shell reports a process the signal ended (130 for SIGINT, 143 for
 // SIGTERM, 129 for SIGHUP).

@@ -346,7 +346,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     }
     RunInputs inputs;
     std::string error;
-    if (const int status = loadInputs(options, inputs, error); status != kExitSuccess) {
+    int loaded;
+    {
+        const WaitingForInputs waiting;
+        loaded = loadInputs(options, inputs, error);
+    }
+    if (const int status = loaded; status != kExitSuccess) {
         message(err, error);
         return status;
     }
@@ -361,7 +366,12 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitUsage;
     }
     VideoInput video;
-    if (!openVideo(options, video, error)) {
+    bool opened;
+    {
+        const WaitingForInputs waiting;
+        opened = openVideo(options, video, error);
+    }
+    if (!opened) {
         message(err, error);
         return kExitRunError;
     }

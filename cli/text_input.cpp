@@ -40,12 +40,6 @@ private:
     int fd_;
 };
 
-// Why a FIFO or socket is refused: a read could wait for ever for a writer.
-std::string waitingReason(const std::string& kind, const std::string& what)
-{
-    return kind + ", not a " + what + ": a read could wait for ever for a writer; give a regular file";
-}
-
 // The rest of the file into `text`; false with `error` set.  A device
 // (opened without waiting) that has nothing to give at once is refused.
 bool readAll(int fd, const struct stat& status, const std::string& prefix, const std::string& what,
@@ -81,6 +75,11 @@ bool readAll(int fd, const struct stat& status, const std::string& prefix, const
 }
 
 }  // namespace
+
+std::string waitingReason(const std::string& kind, const std::string& what)
+{
+    return kind + ", not a " + what + ": a read could wait for ever for a writer; give a regular file";
+}
 
 std::string nulByteReason(size_t line) { return "not a text file (a NUL byte on line " + std::to_string(line) + ")"; }
 

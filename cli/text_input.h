@@ -26,6 +26,9 @@ std::optional<std::string> readTextInput(const std::string& option, const std::s
 // option and file: "not a text file (a NUL byte on line 3)"; "too large
 // for a ground-truth file (more than 256 MiB)".
 std::string nulByteReason(size_t line);
+// Why a FIFO or socket (`kind`, as specialFileKind names it) is refused as
+// a `what`: a read could wait for ever for a writer.
+std::string waitingReason(const std::string& kind, const std::string& what);
 std::string tooLargeReason(const std::string& what);
 
 }  // namespace tavo_cli

@@ -5,11 +5,13 @@
 // of numpy before the interpreter lock is released, so that other Python
 // threads run while a frame is tracked.
 
+#include "app/file_kind.h"
 #include "app/video_capture.h"
 #include "cli/memory_estimate.h"
 #include "cli/mot_file.h"
 #include "cli/options.h"
 #include "cli/scoring.h"
+#include "cli/text_input.h"
 #include "render/box_drawing.h"
 #include "render/drawing_style.h"
 #include "support/tick_source.h"
@@ -19,6 +21,7 @@
 #include <pybind11/pybind11.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -969,6 +972,10 @@ py::dict score(py::handle tracksByFrame, py::handle truthPath)
     const std::string path = pathFrom(truthPath);
     const std::vector<FrameBoxes> frames = framesFrom(tracksByFrame);
 
+    // Opening a FIFO would wait for a writer: refused as --gt refuses it.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)))
+        raise(PyExc_ValueError, path + ": " + waitingReason(*specialFileKind(status.st_mode), "ground-truth file"));
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int error = errno;

@@ -17,6 +17,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils libx11-dev
   clang libclang-rt-14-dev
   valgrind
+  ffmpeg  # the live-view test's videos of other sizes and rates
   parallel  # tools/track_many.sh, one tavo-track per video on every core
   python3-dev pybind11-dev python3-numpy  # the Python module tavo
   python3-pytest python3-opencv           # its tests and the README's example

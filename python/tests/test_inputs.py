@@ -1,6 +1,7 @@
 """Ground truth that is no text, or has no end, is refused by tavo.score as
 tavo-track --gt refuses it, in the same words, and at once."""
 
+import os
 import resource
 import subprocess
 import sys
@@ -39,3 +40,20 @@ def test_an_endless_device_is_refused_at_once(demo_video):
     reason = "not a text file (a NUL byte on line 1)"
     assert (done.returncode, done.stdout) == (0, f"/dev/zero: {reason}\n"), done.stderr
     assert command_error(demo_video, "--demo-targets", "--gt", "/dev/zero") == f"--gt '/dev/zero': {reason}"
+
+
+def test_a_fifo_is_refused_without_waiting_for_a_writer(tmp_path, demo_video):
+    fifo = tmp_path / "truth.fifo"
+    os.mkfifo(fifo)
+    # In a process of its own: a read that waits for a writer would hang
+    # the test instead of failing it.
+    code = ("import sys, tavo\n"
+            "try:\n"
+            "    tavo.score({1: []}, sys.argv[1])\n"
+            "except ValueError as e:\n"
+            "    print(e)\n")
+    done = subprocess.run([sys.executable, "-c", code, str(fifo)], capture_output=True, text=True, timeout=240)
+    reason = ("a FIFO (named pipe), not a ground-truth file: a read could wait for ever for a writer; "
+              "give a regular file")
+    assert (done.returncode, done.stdout) == (0, f"{fifo}: {reason}\n"), done.stderr
+    assert command_error(demo_video, "--demo-targets", "--gt", fifo) == f"--gt '{fifo}': {reason}"

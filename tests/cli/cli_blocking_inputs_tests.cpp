@@ -2,14 +2,19 @@
 // FIFOs and sockets as inputs, a sequence's frame rate that is none, target
 // ids a targets file cannot give.
 
+#include "cli/interrupts.h"
 #include "command_run.h"
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -172,3 +177,44 @@ TEST_F(CliCommand, TargetIdsBelowOneAreRefusedAsBoxIdRefusesThem)
 }
 
 }  // namespace
+
+// Where an input still waits in the system (a stalled mount, a device), a
+// first stop signal ends the run at once instead of being noted for a frame
+// loop that has not begun.  A child reads from a pipe whose writer never
+// writes, as a run would wait on such an input.
+TEST(Interrupts, AStopSignalWhileTheInputsAreOpenedEndsTheRunAtOnce)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        int ready[2], silent[2];
+        ASSERT_EQ(0, ::pipe(ready));
+        ASSERT_EQ(0, ::pipe(silent));
+        const pid_t child = ::fork();
+        ASSERT_LE(0, child);
+        if (child == 0) {
+            tavo_cli::catchInterrupts();
+            const tavo_cli::WaitingForInputs waiting;
+            char c = 'r';
+            if (::write(ready[1], &c, 1) != 1)
+                ::_exit(2);
+            (void)!::read(silent[0], &c, 1);  // restarted after a noted signal
+            ::_exit(3);
+        }
+        char c;
+        ASSERT_EQ(1, ::read(ready[0], &c, 1));
+        ::kill(child, signal);
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                ADD_FAILURE() << "signal " << signal << " did not end a run waiting for its inputs";
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+        for (const int fd : {ready[0], ready[1], silent[0], silent[1]})
+            ::close(fd);
+    }
+}
