@@ -64,12 +64,7 @@ int track(tavo& tracker)
         tracker.resample(n);
         for (int i = 0; i < n; ++i)
             tracker.windowRefs[i] = &tracker.windowSamples[i];
-        if (tracker.motion && tracker.motion->any()) {
-            tracker.moveRobustly(n);
-        } else {
-            tracker.drawNoise(n);
-            tracker.propagate(n);
-        }
+        tracker.moveSamples(n);
         measureSamples(tracker, n);
         sortByWeight(tracker.windowRefs, static_cast<size_t>(n), 0);
     }

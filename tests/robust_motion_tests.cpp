@@ -120,7 +120,7 @@ TEST(RobustMotion, DampingSlowsAStaleVelocity)
         m.sample(i).velY = -4.0f;
         m.sample(i).posX = 80.0f;
     }
-    m.tracker.moveRobustly(200);
+    m.tracker.moveSamples(200);
     EXPECT_EQ(m.sample(7).velX, 1.0f);
     EXPECT_EQ(m.sample(7).velY, -2.0f);
     EXPECT_EQ(m.sample(7).posX, 81.0f);
@@ -134,7 +134,7 @@ TEST(RobustMotion, ScaleWalkStaysInItsRangeAndMovesBothAxesTogether)
     m.settings.maxScale = 1.25;
     bool grew = false, shrank = false;
     for (int cycle = 0; cycle < 10; ++cycle) {
-        m.tracker.moveRobustly(200);
+        m.tracker.moveSamples(200);
         for (int i = 0; i < 200; ++i) {
             const Sample& s = m.sample(i);
             ASSERT_GE(s.scaleX, 0.8f);
@@ -147,7 +147,7 @@ TEST(RobustMotion, ScaleWalkStaysInItsRangeAndMovesBothAxesTogether)
     }
     EXPECT_TRUE(grew && shrank);
     m.settings.aspectNoise = 0.1;
-    m.tracker.moveRobustly(200);
+    m.tracker.moveSamples(200);
     int differ = 0;
     for (int i = 0; i < 200; ++i)
         differ += m.sample(i).scaleX != m.sample(i).scaleY;
@@ -164,7 +164,7 @@ TEST(RobustMotion, WideProposalsReplaceTheLastShareAroundTheEstimate)
         m.sample(i).velX = 3.0f;
     m.t->estimate.posX = 40.0f;
     m.t->estimate.posY = 60.0f;
-    m.tracker.moveRobustly(200);
+    m.tracker.moveSamples(200);
     double sumX = 0, sumSq = 0;
     for (int i = 0; i < 150; ++i)
         EXPECT_EQ(m.sample(i).velX, 3.0f) << i;
@@ -185,7 +185,7 @@ TEST(RobustMotion, WideProposalsReplaceTheLastShareAroundTheEstimate)
     m.t->motion.lostFrames = 4;
     m.t->motion.lastGoodX = 120.0f;
     m.t->motion.lastGoodY = 30.0f;
-    m.tracker.moveRobustly(200);
+    m.tracker.moveSamples(200);
     const int k = static_cast<int>(std::lround(m.settings.lostSpread * 200));
     double spread = 0;
     for (int i = 200 - k; i < 200; ++i)

@@ -4,6 +4,7 @@
 #include "support/tick_source.h"
 #include "support/worker_pool.h"
 #include "tracker/appearance_model.h"
+#include "tracker/motion_model.h"
 #include "tracker/robust_motion.h"
 #include "tracker/sample.h"
 #include "tracker/sort_by_weight.h"
@@ -50,6 +51,9 @@ public:
     // Computes every target's estimate and draws samples, estimates,
     // neighbour links and labels into an 8-bit three-channel matrix.
     virtual void draw(CvMat* image);
+    // The weighted estimate of every target from its samples, as draw
+    // computes it, without drawing.
+    void estimateTargets();
     // The steps of draw after the outlines: the weighted estimate of target
     // t from the selected window (kept when the weights sum to nothing), and
     // every target's neighbour links, estimated rectangle and id label.
@@ -76,14 +80,9 @@ public:
     int track();
     int drawNoise(int n);
     void propagate(int n);
-    // drawNoise and propagate with the robust motion's additions: noise
-    // gain, damping, scale walk and wide proposals.
-    void moveRobustly(int n);
-    // Replaces a share of the selected target's samples by wide proposals.
-    void proposeWidely(int n);
-    // Moves the selected target's samples whose boxes lie too far outside
-    // the frame back in (MotionSettings::keepInFrame).
-    void keepInFrame(int n);
+    // The selected target's motion: drawNoise and propagate, with the robust
+    // motion model around the propagation when `motion` asks for any.
+    void moveSamples(int n);
     void measureSamples(int n);
     // measureSamples(n) for the n samples from `window` of target t, without
     // the selected window: targets can be measured at the same time.
@@ -167,9 +166,7 @@ private:
     }
 
     void releaseStore();
-    // Normal values for the robust motion, grown once to the largest target.
-    std::vector<float> motionNoise_;
-    float* motionNoise(int n);
+    MotionModel motionModel_;
     // Releases the store and forgets every pointer into it.
     void discardStore();
 

@@ -16,12 +16,7 @@ int tavo::track()
         resample(n);
         for (int i = 0; i < n; ++i)
             windowRefs[i] = &windowSamples[i];
-        if (motion && motion->any()) {
-            moveRobustly(n);
-        } else {
-            drawNoise(n);
-            propagate(n);
-        }
+        moveSamples(n);
     }
     // Measuring and sorting a target touch only its own samples, its own
     // histograms or model and the frame's planes: the targets can go in any
@@ -52,6 +47,19 @@ int tavo::drawNoise(int n)
         noiseY[i] = static_cast<float>(static_cast<double>(noiseY[i]) * static_cast<double>(noiseScaleY));
     }
     return 1;
+}
+
+void tavo::moveSamples(int n)
+{
+    drawNoise(n);
+    if (!motion || !motion->any()) {
+        propagate(n);
+        return;
+    }
+    const MotionBlock block{*currentTarget, windowSamples, noiseWindow->noiseX, noiseWindow->noiseY, n};
+    motionModel_.beforePropagation(*motion, block, noisePool);
+    propagate(n);
+    motionModel_.afterPropagation(*motion, block, MotionScene{frameWidth, frameHeight, targets}, noisePool);
 }
 
 void tavo::propagate(int n)

@@ -65,7 +65,7 @@ struct TargetStart {
 // tests and the benchmark can run their literal versions in the same loop.
 struct CycleSteps {
     int (*track)(tavo&) = nullptr;  // null: tavo::track
-    void (*draw)(tavo&, CvMat*) = nullptr;  // null: tavo::draw; a null image computes the estimates alone
+    void (*draw)(tavo&, CvMat*) = nullptr;  // null: tavo::draw
 };
 
 enum class StepOutcome {
