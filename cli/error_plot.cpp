@@ -1,5 +1,6 @@
 #include "cli/error_plot.h"
 
+#include "render/chart_style.h"
 #include "render/target_colours.h"
 
 #include <opencv2/imgproc.hpp>
@@ -11,6 +12,8 @@
 namespace tavo_cli {
 
 namespace {
+
+using namespace chart_style;
 
 // Layout in pixels: two charts over a shared frame axis, the legend on the
 // right.
@@ -34,14 +37,8 @@ constexpr int kLegendTextX = 26;
 // Numbers below this are written as whole numbers when they are.
 constexpr double kLargestWholeNumber = 1e15;
 
-constexpr int kFont = cv::FONT_HERSHEY_SIMPLEX;
-constexpr double kTitleScale = 0.55;
-constexpr double kTextScale = 0.42;
-const cv::Scalar kInk(40, 40, 40);
-const cv::Scalar kGrid(225, 225, 225);
 const cv::Scalar kFailureZone(235, 235, 255);  // light red: overlap below the threshold
 const cv::Scalar kThresholdInk(30, 30, 170);
-const cv::Scalar kWhite(255, 255, 255);
 
 // A chart's area on the picture and the value ranges it shows.
 struct Chart {

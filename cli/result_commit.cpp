@@ -81,7 +81,9 @@ bool commitTogether(const std::vector<PendingFile*>& files, std::string& error)
             continue;
         if (!file->makeDurable(error))
             return false;
-        steps.push_back(Step{file});
+        Step step;
+        step.file = file;
+        steps.push_back(step);
     }
     bool ok = true;
     for (Step& step : steps)

@@ -1,5 +1,6 @@
 #include "eval_cli/curve_plot.h"
 
+#include "render/chart_style.h"
 #include "render/target_colours.h"
 
 #include <opencv2/imgproc.hpp>
@@ -11,6 +12,8 @@
 namespace tavo_eval_cli {
 
 namespace {
+
+using namespace chart_style;
 
 // Layout in pixels: two square-ish charts, the legend below them.
 constexpr int kChartWidth = 400;
@@ -25,12 +28,6 @@ constexpr int kLegendLine = 30;   // the sample of the tracker's line
 constexpr int kTicks = 6;         // ticks per axis, both ends included: 0, 0.2, ..., 1 and 0, 10, ..., 50 px
 constexpr int kTickLength = 4;
 constexpr int kCurveThickness = 2;
-constexpr int kFont = cv::FONT_HERSHEY_SIMPLEX;
-constexpr double kTitleScale = 0.55;
-constexpr double kTextScale = 0.42;
-const cv::Scalar kInk(40, 40, 40);
-const cv::Scalar kGrid(225, 225, 225);
-const cv::Scalar kWhite(255, 255, 255);
 
 struct Chart {
     cv::Rect area;

@@ -30,16 +30,6 @@ using namespace command_run;
 
 namespace {
 
-std::vector<std::string> hiddenTemporaries(const fs::path& dir)
-{
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().filename().string().rfind(".tavo-", 0) == 0)
-            found.push_back(entry.path().filename().string());
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
 void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // Runs tavo-track with `args` in `dir`, its stderr into dir/stderr.txt and
@@ -99,9 +89,9 @@ bool awaitTemporaries(const fs::path& dir, size_t count, pid_t child)
         return ::waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
     };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (hiddenTemporaries(dir).size() < count && running() && std::chrono::steady_clock::now() < deadline)
+    while (temporaryFiles(dir).size() < count && running() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return hiddenTemporaries(dir).size() >= count;
+    return temporaryFiles(dir).size() >= count;
 }
 
 // Waits (up to two minutes) until the run `child` has written its first
@@ -110,7 +100,7 @@ bool awaitTemporaries(const fs::path& dir, size_t count, pid_t child)
 bool awaitFirstFrame(const fs::path& dir, pid_t child)
 {
     const auto written = [&dir] {
-        for (const std::string& name : hiddenTemporaries(dir)) {
+        for (const std::string& name : temporaryFiles(dir)) {
             std::error_code ec;
             if (name.size() > 4 && name.substr(name.size() - 4) == ".txt" && fs::file_size(dir / name, ec) > 0)
                 return true;
@@ -194,7 +184,7 @@ TEST_F(CliCommand, OnlyTemporariesThatNoRunHoldsAreCleanedUp)
         writeText(path(name), "kept?");
     const int lock = lockLikeARun(path(held));
     EXPECT_TRUE(tavo_cli::removeStaleTemporaries({dir_.string()}).empty());
-    EXPECT_EQ(hiddenTemporaries(dir_), (std::vector<std::string>{earlierForm, ".tavo-notes", held}));
+    EXPECT_EQ(temporaryFiles(dir_), (std::vector<std::string>{earlierForm, ".tavo-notes", held}));
     ::close(lock);
     // As the earlier result files are held while kept aside at the end of
     // a run.
@@ -204,7 +194,7 @@ TEST_F(CliCommand, OnlyTemporariesThatNoRunHoldsAreCleanedUp)
     EXPECT_TRUE(fs::exists(path(held)));
     ::close(aside);
     tavo_cli::removeStaleTemporaries({dir_.string()});
-    EXPECT_EQ(hiddenTemporaries(dir_), (std::vector<std::string>{earlierForm, ".tavo-notes"}));
+    EXPECT_EQ(temporaryFiles(dir_), (std::vector<std::string>{earlierForm, ".tavo-notes"}));
 }
 
 TEST_F(CliCommand, ARunInAnotherPidNamespaceLeavesALiveRunsTemporaries)
@@ -236,7 +226,7 @@ TEST_F(CliCommand, ARunInAnotherPidNamespaceLeavesALiveRunsTemporaries)
     const size_t frames = lines(readFile(path("m.txt"))).size() / kLongRunTargets;
     EXPECT_GT(frames, 0u) << readFile(path("stderr.txt"));
     EXPECT_EQ(lines(readFile(path("e.csv"))).size(), 1 + kLongRunTargets * frames);
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
 }
 
 TEST_F(CliCommand, ResultFilesAreReplacedAllTogetherOrNotAtAll)
@@ -260,7 +250,7 @@ TEST_F(CliCommand, ResultFilesAreReplacedAllTogetherOrNotAtAll)
     EXPECT_EQ(readFile(path("m.txt")), "earlier tracks\n") << "put back";
     EXPECT_FALSE(fs::exists(path("v.avi"))) << "a new file is removed again";
     EXPECT_TRUE(fs::is_directory(path("e.csv/inside")));
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>()) << "nothing left aside";
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>()) << "nothing left aside";
 
     // Replaced together, the earlier files' other names keep their content.
     fs::remove_all(path("e.csv"));
@@ -271,7 +261,7 @@ TEST_F(CliCommand, ResultFilesAreReplacedAllTogetherOrNotAtAll)
                      "content: the results replace this name only\n");
     EXPECT_EQ(lines(readFile(path("m.txt"))).size(), 2u * 9);
     EXPECT_EQ(readFile(path("m-link.txt")), "earlier tracks\n");
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
 }
 
 TEST_F(CliCommand, AnUnreadableImageFailsTheRunKeepingEarlierResults)
@@ -286,7 +276,7 @@ TEST_F(CliCommand, AnUnreadableImageFailsTheRunKeepingEarlierResults)
     EXPECT_NE(r.err.find("cannot use frame 3"), std::string::npos) << r.err;
     EXPECT_EQ(readFile(path("m.txt")), "earlier tracks\n");
     EXPECT_FALSE(fs::exists(path("v.avi")));
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
 }
 
 TEST_F(CliCommand, AVideoThatCannotBeWrittenGivesTheSystemsReason)
@@ -326,7 +316,7 @@ TEST_F(CliCommand, ALoopOfLinksIsRefusedAsTheShellRefusesIt)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavo-track: --mot: cannot create 'loop': Too many levels of symbolic links\n");
     EXPECT_TRUE(fs::is_symlink(path("loop")));
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
 }
 
 TEST_F(CliCommand, EverySignalThatEndsTheRunRemovesItsTemporaries)
@@ -342,7 +332,7 @@ TEST_F(CliCommand, EverySignalThatEndsTheRunRemovesItsTemporaries)
         const int raw = reap(run);
         ASSERT_TRUE(WIFSIGNALED(raw)) << "exit status " << WEXITSTATUS(raw);
         EXPECT_EQ(WTERMSIG(raw), signal);
-        EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+        EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
         EXPECT_EQ(readFile(path("m.txt")), "earlier tracks\n");
         EXPECT_FALSE(fs::exists(path("v.avi")));
     }
@@ -363,7 +353,7 @@ TEST_F(CliCommand, ARunInterruptedBeforeItsFirstFrameKeepsEarlierResults)
     EXPECT_EQ(WEXITSTATUS(raw), 143);
     EXPECT_EQ(readFile(path("stderr.txt")), "tavo-track: interrupted after 0 frames\n");
     EXPECT_EQ(readFile(path("m.txt")), "earlier tracks\n");
-    EXPECT_EQ(hiddenTemporaries(dir_), std::vector<std::string>());
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>());
 }
 
 TEST(VideoFrameSizes, SizesTheEncoderCannotTakeAreRefused)

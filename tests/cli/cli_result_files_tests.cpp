@@ -30,16 +30,6 @@ using namespace command_run;
 
 namespace {
 
-// The temporary files of a run in `dir` (hidden, named ".tavo-...").
-std::vector<std::string> temporaryFiles(const fs::path& dir)
-{
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().filename().string().rfind(".tavo-", 0) == 0)
-            found.push_back(entry.path().filename().string());
-    return found;
-}
-
 // Frames a video file reads back with, and the frame count it declares.
 std::pair<int, int> videoFrames(const fs::path& path)
 {

@@ -36,6 +36,17 @@ inline std::string readFile(const fs::path& path)
     return s.str();
 }
 
+// The temporary files of runs in `dir` (hidden, named ".tavo-..."), sorted.
+inline std::vector<std::string> temporaryFiles(const fs::path& dir)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().rfind(".tavo-", 0) == 0)
+            found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 inline std::vector<std::string> lines(const std::string& text)
 {
     std::vector<std::string> result;
