@@ -1,6 +1,6 @@
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 
-#include "cli/assignment.h"
+#include "evaluation/assignment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,7 +102,7 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
                 const double v = overlap[openObjects[i]][openBoxes[j]];
                 cost[i][j] = v >= kMatchOverlap ? 1.0 - v : forbidden;
             }
-        const std::vector<int> pick = minimumCostAssignment(cost);
+        const std::vector<int> pick = tavo_eval::minimumCostAssignment(cost);
         for (size_t i = 0; i < openObjects.size(); ++i) {
             if (pick[i] < 0)
                 continue;

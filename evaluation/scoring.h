@@ -4,7 +4,7 @@
 // success rate and identity confusions, and over the whole run the CLEAR-MOT
 // measures.  Tracker target k is compared with ground-truth object k.
 
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 
 #include <string>
 #include <vector>
