@@ -4,7 +4,7 @@
 // the frames (upper chart) and its overlap with the ground truth (lower
 // chart, the success threshold marked), one line per id in its plot colour.
 
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 
 #include <opencv2/core.hpp>
 

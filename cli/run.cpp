@@ -13,7 +13,7 @@
 #include "cli/progress.h"
 #include "cli/run_inputs.h"
 #include "cli/run_plots.h"
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 #include "cli/setting_warnings.h"
 #include "cli/target_paths.h"
 #include "cli/target_selection.h"

@@ -4,7 +4,7 @@
 #include "cli/file_names.h"
 #include "cli/error_plot.h"
 #include "cli/run.h"
-#include "cli/text_input.h"
+#include "evaluation/text_input.h"
 
 #include <iterator>
 #include <map>

@@ -3,7 +3,7 @@
 // What a run reads before it tracks: where its files are, its targets and
 // its ground truth.
 
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 #include "cli/options.h"
 
 #include <optional>

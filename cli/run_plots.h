@@ -6,7 +6,7 @@
 // other result files.
 
 #include "cli/outputs.h"
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 #include "cli/target_paths.h"
 
 #include <opencv2/core.hpp>

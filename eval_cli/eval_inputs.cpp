@@ -1,6 +1,6 @@
 #include "eval_cli/eval_inputs.h"
 
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 
 #include <algorithm>
 #include <cerrno>

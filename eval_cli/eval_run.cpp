@@ -21,11 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using Records = std::vector<tavo_eval::EvalRecord>;
-
-// Reported to the caller as "tavo-eval: MESSAGE".
-struct InputError {
-    std::string message;
-};
+using InputError = EvalInputError;
 
 Records load(const std::string& path, int length, const std::string& lengthSource, Warnings& warnings)
 {
@@ -140,7 +136,9 @@ void writeFile(const std::string& path, const std::string& what, const std::func
         throw InputError{what + " " + path + ": cannot write: " + std::strerror(errno ? errno : EIO)};
 }
 
-std::vector<ScoreRow> scoreFolders(const EvalOptions& o, Warnings& warnings)
+}  // namespace
+
+std::vector<ScoreRow> scoreFolderLayout(const EvalOptions& o, Warnings& warnings)
 {
     const std::vector<Sequence> sequences = readSequences(o, warnings);
     if (!fs::is_directory(o.trackersFolder))
@@ -162,13 +160,30 @@ std::vector<ScoreRow> scoreFolders(const EvalOptions& o, Warnings& warnings)
             perSequence.push_back({tracker, s.name, tavo_eval::evaluateSequence(s.truth, result)});
             evaluations.push_back(perSequence.back().evaluation);
         }
-        const ScoreRow combined{tracker, kCombinedName, tavo_eval::combineSequences(evaluations)};
-        writeFile((folder / "summary.txt").string(), "summary", [&](std::ostream& out) { writeSummary(out, combined); });
-        writeFile((folder / "detailed.csv").string(), "details", [&](std::ostream& out) {
-            writeDetailed(out, perSequence, combined);
-        });
         rows.insert(rows.end(), perSequence.begin(), perSequence.end());
-        rows.push_back(combined);
+        rows.push_back({tracker, kCombinedName, tavo_eval::combineSequences(evaluations)});
+    }
+    return rows;
+}
+
+namespace {
+
+// Per tracker, the evaluator's summary.txt and detailed.csv in its folder.
+std::vector<ScoreRow> scoreFolders(const EvalOptions& o, Warnings& warnings)
+{
+    const std::vector<ScoreRow> rows = scoreFolderLayout(o, warnings);
+    std::vector<ScoreRow> perSequence;
+    for (const ScoreRow& row : rows) {
+        if (row.sequence != kCombinedName) {
+            perSequence.push_back(row);
+            continue;
+        }
+        const fs::path folder = fs::path(o.trackersFolder) / row.tracker;
+        writeFile((folder / "summary.txt").string(), "summary", [&](std::ostream& out) { writeSummary(out, row); });
+        writeFile((folder / "detailed.csv").string(), "details", [&](std::ostream& out) {
+            writeDetailed(out, perSequence, row);
+        });
+        perSequence.clear();
     }
     return rows;
 }
@@ -210,7 +225,7 @@ int runEvaluation(const EvalOptions& o, std::ostream& out, std::ostream& err)
             writePlot(o, rows);
     } catch (const InputError& e) {
         flushWarnings();
-        err << "tavo-eval: " << e.message << '\n';
+        err << "tavo-eval: " << e.what() << '\n';
         return kExitInputError;
     }
     return kExitSuccess;

@@ -8,10 +8,11 @@
 #include "app/file_kind.h"
 #include "app/video_capture.h"
 #include "cli/memory_estimate.h"
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 #include "cli/options.h"
-#include "cli/scoring.h"
-#include "cli/text_input.h"
+#include "evaluation/scoring.h"
+#include "evaluation/text_input.h"
+#include "python/evaluation_binding.h"
 #include "render/box_drawing.h"
 #include "render/drawing_style.h"
 #include "support/tick_source.h"
@@ -967,6 +968,28 @@ py::dict scoreDict(const TargetScore& s, bool withId)
     return d;
 }
 
+// tavo-eval's measures under lower-case keys; None each when they could
+// not be computed (an id twice on a frame of the ground truth).
+void addMeasures(py::dict& d, const std::optional<tavo_eval::SummaryRow>& m)
+{
+    const auto value = [&](auto field) { return m ? py::cast((*m).*field) : py::none(); };
+    using R = tavo_eval::SummaryRow;
+    d["hota"] = value(&R::hota);
+    d["deta"] = value(&R::detA);
+    d["assa"] = value(&R::assA);
+    d["loca"] = value(&R::locA);
+    d["hota0"] = value(&R::hota0);
+    d["idf1"] = value(&R::idf1);
+    d["idp"] = value(&R::idp);
+    d["idr"] = value(&R::idr);
+    d["mt"] = value(&R::mt);
+    d["pt"] = value(&R::pt);
+    d["ml"] = value(&R::ml);
+    d["frag"] = value(&R::frag);
+    d["success_auc"] = value(&R::auc);
+    d["precision_20"] = value(&R::prec20);
+}
+
 py::dict score(py::handle tracksByFrame, py::handle truthPath)
 {
     const std::string path = pathFrom(truthPath);
@@ -1024,6 +1047,7 @@ py::dict score(py::handle tracksByFrame, py::handle truthPath)
     d["matches"] = m.matches;
     d["misses"] = m.misses;
     d["false_positives"] = m.falsePositives;
+    addMeasures(d, report.measures);
     d["text"] = pythonText(formatReport(report, path));
     return d;
 }
@@ -1186,7 +1210,32 @@ Returns a dict: over all targets frames, mean_error, max_error (centre
 errors in pixels), success (share of frames with overlap >= 0.5),
 confusions; targets, a list of those per target (with its id); CLEAR-MOT
 mota, motp, id_switches, objects, matches, misses, false_positives;
-first_frame, last_frame; text, the report as tavo-track prints it.)");
+tavo-eval's measures of the same frames hota, deta, assa, loca, hota0,
+idf1, idp, idr (fractions), mt, pt, ml, frag (counts), success_auc (area
+under the OTB success curve) and precision_20 (share of frames with a
+centre error of at most 20 pixels), each None when the ground truth gives
+an id twice on a frame; first_frame, last_frame; text, the report as
+tavo-track prints it.)");
+
+    m.def(
+        "evaluate",
+        [](py::handle gtFolder, py::handle trackersFolder, py::handle seqmap) {
+            return tavo_python::evaluateFolders(pathFrom(gtFolder), pathFrom(trackersFolder),
+                                                seqmap.is_none() ? std::string() : pathFrom(seqmap));
+        },
+        py::arg("gt_folder"), py::arg("trackers_folder"), py::arg("seqmap") = py::none(),
+        R"(Scores trackers' results in the MOTChallenge evaluator's folder layout as
+tavo-eval --gt-folder GT_FOLDER --trackers-folder TRACKERS_FOLDER [--seqmap
+SEQMAP] does (GT_FOLDER/SEQ/gt/gt.txt with SEQ/seqinfo.ini,
+TRACKERS_FOLDER/TRACKER/data/SEQ.txt), but writes nothing.
+
+Returns the rows of its --csv table: a dict per row keyed by the CSV's
+column names (tracker, sequence, HOTA, DetA, AssA, LocA, HOTA0, IDF1, IDP,
+IDR, MOTA, MOTP, IDSW, MT, PT, ML, Frag, AUC, Prec20, Success50), the
+values as the CSV gives them (fractions to six decimals as float, counts
+as int); per tracker a row per sequence, then its COMBINED row.  Paths are
+str, bytes or os.PathLike.  Warnings are UserWarning; a missing or
+malformed input raises ValueError naming the file and the reason.)");
 
     m.def(
         "default_settings",

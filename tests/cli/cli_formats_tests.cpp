@@ -1,7 +1,7 @@
 // The files tavo-track reads and writes: MOTChallenge records and target
 // boxes, the results' box rule and line formats, and write failures.
 
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 #include "cli/outputs.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 // hidden object again soon after it reappears.  The default model's figures
 // are recorded, so that any change to them shows.
 
-#include "cli/mot_file.h"
-#include "cli/scoring.h"
+#include "evaluation/mot_file.h"
+#include "evaluation/scoring.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // per-target measures and the CLEAR-MOT counts, and the picture of the
 // errors: its frame ticks and its legend.
 
-#include "cli/assignment.h"
+#include "evaluation/assignment.h"
 #include "cli/error_plot.h"
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,7 @@ TEST(CliScoring, AssignmentIsOptimalForEveryShape)
         for (auto& row : cost)
             for (double& c : row)
                 c = trial % 3 == 0 ? std::floor(value(random) / 4) : value(random);  // ties, too
-        const std::vector<int> pick = minimumCostAssignment(cost);
+        const std::vector<int> pick = tavo_eval::minimumCostAssignment(cost);
         ASSERT_EQ(pick.size(), rows);
         double sum = 0;
         std::vector<int> used(columns, 0);
@@ -84,7 +84,7 @@ TEST(CliScoring, AssignmentIsOptimalForEveryShape)
         EXPECT_EQ(pairs, std::min(rows, columns));
         EXPECT_NEAR(sum, bruteForceMinimum(cost), 1e-9);
     }
-    EXPECT_TRUE(minimumCostAssignment({}).empty());
+    EXPECT_TRUE(tavo_eval::minimumCostAssignment({}).empty());
 }
 
 TEST(CliScoring, PerTargetErrorSuccessAndConfusion)

@@ -8,7 +8,7 @@
 
 #define FUZZ_HARNESS_NAME "fuzz_targets_file"
 #include "fuzz_check.h"
-#include "cli/mot_file.h"
+#include "evaluation/mot_file.h"
 
 #include <algorithm>
 #include <cmath>

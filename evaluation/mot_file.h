@@ -4,7 +4,6 @@
 // truth or detections.  Coordinates are taken in the tracker's pixels,
 // column 0 and row 0 first, the same convention the results are written in.
 
-#include "cli/options.h"
 #include "support/box.h"
 
 #include <istream>

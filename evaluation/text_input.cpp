@@ -1,4 +1,4 @@
-#include "cli/text_input.h"
+#include "evaluation/text_input.h"
 
 #include "app/file_kind.h"
 

@@ -3,8 +3,13 @@
 // Scoring a run against ground truth: per target the centre error, the
 // success rate and identity confusions, and over the whole run the CLEAR-MOT
 // measures.  Tracker target k is compared with ground-truth object k.
+// Beside them, the measures tavo-eval computes (HOTA, IDF1, MT/PT/ML, the
+// OTB curves), over the same frames.
 
-#include "cli/mot_file.h"
+#include "evaluation/evaluation.h"
+#include "evaluation/mot_file.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -49,6 +54,12 @@ struct ScoreReport {
     std::vector<TargetScore> targets;
     TargetScore overall;
     ClearMot mot;
+    // tavo-eval's measures of the boxes as the MOTChallenge result file
+    // gives them (two decimals, lost targets left out) against the ground
+    // truth of the scored frames: over a whole sequence, the numbers
+    // tavo-eval gives for the --mot file.  Nothing when the ground truth
+    // gives an id twice on one of those frames, which tavo-eval refuses.
+    std::optional<tavo_eval::SummaryRow> measures;
 };
 
 class Scorer {
@@ -89,12 +100,15 @@ private:
     std::vector<std::vector<FrameScore>> frameScores_;
     std::map<int, int> lastMatch_;  // ground-truth id -> tracker index last matched
     ClearMot mot_;
+    std::vector<tavo_eval::EvalRecord> results_;  // as the result file gives them
     double overlapSum_ = 0.0;
     int firstFrame_ = 0;
     int lastFrame_ = 0;
 };
 
-// The report as printed: one line per target, one over all, one for CLEAR-MOT.
+// The report as printed: its heading, tavo-eval's measures (fractions with
+// six decimals, as tavo-eval --csv writes them), then one line per target,
+// one over all and, last, one for CLEAR-MOT.
 std::string formatReport(const ScoreReport& report, const std::string& truthName);
 
 }  // namespace tavo_cli

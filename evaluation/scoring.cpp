@@ -1,10 +1,12 @@
-#include "cli/scoring.h"
+#include "evaluation/scoring.h"
 
-#include "cli/assignment.h"
+#include "evaluation/assignment.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace tavo_cli {
 
@@ -22,6 +24,42 @@ double centreDistance(const RealBox& a, const RealBox& b)
 {
     return std::hypot((a.x + 0.5 * a.width) - (b.x + 0.5 * b.width), (a.y + 0.5 * a.height) - (b.y + 0.5 * b.height));
 }
+
+namespace {
+
+// A coordinate as the MOTChallenge result file gives it: two decimals.
+double asWritten(double v)
+{
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "%.2f", v);
+    double read = 0.0;
+    std::from_chars(text, text + length, read);
+    return read;
+}
+
+tavo_eval::EvalRecord resultRecord(int frame, int id, const RealBox& b)
+{
+    return {frame, id, cv::Rect2d(asWritten(b.x), asWritten(b.y), asWritten(b.width), asWritten(b.height)), 1.0};
+}
+
+// The ground truth of frames first to last as tavo-eval reads it; nothing
+// when it gives an id twice on a frame.
+std::optional<std::vector<tavo_eval::EvalRecord>> truthOfFrames(const GroundTruth& truth, int first, int last)
+{
+    std::vector<tavo_eval::EvalRecord> records;
+    for (auto it = truth.lower_bound(first); it != truth.end() && it->first <= last; ++it) {
+        std::set<int> ids;
+        for (const MotRecord& m : it->second) {
+            if (!ids.insert(m.id).second)
+                return std::nullopt;
+            records.push_back({m.frame, m.id, cv::Rect2d(m.box.x, m.box.y, m.box.width, m.box.height),
+                               m.confidence.value_or(1.0)});
+        }
+    }
+    return records;
+}
+
+}  // namespace
 
 Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
     : truth_(std::move(truth)), ids_(std::move(trackerIds)), sums_(ids_.size()), frameScores_(ids_.size())
@@ -42,6 +80,8 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
 
     // Per target: error, success and confusion against its own object.
     for (int t = 0; t < nBoxes; ++t) {
+        if (!isLost(t))
+            results_.push_back(resultRecord(frame, ids_[t], boxes[t]));
         const auto own = std::find_if(objects.begin(), objects.end(), [&](const MotRecord& r) { return r.id == ids_[t]; });
         if (own == objects.end())
             continue;
@@ -102,7 +142,7 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
                 const double v = overlap[openObjects[i]][openBoxes[j]];
                 cost[i][j] = v >= kMatchOverlap ? 1.0 - v : forbidden;
             }
-        const std::vector<int> pick = minimumCostAssignment(cost);
+        const std::vector<int> pick = tavo_eval::minimumCostAssignment(cost);
         for (size_t i = 0; i < openObjects.size(); ++i) {
             if (pick[i] < 0)
                 continue;
@@ -162,6 +202,9 @@ ScoreReport Scorer::report() const
                      ? 1.0 - static_cast<double>(mot_.misses + mot_.falsePositives + mot_.idSwitches) / mot_.objects
                      : 0.0;
     r.mot.motp = mot_.matches ? overlapSum_ / mot_.matches : 0.0;
+    if (lastFrame_ > 0)
+        if (const auto truth = truthOfFrames(truth_, firstFrame_, lastFrame_))
+            r.measures = tavo_eval::summarise(tavo_eval::evaluateSequence(*truth, results_));
     return r;
 }
 
@@ -178,6 +221,31 @@ std::string row(const char* label, const TargetScore& s)
     return line;
 }
 
+// "NAME value" for each column named, as tavo-eval --csv writes the value.
+std::string measureList(const tavo_eval::SummaryRow& row, const std::vector<std::string>& names)
+{
+    const std::vector<std::string>& columns = tavo_eval::summaryColumns();
+    const std::vector<std::string> fields = tavo_eval::summaryFields(row);
+    std::string text;
+    for (const std::string& name : names) {
+        const auto at = std::find(columns.begin(), columns.end(), name) - columns.begin();
+        text += (text.empty() ? "" : ", ") + name + " " + fields[at];
+    }
+    return text;
+}
+
+// tavo-eval's measures, a line per family.
+std::string measureLines(const std::optional<tavo_eval::SummaryRow>& row)
+{
+    if (!row)
+        return "HOTA, identity, tracks and OTB curves: not computed, the ground truth gives an id twice on a "
+               "frame (tavo-eval refuses such a file)\n";
+    return "HOTA: " + measureList(*row, {"HOTA", "DetA", "AssA", "LocA", "HOTA0"}) + "\n" +
+           "identity: " + measureList(*row, {"IDF1", "IDP", "IDR"}) + "\n" +
+           "tracks: " + measureList(*row, {"MT", "PT", "ML", "Frag"}) + "\n" +
+           "OTB curves: " + measureList(*row, {"AUC", "Prec20", "Success50"}) + "\n";
+}
+
 }  // namespace
 
 std::string formatReport(const ScoreReport& report, const std::string& truthName)
@@ -186,6 +254,8 @@ std::string formatReport(const ScoreReport& report, const std::string& truthName
     if (report.lastFrame == 0)
         return out + ": no frame tracked\n";
     out += ", frames " + std::to_string(report.firstFrame) + " to " + std::to_string(report.lastFrame) + "\n";
+    // Before the table: scripts read the "all" row and CLEAR-MOT as the last two lines.
+    out += measureLines(report.measures);
     out += "target  frames  mean error  max error  success  confusions\n";
     for (const TargetScore& s : report.targets)
         out += row(std::to_string(s.id).c_str(), s);
