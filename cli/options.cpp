@@ -95,6 +95,21 @@ std::optional<std::string> combinationProblem(const Options& o, bool videoGiven)
     return std::nullopt;
 }
 
+// The settings given, in order, to be set again over the preset.
+using SettingsGiven = std::vector<std::pair<const Option*, std::string>>;
+
+// --robust: the preset, then every setting given over it.
+void applyPreset(Options& o, const SettingsGiven& settingsGiven, bool drawGiven)
+{
+    Options preset;
+    preset.settings = robustSettings();
+    for (const auto& [option, value] : settingsGiven)
+        option->set(preset, value);  // accepted before
+    o.settings = preset.settings;
+    if (!drawGiven)
+        o.drawing = DrawingStyle::Boxes;  // the preset's drawing, unless --draw says otherwise
+}
+
 }  // namespace
 
 std::vector<OptionName> optionNames()
@@ -112,8 +127,7 @@ ParseResult parseOptions(int argc, const char* const* argv)
     bool videoGiven = false;
     bool optionsEnded = false;
     std::set<const Option*> given;
-    // The settings given, in order, to be set again over the preset.
-    std::vector<std::pair<const Option*, std::string>> settingsGiven;
+    SettingsGiven settingsGiven;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
@@ -169,15 +183,8 @@ ParseResult parseOptions(int argc, const char* const* argv)
             settingsGiven.emplace_back(option, value);
     }
 
-    if (o.robust) {
-        Options preset;
-        preset.settings = robustSettings();
-        for (const auto& [option, value] : settingsGiven)
-            option->set(preset, value);  // accepted above
-        o.settings = preset.settings;
-        if (!given.count(findOption("--draw")))
-            o.drawing = DrawingStyle::Boxes;  // the preset's drawing, unless --draw says otherwise
-    }
+    if (o.robust)
+        applyPreset(o, settingsGiven, given.count(findOption("--draw")) > 0);
     for (const SettingProblem& problem : settingProblems(o.settings))
         return usageError("--" + problem.setting + " " + quoted(problem.value) + ": expected " + problem.expected);
 
