@@ -6,12 +6,6 @@
 
 namespace tavo_cli {
 
-namespace {
-
-const Refusal kSet = std::nullopt;
-
-}  // namespace
-
 Option option(Names names, std::string value, Section section, std::string help)
 {
     Option o;

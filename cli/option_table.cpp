@@ -12,7 +12,6 @@ namespace tavo_cli {
 namespace {
 
 using S = Section;
-const Refusal kSet = std::nullopt;
 
 // --progress or --no-progress.
 Option progress(const char* name, bool shown, const char* help)

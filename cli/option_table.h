@@ -32,6 +32,7 @@ enum class Section {
 // What a setter says: nothing when the value was set, else why not, in the
 // words given after "--NAME 'VALUE': ".
 using Refusal = std::optional<std::string>;
+inline const Refusal kSet = std::nullopt;
 
 struct Option {
     std::string name;        // "--quiet"; without the dashes, the library's name of a setting

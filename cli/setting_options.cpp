@@ -7,7 +7,6 @@ namespace tavo_cli {
 namespace {
 
 using S = Section;
-const Refusal kSet = std::nullopt;
 
 // The surround's default follows a rule of the library: its weight with a
 // scale walk and without one.
