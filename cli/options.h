@@ -1,13 +1,15 @@
 #pragma once
 
 // Command line of tavo-track: what to track, how, and where the results go.
-// Every option is one entry of a table (options.cpp), from which the
+// Every option is one entry of a table (option_table.cpp), from which the
 // parsing, --help and the text of --robust are made; the tracking
 // settings, their defaults and their ranges are the library's
-// (tracker/tracking_settings.h).
+// (tracker/tracking_settings.h, tracker/setting_table.h).
 
 #include "render/drawing_style.h"
 #include "support/box.h"
+#include "support/number_text.h"
+#include "tracker/setting_table.h"
 #include "tracker/tracking_session.h"
 
 #include <cstdint>
@@ -73,46 +75,23 @@ struct OptionName {
 };
 std::vector<OptionName> optionNames();
 
-// The tracking settings of the table by name, for callers that are not a
-// command line (the Python module): a setting's name is its option's
-// without the dashes ("hsv-bins"), its value the option's text.
-enum class SettingKind {
-    Flag,      // "on" or "off"
-    Integer,   // "12"
-    Real,      // "0.25"
-    Word,      // "hsv"
-    Integers,  // "10,10,10"
-    Reals,     // "0.5,2"
-};
-struct SettingName {
-    std::string name;
-    SettingKind kind;
-};
-// In the order of --help.
-std::vector<SettingName> settingNames();
-
-// Sets one setting as its option does, through the same code; a flag takes
-// "on" or "off" (the option alone can only switch it on).  Nothing when set;
-// else why not, in the words tavo-track gives after "--NAME 'VALUE': ", e.g.
-// "expected 1 or 2"; for a name that is not a setting, "unknown setting".
-std::optional<std::string> applySetting(TrackingSettings& settings, const std::string& name,
-                                        const std::string& value);
-
-// A setting's value as its option takes it ("on"/"off" for a flag; empty
-// for the surround while it is unset, and for a name that is not a setting).
-std::string settingValue(const TrackingSettings& settings, const std::string& name);
+// The tracking settings by name are the library's (tracker/setting_table.h),
+// from which the table's setting options are made.
+using ::applySetting;
+using ::SettingKind;
+using ::SettingName;
+using ::settingNames;
+using ::settingValue;
 
 // The --help text and the --version line, each ending with a newline.
 std::string usageText();
 std::string versionText();
 
-// Strict number parsers: the whole text must be the number, within range.
-// Each returns nothing for a malformed or out-of-range text.
-std::optional<int64_t> parseInt64(const std::string& text);
-std::optional<int> parseInt(const std::string& text);
-std::optional<double> parseFiniteDouble(const std::string& text);
-// `count` integers separated by commas.
-std::optional<std::vector<int>> parseIntList(const std::string& text, size_t count);
+// Strict number parsers (support/number_text.h).
+using ::parseFiniteDouble;
+using ::parseInt;
+using ::parseInt64;
+using ::parseIntList;
 
 // "X,Y,W,H" with integers, W and H positive, within the library's
 // boxRangeProblem range.  On failure, `why` says what is wrong.

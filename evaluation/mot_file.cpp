@@ -1,10 +1,10 @@
 #include "evaluation/mot_file.h"
 
 #include "evaluation/text_input.h"
+#include "support/number_text.h"
 #include "tracker/tracking_session.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -75,21 +75,6 @@ std::string visible(const std::string& field)
         text += escaped;
     }
     return text;
-}
-
-// A finite number, the whole field: a leading '+' is allowed (as the
-// command's options take numbers), spaces are not.
-std::optional<double> parseFiniteDouble(const std::string& text)
-{
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
-        ++first;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last || first == last || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 // A whole number, written as "12" or "12.0" as some tools do.  `tooLarge`

@@ -1,7 +1,8 @@
 // The Python module tavo: a tracking session (tavo.Tracker), a video run
 // read as tavo-track reads it (tavo.track_video) and its scoring against
-// ground truth (tavo.score).  The settings are tavo-track's options, set
-// by name through the command's own option table; frames are copied out
+// ground truth (tavo.score).  The settings are the library's, set by name
+// through its settings table (tracker/setting_table.h), whose names are
+// tavo-track's options without the dashes; frames are copied out
 // of numpy before the interpreter lock is released, so that other Python
 // threads run while a frame is tracked.
 
@@ -15,7 +16,9 @@
 #include "python/evaluation_binding.h"
 #include "render/box_drawing.h"
 #include "render/drawing_style.h"
+#include "support/number_text.h"
 #include "support/tick_source.h"
+#include "tracker/setting_table.h"
 #include "tracker/tracking_session.h"
 
 #include <pybind11/numpy.h>

@@ -3,7 +3,7 @@
 // Everything a tracking session can be told, in one record grouped by the
 // part that owns it, with every default declared once (in the owners'
 // records), the robust preset, the rules that tie settings together and
-// the check of their ranges.
+// the check of their ranges (made from tracker/setting_table.h).
 
 #include "tracker/box_fitting.h"
 #include "tracker/camera_compensation.h"
@@ -103,8 +103,9 @@ struct SettingProblem {
     std::string expected;
 };
 
-// Every value out of range, in the order of the record; empty when all
-// can be used.
+// Every value out of range, in the order of the settings table
+// (tracker/setting_table.h), the value as the table writes it; empty when
+// all can be used.
 std::vector<SettingProblem> settingProblems(const TrackingSettings& settings);
 
 // What settingProblems expects of a setting (empty for an unknown name).
