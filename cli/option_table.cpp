@@ -163,6 +163,9 @@ void addOutputs(std::vector<Option>& t)
                      "score the run against MOTChallenge ground truth (each target against the object of its "
                      "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "
                      "confusions, and CLEAR-MOT MOTA, MOTP (mean overlap of the matched pairs) and ID switches; "
+                     "before them HOTA (DetA, AssA, LocA, HOTA at overlap 0.05), IDF1 (IDP, IDR), mostly "
+                     "tracked, partly tracked and mostly lost targets, fragmentations and the OTB curves' AUC, "
+                     "precision at 20 px and success at 0.5, as tavo-eval computes them on the --mot file; "
                      "warnings name ids no target has and boxes without area"));
     t.push_back(plot());
     t.push_back(flag(
