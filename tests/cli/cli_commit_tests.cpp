@@ -123,16 +123,6 @@ int reap(pid_t child)
     return raw;
 }
 
-// A process id that no process has here now.
-pid_t endedProcess()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 // Opens `path` and locks it as a run writing it does; the descriptor.
 int lockLikeARun(const fs::path& path)
 {

@@ -261,16 +261,6 @@ double cpuSeconds(pid_t pid)
     return double(user + system) / double(::sysconf(_SC_CLK_TCK));
 }
 
-// The process id of a process that has ended.
-pid_t endedProcess()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 }  // namespace
 
 TEST_F(CliCommand, AnInterruptedRunClosesItsFiles)

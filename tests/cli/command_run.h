@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace command_run {
@@ -45,6 +46,16 @@ inline std::vector<std::string> temporaryFiles(const fs::path& dir)
             found.push_back(entry.path().filename().string());
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// A process id that no process has here now: that of a child that ended.
+inline pid_t endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
 }
 
 inline std::vector<std::string> lines(const std::string& text)
