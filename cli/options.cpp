@@ -8,43 +8,6 @@
 
 namespace tavo_cli {
 
-std::optional<Box> parseBox(const std::string& text, std::string& why)
-{
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
-    if (parts.size() != 4) {
-        why = "expected four integers X,Y,W,H";
-        return std::nullopt;
-    }
-    int v[4];
-    static const char* const names[4] = {"X", "Y", "W", "H"};
-    for (int i = 0; i < 4; ++i) {
-        const auto value = parseInt(parts[i]);
-        if (!value) {
-            why = std::string(names[i]) + " is not an integer: '" + parts[i] + "'";
-            return std::nullopt;
-        }
-        v[i] = *value;
-    }
-    if (v[2] <= 0 || v[3] <= 0) {
-        why = "width and height must be positive";
-        return std::nullopt;
-    }
-    const Box box{v[0], v[1], v[2], v[3]};
-    if (const auto problem = boxRangeProblem(box)) {
-        why = *problem;
-        return std::nullopt;
-    }
-    return box;
-}
-
 namespace {
 
 ParseResult usageError(std::string message)

@@ -93,8 +93,7 @@ using ::parseInt;
 using ::parseInt64;
 using ::parseIntList;
 
-// "X,Y,W,H" with integers, W and H positive, within the library's
-// boxRangeProblem range.  On failure, `why` says what is wrong.
-std::optional<Box> parseBox(const std::string& text, std::string& why);
+// The box parser (support/box.h).
+using ::parseBox;
 
 }  // namespace tavo_cli

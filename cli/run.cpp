@@ -5,7 +5,7 @@
 #include "cli/frame_exits.h"
 #include "cli/interrupts.h"
 #include "cli/display_loss.h"
-#include "cli/memory_estimate.h"
+#include "tracker/memory_estimate.h"
 #include "app/display_check.h"
 #include "cli/frame_observer.h"
 #include "cli/live_view.h"

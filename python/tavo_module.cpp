@@ -8,16 +8,16 @@
 
 #include "app/file_kind.h"
 #include "app/video_capture.h"
-#include "cli/memory_estimate.h"
 #include "evaluation/mot_file.h"
-#include "cli/options.h"
 #include "evaluation/scoring.h"
 #include "evaluation/text_input.h"
 #include "python/evaluation_binding.h"
 #include "render/box_drawing.h"
 #include "render/drawing_style.h"
+#include "support/box.h"
 #include "support/number_text.h"
 #include "support/tick_source.h"
+#include "tracker/memory_estimate.h"
 #include "tracker/setting_table.h"
 #include "tracker/tracking_session.h"
 

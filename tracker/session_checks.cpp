@@ -38,18 +38,6 @@ std::string boxProblem(const Box& b, int columns, int rows)
     return {};
 }
 
-std::optional<std::string> boxRangeProblem(const Box& b)
-{
-    const auto outside = [](int64_t v) { return v < -kMaxBoxCoordinate || v > kMaxBoxCoordinate; };
-    if (outside(b.x) || outside(b.y) || outside(int64_t{b.x} + b.width) || outside(int64_t{b.y} + b.height))
-        return "the rectangle reaches beyond " + std::to_string(kMaxBoxCoordinate) +
-               " pixels from column 0 or row 0, the largest coordinate the tracker keeps exactly";
-    // The tracker keeps a rectangle's area in a 32-bit int.
-    if (int64_t{b.width} * b.height > INT32_MAX)
-        return std::string("the rectangle is too large");
-    return std::nullopt;
-}
-
 std::string estimateText(const Sample& e)
 {
     char text[256];

@@ -172,16 +172,6 @@ private:
     std::string error_;
 };
 
-// Box coordinates, edges included, lie within +-2^24 pixels: the tracker
-// keeps positions as floats, which hold every whole number up to 2^24
-// exactly, and the drawing keeps its corners within the same range.
-constexpr int kMaxBoxCoordinate = 1 << 24;
-
-// Why a box cannot be tracked: its edges beyond kMaxBoxCoordinate, or an
-// area that does not fit the tracker's 32-bit ints.  Nothing for a box
-// that can.
-std::optional<std::string> boxRangeProblem(const Box& box);
-
 // The box a target's estimate stands for: base size times scale, centred
 // on the estimate's position, in real numbers (the drawing outlines whole
 // pixels by its own rule).

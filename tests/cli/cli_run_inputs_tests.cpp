@@ -3,7 +3,7 @@
 // printed, runs too large for the machine, noise beyond the frame, and
 // messages that name the limit and the reason.
 
-#include "cli/memory_estimate.h"
+#include "tracker/memory_estimate.h"
 #include "command_run.h"
 
 #include <gtest/gtest.h>
@@ -111,9 +111,9 @@ TEST_F(CliCommand, ARunTooLargeForTheMachineIsRefusedAtOnce)
 #endif
     // As many targets of 500 samples as the store takes: about 100 GiB.
     const int targets = static_cast<int>(targetsThatFit(500));
-    const uint64_t needed = tavo_cli::trackerMemory(targets, 500).total;
-    if (needed <= tavo_cli::physicalMemory())
-        GTEST_SKIP() << "this machine holds " << tavo_cli::byteCount(needed);
+    const uint64_t needed = trackerMemory(targets, 500).total;
+    if (needed <= physicalMemory())
+        GTEST_SKIP() << "this machine holds " << byteCount(needed);
     {
         std::ofstream out(path("many.txt"));
         for (int id = 1; id <= targets; ++id)
@@ -124,11 +124,11 @@ TEST_F(CliCommand, ARunTooLargeForTheMachineIsRefusedAtOnce)
     // memory: its address space is capped at 4 GiB.
     const Result r = shell("ulimit -v 4194304; '" TAVO_TRACK "' clip.avi -q --targets many.txt --mot m.txt");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the run needs about " + tavo_cli::byteCount(needed) + " of memory for " +
+    EXPECT_NE(r.err.find("the run needs about " + byteCount(needed) + " of memory for " +
                          std::to_string(targets) + " targets of 500 samples"),
               std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("but the machine has " + tavo_cli::byteCount(tavo_cli::physicalMemory())),
+    EXPECT_NE(r.err.find("but the machine has " + byteCount(physicalMemory())),
               std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(path("m.txt")));

@@ -1,4 +1,4 @@
-#include "cli/memory_estimate.h"
+#include "tracker/memory_estimate.h"
 
 #include "support/aligned_alloc.h"
 #include "support/hue_histogram.h"
@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
-
-namespace tavo_cli {
 
 TrackerMemory trackerMemory(int64_t targets, int samplesPerTarget)
 {
@@ -57,4 +55,3 @@ std::string byteCount(uint64_t bytes)
     return text;
 }
 
-}  // namespace tavo_cli

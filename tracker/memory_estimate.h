@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 
-namespace tavo_cli {
-
 struct TrackerMemory {
     uint64_t store = 0;      // samples, noise, scratch and pool states of the whole store
     uint64_t perTarget = 0;  // a target's sampling table, neighbour list and colour models
@@ -30,4 +28,3 @@ std::optional<std::string> memoryRefusal(int64_t targets, int samplesPerTarget, 
 // "512 bytes", "2.0 MiB", "95.3 GiB".
 std::string byteCount(uint64_t bytes);
 
-}  // namespace tavo_cli
