@@ -1,7 +1,6 @@
 #include "eval_cli/eval_run.h"
 
 #include "eval_cli/curve_plot.h"
-#include "eval_cli/eval_inputs.h"
 #include "eval_cli/score_table.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -22,15 +21,11 @@ namespace {
 
 using Records = std::vector<tavo_eval::EvalRecord>;
 using InputError = EvalInputError;
-
-Records load(const std::string& path, int length, const std::string& lengthSource, Warnings& warnings)
-{
-    std::string error;
-    auto boxes = loadBoxes(path, length, lengthSource, error, warnings);
-    if (!boxes)
-        throw InputError{error};
-    return std::move(*boxes);
-}
+using tavo_eval::loadCheckedBoxes;
+using tavo_eval::scoreFolderLayout;
+using tavo_eval::seqinfoNear;
+using tavo_eval::sequenceLength;
+using tavo_eval::sequenceNameOf;
 
 // Without the sequence's length, a result past the truth's last frame is
 // scored (as false positives) but pointed out.
@@ -72,58 +67,17 @@ std::vector<ScoreRow> scoreFiles(const EvalOptions& o, Warnings& warnings)
             throw InputError{error};
         length = *n;
     }
-    const Records truth = load(o.truthFile, length, seqinfo, warnings);
+    const Records truth = loadCheckedBoxes(o.truthFile, length, seqinfo, warnings);
     const std::string sequence = sequenceNameOf(o.truthFile);
     const std::vector<std::string> names = resultNames(o.resultFiles);
     std::vector<ScoreRow> rows;
     for (size_t i = 0; i < o.resultFiles.size(); ++i) {
-        const Records result = load(o.resultFiles[i], length, seqinfo, warnings);
+        const Records result = loadCheckedBoxes(o.resultFiles[i], length, seqinfo, warnings);
         if (length == 0)
             warnPastTruth(truth, result, o.resultFiles[i], warnings);
         rows.push_back({names[i], sequence, tavo_eval::evaluateSequence(truth, result)});
     }
     return rows;
-}
-
-struct Sequence {
-    std::string name;
-    std::string seqinfo;
-    int length = 0;
-    Records truth;
-};
-
-std::vector<Sequence> readSequences(const EvalOptions& o, Warnings& warnings)
-{
-    if (!fs::is_directory(o.truthFolder))
-        throw InputError{"--gt-folder " + o.truthFolder + ": not a folder"};
-    std::string error;
-    std::vector<std::string> names;
-    if (!o.seqmapFile.empty()) {
-        const auto named = readSeqmap(o.seqmapFile, error);
-        if (!named)
-            throw InputError{error};
-        names = *named;
-    } else {
-        names = sequencesIn(o.truthFolder);
-        if (names.empty())
-            throw InputError{"--gt-folder " + o.truthFolder + ": no sequence (no SEQ/gt/gt.txt in it)"};
-    }
-    std::vector<Sequence> sequences;
-    for (const std::string& name : names) {
-        const fs::path folder = fs::path(o.truthFolder) / name;
-        const std::string gt = (folder / "gt" / "gt.txt").string();
-        if (!fs::is_regular_file(gt))
-            throw InputError{"sequence " + name + ": " + gt + " is missing" +
-                             (o.seqmapFile.empty() ? std::string() : " (the sequence is named in " + o.seqmapFile + ")")};
-        Sequence s{name, (folder / "seqinfo.ini").string(), 0, {}};
-        const auto length = sequenceLength(s.seqinfo, error);
-        if (!length)
-            throw InputError{"sequence " + name + ": " + error};
-        s.length = *length;
-        s.truth = load(gt, s.length, s.seqinfo, warnings);
-        sequences.push_back(std::move(s));
-    }
-    return sequences;
 }
 
 void writeFile(const std::string& path, const std::string& what, const std::function<void(std::ostream&)>& write)
@@ -138,40 +92,17 @@ void writeFile(const std::string& path, const std::string& what, const std::func
 
 }  // namespace
 
-std::vector<ScoreRow> scoreFolderLayout(const EvalOptions& o, Warnings& warnings)
-{
-    const std::vector<Sequence> sequences = readSequences(o, warnings);
-    if (!fs::is_directory(o.trackersFolder))
-        throw InputError{"--trackers-folder " + o.trackersFolder + ": not a folder"};
-    const std::vector<std::string> trackers = trackersIn(o.trackersFolder, warnings);
-    if (trackers.empty())
-        throw InputError{"--trackers-folder " + o.trackersFolder + ": no tracker (no TRACKER/data/ folder in it)"};
-    std::vector<ScoreRow> rows;
-    for (const std::string& tracker : trackers) {
-        const fs::path folder = fs::path(o.trackersFolder) / tracker;
-        std::vector<ScoreRow> perSequence;
-        std::vector<tavo_eval::Evaluation> evaluations;
-        for (const Sequence& s : sequences) {
-            const std::string path = (folder / "data" / (s.name + ".txt")).string();
-            if (!fs::exists(path))
-                throw InputError{"tracker " + tracker + ": " + path + " is missing (sequence " + s.name +
-                                 "; a tracker without boxes there needs an empty file)"};
-            const Records result = load(path, s.length, s.seqinfo, warnings);
-            perSequence.push_back({tracker, s.name, tavo_eval::evaluateSequence(s.truth, result)});
-            evaluations.push_back(perSequence.back().evaluation);
-        }
-        rows.insert(rows.end(), perSequence.begin(), perSequence.end());
-        rows.push_back({tracker, kCombinedName, tavo_eval::combineSequences(evaluations)});
-    }
-    return rows;
-}
-
 namespace {
+
+tavo_eval::FolderLayout folderLayout(const EvalOptions& o)
+{
+    return {o.truthFolder, o.trackersFolder, o.seqmapFile, "--gt-folder", "--trackers-folder"};
+}
 
 // Per tracker, the evaluator's summary.txt and detailed.csv in its folder.
 std::vector<ScoreRow> scoreFolders(const EvalOptions& o, Warnings& warnings)
 {
-    const std::vector<ScoreRow> rows = scoreFolderLayout(o, warnings);
+    const std::vector<ScoreRow> rows = scoreFolderLayout(folderLayout(o), warnings);
     std::vector<ScoreRow> perSequence;
     for (const ScoreRow& row : rows) {
         if (row.sequence != kCombinedName) {

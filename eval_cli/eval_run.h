@@ -3,25 +3,18 @@
 // A tavo-eval run: reading the inputs, scoring, and writing the tables and
 // the plot; the exit status.
 
-#include "eval_cli/eval_inputs.h"
+#include "evaluation/folder_layout.h"
 #include "eval_cli/eval_options.h"
 #include "eval_cli/score_table.h"
 
 #include <ostream>
-#include <stdexcept>
 #include <vector>
 
 namespace tavo_eval_cli {
 
 // An input that cannot be scored; tavo-eval prints "tavo-eval: MESSAGE".
-struct EvalInputError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// The evaluator's folder layout (options.truthFolder, trackersFolder and
-// seqmapFile) scored: per tracker, in name order, a row per sequence and
-// then its COMBINED row.  Writes nothing; throws EvalInputError.
-std::vector<ScoreRow> scoreFolderLayout(const EvalOptions& options, Warnings& warnings);
+using EvalInputError = tavo_eval::EvaluationInputError;
+using tavo_eval::Warnings;
 
 int runEvaluation(const EvalOptions& options, std::ostream& out, std::ostream& err);
 

@@ -3,7 +3,7 @@
 // The tables tavo-eval writes: the printed table, --csv, and per tracker
 // the evaluator's summary.txt and detailed.csv.
 
-#include "evaluation/evaluation.h"
+#include "evaluation/folder_layout.h"
 
 #include <ostream>
 #include <string>
@@ -11,14 +11,8 @@
 
 namespace tavo_eval_cli {
 
-// One row: a tracker on a sequence, or on all of them ("COMBINED").
-struct ScoreRow {
-    std::string tracker;
-    std::string sequence;
-    tavo_eval::Evaluation evaluation;
-};
-
-inline const char* const kCombinedName = "COMBINED";
+using tavo_eval::kCombinedName;
+using tavo_eval::ScoreRow;
 
 // The rows as aligned columns, a header first.
 void printTable(std::ostream& out, const std::vector<ScoreRow>& rows);

@@ -1,6 +1,6 @@
 #include "python/evaluation_binding.h"
 
-#include "eval_cli/eval_run.h"
+#include "evaluation/folder_layout.h"
 
 #include <set>
 #include <vector>
@@ -24,7 +24,7 @@ py::str fsText(const std::string& text)
 }
 
 // A row as tavo-eval --csv writes it: each value read back from its text.
-py::dict rowDict(const tavo_eval_cli::ScoreRow& row)
+py::dict rowDict(const tavo_eval::ScoreRow& row)
 {
     py::dict d;
     d["tracker"] = fsText(row.tracker);
@@ -45,18 +45,15 @@ py::dict rowDict(const tavo_eval_cli::ScoreRow& row)
 
 py::list evaluateFolders(const std::string& truthFolder, const std::string& trackersFolder, const std::string& seqmap)
 {
-    tavo_eval_cli::EvalOptions options;
-    options.truthFolder = truthFolder;
-    options.trackersFolder = trackersFolder;
-    options.seqmapFile = seqmap;
-    tavo_eval_cli::Warnings warnings;
-    std::vector<tavo_eval_cli::ScoreRow> rows;
+    const tavo_eval::FolderLayout layout{truthFolder, trackersFolder, seqmap, "gt_folder", "trackers_folder"};
+    tavo_eval::Warnings warnings;
+    std::vector<tavo_eval::ScoreRow> rows;
     std::string fault;
     {
         py::gil_scoped_release unlocked;  // reading and scoring touch no Python object
         try {
-            rows = tavo_eval_cli::scoreFolderLayout(options, warnings);
-        } catch (const tavo_eval_cli::EvalInputError& e) {
+            rows = tavo_eval::scoreFolderLayout(layout, warnings);
+        } catch (const tavo_eval::EvaluationInputError& e) {
             fault = e.what();
         }
     }

@@ -111,7 +111,7 @@ def test_faults_name_the_file_and_the_reason(layout):
     (trackers / "swapped" / "data" / "b.txt").unlink()
     with pytest.raises(ValueError, match=r"tracker swapped: .*b\.txt is missing"):
         tavo.evaluate(gt, trackers)
-    with pytest.raises(ValueError, match="--gt-folder .*: not a folder"):
+    with pytest.raises(ValueError, match="gt_folder .*: not a folder"):
         tavo.evaluate(gt / "nowhere", trackers)
     (trackers / "swapped" / "data" / "b.txt").write_text("7,1,0,0,10,10\n")
     with pytest.raises(ValueError, match=r"b\.txt:1: frame 7 is beyond the sequence's 6 frames"):

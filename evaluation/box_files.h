@@ -1,6 +1,6 @@
 #pragma once
 
-// Reading what tavo-eval scores: MOTChallenge box files, checked so that a
+// Reading what is scored: MOTChallenge box files, checked so that a
 // fault is reported rather than scored as a zero, and the evaluator's
 // folder layout (sequences, their lengths, trackers).
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace tavo_eval_cli {
+namespace tavo_eval {
 
-// Messages for the user, each "tavo-eval: warning: ..." once printed.
+// Messages for the user, about inputs that are scored all the same.
 using Warnings = std::vector<std::string>;
 
 // The boxes of a MOTChallenge file.  `length` > 0: frames must lie in
@@ -46,4 +46,4 @@ std::vector<std::string> sequencesIn(const std::string& truthFolder);
 // each other folder.
 std::vector<std::string> trackersIn(const std::string& trackersFolder, Warnings& warnings);
 
-}  // namespace tavo_eval_cli
+}  // namespace tavo_eval

@@ -1,4 +1,4 @@
-#include "eval_cli/eval_inputs.h"
+#include "evaluation/box_files.h"
 
 #include "evaluation/mot_file.h"
 
@@ -11,7 +11,7 @@
 #include <set>
 #include <unordered_map>
 
-namespace tavo_eval_cli {
+namespace tavo_eval {
 
 namespace fs = std::filesystem;
 
@@ -32,12 +32,12 @@ uint64_t frameAndId(int frame, int id)
 
 // The first fault of the file's records: a frame outside the sequence or
 // an id given twice on a frame; empty when there is none.
-std::string recordFault(const std::vector<tavo_cli::MotRecord>& records, const std::string& path, int length,
+std::string recordFault(const std::vector<MotRecord>& records, const std::string& path, int length,
                         const std::string& lengthSource)
 {
     std::unordered_map<uint64_t, int> lineOf;
     lineOf.reserve(records.size());
-    for (const tavo_cli::MotRecord& r : records) {
+    for (const MotRecord& r : records) {
         const std::string where = path + ":" + std::to_string(r.line) + ": ";
         if (r.frame < 1)
             return where + "frame " + std::to_string(r.frame) + ": frames are numbered from 1";
@@ -48,7 +48,7 @@ std::string recordFault(const std::vector<tavo_cli::MotRecord>& records, const s
         if (!fresh)
             return where + "id " + std::to_string(r.id) + " is given twice on frame " + std::to_string(r.frame) +
                    " (first on line " + std::to_string(seen->second) + ")" +
-                   (r.id == tavo_cli::kNoIdentity ? ": boxes without identity, as in detection files, are no tracks"
+                   (r.id == kNoIdentity ? ": boxes without identity, as in detection files, are no tracks"
                                                   : "");
     }
     return std::string();
@@ -65,7 +65,7 @@ std::optional<std::vector<tavo_eval::EvalRecord>> loadBoxes(const std::string& p
         error = path + ": cannot open: " + (fs::is_directory(path) ? "it is a folder" : std::strerror(errno));
         return std::nullopt;
     }
-    const auto records = tavo_cli::readMotRecords(in, path, error);
+    const auto records = readMotRecords(in, path, error);
     if (!records)
         return std::nullopt;
     error = recordFault(*records, path, length, lengthSource);
@@ -75,7 +75,7 @@ std::optional<std::vector<tavo_eval::EvalRecord>> loadBoxes(const std::string& p
         warnings.push_back(path + ": no boxes in the file");
     std::vector<tavo_eval::EvalRecord> boxes;
     boxes.reserve(records->size());
-    for (const tavo_cli::MotRecord& r : *records)
+    for (const MotRecord& r : *records)
         boxes.push_back({r.frame, r.id, cv::Rect2d(r.box.x, r.box.y, r.box.width, r.box.height),
                          r.confidence.value_or(1.0)});
     return boxes;
@@ -184,4 +184,4 @@ std::vector<std::string> trackersIn(const std::string& trackersFolder, Warnings&
     return names;
 }
 
-}  // namespace tavo_eval_cli
+}  // namespace tavo_eval
