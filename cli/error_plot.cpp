@@ -11,6 +11,8 @@
 
 namespace tavo_cli {
 
+using tavo_eval::kMatchOverlap;
+
 namespace {
 
 using namespace chart_style;

@@ -13,6 +13,8 @@
 
 namespace tavo_cli {
 
+using tavo_eval::FrameScore;
+
 // FILE.png -> FILE-errors.png, in the same directory.
 std::string errorPlotName(const std::string& plotName);
 

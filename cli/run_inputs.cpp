@@ -13,6 +13,14 @@
 
 namespace tavo_cli {
 
+using tavo_eval::InitialTarget;
+using tavo_eval::MotRecord;
+using tavo_eval::groupByFrame;
+using tavo_eval::kNoIdentity;
+using tavo_eval::readInitialTargets;
+using tavo_eval::readMotRecords;
+using tavo_eval::readTextInput;
+
 std::optional<std::string> clashingFiles(const Options& o)
 {
     static const std::string kNone;  // no input video with --camera

@@ -12,6 +12,8 @@
 
 namespace tavo_cli {
 
+using tavo_eval::GroundTruth;
+
 // An output that would overwrite an input or another output, as a message.
 std::optional<std::string> clashingFiles(const Options& options);
 

@@ -16,6 +16,8 @@
 
 namespace tavo_cli {
 
+using tavo_eval::Scorer;
+
 // Draws the paths picture and, when `scorer` is given, the error picture,
 // and writes them; false with `error` set when one cannot be written.
 bool writePlots(Outputs& outputs, const cv::Mat& firstFrame, const std::vector<TargetPath>& paths,

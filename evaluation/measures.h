@@ -28,9 +28,6 @@ HotaScores hotaScores(const SequenceBoxes& s);
 // Counts summed, AssA and LocA weighted by each sequence's true positives.
 HotaScores combineHota(const std::vector<HotaScores>& parts);
 
-// A match for the identity and CLEAR measures needs this overlap.
-constexpr double kMatchOverlap = 0.5;
-
 struct IdentityScores {
     int idtp = 0, idfp = 0, idfn = 0;
     double idf1 = 0.0, idp = 0.0, idr = 0.0;

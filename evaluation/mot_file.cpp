@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 namespace {
 
@@ -271,4 +271,4 @@ GroundTruth groupByFrame(const std::vector<MotRecord>& records)
     return gt;
 }
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

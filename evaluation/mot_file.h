@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 // The id MOTChallenge detection files give every box: no identity.
 constexpr int kNoIdentity = -1;
@@ -60,4 +60,4 @@ std::optional<std::vector<InitialTarget>> readInitialTargets(std::istream& in, c
 using GroundTruth = std::map<int, std::vector<MotRecord>>;
 GroundTruth groupByFrame(const std::vector<MotRecord>& records);
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

@@ -10,6 +10,10 @@
 
 namespace tavo_eval {
 
+// A box counts as found, and a match for the identity and CLEAR measures,
+// when its overlap with the truth reaches this.
+constexpr double kMatchOverlap = 0.5;
+
 struct EvalRecord {
     int frame = 0;
     int id = 0;

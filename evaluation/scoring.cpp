@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <set>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 double intersectionOverUnion(const RealBox& a, const RealBox& b)
 {
@@ -68,26 +68,29 @@ Scorer::Scorer(GroundTruth truth, std::vector<int> trackerIds)
 
 void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::vector<char>& lost)
 {
-    const auto isLost = [&](int t) { return static_cast<size_t>(t) < lost.size() && lost[t]; };
     if (lastFrame_ == 0)
         firstFrame_ = frame;
     lastFrame_ = frame;
     static const std::vector<MotRecord> none;
     const auto found = truth_.find(frame);
     const std::vector<MotRecord>& objects = found == truth_.end() ? none : found->second;
-    const int nObjects = static_cast<int>(objects.size());
-    const int nBoxes = static_cast<int>(std::min(boxes.size(), ids_.size()));
+    const FrameBoxes f{boxes, lost, static_cast<int>(std::min(boxes.size(), ids_.size()))};
+    scoreTargets(frame, objects, f);
+    countClearMot(objects, f);
+}
 
-    // Per target: error, success and confusion against its own object.
-    for (int t = 0; t < nBoxes; ++t) {
-        if (!isLost(t))
-            results_.push_back(resultRecord(frame, ids_[t], boxes[t]));
+// Per target: error, success and confusion against its own object.
+void Scorer::scoreTargets(int frame, const std::vector<MotRecord>& objects, const FrameBoxes& f)
+{
+    for (int t = 0; t < f.count; ++t) {
+        if (!f.isLost(t))
+            results_.push_back(resultRecord(frame, ids_[t], f.boxes[t]));
         const auto own = std::find_if(objects.begin(), objects.end(), [&](const MotRecord& r) { return r.id == ids_[t]; });
         if (own == objects.end())
             continue;
         Sums& s = sums_[t];
-        const double error = centreDistance(boxes[t], own->box);
-        const double overlap = isLost(t) ? 0.0 : intersectionOverUnion(boxes[t], own->box);
+        const double error = centreDistance(f.boxes[t], own->box);
+        const double overlap = f.isLost(t) ? 0.0 : intersectionOverUnion(f.boxes[t], own->box);
         frameScores_[t].push_back(FrameScore{frame, error, overlap});
         ++s.frames;
         s.errorSum += error;
@@ -95,29 +98,31 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
         if (overlap >= kMatchOverlap)
             ++s.successes;
         for (const MotRecord& other : objects) {
-            if (isLost(t))
+            if (f.isLost(t))
                 break;  // a lost target is not taken for another
-            if (other.id != own->id && centreDistance(boxes[t], other.box) < error) {
+            if (other.id != own->id && centreDistance(f.boxes[t], other.box) < error) {
                 ++s.confusions;
                 break;
             }
         }
     }
+}
 
-    // CLEAR-MOT: keep last frame's pairs that still overlap enough, then
-    // match the rest by least total (1 - overlap).
-    std::vector<std::vector<double>> overlap(nObjects, std::vector<double>(nBoxes));
-    for (int o = 0; o < nObjects; ++o)
-        for (int t = 0; t < nBoxes; ++t)
-            overlap[o][t] = isLost(t) ? 0.0 : intersectionOverUnion(objects[o].box, boxes[t]);
+// CLEAR-MOT's matching: last frame's pairs that still overlap enough are
+// kept, the rest are matched by least total (1 - overlap).  The box of
+// each object, -1 for none.
+std::vector<int> Scorer::matchObjects(const std::vector<MotRecord>& objects, const FrameBoxes& f,
+                                      const std::vector<std::vector<double>>& overlap) const
+{
+    const int nObjects = static_cast<int>(objects.size());
     std::vector<int> boxOfObject(nObjects, -1);
-    std::vector<char> boxTaken(nBoxes, 0);
+    std::vector<char> boxTaken(f.count, 0);
     for (int o = 0; o < nObjects; ++o) {
         const auto last = lastMatch_.find(objects[o].id);
         if (last == lastMatch_.end())
             continue;
         const int t = last->second;
-        if (t < nBoxes && !boxTaken[t] && overlap[o][t] >= kMatchOverlap) {
+        if (t < f.count && !boxTaken[t] && overlap[o][t] >= kMatchOverlap) {
             boxOfObject[o] = t;
             boxTaken[t] = 1;
         }
@@ -126,32 +131,40 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
     for (int o = 0; o < nObjects; ++o)
         if (boxOfObject[o] < 0)
             openObjects.push_back(o);
-    int claimed = 0;  // boxes of targets that are not lost
-    for (int t = 0; t < nBoxes; ++t) {
-        claimed += isLost(t) ? 0 : 1;
-        if (!boxTaken[t] && !isLost(t))
+    for (int t = 0; t < f.count; ++t)
+        if (!boxTaken[t] && !f.isLost(t))
             openBoxes.push_back(t);
-    }
-    if (!openObjects.empty() && !openBoxes.empty()) {
-        // A pair below the threshold costs more than all admissible pairs
-        // together, so the assignment first maximises the admissible pairs.
-        const double forbidden = 1.0 + static_cast<double>(std::min(openObjects.size(), openBoxes.size()));
-        std::vector<std::vector<double>> cost(openObjects.size(), std::vector<double>(openBoxes.size()));
-        for (size_t i = 0; i < openObjects.size(); ++i)
-            for (size_t j = 0; j < openBoxes.size(); ++j) {
-                const double v = overlap[openObjects[i]][openBoxes[j]];
-                cost[i][j] = v >= kMatchOverlap ? 1.0 - v : forbidden;
-            }
-        const std::vector<int> pick = tavo_eval::minimumCostAssignment(cost);
-        for (size_t i = 0; i < openObjects.size(); ++i) {
-            if (pick[i] < 0)
-                continue;
-            const int o = openObjects[i];
-            const int t = openBoxes[pick[i]];
-            if (overlap[o][t] >= kMatchOverlap)
-                boxOfObject[o] = t;
+    if (openObjects.empty() || openBoxes.empty())
+        return boxOfObject;
+    // A pair below the threshold costs more than all admissible pairs
+    // together, so the assignment first maximises the admissible pairs.
+    const double forbidden = 1.0 + static_cast<double>(std::min(openObjects.size(), openBoxes.size()));
+    std::vector<std::vector<double>> cost(openObjects.size(), std::vector<double>(openBoxes.size()));
+    for (size_t i = 0; i < openObjects.size(); ++i)
+        for (size_t j = 0; j < openBoxes.size(); ++j) {
+            const double v = overlap[openObjects[i]][openBoxes[j]];
+            cost[i][j] = v >= kMatchOverlap ? 1.0 - v : forbidden;
         }
+    const std::vector<int> pick = minimumCostAssignment(cost);
+    for (size_t i = 0; i < openObjects.size(); ++i) {
+        if (pick[i] < 0)
+            continue;
+        const int o = openObjects[i];
+        const int t = openBoxes[pick[i]];
+        if (overlap[o][t] >= kMatchOverlap)
+            boxOfObject[o] = t;
     }
+    return boxOfObject;
+}
+
+void Scorer::countClearMot(const std::vector<MotRecord>& objects, const FrameBoxes& f)
+{
+    const int nObjects = static_cast<int>(objects.size());
+    std::vector<std::vector<double>> overlap(nObjects, std::vector<double>(f.count));
+    for (int o = 0; o < nObjects; ++o)
+        for (int t = 0; t < f.count; ++t)
+            overlap[o][t] = f.isLost(t) ? 0.0 : intersectionOverUnion(objects[o].box, f.boxes[t]);
+    const std::vector<int> boxOfObject = matchObjects(objects, f, overlap);
     int matches = 0;
     for (int o = 0; o < nObjects; ++o) {
         const int t = boxOfObject[o];
@@ -164,6 +177,9 @@ void Scorer::addFrame(int frame, const std::vector<RealBox>& boxes, const std::v
             ++mot_.idSwitches;
         lastMatch_[objects[o].id] = t;
     }
+    int claimed = 0;  // boxes of targets that are not lost
+    for (int t = 0; t < f.count; ++t)
+        claimed += f.isLost(t) ? 0 : 1;
     mot_.objects += nObjects;
     mot_.matches += matches;
     mot_.misses += nObjects - matches;
@@ -273,4 +289,4 @@ std::string formatReport(const ScoreReport& report, const std::string& truthName
     return out + line;
 }
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

@@ -14,13 +14,10 @@
 #include <string>
 #include <vector>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 double intersectionOverUnion(const RealBox& a, const RealBox& b);
 double centreDistance(const RealBox& a, const RealBox& b);
-
-// A box counts as found when its overlap with the truth reaches this.
-constexpr double kMatchOverlap = 0.5;
 
 struct TargetScore {
     int id = 0;                // 0 for the row over all targets
@@ -86,6 +83,18 @@ public:
     const std::vector<std::vector<FrameScore>>& frameScores() const { return frameScores_; }
 
 private:
+    // One frame's boxes; `count` of them are scored.
+    struct FrameBoxes {
+        const std::vector<RealBox>& boxes;
+        const std::vector<char>& lost;
+        int count;
+        bool isLost(int t) const { return static_cast<size_t>(t) < lost.size() && lost[t]; }
+    };
+    void scoreTargets(int frame, const std::vector<MotRecord>& objects, const FrameBoxes& f);
+    std::vector<int> matchObjects(const std::vector<MotRecord>& objects, const FrameBoxes& f,
+                                  const std::vector<std::vector<double>>& overlap) const;
+    void countClearMot(const std::vector<MotRecord>& objects, const FrameBoxes& f);
+
     struct Sums {
         int frames = 0;
         double errorSum = 0.0;
@@ -111,4 +120,4 @@ private:
 // one over all and, last, one for CLEAR-MOT.
 std::string formatReport(const ScoreReport& report, const std::string& truthName);
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

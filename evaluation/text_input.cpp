@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 namespace {
 
@@ -118,4 +118,4 @@ std::optional<std::string> readTextInput(const std::string& option, const std::s
     return text;
 }
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace tavo_cli {
+namespace tavo_eval {
 
 // The largest text input read: far beyond the ground truth of any video,
 // small enough to hold in memory with its records.
@@ -31,4 +31,4 @@ std::string nulByteReason(size_t line);
 std::string waitingReason(const std::string& kind, const std::string& what);
 std::string tooLargeReason(const std::string& what);
 
-}  // namespace tavo_cli
+}  // namespace tavo_eval

@@ -10,6 +10,7 @@
 #include <sstream>
 
 using namespace tavo_cli;
+using namespace tavo_eval;
 
 TEST(CliMotFile, ReadsGroundTruthAndDetectionLines)
 {

@@ -14,6 +14,7 @@
 #include <tuple>
 
 using namespace tavo_cli;
+using namespace tavo_eval;
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using namespace tavo_cli;
+using namespace tavo_eval;
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <random>
 
 using namespace tavo_cli;
+using namespace tavo_eval;
 
 namespace {
 

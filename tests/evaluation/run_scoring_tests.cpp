@@ -9,7 +9,7 @@
 
 #include <sstream>
 
-using namespace tavo_cli;
+using namespace tavo_eval;
 
 namespace {
 

@@ -22,6 +22,7 @@
 namespace {
 
 using namespace tavo_cli;
+using namespace tavo_eval;
 
 }  // namespace
 
