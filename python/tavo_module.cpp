@@ -7,7 +7,7 @@
 // threads run while a frame is tracked.
 
 #include "app/file_kind.h"
-#include "app/video_capture.h"
+#include "app/video_source.h"
 #include "evaluation/mot_file.h"
 #include "evaluation/scoring.h"
 #include "evaluation/text_input.h"
@@ -48,7 +48,7 @@
 #endif
 
 namespace py = pybind11;
-using namespace tavo_cli;
+using namespace tavo_eval;
 
 namespace {
 
@@ -713,34 +713,10 @@ std::shared_ptr<Tracker> makeTracker(py::handle frame, py::handle boxes, py::han
 // ---------------------------------------------------------------------------
 // A video, read and tracked as tavo-track does.
 
-// The capture hides the decoder's remarks by pointing the process's
-// standard error elsewhere while it works: one capture at a time, so that
-// two threads do not restore each other's redirection.
-std::mutex& decoding()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-struct CaptureCloser {
-    void operator()(FileCapture* capture) const
-    {
-        std::lock_guard<std::mutex> lock(decoding());
-        releaseCapture(&capture);
-    }
-};
-
-std::string frameKind(const IplImage* f)
-{
-    return std::to_string(f->width) + "x" + std::to_string(f->height) + ", depth " + std::to_string(f->depth & 0xff) +
-           " bits, " + std::to_string(f->nChannels) + " channels";
-}
-
 class VideoRun {
 public:
     VideoRun(const std::string& path, py::handle boxes, py::handle ids, py::handle seed, py::handle robust,
              py::handle frames, const py::kwargs& given)
-        : path_(path)
     {
         const TrackingSettings settings = settingsFrom(robust, given);
         const std::vector<TargetStart> targets = targetsFrom(boxes, ids);
@@ -754,32 +730,20 @@ public:
             limit_ = *n;
         }
 
-        IplImage* first = nullptr;
+        std::string error;
+        VideoFault fault = VideoFault::NotAVideo;
         {
             py::gil_scoped_release unlocked;
-            std::lock_guard<std::mutex> lock(decoding());
-            capture_.reset(createFileCapture(path.c_str()));
-            if (capture_)
-                first = queryFrame(capture_.get());
+            video_ = VideoSource::open(VideoOrigin{path, std::nullopt, 1}, error, fault);
         }
-        if (!capture_) {
-            const std::string problem = openProblem(path.c_str());
-            const std::string message = "cannot open the video '" + path + "': " + problem;
-            if (problem == "no such file")
-                raise(PyExc_FileNotFoundError, message);
-            if (problem == "permission denied")
-                raise(PyExc_PermissionError, message);
-            raise(PyExc_OSError, message);
+        if (!video_) {
+            if (fault == VideoFault::NoSuchFile)
+                raise(PyExc_FileNotFoundError, error);
+            if (fault == VideoFault::PermissionDenied)
+                raise(PyExc_PermissionError, error);
+            raise(fault == VideoFault::FirstFrame ? PyExc_ValueError : PyExc_OSError, error);
         }
-        if (!first) {
-            const std::string problem = captureProblem(capture_.get());
-            if (!problem.empty())
-                raise(PyExc_ValueError, "cannot use the first frame of '" + path + "': " + problem);
-            raise(PyExc_ValueError, "the video '" + path + "' has no frames");
-        }
-        if ((first->depth & 0xff) != 8 || first->nChannels != 3)
-            raise(PyExc_ValueError, "cannot use the first frame of '" + path + "' (" + frameKind(first) + ")");
-        firstKind_ = frameKind(first);
+        const IplImage* first = video_->frame();
         if (const auto problem = frameProblem(settings, first->width, first->height))
             throw py::value_error(snakeCase(problem->setting) + "=" + problem->value + ": " + problem->expected);
         // As tavo-track: the first frame is cloned out of the capture.
@@ -807,9 +771,7 @@ public:
         const Tracker::Step& s = f.step;
         tracker_->raiseFor(s);
         if (s.outcome == StepOutcome::OtherFrameKind)
-            raise(PyExc_ValueError, "frame " + std::to_string(s.frameNumber + 1) + " of '" + path_ + "' is " +
-                                        f.kind + ", unlike the first frame (" + firstKind_ +
-                                        "): stopped after frame " + std::to_string(s.frameNumber));
+            raise(PyExc_ValueError, f.otherKind);
         return py::make_tuple(s.frameNumber, trackList(s.tracks));
     }
 
@@ -819,32 +781,24 @@ private:
     // The next frame read and tracked, or why none was.
     struct Frame {
         bool read = false;
-        std::string kind;
         Tracker::Step step;
-        bool ended = false;   // the video ended (not the frames asked for)
-        std::string problem;  // why the next frame cannot be used
-        int declared = 0;     // the frames the file declares
+        std::string otherKind;           // the message for a frame of another kind
+        VideoSource::EndMessages ended;  // without a frame
     };
     Frame readAndTrack(const std::atomic<bool>* stop)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Frame f;
-        if (!capture_ || (limit_ > 0 && tracker_->frameNumber() >= limit_))
+        if (!video_ || (limit_ > 0 && tracker_->frameNumber() >= limit_))
             return f;
-        IplImage* frame = nullptr;
-        {
-            std::lock_guard<std::mutex> decodingLock(decoding());
-            frame = queryFrame(capture_.get());
-            if (!frame) {
-                f.ended = true;
-                f.problem = captureProblem(capture_.get());
-                f.declared = captureFrameCount(capture_.get());
-                return f;
-            }
+        if (!video_->next()) {
+            f.ended = video_->endMessages(1, tracker_->frameNumber());
+            return f;
         }
         f.read = true;
-        f.kind = frameKind(frame);
-        f.step = tracker_->step(cv::cvarrToMat(frame), stop);
+        f.step = tracker_->step(cv::cvarrToMat(video_->frame()), stop);
+        if (f.step.outcome == StepOutcome::OtherFrameKind)
+            f.otherKind = video_->otherKindMessage(f.step.frameNumber + 1);
         return f;
     }
 
@@ -853,30 +807,22 @@ private:
     // frames it declares.
     [[noreturn]] void endWithoutFrame(const Frame& f)
     {
-        const int last = tracker_->frameNumber();
-        if (f.ended && !f.problem.empty())
-            raise(PyExc_ValueError, "cannot use frame " + std::to_string(last + 1) + " of '" + path_ +
-                                        "': " + f.problem + ": stopped after frame " + std::to_string(last));
-        if (f.ended && f.declared > last) {
-            const std::string warning = "'" + path_ + "' ends early: frame " + std::to_string(last + 1) +
-                                        " cannot be read, though the file declares " + std::to_string(f.declared) +
-                                        " frames; the results cover frames 1 to " + std::to_string(last);
-            py::module_::import("warnings").attr("warn")(pythonText(warning), py::handle(PyExc_UserWarning), 1);
-        }
+        if (!f.ended.error.empty())
+            raise(PyExc_ValueError, f.ended.error);
+        if (!f.ended.warning.empty())
+            py::module_::import("warnings").attr("warn")(pythonText(f.ended.warning), py::handle(PyExc_UserWarning), 1);
         throw py::stop_iteration();
     }
 
     void end()
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        capture_.reset();
+        video_.reset();
     }
 
-    std::string path_;
     int limit_ = 0;
     std::mutex mutex_;
-    std::unique_ptr<FileCapture, CaptureCloser> capture_;
-    std::string firstKind_;
+    std::unique_ptr<VideoSource> video_;
     std::shared_ptr<Tracker> tracker_;
     bool started_ = false;
 };

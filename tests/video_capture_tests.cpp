@@ -2,6 +2,7 @@
 // demo video.
 
 #include "app/video_capture.h"
+#include "app/video_source.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,42 @@ TEST_F(VideoCaptureTest, ProblemsAreNamed)
         ;
     EXPECT_EQ(captureProblem(capture), "");
     releaseCapture(&capture);
+}
+
+// The video source that the command and the Python module share: why a
+// video cannot start, where it starts, and its plain end.
+TEST_F(VideoCaptureTest, TheSourceSaysWhyAVideoCannotStartAndWhereItEnds)
+{
+    std::string error;
+    VideoFault fault{};
+    const std::string missing = (dir_ / "missing.avi").string();
+    EXPECT_EQ(VideoSource::open({missing, std::nullopt, 1}, error, fault), nullptr);
+    EXPECT_EQ(fault, VideoFault::NoSuchFile);
+    EXPECT_EQ(error, "cannot open the video '" + missing + "': no such file");
+    const fs::path text = dir_ / "words.avi";
+    std::ofstream(text) << "not a video\n";
+    EXPECT_EQ(VideoSource::open({text.string(), std::nullopt, 1}, error, fault), nullptr);
+    EXPECT_EQ(fault, VideoFault::NotAVideo);
+    EXPECT_EQ(VideoSource::open({video_, std::nullopt, kFrames + 1}, error, fault), nullptr);
+    EXPECT_EQ(fault, VideoFault::FirstFrame);
+    EXPECT_EQ(error, "'" + video_ + "' has 12 frames: --start 13 lies beyond its end");
+    const std::string floats = (dir_ / "source_float_%d.tiff").string();
+    ASSERT_TRUE(cv::imwrite((dir_ / "source_float_0.tiff").string(),
+                            cv::Mat(kHeight, kWidth, CV_32FC3, cv::Scalar(0.5, 0.5, 0.5))));
+    EXPECT_EQ(VideoSource::open({floats, std::nullopt, 1}, error, fault), nullptr);
+    EXPECT_EQ(fault, VideoFault::FirstFrame);
+    EXPECT_EQ(error, "cannot use the first frame of '" + floats + "': its pixels are 32-bit floating point, not 8-bit");
+
+    const auto source = VideoSource::open({video_, std::nullopt, 3}, error, fault);
+    ASSERT_NE(source, nullptr) << error;
+    EXPECT_NEAR(cv::mean(cv::cvarrToMat(source->frame()))[0], colourOfFrame(2)[0], 4.0) << "starts on frame 3";
+    int read = 1;
+    while (source->next())
+        ++read;
+    EXPECT_EQ(read, kFrames - 2);
+    const VideoSource::EndMessages end = source->endMessages(3, kFrames);
+    EXPECT_EQ(end.error, "");
+    EXPECT_EQ(end.warning, "") << "a video read to its declared end ends plainly";
 }
 
 // OpenCV's FFmpeg reader keeps a video's first frame size: frames that
