@@ -72,6 +72,17 @@ Scene& gridScene(int width, int height, int targets)
     return *scene;
 }
 
+// Each stage's median ms per frame, as counters beside the run's time
+// (the frames are decoded beforehand: decoding is not among them).
+void reportStages(benchmark::State& state, const StageTimes& stages)
+{
+    for (int s = 0; s < kStageCount; ++s) {
+        const Stage stage = static_cast<Stage>(s);
+        if (stage != Stage::Decoding)
+            state.counters[stageName(stage)] = stages.medianMs(stage);
+    }
+}
+
 // Starts a session on frame 0, then times one frame per iteration: the
 // session's step (preparation, tracking cycle, adaptation, motion states)
 // and the drawing into a copy of the frame.
@@ -90,16 +101,22 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
         state.SkipWithError(error.c_str());
         return;
     }
+    StageTimes stages;
+    session->setStageTimes(&stages);
     cv::Mat image;
     int f = 1;
     for (auto _ : state) {
+        stages.startFrame();
         session->step(frames.frame(f));
         if (drawing) {
             session->frame().copyTo(image);
             session->draw(image);
         }
+        stages.lap(Stage::Outputs);
+        stages.endFrame();
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
+    reportStages(state, stages);
 }
 
 const std::vector<Box> kDemoBoxes(std::begin(kDemoTargets), std::end(kDemoTargets));

@@ -251,6 +251,10 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
             }
             scorer->addFrame(frameNumber, scoreBoxes, scoreLost);
         }
+        if (StageTimes* stages = session.stageTimes()) {
+            stages->lap(Stage::Outputs);
+            stages->endFrame();
+        }
         times.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times);
         // Outside the frame's time: a paused window would count as tracking.
@@ -265,7 +269,10 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
             break;
 
         frameStart = Clock::now();
+        if (StageTimes* stages = session.stageTimes())
+            stages->startFrame();
         video.frame = queryFrame(video.capture.get());
+        lap(session.stageTimes(), Stage::Decoding);
         if (!video.frame) {
             const int declared = captureFrameCount(video.capture.get());
             if (const std::string problem = captureProblem(video.capture.get()); !problem.empty()) {
@@ -466,6 +473,9 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
     }
 
     FrameTimes times;
+    StageTimes stages;
+    if (options.timings)
+        session->setStageTimes(&stages);
     // The run's ending, after the frame loop or from within it when the
     // window's display goes away.
     const auto finish = [&](const TrackingEnd& end) {
@@ -507,6 +517,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
             printOut(out, seedText + "\n", outFailure);
         if (scorer && keep)
             printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
+        if (options.timings)
+            std::fputs(stages.table().c_str(), err);
         errno = 0;
         if (out && std::fflush(out) != 0 && !outFailure)
             outFailure = errno ? errno : EIO;
