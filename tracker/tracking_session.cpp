@@ -156,6 +156,7 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
     followCamera();
     tracker.lap(Stage::CameraMotion);
     if (colours_) {
+        colours_->setWorkers(tracker.workers.get());
         colours_->prepareFrame(images_.hsv, images_.hue);
         tracker.lap(Stage::Conversion);
         if (colours_->usesBackground()) {
