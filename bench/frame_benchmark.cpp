@@ -72,6 +72,17 @@ Scene& gridScene(int width, int height, int targets)
     return *scene;
 }
 
+// Each stage's median ms per frame, as counters beside the run's time
+// (the frames are decoded beforehand: decoding is not among them).
+void reportStages(benchmark::State& state, const StageTimes& stages)
+{
+    for (int s = 0; s < kStageCount; ++s) {
+        const Stage stage = static_cast<Stage>(s);
+        if (stage != Stage::Decoding)
+            state.counters[stageName(stage)] = stages.medianMs(stage);
+    }
+}
+
 // Starts a session on frame 0, then times one frame per iteration: the
 // session's step (preparation, tracking cycle, adaptation, motion states)
 // and the drawing into a copy of the frame.
@@ -90,16 +101,22 @@ void timeFrames(benchmark::State& state, FrameSequence& frames, const std::vecto
         state.SkipWithError(error.c_str());
         return;
     }
+    StageTimes stages;
+    session->setStageTimes(&stages);
     cv::Mat image;
     int f = 1;
     for (auto _ : state) {
+        stages.startFrame();
         session->step(frames.frame(f));
         if (drawing) {
             session->frame().copyTo(image);
             session->draw(image);
         }
+        stages.lap(Stage::Outputs);
+        stages.endFrame();
         f = f + 1 < frames.size() ? f + 1 : 1;
     }
+    reportStages(state, stages);
 }
 
 const std::vector<Box> kDemoBoxes(std::begin(kDemoTargets), std::end(kDemoTargets));
@@ -179,6 +196,68 @@ void registerRealSize(const RealSize& r)
     }
 }
 
+// The development clips of tools/real_clips at their own sizes (fetched
+// into build/real-clips by tools/real_clips/fetch.sh), their first boxes
+// from the ground truth; a clip not fetched is skipped.
+struct RealClip {
+    const char* name;  // the row's name
+    const char* video;
+    const char* truth;
+};
+const RealClip kRealClips[] = {
+    {"balle1-320x240", TAVO_BINARY_DIR "/real-clips/balle1-vp9.avi", TAVO_SOURCE_DIR "/tools/real_clips/balle1-vp9.gt.txt"},
+    {"balle-jbart-720x576", TAVO_BINARY_DIR "/real-clips/balle-jbart.mp4",
+     TAVO_SOURCE_DIR "/tools/real_clips/balle-jbart.gt.txt"},
+    {"motion-568x320", TAVO_BINARY_DIR "/real-clips/motion.mov", TAVO_SOURCE_DIR "/tools/real_clips/motion.gt.txt"},
+};
+
+// The boxes of frame 1 of a MOTChallenge file.
+std::vector<Box> firstBoxes(const char* path)
+{
+    std::vector<Box> boxes;
+    std::FILE* file = std::fopen(path, "r");
+    if (!file)
+        return boxes;
+    int frame = 0, id = 0;
+    Box b;
+    while (std::fscanf(file, "%d,%d,%d,%d,%d,%d%*[^\n]", &frame, &id, &b.x, &b.y, &b.width, &b.height) == 6)
+        if (frame == 1)
+            boxes.push_back(b);
+    std::fclose(file);
+    return boxes;
+}
+
+FrameSequence& clipFrames(const RealClip& clip)
+{
+    static std::map<std::string, std::unique_ptr<FrameSequence>> clips;
+    auto& held = clips[clip.name];
+    if (!held) {
+        held = std::make_unique<FrameSequence>();
+        held->addVideo(clip.video, kFramesHeld);
+    }
+    return *held;
+}
+
+void registerRealClip(const RealClip& clip)
+{
+    for (const char* run : kRealRuns) {
+        const std::string which = run;
+        registerRun(std::string("clip/") + clip.name + "/" + which, [clip, which](benchmark::State& state) {
+            FrameSequence& frames = clipFrames(clip);
+            const std::vector<Box> boxes = firstBoxes(clip.truth);
+            if (frames.size() < 2 || boxes.empty()) {
+                state.SkipWithError("clip not fetched (tools/real_clips/fetch.sh)");
+                return;
+            }
+            if (which == "kcf" || which == "mosse")
+                timePeerTrackers(state, frames, boxes, which == "kcf" ? PeerTracker::Kcf : PeerTracker::Mosse);
+            else
+                timeFrames(state, frames, boxes, which == "robust" ? robustSettings() : TrackingSettings{}, 1,
+                           Steps::Fast, false);
+        });
+    }
+}
+
 // A robust step as one target's box grows, and as targets are added.
 void registerGrowth()
 {
@@ -221,6 +300,8 @@ void registerAll()
 
     for (const RealSize& r : kRealSizes)
         registerRealSize(r);
+    for (const RealClip& clip : kRealClips)
+        registerRealClip(clip);
     registerGrowth();
 }
 
@@ -240,7 +321,9 @@ public:
         printRatio("demo video", kDemoLiteral, kDemoFast);
         printRatio("demo video, --robust", kRobustLiteral, kRobustFast);
         for (const RealSize& r : kRealSizes)
-            printPeers(r.name());
+            printPeers("real/" + r.name());
+        for (const RealClip& clip : kRealClips)
+            printPeers(std::string("clip/") + clip.name);
         printGrowth();
     }
 
@@ -253,7 +336,7 @@ private:
 
     void printPeers(const std::string& size) const
     {
-        const std::string base = "real/" + size + "/";
+        const std::string base = size + "/";
         const double robust = median(base + "robust"), plain = median(base + "default");
         const double kcf = median(base + "kcf"), mosse = median(base + "mosse");
         if (!(robust > 0) || !(kcf > 0) || !(mosse > 0))

@@ -124,6 +124,10 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
             return TrackingEnd{kExitRunError, false};
         }
         scoring.add(frameNumber, session_->targets());
+        if (StageTimes* stages = session_->stageTimes()) {
+            stages->lap(Stage::Outputs);
+            stages->endFrame();
+        }
         times_.add(trackMs, millisecondsSince(frameStart));
         progress.update(frameNumber, times_);
         // Outside the frame's time: a paused window would count as tracking.
@@ -134,7 +138,11 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
             return TrackingEnd{};
 
         frameStart = Clock::now();
-        if (!video_->next()) {
+        if (StageTimes* stages = session_->stageTimes())
+            stages->startFrame();
+        const bool read = video_->next();
+        lap(session_->stageTimes(), Stage::Decoding);
+        if (!read) {
             const VideoSource::EndMessages end = video_->endMessages(options_.start, frameNumber);
             if (!end.warning.empty())
                 warning(end.warning);

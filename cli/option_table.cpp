@@ -172,6 +172,11 @@ void addOutputs(std::vector<Option>& t)
         {"-q", "--quiet"}, S::Outputs, &Options::quiet,
         "no progress line (see --progress) and no summary; errors, warnings and the --gt report are still printed"));
     t.push_back(flag("--print-seed", S::Outputs, &Options::printSeed, "print \"seed T\" also with --quiet"));
+    t.push_back(flag("--timings", S::Outputs, &Options::timings,
+                     "at the end, a table on stderr of where each frame's time went (off by default): each "
+                     "stage's median ms per frame (decoding, conversion and binning, background, camera motion, "
+                     "proposing and measuring, joint move, estimates and states, box fitting, outputs and "
+                     "drawing) and its share of the time, from the second frame on; also with --quiet"));
     t.push_back(progress("--progress", true,
                          "show the progress on stderr, also with --quiet (default unless --quiet): on a "
                          "terminal one line that keeps changing, otherwise (a log file, a pipe) a plain line "

@@ -45,6 +45,7 @@ struct Options {
     bool show = false;         // --show: the tracking shown live in a window
     bool showAsFastAsTracked = false;  // --show-speed max: not held to the video's frame rate
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
+    bool timings = false;      // --timings: the stage table on stderr at the end
     bool robust = false;       // --robust given
     DrawingStyle drawing = DrawingStyle::Design;  // --draw; Boxes under --robust unless given
     // The defaults, or robustSettings() under --robust, then every option

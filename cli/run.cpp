@@ -200,6 +200,8 @@ TrackingRun::Verdict TrackingRun::startSession()
         ids.push_back(t.id);
     if (inputs_.truth)
         scorer_.emplace(std::move(*inputs_.truth), std::move(ids));
+    if (options_.timings)
+        session_->setStageTimes(&stages_);
     return std::nullopt;
 }
 

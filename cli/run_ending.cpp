@@ -74,6 +74,8 @@ int TrackingRun::finish(const TrackingEnd& end)
     int outFailure = 0;
     if (keep)
         printSummary(outFailure);
+    if (options_.timings)
+        std::fputs(stages_.table().c_str(), err_);
     errno = 0;
     if (out_ && std::fflush(out_) != 0 && !outFailure)
         outFailure = errno ? errno : EIO;

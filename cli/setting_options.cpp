@@ -121,9 +121,12 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
         "frame at most " +
             std::to_string(kCameraFrameWidth) +
             " pixels wide) and, when the fit can be trusted, the samples and the learnt background move with "
-            "it.  auto: estimated every frame, and followed while most recent trusted estimates shift the frame "
-            "by more than " +
-            settingText(CameraMotionSettings{}.movingShift) + " pixel"));
+            "it.  auto: followed while most recent trusted estimates shift the frame by more than " +
+            settingText(CameraMotionSettings{}.movingShift) +
+            " pixel; estimated every frame, but only every " + std::to_string(kAutoStillInterval) +
+            "th while the camera is judged still and the last " +
+            std::to_string(CameraMotionSettings{}.judgementFrames) +
+            " trusted estimates did not shift it (a shift or an untrusted estimate brings back every frame)"));
     t.push_back(setting("--adapt", "A", S::Adaptation,
                         "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
                         "the estimate matches the reference with BC >= " +

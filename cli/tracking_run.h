@@ -17,6 +17,7 @@
 #include "cli/target_paths.h"
 #include "cli/timing.h"
 #include "evaluation/scoring.h"
+#include "support/stage_times.h"
 #include "tracker/tracking_session.h"
 
 #include <chrono>
@@ -95,6 +96,7 @@ private:
     std::optional<LiveView> view_;
     std::vector<FrameObserver*> observers_;
     FrameTimes times_;
+    StageTimes stages_;  // with --timings
 };
 
 }  // namespace tavo_cli

@@ -1,5 +1,7 @@
 #include "support/background_model.h"
 
+#include "support/background_pass.h"
+
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>
 
@@ -22,19 +24,21 @@ CvRect clipped(CvRect r, int cols, int rows)
 
 }  // namespace
 
-void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held)
+void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers)
 {
     cv::Mat image = cv::cvarrToMat(frame);
     if (image.channels() == 1) {
         cv::cvtColor(image, gray_, cv::COLOR_GRAY2BGR);
         image = gray_;
     }
+    // Filled row by row: cv::Mat::setTo allocates on every call.
     learn_.create(image.size(), CV_8U);
-    learn_.setTo(255);
+    for (int y = 0; y < image.rows; ++y)
+        std::fill_n(learn_.ptr<uint8_t>(y), image.cols, uint8_t{255});
     for (const CvRect& r : held) {
         const CvRect c = clipped(r, image.cols, image.rows);
-        if (c.width > 0 && c.height > 0)
-            learn_(cv::Rect(c.x, c.y, c.width, c.height)).setTo(0);
+        for (int y = c.y; y < c.y + c.height; ++y)
+            std::fill_n(learn_.ptr<uint8_t>(y) + c.x, c.width, uint8_t{0});
     }
     if (background_.size() != image.size()) {
         image.convertTo(background_, CV_32FC3);
@@ -57,61 +61,30 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
                 gain[c] = static_cast<float>(
                     std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
         }
-    compareAndLearn(image, gain);
+    compareAndLearn(image, gain, workers);
 }
 
-void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain)
+void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers)
 {
-    // One pass: scale, compare, count into both integrals, learn.
     const int rows = image.rows, cols = image.cols;
     foreground_.create(rows, cols, CV_8U);
     integral_.create(rows + 1, cols + 1, CV_32S);
     unknownIntegral_.create(rows + 1, cols + 1, CV_32S);
-    integral_.row(0).setTo(0);
-    unknownIntegral_.row(0).setTo(0);
-    const float threshold = static_cast<float>(settings_.threshold);
-    const bool stillUnknownCounts = settings_.ringCountsStillUnknown;
-    const float rate = static_cast<float>(settings_.rate), keep = 1.0f - rate;
-    double sums[3] = {0.0, 0.0, 0.0};
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* f = image.ptr<uint8_t>(y);
-        float* b = background_.ptr<float>(y);
-        uint8_t* known = known_.ptr<uint8_t>(y);
-        const uint8_t* learn = learn_.ptr<uint8_t>(y);
-        uint8_t* moving = foreground_.ptr<uint8_t>(y);
-        const int* movedAbove = integral_.ptr<int>(y);
-        const int* unknownAbove = unknownIntegral_.ptr<int>(y);
-        int* movedHere = integral_.ptr<int>(y + 1);
-        int* unknownHere = unknownIntegral_.ptr<int>(y + 1);
-        movedHere[0] = unknownHere[0] = 0;
-        int movedInRow = 0, unknownInRow = 0;
-        for (int x = 0; x < cols; ++x, f += 3, b += 3) {
-            float difference = 0.0f;
-            for (int c = 0; c < 3; ++c) {
-                b[c] *= gain[c];
-                difference = std::max(difference, std::fabs(static_cast<float>(f[c]) - b[c]));
-            }
-            const bool isKnown = known[x] != 0;
-            const bool moved = isKnown && difference > threshold;
-            const bool stillUnknown = stillUnknownCounts && !isKnown && difference <= threshold;
-            movedInRow += moved || stillUnknown;
-            unknownInRow += !isKnown && !stillUnknown;
-            movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
-            unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
-            moving[x] = moved || !isKnown ? 255 : 0;
-            if (learn[x]) {
-                // Pixels seen for the first time are taken as they are;
-                // known ones follow the frame slowly.
-                for (int c = 0; c < 3; ++c)
-                    b[c] = isKnown ? static_cast<float>(f[c]) * rate + b[c] * keep : static_cast<float>(f[c]);
-                known[x] = 255;
-            }
-            for (int c = 0; c < 3; ++c)
-                sums[c] += b[c];
-        }
-    }
-    for (int c = 0; c < 3; ++c)
-        backgroundSum_[c] = sums[c];
+    differences_.resize(static_cast<size_t>(cols) * backgroundPassBands(workers, rows));
+    const BackgroundPass pass{&image,
+                              &background_,
+                              &known_,
+                              &learn_,
+                              &foreground_,
+                              &integral_,
+                              &unknownIntegral_,
+                              gain,
+                              static_cast<float>(settings_.threshold),
+                              static_cast<float>(settings_.rate),
+                              settings_.ringCountsStillUnknown,
+                              backgroundSum_,
+                              differences_.data()};
+    runBackgroundPass(pass, workers);
 }
 
 int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const

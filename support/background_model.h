@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class WorkerPool;
+
 struct BackgroundSettings {
     // Outside the held rectangles, background = (1 - rate) background +
     // rate frame each frame: it follows light changes and things that came
@@ -41,11 +43,15 @@ public:
     // the first frame, or one of another size, the background starts as
     // that frame, unknown inside `held`; unknown pixels count as foreground
     // until they are seen outside every held rectangle.
-    void prepare(const CvMat* frame, const std::vector<CvRect>& held);
+    // With `workers`, bands of rows are compared on its threads, with the
+    // same results.
+    void prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers = nullptr);
 
     // The share of foreground pixels in a rectangle of the frame (clipped
     // to it), in [0, 1]; 0 for a rectangle without pixels in the frame.
     double foregroundShare(CvRect rect) const;
+    // The learnt background, CV_32FC3 (empty before the first frame).
+    const cv::Mat& background() const { return background_; }
 
     // The share of pixels in the ring `margin` pixels wide around a
     // rectangle (the parts of it inside the frame) that differ from a known
@@ -70,7 +76,7 @@ private:
     // Scales the background by the per-channel gain, finds the foreground
     // and its integrals, and learns the frame where learn_ says, in one
     // pass over the pixels.
-    void compareAndLearn(const cv::Mat& image, const float* gain);
+    void compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers);
 
     BackgroundSettings settings_;
     cv::Mat background_;  // CV_32FC3
@@ -82,6 +88,7 @@ private:
     cv::Mat integral_;
     cv::Mat unknownIntegral_;  // ... and of the other unknown pixels
     cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
+    std::vector<float> differences_;  // the pass's scratch rows, one per band
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
     double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning or move

@@ -40,7 +40,8 @@ int probePositions(int64_t start, int length, int probes, int* at)
 
 }  // namespace
 
-void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out, int probesPerSide)
+void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out, int probesPerSide,
+                     BinMask* occupied)
 {
     std::fill(out, out + layout.size(), 0.0);
     // Positions and weights along each side, on the stack up to the usual
@@ -48,15 +49,20 @@ void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& lay
     const int most = std::max(1, std::min(probesPerSide, std::max(rect.width, rect.height)));
     int columnStore[kProbesPerSide], rowStore[kProbesPerSide];
     double dx2Store[kProbesPerSide];
-    std::vector<int> columnHeap, rowHeap;
-    std::vector<double> dx2Heap;
     int* columns = columnStore;
     int* rows = rowStore;
     double* dx2 = dx2Store;
     if (most > kProbesPerSide) {
-        columnHeap.resize(most);
-        rowHeap.resize(most);
-        dx2Heap.resize(most);
+        // Every pixel of a larger box (a reference learnt or followed, once
+        // a frame): kept per thread, allocated only when a box is larger
+        // than any before.
+        thread_local std::vector<int> columnHeap, rowHeap;
+        thread_local std::vector<double> dx2Heap;
+        if (columnHeap.size() < static_cast<size_t>(most)) {
+            columnHeap.resize(most);
+            rowHeap.resize(most);
+            dx2Heap.resize(most);
+        }
         columns = columnHeap.data();
         rows = rowHeap.data();
         dx2 = dx2Heap.data();
@@ -71,8 +77,11 @@ void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& lay
         dx2[i] = dx * dx;
     }
     const int bins = layout.binCount;
+    BinMask unused;
     for (int band = 0; band < layout.bands; ++band) {
         double* h = out + band * bins;
+        BinMask& seen = occupied ? occupied[band] : unused;
+        seen.clear();
         int first, end;
         bandRows(rect.height, layout.bands, band, first, end);
         const int rowCount = probePositions(int64_t{rect.y} + first, end - first, most, rows);
@@ -98,17 +107,21 @@ void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& lay
                 }
                 h[value] += w;
                 total += w;
+                seen.add(value);
             }
         }
+        // Empty bins stay 0 divided or not.
         if (total > 0.0)
-            for (int i = 0; i < bins; ++i)
-                h[i] /= total;
+            seen.forEach([h, total](int i) { h[i] /= total; });
     }
 }
 
-void ringHistogram(const CvMat* plane, CvRect rect, int margin, int binCount, double* out)
+void ringHistogram(const CvMat* plane, CvRect rect, int margin, int binCount, double* out, BinMask* occupied)
 {
     std::fill(out, out + binCount, 0.0);
+    BinMask unused;
+    BinMask& seen = occupied ? *occupied : unused;
+    seen.clear();
     const int64_t ix0 = rect.x, iy0 = rect.y, ix1 = ix0 + rect.width, iy1 = iy0 + rect.height;
     int columns[kProbesPerSide], rows[kProbesPerSide];
     const int columnCount = probePositions(ix0 - margin, rect.width + 2 * margin, kProbesPerSide, columns);
@@ -128,12 +141,12 @@ void ringHistogram(const CvMat* plane, CvRect rect, int margin, int binCount, do
             if (value < binCount) {
                 out[value] += 1.0;
                 total += 1.0;
+                seen.add(value);
             }
         }
     }
     if (total > 0.0)
-        for (int i = 0; i < binCount; ++i)
-            out[i] /= total;
+        seen.forEach([out, total](int i) { out[i] /= total; });
 }
 
 double bhattacharyya(const double* p, const double* q, int n)
@@ -141,5 +154,12 @@ double bhattacharyya(const double* p, const double* q, int n)
     double bc = 0.0;
     for (int i = 0; i < n; ++i)
         bc += std::sqrt(p[i] * q[i]);
+    return bc;
+}
+
+double bhattacharyya(const double* p, const double* q, const BinMask& qOccupied)
+{
+    double bc = 0.0;
+    qOccupied.forEach([&](int i) { bc += std::sqrt(p[i] * q[i]); });
     return bc;
 }

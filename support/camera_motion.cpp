@@ -89,6 +89,8 @@ const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::
 {
     CV_Assert(!grey.empty() && grey.type() == CV_8UC1);
     step_ = CameraStep();
+    const int span = skipped_ + 1;
+    skipped_ = 0;
     cv::buildOpticalFlowPyramid(grey, currentPyramid_, kFlowWindow, kFlowLevels);
     if (grey.size() != size_)
         restart(grey.size());
@@ -96,8 +98,10 @@ const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::
         followCorners(excluded);
         fitStep();
         if (step_.trusted)
-            judge(step_.shift);
+            judge(step_.shift, span);
     }
+    if (!step_.trusted)
+        stillRun_ = 0;  // perhaps a motion too large to follow: every frame again
     findCorners(grey, excluded);
     std::swap(previousPyramid_, currentPyramid_);
     return step_;
@@ -107,7 +111,7 @@ void CameraMotion::restart(cv::Size size)
 {
     size_ = size;
     std::fill(movedSteps_.begin(), movedSteps_.end(), 0);
-    nextSlot_ = movedCount_ = 0;
+    nextSlot_ = movedCount_ = stillRun_ = skipped_ = 0;
     moving_ = false;
 }
 
@@ -154,10 +158,13 @@ void CameraMotion::fitStep()
     step_.shift = largestShift(transform, size_);
 }
 
-void CameraMotion::judge(double shift)
+void CameraMotion::judge(double shift, int span)
 {
+    // A step over several frames shifted when a frame's share of its shift
+    // did; any shift it shows brings back every frame.
+    stillRun_ = shift > settings_.movingShift ? 0 : stillRun_ + 1;
     const int frames = static_cast<int>(movedSteps_.size());
-    const unsigned char shifted = shift > settings_.movingShift ? 1 : 0;
+    const unsigned char shifted = shift > settings_.movingShift * span ? 1 : 0;
     movedCount_ += shifted - movedSteps_[nextSlot_];
     movedSteps_[nextSlot_] = shifted;
     nextSlot_ = (nextSlot_ + 1) % frames;

@@ -38,6 +38,11 @@ struct CameraMotionSettings {
     // The judgement is made over this many recent trusted steps, about
     // half a second of video: longer than a shake, shorter than a pan.
     int judgementFrames = 15;
+    // Once judgementFrames trusted steps in a row have not shifted and the
+    // camera is judged still, only every stillInterval-th frame is
+    // estimated (1: every frame); a sparse step that shifts by more than
+    // movingShift, or that cannot be trusted, brings back every frame.
+    int stillInterval = 1;
 };
 
 // One frame's estimate: the similarity transform that maps the previous
@@ -60,6 +65,11 @@ public:
     // forgets the judgement) gives the identity, untrusted.  An untrusted
     // step's transform is the identity.
     const CameraStep& next(const cv::Mat& grey, const std::vector<cv::Rect>& excluded);
+    // Whether the next frame is to be estimated (see stillInterval); when
+    // not, skip() stands for it: the next estimate then spans the frames
+    // skipped, from the last one estimated.
+    bool wantsFrame() const { return !sparse() || skipped_ + 1 >= settings_.stillInterval; }
+    void skip() { ++skipped_; }
 
     // Whether the camera is judged to move.  Of the last judgementFrames
     // trusted steps (steps not yet seen count as still), m shifted more
@@ -79,8 +89,9 @@ private:
     void followCorners(const std::vector<cv::Rect>& excluded);
     // Fits the similarity to the followed pairs and judges whether to trust it.
     void fitStep();
-    // Takes a trusted step into the judgement of moving().
-    void judge(double shift);
+    // Takes a trusted step over `span` frames into the judgement of moving().
+    void judge(double shift, int span);
+    bool sparse() const { return settings_.stillInterval > 1 && !moving_ && stillRun_ >= settings_.judgementFrames; }
     // Finds the corners of the current frame outside the excluded rectangles.
     void findCorners(const cv::Mat& grey, const std::vector<cv::Rect>& excluded);
 
@@ -101,6 +112,8 @@ private:
     int nextSlot_ = 0;
     int movedCount_ = 0;
     bool moving_ = false;
+    int stillRun_ = 0;  // trusted steps in a row that did not shift
+    int skipped_ = 0;   // frames skipped since the last estimate
 };
 
 // Where a point of the previous frame lies in the current one.

@@ -1,5 +1,7 @@
 #include "support/colour_binning.h"
 
+#include "support/row_bands.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,22 +48,36 @@ ColourBinner::ColourBinner(const ColourBinning& binning) : binning_(binning)
     }
 }
 
-void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain)
+void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain, WorkerPool* workers)
 {
     if (valueGain != lastGain_) {
         for (int i = 0; i < 256; ++i)
             scaledValue_[i] = static_cast<uint8_t>(std::min(255L, std::lround(i * valueGain)));
         lastGain_ = valueGain;
     }
+    forRowBands(workers, hsv->rows, [&](int, int first, int end) { binRows(hsv, bins, first, end); });
+}
+
+void ColourBinner::binRows(const CvMat* hsv, CvMat* bins, int first, int end) const
+{
+    // Locals: the bytes written could alias the members, which would then
+    // be read again for every pixel.
     const int greyFirst = binning_.hueBins * binning_.saturationBins;
-    for (int r = 0; r < hsv->rows; ++r) {
+    const int saturationBins = binning_.saturationBins;
+    const int minSaturation = binning_.minSaturation, minValue = binning_.minValue;
+    const uint8_t* hueBin = hueBin_;
+    const uint8_t* saturationBin = saturationBin_;
+    const uint8_t* valueBin = valueBin_;
+    const uint8_t* scaledValue = scaledValue_;
+    const int cols = hsv->cols;
+    for (int r = first; r < end; ++r) {
         const uint8_t* p = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step;
         uint8_t* out = bins->data.ptr + static_cast<ptrdiff_t>(r) * bins->step;
-        for (int c = 0; c < hsv->cols; ++c, p += 3) {
-            const int h = p[0], s = p[1], v = scaledValue_[p[2]];
-            out[c] = s >= binning_.minSaturation && v >= binning_.minValue
-                         ? static_cast<uint8_t>(hueBin_[h] * binning_.saturationBins + saturationBin_[s])
-                         : static_cast<uint8_t>(greyFirst + valueBin_[v]);
+        for (int c = 0; c < cols; ++c, p += 3) {
+            const int h = p[0], s = p[1], v = scaledValue[p[2]];
+            out[c] = s >= minSaturation && v >= minValue
+                         ? static_cast<uint8_t>(hueBin[h] * saturationBins + saturationBin[s])
+                         : static_cast<uint8_t>(greyFirst + valueBin[v]);
         }
     }
 }

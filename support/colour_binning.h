@@ -7,6 +7,8 @@
 
 #include <opencv2/core/types_c.h>
 
+class WorkerPool;
+
 #include <cstdint>
 
 struct ColourBinning {
@@ -41,10 +43,12 @@ public:
     const ColourBinning& binning() const { return binning_; }
     // `valueGain` scales every pixel's brightness (capped at 255) before it
     // is binned and compared with minValue: a light change of the whole
-    // frame undone.
-    void binPlane(const CvMat* hsv, CvMat* bins, double valueGain = 1.0);
+    // frame undone.  With `workers`, bands of rows are binned on its threads.
+    void binPlane(const CvMat* hsv, CvMat* bins, double valueGain = 1.0, WorkerPool* workers = nullptr);
 
 private:
+    void binRows(const CvMat* hsv, CvMat* bins, int first, int end) const;
+
     ColourBinning binning_;
     uint8_t hueBin_[256];         // hue -> hue bin
     uint8_t saturationBin_[256];  // saturation -> saturation bin, from minSaturation up

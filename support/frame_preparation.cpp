@@ -3,12 +3,31 @@
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc/imgproc_c.h>
 
+#include <cstddef>
+#include <cstdint>
+
 FrameImages::~FrameImages()
 {
     cvReleaseMat(&hue);
     cvReleaseMat(&hsv);
     cvReleaseImage(&display);
 }
+
+namespace {
+
+// Channel 0 of an 8-bit three-channel matrix into a one-channel one of its
+// size (cvSplit would allocate on every call).
+void copyHue(const CvMat* hsv, CvMat* hue)
+{
+    for (int r = 0; r < hsv->rows; ++r) {
+        const uint8_t* from = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step;
+        uint8_t* to = hue->data.ptr + static_cast<ptrdiff_t>(r) * hue->step;
+        for (int c = 0; c < hsv->cols; ++c)
+            to[c] = from[3 * c];
+    }
+}
+
+}  // namespace
 
 bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue)
 {
@@ -34,6 +53,6 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue)
     cvGetMat(display, &images.displayMatrix, nullptr, 0);
     cvCvtColor(&images.displayMatrix, images.hsv, CV_BGR2HSV);
     if (splitHue)
-        cvSplit(images.hsv, images.hue, nullptr, nullptr, nullptr);
+        copyHue(images.hsv, images.hue);
     return true;
 }

@@ -92,6 +92,41 @@ TEST(CameraMotion, ExcludedObjectsDoNotMoveTheCameraButAPanDoes)
     EXPECT_FALSE(motion.moving()) << "still moving " << stopped << " frames after the camera stopped";
 }
 
+TEST(CameraMotion, AStillCameraIsEstimatedSparselyAndALatePanSeenWithinTheInterval)
+{
+    // The same frames to a camera estimated every frame and to one that
+    // estimates every fourth while still: a long still start, then a pan.
+    CameraMotionSettings everyFrame, sparse;
+    sparse.stillInterval = 4;
+    CameraMotion dense(everyFrame), thin(sparse);
+    const cv::Mat wide = texture(cv::Size(kFrame.width + 5 * 60, kFrame.height), 7);
+    constexpr int kStill = 60;
+    int estimated = 0, denseMoving = -1, thinMoving = -1;
+    for (int frame = 0; frame < kStill + 40 && (denseMoving < 0 || thinMoving < 0); ++frame) {
+        const int x = frame < kStill ? 0 : 5 * (frame - kStill + 1);
+        const cv::Mat image = wide(cv::Rect(cv::Point(x, 0), kFrame));
+        dense.next(image, {});
+        if (thin.wantsFrame()) {
+            thin.next(image, {});
+            estimated += frame < kStill;
+        } else {
+            thin.skip();
+        }
+        if (frame < kStill)
+            ASSERT_FALSE(thin.moving() || dense.moving()) << "frame " << frame;
+        if (denseMoving < 0 && dense.moving())
+            denseMoving = frame;
+        if (thinMoving < 0 && thin.moving())
+            thinMoving = frame;
+    }
+    // Every frame until the judgement had a full window of still steps,
+    // then one in four.
+    EXPECT_LE(estimated, everyFrame.judgementFrames + 1 + (kStill - everyFrame.judgementFrames) / 4 + 1);
+    ASSERT_GE(denseMoving, kStill);
+    ASSERT_GE(thinMoving, kStill) << "never judged moving";
+    EXPECT_LE(thinMoving, denseMoving + sparse.stillInterval - 1) << "the pan's start missed by more than the interval";
+}
+
 TEST(CameraMotion, BlankOrResizedFramesGiveTheUntrustedIdentity)
 {
     CameraMotion motion;

@@ -5,6 +5,7 @@
 #include "tracker/colour_model.h"
 #include "tracker/reference_adaptation.h"
 #include "tracker/tavo.h"
+#include "same_bits.h"
 
 #include <opencv2/core/core_c.h>
 
@@ -133,6 +134,39 @@ TEST(BandedHistogram, KernelWeighsTheCentreAndSumsToOne)
     bandedHistogram(ring.mat, cvRect(0, 0, 9, 9), kernel, k.data());
     EXPECT_LT(p[2], p[1]);
     EXPECT_GT(k[2], k[1]);
+}
+
+TEST(BandedHistogram, BinMasksGiveTheDenseSumsBitForBit)
+{
+    // Bins up to 255 (the last mask word), kernel or not, one or two bands,
+    // rectangles inside and across the plane's edge, rings around them.
+    Plane plane(48, 64);
+    CvRNG rng = cvRNG(11);
+    cvRandArr(&rng, plane.mat, CV_RAND_UNI, cvScalarAll(0), cvScalarAll(256));
+    plane.fill(cvRect(30, 10, 12, 20), 254);
+    for (const int bins : {20, 110, 255})
+        for (const HistogramLayout layout : {HistogramLayout{bins, 1, false}, HistogramLayout{bins, 2, true}})
+            for (const CvRect r : {cvRect(3, 4, 25, 30), cvRect(28, 8, 16, 24), cvRect(-6, 40, 30, 20)}) {
+                SCOPED_TRACE(testing::Message() << bins << " bins, " << layout.bands << " bands, x " << r.x);
+                std::vector<double> reference(layout.size()), candidate(layout.size()), ring(bins);
+                bandedHistogram(plane.mat, cvRect(20, 5, 30, 30), layout, reference.data(), 1 << 30);
+                BinMask occupied[2], ringOccupied;
+                bandedHistogram(plane.mat, r, layout, candidate.data(), kProbesPerSide, occupied);
+                for (int b = 0; b < layout.bands; ++b) {
+                    const double* q = candidate.data() + b * bins;
+                    const double* p = reference.data() + b * bins;
+                    std::vector<bool> marked(bins, false);
+                    occupied[b].forEach([&](int i) { marked.at(static_cast<size_t>(i)) = true; });
+                    for (int i = 0; i < bins; ++i)
+                        ASSERT_TRUE(marked[i] || q[i] == 0.0) << "bin " << i << " holds " << q[i] << " unmarked";
+                    EXPECT_EQ(bitsOf(bhattacharyya(p, q, bins)), bitsOf(bhattacharyya(p, q, occupied[b])));
+                }
+                EXPECT_EQ(bitsOf(bandedLikelihood(reference.data(), candidate.data(), layout, 4.0)),
+                          bitsOf(bandedLikelihood(reference.data(), candidate.data(), occupied, layout, 4.0)));
+                ringHistogram(plane.mat, r, 5, bins, ring.data(), &ringOccupied);
+                EXPECT_EQ(bitsOf(bhattacharyya(reference.data(), ring.data(), bins)),
+                          bitsOf(bhattacharyya(reference.data(), ring.data(), ringOccupied)));
+            }
 }
 
 TEST(BandedHistogram, TwoBandsSplitAnOddHeightUpperShorter)

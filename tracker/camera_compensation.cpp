@@ -53,6 +53,10 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
 {
     if (settings_.mode == CameraMode::Still)
         return nullptr;
+    if (!motion_.wantsFrame()) {
+        motion_.skip();  // judged still: nothing to follow
+        return nullptr;
+    }
     cv::cvtColor(frame, grey_, cv::COLOR_BGR2GRAY);
     // Reduced by a whole factor, so that the transform scales back exactly.
     const int factor = std::max(1, (frame.cols + kCameraFrameWidth - 1) / kCameraFrameWidth);
@@ -61,6 +65,7 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
         factor_ = factor;
         CameraMotionSettings reduced = settings_.motion;
         reduced.movingShift /= factor;
+        reduced.stillInterval = settings_.mode == CameraMode::Auto ? kAutoStillInterval : 1;
         motion_ = CameraMotion(reduced);
     }
     const cv::Mat* used = &grey_;

@@ -36,6 +36,11 @@ void moveTargetsWithCamera(tavo& tracker, const cv::Matx23d& transform);
 // than the tracking.
 constexpr int kCameraFrameWidth = 160;
 
+// In Auto, a camera judged still is estimated on every kAutoStillInterval-th
+// frame only (see CameraMotionSettings::stillInterval): nothing is followed
+// then, and a pan that starts is seen within that many frames.
+constexpr int kAutoStillInterval = 4;
+
 class CameraFollower {
 public:
     explicit CameraFollower(const CameraSettings& settings) : settings_(settings), motion_(settings.motion) {}

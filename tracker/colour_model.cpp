@@ -16,6 +16,17 @@ double bandedLikelihood(const double* reference, const double* candidate, const 
     return std::exp(-sharpness * distance);
 }
 
+double bandedLikelihood(const double* reference, const double* candidate, const BinMask* candidateOccupied,
+                        const HistogramLayout& layout, double sharpness)
+{
+    double distance = 0.0;
+    for (int band = 0; band < layout.bands; ++band) {
+        const int first = band * layout.binCount;
+        distance += std::max(0.0, 1.0 - bhattacharyya(reference + first, candidate + first, candidateOccupied[band]));
+    }
+    return std::exp(-sharpness * distance);
+}
+
 BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
                                      double ringWeight, double ringShare, const BackgroundModel* background,
                                      double foregroundWeight)
@@ -57,11 +68,11 @@ bool BandedColourModel::learn(CvRect rect)
 
 float BandedColourModel::measure(CvRect rect)
 {
-    bandedHistogram(*plane_, rect, layout_, candidate_.data());
-    double likelihood = bandedLikelihood(reference_.data(), candidate_.data(), layout_, sharpness_);
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kProbesPerSide, candidateBins_);
+    double likelihood = bandedLikelihood(reference_.data(), candidate_.data(), candidateBins_, layout_, sharpness_);
     if (ringWeight_ > 0.0) {
-        ringHistogram(*plane_, rect, margin(rect), layout_.binCount, ring_.data());
-        likelihood *= std::exp(-sharpness_ * ringWeight_ * bhattacharyya(whole_.data(), ring_.data(), layout_.binCount));
+        ringHistogram(*plane_, rect, margin(rect), layout_.binCount, ring_.data(), &ringBins_);
+        likelihood *= std::exp(-sharpness_ * ringWeight_ * bhattacharyya(whole_.data(), ring_.data(), ringBins_));
     }
     if (background_) {
         // The box should hold what moves, and its surround should not: a
@@ -132,14 +143,14 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
             firstBrightness_ = brightness;
         gain = brightness > 0.0 ? firstBrightness_ / brightness : 1.0;
     }
-    binner_.binPlane(hsv, bins_, gain);
+    binner_.binPlane(hsv, bins_, gain, workers_);
     plane_ = bins_;
 }
 
 void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held)
 {
     if (usesBackground())
-        background_.prepare(frame, held);
+        background_.prepare(frame, held, workers_);
 }
 
 std::unique_ptr<AppearanceModel> ColourModelSource::createModel()

@@ -69,6 +69,9 @@ struct ColourModelSettings {
 // The likelihood exp(-sharpness * sum over bands of max(0, 1 - BC_band)).
 double bandedLikelihood(const double* reference, const double* candidate, const HistogramLayout& layout,
                         double sharpness);
+// The same, bit for bit, from the candidate's occupied bins (one per band).
+double bandedLikelihood(const double* reference, const double* candidate, const BinMask* candidateOccupied,
+                        const HistogramLayout& layout, double sharpness);
 
 // One target's model: its reference histograms and a working copy for the
 // rectangle measured last, both sized once.
@@ -103,6 +106,8 @@ private:
     // For the surround: the object's plain histogram and the ring's.
     std::vector<double> whole_;
     std::vector<double> ring_;
+    BinMask candidateBins_[2];  // the candidate's occupied bins, per band
+    BinMask ringBins_;
     int margin(CvRect rect) const;
 };
 
@@ -124,6 +129,9 @@ public:
     // prepareFrame.
     void prepareBackground(const CvMat* frame, const std::vector<CvRect>& held);
     bool usesBackground() const { return settings_.foregroundWeight > 0.0; }
+    // Threads for the frame-wide work (binning, background) by bands of
+    // rows, with the same results (not owned; null: the calling thread).
+    void setWorkers(WorkerPool* workers) { workers_ = workers; }
     // Moves the learnt background with the camera (previous frame to this one).
     void moveBackgroundWith(const cv::Matx23d& transform)
     {
@@ -146,4 +154,5 @@ private:
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
     double firstBrightness_ = 0.0;  // mean brightness of the first frame
     const CvMat* plane_ = nullptr;  // what the models read: the hue plane or bins_
+    WorkerPool* workers_ = nullptr;
 };

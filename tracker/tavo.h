@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/random_pool.h"
+#include "support/stage_times.h"
 #include "support/tick_source.h"
 #include "support/worker_pool.h"
 #include "tracker/appearance_model.h"
@@ -118,6 +119,13 @@ public:
     // incomplete and must not be used.
     const std::atomic<bool>* stopFlag = nullptr;
     bool stopped() const { return stopFlag && stopFlag->load(std::memory_order_relaxed); }
+    // Laps of the cycle's stages (not owned; null: not timed).
+    StageTimes* stageTimes = nullptr;
+    void lap(Stage stage)
+    {
+        if (stageTimes)
+            stageTimes->lap(stage);
+    }
     float noiseScaleX = 0.0f;
     float noiseScaleY = 0.0f;
     // Joint-move iterations of every tracking cycle (the cycle asks for

@@ -29,10 +29,12 @@ int tavo::track()
         sortByWeight(sampleRefs + t->firstSample, static_cast<size_t>(t->sampleCount), 0);
     };
     forEachTarget(measureAndSort);
+    lap(Stage::Measuring);
     if (stopped())
         return 0;
     if (!targets.empty())
         runJointStage(kUseJointIterationSetting);
+    lap(Stage::JointMove);
     return 1;
 }
 

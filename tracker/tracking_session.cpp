@@ -149,15 +149,21 @@ void TrackingSession::followCamera()
 
 StepOutcome TrackingSession::step(const cv::Mat& frame)
 {
+    tavo& tracker = *tracker_;
     if (!prepare(frame))
         return StepOutcome::OtherFrameKind;
+    tracker.lap(Stage::Conversion);
     followCamera();
+    tracker.lap(Stage::CameraMotion);
     if (colours_) {
+        colours_->setWorkers(tracker.workers.get());
         colours_->prepareFrame(images_.hsv, images_.hue);
+        tracker.lap(Stage::Conversion);
         if (colours_->usesBackground()) {
             targetAreas(*tracker_, areas_);
             holdFittedBoxes();
             colours_->prepareBackground(&images_.displayMatrix, areas_);
+            tracker.lap(Stage::Background);
         }
     }
     if (!trackPrepared())
@@ -173,6 +179,7 @@ bool TrackingSession::trackPrepared()
     tavo& tracker = *tracker_;
     tracker.huePlane = images_.hue;
     steps_.track(tracker);
+    tracker.lap(Stage::Measuring);  // a cycle that times none of its own stages
     if (tracker.stopped()) {
         error_ = "stopped on frame " + std::to_string(frameNumber_);
         return false;
@@ -184,9 +191,12 @@ bool TrackingSession::trackPrepared()
     }
     adaptReferences(tracker, settings_.adaptation);
     updateMotionStates(tracker);
+    tracker.lap(Stage::Estimates);
     if (frameNumber_ > 1)
         fitBoxes();
+    tracker.lap(Stage::BoxFitting);
     collectResults();
+    tracker.lap(Stage::Estimates);
     return true;
 }
 

@@ -113,6 +113,10 @@ public:
     // ends the step under way within a fraction of a second (not owned;
     // null: none).  The interrupted frame's results are not kept.
     void setStopFlag(const std::atomic<bool>* flag) { tracker_->stopFlag = flag; }
+    // Times each step's stages into `times` (not owned; null: none).  The
+    // caller starts and ends the frames (StageTimes::startFrame, endFrame).
+    void setStageTimes(StageTimes* times) { tracker_->stageTimes = times; }
+    StageTimes* stageTimes() const { return tracker_->stageTimes; }
 
     const TrackingSettings& settings() const { return settings_; }
     int64_t seed() const { return seed_; }

@@ -102,6 +102,30 @@ TEST_F(CliCommand, AnUnseededRunPrintsTheSeedThatRepeatsIt)
     EXPECT_NE(track(common + " -q --print-seed").out, track(common + " -q --print-seed").out);
 }
 
+TEST_F(CliCommand, TimingsTableEveryStageOnStderrAndChangeNothing)
+{
+    makeClip(6);
+    const std::string common = "clip.avi -q --seed 3 --demo-targets --samples 100 --robust";
+    const Result plain = track(common + " --mot a.txt");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "") << "no table unless asked for";
+    const Result timed = track(common + " --mot b.txt --timings");
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    double shares = 0.0;
+    for (const char* stage : {"decoding", "conversion and binning", "background", "camera motion",
+                              "proposing and measuring", "joint move", "estimates and states", "box fitting",
+                              "outputs and drawing", "whole frame"}) {
+        std::smatch row;
+        ASSERT_TRUE(std::regex_search(timed.err, row,
+                                      std::regex(std::string("\\n") + stage + " +([0-9.]+) +([0-9.]+) %\\n")))
+            << stage << " missing from\n" << timed.err;
+        if (std::string(stage) != "whole frame")
+            shares += std::stod(row[2]);
+    }
+    EXPECT_NEAR(shares, 100.0, 0.5) << timed.err;
+}
+
 TEST_F(CliCommand, ARunTooLargeForTheMachineIsRefusedAtOnce)
 {
 #if defined(__SANITIZE_ADDRESS__)
