@@ -112,8 +112,9 @@ TEST(CameraMotion, AStillCameraIsEstimatedSparselyAndALatePanSeenWithinTheInterv
         } else {
             thin.skip();
         }
-        if (frame < kStill)
+        if (frame < kStill) {
             ASSERT_FALSE(thin.moving() || dense.moving()) << "frame " << frame;
+        }
         if (denseMoving < 0 && dense.moving())
             denseMoving = frame;
         if (thinMoving < 0 && thin.moving())
