@@ -67,6 +67,8 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
             return false;
         }
     }
+    for (const int id : ids)
+        highestId_ = std::max(highestId_, id);
     std::vector<TargetStart> first;
     for (size_t i = 0; i < targets.size(); ++i) {
         TargetStart t = targets[i];
@@ -187,6 +189,7 @@ bool TrackingSession::trackPrepared()
     if (frameNumber_ > 1)
         fitBoxes();
     collectResults();
+    judgeStates();
     return true;
 }
 
