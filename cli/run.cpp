@@ -16,6 +16,7 @@
 #include "evaluation/scoring.h"
 #include "cli/setting_warnings.h"
 #include "cli/target_paths.h"
+#include "cli/target_edits.h"
 #include "cli/target_selection.h"
 #include "cli/timing.h"
 #include "render/box_drawing.h"
@@ -169,7 +170,10 @@ constexpr int kDisplayLostSignal = SIGHUP;
 // boxes drawing keeps the targets' trails from frame to frame.
 class Annotation {
 public:
-    Annotation(bool wanted, DrawingStyle style) : wanted_(wanted), style_(style) {}
+    Annotation(bool wanted, DrawingStyle style, bool states) : wanted_(wanted), style_(style)
+    {
+        boxes_.showStates(states);
+    }
     const CvMat* draw(TrackingSession& session)
     {
         if (!wanted_)
@@ -211,20 +215,30 @@ StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView
     return pending.get();
 }
 
+// The editor's changes on the video's frame `frame`, its warnings printed.
+void applyEdits(TargetEditor& editor, TrackingSession& session, int frame, std::FILE* err)
+{
+    std::vector<std::string> warnings;
+    editor.apply(session, frame, warnings);
+    for (const std::string& text : warnings)
+        warning(err, text);
+}
+
 // Writes, scores and shows every frame from the session's first on, then
 // tracks the next, until the video ends, --frames is reached, a stop is
 // requested (a signal, or an observer such as the live window) or something
 // fails.  `firstMs` is the time the session took to start.
 TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoInput& video, Outputs& outputs,
-                        Scorer* scorer, const std::vector<FrameObserver*>& observers, LiveView* view,
-                        double firstMs, Clock::time_point firstStart, FrameTimes& times, std::FILE* err)
+                        Scorer* scorer, TargetEditor& editor, const std::vector<FrameObserver*>& observers,
+                        LiveView* view, double firstMs, Clock::time_point firstStart, FrameTimes& times,
+                        std::FILE* err)
 {
     Progress progress(Progress::kindFor(options.progress.value_or(!options.quiet), err),
                       plannedFrames(options, video.capture.get()), err);
     bool drawingWanted = outputs.needsDrawing();
     for (const FrameObserver* observer : observers)
         drawingWanted = drawingWanted || observer->needsDrawing();
-    Annotation annotation(drawingWanted, options.drawing);
+    Annotation annotation(drawingWanted, options.drawing, options.states);
     const bool withConfidence = session.settings().motion.lostAndFound;
     TrackingEnd end;
     std::string error;
@@ -236,13 +250,18 @@ TrackingEnd trackFrames(const Options& options, TrackingSession& session, VideoI
     const int skipped = options.start - 1;
     for (;;) {
         const int frameNumber = session.frameNumber() + skipped;
+        if (editor.active())
+            applyEdits(editor, session, frameNumber, err);
         const CvMat* annotated = annotation.draw(session);
         if (!outputs.writeFrame(frameNumber, session.targets(), withConfidence, annotated, error)) {
             message(err, error);
             end = TrackingEnd{kExitRunError, false};
             break;
         }
-        if (scorer) {
+        if (scorer && editor.active()) {
+            editor.scoringRow(session.targets(), scoreBoxes, scoreLost);
+            scorer->addFrame(frameNumber, scoreBoxes, scoreLost);
+        } else if (scorer) {
             scoreBoxes.clear();
             scoreLost.clear();
             for (const TrackedTarget& target : session.targets()) {
@@ -335,6 +354,10 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
         return kExitUsage;
     }
     if (const auto refusal = protectedOutput(options)) {
+        message(err, *refusal);
+        return kExitUsage;
+    }
+    if (const auto refusal = editingRefusal(options)) {
         message(err, *refusal);
         return kExitUsage;
     }
@@ -444,6 +467,11 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
                      [](const TargetStart& a, const TargetStart& b) { return a.frame < b.frame; });
     for (const TargetStart& t : later)
         ids.push_back(t.id);
+    TargetEditor editor({}, 0, options.targetsFile);
+    if (!startEditor(options, inputs, ids, editor, error)) {
+        message(err, error);
+        return kExitRunError;
+    }
     // Each target is scored against the ground-truth object of its id.
     std::optional<Scorer> scorer;
     if (inputs.truth)
@@ -505,6 +533,9 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
                      outFailure);
         else if (options.printSeed)
             printOut(out, seedText + "\n", outFailure);
+        if (keep && !options.quiet)
+            for (const std::string& note : editor.notes())
+                printOut(out, note + "\n", outFailure);
         if (scorer && keep)
             printOut(out, formatReport(scorer->report(), options.gtFile), outFailure);
         errno = 0;
@@ -533,8 +564,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
                 view->step().wait();  // the frame tracked meanwhile stops at once, unwritten
             return finish(TrackingEnd{kExitSuccess, true, true});
         });
-    const int status = finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, observers,
-                                          view ? &*view : nullptr, firstMs, firstStart, times, err));
+    const int status = finish(trackFrames(options, *session, video, outputs, scorer ? &*scorer : nullptr, editor,
+                                          observers, view ? &*view : nullptr, firstMs, firstStart, times, err));
     // The results are written: the last frame stays on screen until the
     // user is done with it, and a display lost meanwhile changes nothing.
     if (view && !stopRequested()) {
