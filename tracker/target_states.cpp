@@ -16,12 +16,11 @@ double shareInFrame(const RealBox& b, int columns, int rows)
     return w > 0.0 && h > 0.0 ? w * h / (b.width * b.height) : 0.0;
 }
 
-// Whether the box is within `reach` of its sizes of an edge, moving toward it.
-bool leavingFrame(const RealBox& b, float vx, float vy, double reach, int columns, int rows)
+// Whether the box is within `reach` of its sizes of an edge of the frame.
+bool nearEdge(const RealBox& b, double reach, int columns, int rows)
 {
     const double mx = reach * b.width, my = reach * b.height;
-    return (vx < 0.0f && b.x < mx) || (vx > 0.0f && b.x + b.width > columns - mx) || (vy < 0.0f && b.y < my) ||
-           (vy > 0.0f && b.y + b.height > rows - my);
+    return b.x < mx || b.x + b.width > columns - mx || b.y < my || b.y + b.height > rows - my;
 }
 
 }  // namespace
@@ -78,7 +77,7 @@ void TargetStates::judgeOne(Judged& j, const Target& t, double match, const Real
     if (!unseen) {
         j.typical = j.typical > 0.0 ? (1.0 - kTypicalRate) * j.typical + kTypicalRate * match : match;
         j.unseenFrames = 0;
-        j.leaving = leavingFrame(box, t.estimate.velX, t.estimate.velY, kEdgeReach, columns, rows);
+        j.leaving = nearEdge(box, kEdgeReach, columns, rows);
         j.state = TargetState::Tracked;
         return;
     }

@@ -37,8 +37,9 @@ public:
     // seconds at 25 frames/s.
     static constexpr int kHiddenFrames = 50;
     // A target whose object was last seen within this many of its own box
-    // sizes of the frame's edge, moving out, has left the frame: lost, not
-    // hidden.
+    // sizes of the frame's edge has left the frame when it is not seen:
+    // lost, not hidden.  (Its velocity cannot tell: robust motion damps
+    // it, and an object turns at the edge as often as anywhere.)
     static constexpr double kEdgeReach = 0.75;
     // Weight of a seen frame in the running mean of the typical match.
     static constexpr double kTypicalRate = 0.1;
@@ -56,7 +57,7 @@ private:
         TargetState state = TargetState::Tracked;
         double typical = 0.0;  // running mean of the match on seen frames; 0: none yet
         int unseenFrames = 0;
-        bool leaving = false;  // last seen near an edge, moving out
+        bool leaving = false;  // last seen near an edge
     };
     void judgeOne(Judged& j, const Target& t, double match, const RealBox& box, int columns, int rows);
     std::vector<Judged> judged_;
