@@ -528,7 +528,8 @@ int runTracking(const Options& options, std::FILE* out, std::FILE* err)
             ;
         else if (!options.quiet)
             printOut(out,
-                     times.summary(static_cast<int>(session->targets().size()), millisecondsSince(firstStart) / 1000) +
+                     times.summary(static_cast<int>(session->targets().size()) + editor.droppedCount(),
+                                   millisecondsSince(firstStart) / 1000) +
                          (view && view->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                      outFailure);
         else if (options.printSeed)

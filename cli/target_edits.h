@@ -43,6 +43,7 @@ public:
     void apply(TrackingSession& session, int frame, std::vector<std::string>& warnings);
     // A line per target dropped, in the order they were.
     const std::vector<std::string>& notes() const { return notes_; }
+    int droppedCount() const { return static_cast<int>(notes_.size()); }
     // The scorer's boxes in the order of `ids`: a dropped target counts as
     // lost at its last box; ids not yet joined end the lists.
     void scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,

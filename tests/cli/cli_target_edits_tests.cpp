@@ -110,6 +110,7 @@ TEST_F(CliCommand, ATargetLostForNFramesIsDroppedAndStatesAreWrittenWhenAsked)
     for (size_t i = red.size() - 5; i < red.size(); ++i)
         EXPECT_EQ(red[i].second, "lost") << red[i].first;
     EXPECT_NE(red[red.size() - 6].second, "lost");
+    EXPECT_NE(dropped.out.find("60 frames, 2 targets, "), std::string::npos) << dropped.out;
     EXPECT_NE(dropped.out.find("target 1 dropped on frame " + std::to_string(end + 1) + ", lost since frame " +
                                std::to_string(end - 4) + " (--drop-lost 5)\n"),
               std::string::npos)
