@@ -26,7 +26,10 @@ double millisecondsSince(Clock::time_point start)
 // boxes drawing keeps the targets' trails from frame to frame.
 class Annotation {
 public:
-    Annotation(bool wanted, DrawingStyle style) : wanted_(wanted), style_(style) {}
+    Annotation(bool wanted, DrawingStyle style, bool states) : wanted_(wanted), style_(style)
+    {
+        boxes_.showStates(states);
+    }
     const CvMat* draw(TrackingSession& session)
     {
         if (!wanted_)
@@ -68,15 +71,20 @@ StepOutcome stepSession(TrackingSession& session, const cv::Mat& frame, LiveView
     return pending.get();
 }
 
-// Gives the scorer the frame's boxes; the vectors are kept from frame to
-// frame.
+// Gives the scorer the frame's boxes (in the editor's order when it
+// changes the targets); the vectors are kept from frame to frame.
 class FrameScoring {
 public:
-    explicit FrameScoring(Scorer* scorer) : scorer_(scorer) {}
+    FrameScoring(Scorer* scorer, const TargetEditor& editor) : scorer_(scorer), editor_(editor) {}
     void add(int frameNumber, const std::vector<TrackedTarget>& targets)
     {
         if (!scorer_)
             return;
+        if (editor_.active()) {
+            editor_.scoringRow(targets, boxes_, lost_);
+            scorer_->addFrame(frameNumber, boxes_, lost_);
+            return;
+        }
         boxes_.clear();
         lost_.clear();
         for (const TrackedTarget& target : targets) {
@@ -88,6 +96,7 @@ public:
 
 private:
     Scorer* scorer_;
+    const TargetEditor& editor_;
     std::vector<RealBox> boxes_;
     std::vector<char> lost_;
 };
@@ -107,8 +116,8 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
     bool drawingWanted = outputs_.needsDrawing();
     for (const FrameObserver* observer : observers_)
         drawingWanted = drawingWanted || observer->needsDrawing();
-    Annotation annotation(drawingWanted, options_.drawing);
-    FrameScoring scoring(scorer_ ? &*scorer_ : nullptr);
+    Annotation annotation(drawingWanted, options_.drawing, options_.states);
+    FrameScoring scoring(scorer_ ? &*scorer_ : nullptr, editor_);
     LiveView* view = view_ ? &*view_ : nullptr;
     const bool withConfidence = session_->settings().motion.lostAndFound;
     std::string error;
@@ -118,6 +127,8 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
     const int skipped = options_.start - 1;
     for (;;) {
         const int frameNumber = session_->frameNumber() + skipped;
+        if (editor_.active())
+            applyEdits(frameNumber);
         const CvMat* annotated = annotation.draw(*session_);
         if (!outputs_.writeFrame(frameNumber, session_->targets(), withConfidence, annotated, error)) {
             message(error);
@@ -165,6 +176,14 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
             return TrackingEnd{kExitRunError, false};
         }
     }
+}
+
+void TrackingRun::applyEdits(int frame)
+{
+    std::vector<std::string> warnings;
+    editor_.apply(*session_, frame, warnings);
+    for (const std::string& text : warnings)
+        warning(text);
 }
 
 int TrackingRun::trackAndFinish()

@@ -106,6 +106,15 @@ void addInputAndTargets(std::vector<Option>& t)
                      "first row at or after the first frame tracked (which must have boxes) and keeps its id; "
                      "boxes with id -1 count on that first frame alone and are numbered after the highest id; "
                      "a warning names rows of confidence 0"));
+    t.push_back(flag("--reinit-from-targets", S::Targets, &Options::reinitFromTargets,
+                     "a --targets file's later rows of a running id re-initialise that target at the row's box "
+                     "on the row's frame (its appearance relearnt, its search started there, its id kept); "
+                     "without it (the default) such rows are only the file's truth.  Rows that cannot be "
+                     "applied are warned about"));
+    t.push_back(positive("--drop-lost", S::Targets, &Options::dropLost,
+                         "drop a target once it has been lost (see --states) N frames in a row: the --mot and "
+                         "--estimates files have no rows for it from then on, and the summary notes the frame "
+                         "(default: never)"));
     t.push_back(flag("--demo-targets", S::Targets, &Options::demoTargets,
                      "the demo's nine targets, on any video (the demo's own, TAVO_DEMO.avi, gets them without "
                      "it)"));
@@ -159,6 +168,12 @@ void addOutputs(std::vector<Option>& t)
                      "encoder); .avi and any other MJPG.  Frames narrower than 8 pixels or lower than 2 (4x4 "
                      "for H.264) are refused before tracking"));
     t.push_back(draw());
+    t.push_back(flag("--states", S::Outputs, &Options::states,
+                     "each target's state on every frame: tracked, hidden (believed behind something, its box "
+                     "coasting) or lost (out of the frame, or unseen for more than 50 frames), as a last column "
+                     "state of --estimates and in the boxes drawing (--draw boxes or samples): a solid box "
+                     "tracked, dashed hidden, dotted lost; judged with or without --robust (default: off, the "
+                     "files and drawing as without it)"));
     t.push_back(file("--gt", "FILE", S::Outputs, &Options::gtFile,
                      "score the run against MOTChallenge ground truth (each target against the object of its "
                      "id) and print the report: centre errors in pixels, success rate (overlap >= 0.5), identity "

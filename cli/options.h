@@ -28,6 +28,8 @@ struct Options {
     std::vector<Box> boxes;    // --box or --box-id, target rectangles on the first frame, in the order given
     std::vector<int> boxIds;   // --box-id: the id of each box; empty with --box
     std::string targetsFile;   // --targets; empty when not given
+    bool reinitFromTargets = false;  // --reinit-from-targets: later rows of a running id re-initialise it
+    int dropLost = 0;          // --drop-lost N: drop a target lost N frames in a row; 0: never
     bool demoTargets = false;  // --demo-targets: the demo's nine boxes on any video
     std::optional<int> camera; // --camera N: device N instead of a video
     int start = 1;             // --start N: the video's first frame tracked, from 1
@@ -46,6 +48,7 @@ struct Options {
     bool showAsFastAsTracked = false;  // --show-speed max: not held to the video's frame rate
     bool printSeed = false;    // --print-seed: the seed line also in --quiet runs
     bool timings = false;      // --timings: the stage table on stderr at the end
+    bool states = false;       // --states: each target's state in --estimates and the boxes drawing
     bool robust = false;       // --robust given
     DrawingStyle drawing = DrawingStyle::Design;  // --draw; Boxes under --robust unless given
     // The defaults, or robustSettings() under --robust, then every option

@@ -292,7 +292,8 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
     if (!o.estimatesFile.empty()) {
         if (!estimates_.open(o.estimatesFile, error))
             return refused();
-        estimates_.write(kEstimatesHeader);
+        withStates_ = o.states;
+        estimates_.write(withStates_ ? kEstimatesHeaderWithStates : kEstimatesHeader);
     }
     if (!o.plotFile.empty() && !plot_.open(o.plotFile, error))
         return refused();
@@ -317,7 +318,7 @@ bool Outputs::writeFrame(int frameNumber, const std::vector<TrackedTarget>& targ
                                withConfidence ? std::optional<double>(target.confidence) : std::nullopt,
                                target.inFrame));
         if (estimates_.isOpen())
-            estimates_.write(estimateLine(frameNumber, target));
+            estimates_.write(estimateLine(frameNumber, target, withStates_));
     }
     if (video_.isOpen() && annotated)
         video_.write(*annotated);

@@ -155,6 +155,7 @@ private:
     VideoOutput video_;
     PictureOutput plot_{"--plot"}, errorPlot_{"--plot"};
     std::vector<std::string> warnings_;
+    bool withStates_ = false;  // --states: the estimates' state column
 };
 
 }  // namespace tavo_cli

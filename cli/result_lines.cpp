@@ -30,12 +30,13 @@ std::string motLine(int frame, int id, const RealBox& b, std::optional<double> c
 }
 
 const char* const kEstimatesHeader = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y\n";
+const char* const kEstimatesHeaderWithStates = "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y,state\n";
 
-std::string estimateLine(int frame, const TrackedTarget& t)
+std::string estimateLine(int frame, const TrackedTarget& t, bool withState)
 {
     char line[256];
-    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame, t.id, t.x, t.y, t.velocityX,
-                  t.velocityY, t.scaleX, t.scaleY);
+    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g%s%s\n", frame, t.id, t.x, t.y, t.velocityX,
+                  t.velocityY, t.scaleX, t.scaleY, withState ? "," : "", withState ? stateName(t.state) : "");
     return line;
 }
 

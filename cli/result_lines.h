@@ -19,7 +19,10 @@ std::string motLine(int frame, int id, const RealBox& box, std::optional<double>
 
 // The estimates CSV: its header line and one line per target and frame,
 // every float with %.9g so that it reads back to the same float.
+// With `withState` (--states) each line ends with the target's state
+// (tracked, hidden or lost), and the header with "state".
 extern const char* const kEstimatesHeader;
-std::string estimateLine(int frame, const TrackedTarget& target);
+extern const char* const kEstimatesHeaderWithStates;
+std::string estimateLine(int frame, const TrackedTarget& target, bool withState = false);
 
 }  // namespace tavo_cli

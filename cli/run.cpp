@@ -65,6 +65,10 @@ TrackingRun::Verdict TrackingRun::checkRequest()
         message(*refusal);
         return kExitUsage;
     }
+    if (const auto refusal = editingRefusal(options_)) {
+        message(*refusal);
+        return kExitUsage;
+    }
     if (options_.select || options_.show) {
         if (const auto why = missingDisplay()) {
             message(std::string(options_.select ? "--select" : "--show") + " needs a display: " + *why);
@@ -198,6 +202,10 @@ TrackingRun::Verdict TrackingRun::startSession()
                      [](const TargetStart& a, const TargetStart& b) { return a.frame < b.frame; });
     for (const TargetStart& t : later)
         ids.push_back(t.id);
+    if (!startEditor(options_, inputs_, ids, editor_, error)) {
+        message(error);
+        return kExitRunError;
+    }
     if (inputs_.truth)
         scorer_.emplace(std::move(*inputs_.truth), std::move(ids));
     if (options_.timings)

@@ -37,11 +37,14 @@ void TrackingRun::printSummary(int& outFailure)
     const double seconds = std::chrono::duration<double, std::milli>(Clock::now() - firstStart_).count() / 1000;
     if (!options_.quiet)
         printOut(out_,
-                 times_.summary(static_cast<int>(session_->targets().size()), seconds) +
+                 times_.summary(static_cast<int>(session_->targets().size()) + editor_.droppedCount(), seconds) +
                      (view_ && view_->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                  outFailure);
     else if (options_.printSeed)
         printOut(out_, seedText + "\n", outFailure);
+    if (!options_.quiet)
+        for (const std::string& note : editor_.notes())
+            printOut(out_, note + "\n", outFailure);
     if (scorer_)
         printOut(out_, formatReport(scorer_->report(), options_.gtFile), outFailure);
 }

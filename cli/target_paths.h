@@ -21,7 +21,8 @@ struct TargetPath {
     std::vector<PathPoint> points;  // in frame order
 };
 
-// Records the paths of the tracker's targets, in list order.
+// Records the paths of the tracker's targets, in the order they first
+// appear, each by its id.
 class PathRecorder : public FrameObserver {
 public:
     bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated) override;

@@ -14,6 +14,7 @@
 #include "cli/progress.h"
 #include "cli/run.h"
 #include "cli/run_inputs.h"
+#include "cli/target_edits.h"
 #include "cli/target_paths.h"
 #include "cli/timing.h"
 #include "evaluation/scoring.h"
@@ -49,7 +50,10 @@ public:
     // A step's verdict: nothing to go on, or the run's exit status.
     using Verdict = std::optional<int>;
 
-    TrackingRun(const Options& options, std::FILE* out, std::FILE* err) : options_(options), out_(out), err_(err) {}
+    TrackingRun(const Options& options, std::FILE* out, std::FILE* err)
+        : options_(options), out_(out), err_(err), editor_({}, 0, options.targetsFile)
+    {
+    }
 
     Verdict checkRequest();
     Verdict readInputs();
@@ -69,6 +73,8 @@ private:
     TrackingEnd trackFrames();
     TrackingEnd trackUntilEnd(Progress& progress);
     int finish(const TrackingEnd& end);
+    // The editor's changes on the video's frame `frame`, its warnings printed.
+    void applyEdits(int frame);
     void printSummary(int& outFailure);
 
     void message(const std::string& text) const { std::fprintf(err_, "tavo-track: %s\n", text.c_str()); }
@@ -91,6 +97,7 @@ private:
     double firstMs_ = 0.0;  // the time the session took to start
     std::unique_ptr<TrackingSession> session_;
     std::optional<Scorer> scorer_;
+    TargetEditor editor_;  // --reinit-from-targets, --drop-lost
     FrameExits exits_;
     PathRecorder paths_;
     std::optional<LiveView> view_;

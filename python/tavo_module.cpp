@@ -12,6 +12,7 @@
 #include "evaluation/scoring.h"
 #include "evaluation/text_input.h"
 #include "python/evaluation_binding.h"
+#include "python/target_binding.h"
 #include "render/box_drawing.h"
 #include "render/drawing_style.h"
 #include "support/box.h"
@@ -294,22 +295,8 @@ std::vector<TargetStart> targetsFrom(py::handle boxes, py::handle ids)
     if (!isSequence(boxes))
         throw py::type_error("boxes takes a sequence of (x, y, w, h), not " + typeName(boxes));
     std::vector<TargetStart> targets;
-    for (py::handle b : boxes) {
-        const std::string shown = py::repr(b);
-        if (!isSequence(b) || py::len(b) != 4)
-            throw py::type_error("box " + shown + ": expected four integers (x, y, w, h)");
-        std::string text;
-        for (py::handle v : b) {
-            if (!isInteger(v))
-                throw py::type_error("box " + shown + ": expected four integers (x, y, w, h), not " + typeName(v));
-            text += (text.empty() ? "" : ",") + integerText(v);
-        }
-        std::string why;
-        const auto box = parseBox(text, why);
-        if (!box)
-            throw py::value_error("box " + shown + ": " + why);
-        targets.push_back(TargetStart{*box, 0});
-    }
+    for (py::handle b : boxes)
+        targets.push_back(TargetStart{tavo_python::boxFrom(b), 0});
     if (ids.is_none())
         return targets;
     if (!isSequence(ids))
@@ -421,12 +408,13 @@ py::tuple trackState(const Track& track)
 {
     const TrackedTarget& t = track.target;
     return py::make_tuple(t.id, t.box.x, t.box.y, t.box.width, t.box.height, t.confidence, t.lost, t.x, t.y,
-                          t.velocityX, t.velocityY, t.scaleX, t.scaleY);
+                          t.velocityX, t.velocityY, t.scaleX, t.scaleY, static_cast<int>(t.state));
 }
 
 Track trackFromState(const py::tuple& s)
 {
-    if (s.size() != static_cast<size_t>(kColumnCount))
+    // Tracks pickled before they had a state were tracked.
+    if (s.size() != static_cast<size_t>(kColumnCount) && s.size() != static_cast<size_t>(kColumnCount) + 1)
         throw py::value_error("not the state of a Track");
     Track track;
     TrackedTarget& t = track.target;
@@ -440,6 +428,12 @@ Track trackFromState(const py::tuple& s)
     t.velocityY = s[10].cast<float>();
     t.scaleX = s[11].cast<float>();
     t.scaleY = s[12].cast<float>();
+    if (s.size() > static_cast<size_t>(kColumnCount)) {
+        const int state = s[13].cast<int>();
+        if (state < static_cast<int>(TargetState::Tracked) || state > static_cast<int>(TargetState::Lost))
+            throw py::value_error("not the state of a Track");
+        t.state = static_cast<TargetState>(state);
+    }
     return track;
 }
 
@@ -448,15 +442,16 @@ bool sameTrack(const TrackedTarget& a, const TrackedTarget& b)
     return a.id == b.id && a.box.x == b.box.x && a.box.y == b.box.y && a.box.width == b.box.width &&
            a.box.height == b.box.height && a.confidence == b.confidence && a.lost == b.lost && a.x == b.x &&
            a.y == b.y && a.velocityX == b.velocityX && a.velocityY == b.velocityY && a.scaleX == b.scaleX &&
-           a.scaleY == b.scaleY;
+           a.scaleY == b.scaleY && a.state == b.state;
 }
 
 std::string trackRepr(const Track& track)
 {
     const TrackedTarget& t = track.target;
-    char text[200];
-    std::snprintf(text, sizeof text, "Track(id=%d, x=%.2f, y=%.2f, w=%.2f, h=%.2f, confidence=%.4f, lost=%s)", t.id,
-                  t.box.x, t.box.y, t.box.width, t.box.height, t.confidence, t.lost ? "True" : "False");
+    char text[240];
+    std::snprintf(text, sizeof text,
+                  "Track(id=%d, x=%.2f, y=%.2f, w=%.2f, h=%.2f, confidence=%.4f, lost=%s, state='%s')", t.id, t.box.x,
+                  t.box.y, t.box.width, t.box.height, t.confidence, t.lost ? "True" : "False", stateName(t.state));
     return text;
 }
 
@@ -683,6 +678,19 @@ public:
                 boxes_.draw(*session_, image, *style == DrawingStyle::Samples);
         }
         return arrayOf(image);
+    }
+
+    // Changes the targets between frames (see python/target_binding.h):
+    // `change` gets the session; the tracks then are those it reports.
+    template <class Change>
+    auto edit(Change change)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!ended_.empty())
+            throw std::runtime_error(ended_);
+        auto result = change(*session_);
+        tracks_ = session_->targets();
+        return result;
     }
 
     int64_t seed() const { return session_->seed(); }
@@ -1053,7 +1061,9 @@ centre and scale then the widened box's), as tavo-track's MOT file gives
 it with two decimals;
 confidence: the weighted mean likelihood of the samples (0..1; 1 without
 lost_and_found and the other robust motion settings, 0 while lost); lost;
-centre (x, y); velocity (vx, vy) in pixels per frame; scale (sx, sy) of the
+state: 'tracked', 'hidden' (believed behind something, the box coasting)
+or 'lost' (out of the frame or unseen for long), judged with or without
+the robust settings; centre (x, y); velocity (vx, vy) in pixels per frame; scale (sx, sy) of the
 first box's size.)")
         .def_property_readonly("id", [](const Track& t) { return t.target.id; })
         .def_property_readonly("x", [](const Track& t) { return t.target.box.x; })
@@ -1062,6 +1072,7 @@ first box's size.)")
         .def_property_readonly("h", [](const Track& t) { return t.target.box.height; })
         .def_property_readonly("confidence", [](const Track& t) { return t.target.confidence; })
         .def_property_readonly("lost", [](const Track& t) { return t.target.lost; })
+        .def_property_readonly("state", [](const Track& t) { return stateName(t.target.state); })
         .def_property_readonly("centre", [](const Track& t) { return py::make_tuple(t.target.x, t.target.y); })
         .def_property_readonly("velocity",
                                [](const Track& t) { return py::make_tuple(t.target.velocityX, t.target.velocityY); })
@@ -1108,6 +1119,43 @@ The constructor tracks the frame it is given: tracker.tracks holds frame
              "A copy of the last frame (or of the frame given, of the same size) with the tracking drawn as "
              "tavo-track's --video draws it with --draw STYLE: 'design' (the samples, estimates, neighbour "
              "links and labels), 'boxes' (each target's box, label and trail in its colour) or 'samples'.")
+        .def(
+            "add",
+            [](Tracker& t, py::handle box, py::handle id) {
+                const Box b = tavo_python::boxFrom(box);
+                const int given = tavo_python::idFrom(id, true);
+                return t.edit([&](TrackingSession& s) { return tavo_python::addTargetTo(s, b, given); });
+            },
+            py::arg("box"), py::arg("id") = py::none(),
+            "Learns a new target at box (x, y, w, h) on the last frame tracked, as if it had been given for that "
+            "frame, and returns its id (None: after the highest id this tracker has used; ids belong to one "
+            "tracker).  It is among tracks from now on.  ValueError for a box without area or outside the frame, "
+            "or an id taken; RuntimeError when the sample store has no room (remove a target first).")
+        .def(
+            "remove",
+            [](Tracker& t, py::handle id) {
+                const int given = tavo_python::idFrom(id, false);
+                t.edit([&](TrackingSession& s) {
+                    tavo_python::removeTargetFrom(s, given);
+                    return 0;
+                });
+            },
+            py::arg("id"),
+            "Drops target id from the tracker; its samples' room goes to the next target added.  ValueError for "
+            "an unknown id.")
+        .def(
+            "reinit",
+            [](Tracker& t, py::handle id, py::handle box) {
+                const int given = tavo_python::idFrom(id, false);
+                const Box b = tavo_python::boxFrom(box);
+                t.edit([&](TrackingSession& s) {
+                    tavo_python::reinitTargetOf(s, given, b);
+                    return 0;
+                });
+            },
+            py::arg("id"), py::arg("box"),
+            "Relearns target id at box on the last frame tracked and starts its search there again, keeping "
+            "its id.  ValueError for an unknown id or a box without area or outside the frame.")
         .def_property_readonly("frame_number", &Tracker::frameNumber, "The frames tracked so far: 1 after the "
                                                                       "constructor.")
         .def_property_readonly("seed", &Tracker::seed)

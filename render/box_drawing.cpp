@@ -15,6 +15,10 @@ constexpr int kTrailThickness = 2;
 // A lost target's box: dashes this long with gaps this long between them.
 constexpr int kDashLength = 6;
 constexpr int kGapLength = 5;
+// A dotted box (a lost target, with states shown): short dots, wide gaps,
+// told apart from the dashes at a glance.
+constexpr int kDotLength = 0;
+constexpr int kDotGapLength = 7;
 // The label's text and the room around it inside its filled rectangle.
 constexpr int kLabelFont = cv::FONT_HERSHEY_SIMPLEX;
 constexpr double kLabelScale = 0.4;
@@ -34,26 +38,42 @@ cv::Rect pixelRect(const RealBox& box)
     return cv::Rect(x0, y0, std::max(1, cvRound(box.x + box.width) - x0), std::max(1, cvRound(box.y + box.height) - y0));
 }
 
-void dashedLine(cv::Mat& image, cv::Point from, cv::Point to, const cv::Scalar& colour)
+struct Dashes {
+    int dash = kDashLength;
+    int gap = kGapLength;
+};
+
+void dashedLine(cv::Mat& image, cv::Point from, cv::Point to, const cv::Scalar& colour, Dashes d)
 {
     const cv::Point step = to - from;
     const double length = std::hypot(step.x, step.y);
-    for (double at = 0; at < length; at += kDashLength + kGapLength) {
-        const double end = std::min(at + kDashLength, length);
+    for (double at = 0; at < length; at += d.dash + d.gap) {
+        const double end = std::min(at + d.dash, length);
         const cv::Point a = from + cv::Point(cvRound(step.x * at / length), cvRound(step.y * at / length));
         const cv::Point b = from + cv::Point(cvRound(step.x * end / length), cvRound(step.y * end / length));
         cv::line(image, a, b, colour, kBoxThickness, cv::LINE_8);
     }
 }
 
-void dashedRectangle(cv::Mat& image, const cv::Rect& r, const cv::Scalar& colour)
+void dashedRectangle(cv::Mat& image, const cv::Rect& r, const cv::Scalar& colour, Dashes d = {})
 {
     const cv::Point tl = r.tl(), br = r.br() - cv::Point(1, 1);
     const cv::Point tr(br.x, tl.y), bl(tl.x, br.y);
-    dashedLine(image, tl, tr, colour);
-    dashedLine(image, tr, br, colour);
-    dashedLine(image, br, bl, colour);
-    dashedLine(image, bl, tl, colour);
+    dashedLine(image, tl, tr, colour, d);
+    dashedLine(image, tr, br, colour, d);
+    dashedLine(image, br, bl, colour, d);
+    dashedLine(image, bl, tl, colour, d);
+}
+
+// A box by its target's state: solid, dashed or dotted.
+void stateRectangle(cv::Mat& image, const cv::Rect& r, const cv::Scalar& colour, TargetState state)
+{
+    if (state == TargetState::Hidden)
+        dashedRectangle(image, r, colour);
+    else if (state == TargetState::Lost)
+        dashedRectangle(image, r, colour, Dashes{kDotLength, kDotGapLength});
+    else
+        cv::rectangle(image, r, colour, kBoxThickness, cv::LINE_8);
 }
 
 cv::Scalar textColourOn(const cv::Scalar& fill)
@@ -62,10 +82,13 @@ cv::Scalar textColourOn(const cv::Scalar& fill)
     return luma > kLightLabel ? cv::Scalar(0, 0, 0) : cv::Scalar(255, 255, 255);
 }
 
-// "3 0.87", "3 lost" or "3", into a buffer of the caller: no allocation.
-void labelText(const TrackedTarget& target, bool withConfidence, char (&text)[32])
+// "3 0.87", "3 lost" or "3" ("3 hidden" with states), into a buffer of
+// the caller: no allocation.
+void labelText(const TrackedTarget& target, bool withConfidence, bool withState, char (&text)[32])
 {
-    if (target.lost)
+    if (withState && target.state != TargetState::Tracked)
+        std::snprintf(text, sizeof text, "%d %s", target.id, stateName(target.state));
+    else if (target.lost)
         std::snprintf(text, sizeof text, "%d lost", target.id);
     else if (withConfidence)
         std::snprintf(text, sizeof text, "%d %.2f", target.id, target.confidence);
@@ -116,11 +139,13 @@ void BoxDrawing::drawTargets(int frameNumber, const std::vector<TrackedTarget>& 
         const cv::Scalar colour = targetColour(target.id);
         drawTrail(image, trail, colour);
         const cv::Rect box = pixelRect(target.lost && trail.seen ? trail.lastSeen : target.box);
-        if (target.lost)
+        if (states_)
+            stateRectangle(image, box, colour, target.state);
+        else if (target.lost)
             dashedRectangle(image, box, colour);
         else
             cv::rectangle(image, box, colour, kBoxThickness, cv::LINE_8);
-        labelText(target, withConfidence, text);
+        labelText(target, withConfidence, states_, text);
         drawLabel(image, box, text, colour);
     }
 }

@@ -35,10 +35,15 @@ public:
     // labelled when `withConfidence`.
     void drawTargets(int frameNumber, const std::vector<TrackedTarget>& targets, bool withConfidence,
                      cv::Mat& image);
+    // With states shown, each box is drawn by its target's state: solid
+    // tracked, dashed hidden, dotted lost, and the label names a state
+    // other than tracked.  Off by default: a lost target's box dashed.
+    void showStates(bool on) { states_ = on; }
 
 private:
     void drawSamples(const tavo& tracker, cv::Mat& image);
 
     TargetTrails trails_;
     cv::Mat samplesLayer_;
+    bool states_ = false;
 };

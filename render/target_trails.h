@@ -37,6 +37,11 @@ public:
     const TargetTrail& operator[](size_t i) const { return trails_[i]; }
 
 private:
+    // Moves the trails to the targets' new places when one was removed
+    // (by id); targets that joined (appended) need nothing.
+    void follow(const std::vector<TrackedTarget>& targets);
+
     std::vector<TargetTrail> trails_;
+    std::vector<int> ids_;  // of the trails, in order
     int lastFrame_ = 0;
 };

@@ -317,3 +317,32 @@ TEST(BoxDrawing, ALostTargetIsDashedWhereItWasLastSeen)
     EXPECT_GE(bottom.changes, 8) << "dashes, not one line";
     EXPECT_EQ(image.at<cv::Vec3b>(20, 10), kMidGrey) << "nothing at the lost estimate's box";
 }
+
+TEST(BoxDrawing, WithStatesShownTheBoxIsSolidDashedOrDottedAndTrailsFollowRemovals)
+{
+    const cv::Vec3b colour = bgr(targetColour(1));
+    const auto bottomRow = [&](TargetState state, bool shown) {
+        BoxDrawing drawing;
+        drawing.showStates(shown);
+        cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
+        TrackedTarget t = targetAt(1, 40, 40, 60, 40);
+        t.state = state;
+        drawing.drawTargets(1, {t}, false, image);
+        return rowRun(image, 79, 40, 99, colour);
+    };
+    EXPECT_EQ(bottomRow(TargetState::Tracked, true).matches, 60);
+    const RowRun dashed = bottomRow(TargetState::Hidden, true), dotted = bottomRow(TargetState::Lost, true);
+    EXPECT_GE(dashed.changes, 8);
+    EXPECT_GE(dotted.changes, 8);
+    EXPECT_LT(dotted.matches, dashed.matches - 10) << "dots are shorter than dashes";
+    EXPECT_EQ(bottomRow(TargetState::Lost, false).matches, 60) << "states are drawn only when shown";
+
+    // Target 1 removed: target 2's trail stays its own.
+    BoxDrawing drawing;
+    cv::Mat image(120, 160, CV_8UC3, cv::Scalar::all(128));
+    drawing.drawTargets(1, {targetAt(1, 10, 10, 20, 20), targetAt(2, 100, 60, 20, 20)}, false, image);
+    image.setTo(cv::Scalar::all(128));
+    drawing.drawTargets(2, {targetAt(2, 110, 60, 20, 20)}, false, image);
+    EXPECT_NE(image.at<cv::Vec3b>(70, 115), kMidGrey) << "target 2's trail from its own last centre";
+    EXPECT_EQ(image.at<cv::Vec3b>(40, 60), kMidGrey) << "no trail from target 1's centre";
+}

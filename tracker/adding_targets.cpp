@@ -1,5 +1,8 @@
 #include "tracker/tavo.h"
 
+#include <algorithm>
+#include <utility>
+
 std::atomic<int32_t> nextTargetId{0};
 
 int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
@@ -8,20 +11,6 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
     // missing plane, before anything is created.
     if (!plane || width <= 0 || height <= 0)
         return 0;
-
-    const CvRect r = cvRect(x, y, width, height);
-    Sample first;
-    first.weight = 1.0f;
-    first.likelihood = 1.0f;
-    first.region = Region::fromRect(r);
-    first.rect = r;
-    first.posX = static_cast<float>(x + width * 0.5);
-    first.posY = static_cast<float>(y + height * 0.5);
-    first.velX = 0.0f;
-    first.velY = 0.0f;
-    first.scaleX = 1.0f;
-    first.scaleY = 1.0f;
-    first.vote = 0.0f;
 
     Target* t = createTarget(-1);
     if (!t)
@@ -35,9 +24,29 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
         nextTargetId.compare_exchange_strong(handedOut, handedOut - 1);
         return 0;
     }
+    seedTarget(*t, plane, cvRect(x, y, width, height));
+    return 1;
+}
+
+void tavo::seedTarget(Target& target, CvMat* plane, CvRect r)
+{
+    Target* t = &target;
+    Sample first;
+    first.weight = 1.0f;
+    first.likelihood = 1.0f;
+    first.region = Region::fromRect(r);
+    first.rect = r;
+    first.posX = static_cast<float>(r.x + r.width * 0.5);
+    first.posY = static_cast<float>(r.y + r.height * 0.5);
+    first.velX = 0.0f;
+    first.velY = 0.0f;
+    first.scaleX = 1.0f;
+    first.scaleY = 1.0f;
+    first.vote = 0.0f;
+
     fillSamples(t->id, first);
-    t->baseHeight = static_cast<float>(height);
-    t->baseWidth = static_cast<float>(width);
+    t->baseHeight = static_cast<float>(r.height);
+    t->baseWidth = static_cast<float>(r.width);
     selectTarget(t->firstSample, t);
     drawNoise(t->sampleCount);
     propagate(t->sampleCount);
@@ -50,25 +59,28 @@ int tavo::addTarget(CvMat* plane, int x, int y, int width, int height)
     }
     t->estimate = first;
     measureSamples(t->sampleCount);
-    return 1;
 }
 
 Target* tavo::createTarget(int count)
 {
     const int n = count == -1 ? defaultSampleCount : count;
-    const int start = targets.empty() ? 0 : targets.back()->endSample;
     // Every target needs at least one slot, and one state of the joint
     // pool: the joint move draws target i's samples from state i.
-    if (n < 1 || static_cast<int64_t>(start) + n > sampleCapacity)
+    if (n < 1 || static_cast<int64_t>(targets.size()) >= jointPool.count)
         return nullptr;
-    if (static_cast<int64_t>(targets.size()) >= jointPool.count)
+    const int64_t start = freeBlock(n);
+    if (start < 0)
         return nullptr;
+    // A block a removed target held: its references back in storage order,
+    // as in a store never used.
+    for (int64_t i = start; i < start + n; ++i)
+        sampleRefs[i] = &samples[i];
 
     auto t = std::make_unique<Target>();
-    t->firstSample = start;
+    t->firstSample = static_cast<int32_t>(start);
     t->sampleCount = n;
     t->reservedCount = n;
-    t->endSample = start + n;
+    t->endSample = static_cast<int32_t>(start + n);
     if (t->id == 0 || t->id == -1)
         t->id = ++nextTargetId;
     targets.push_back(std::move(t));
@@ -86,4 +98,48 @@ int tavo::fillSamples(int id, Sample sample)
         return 1;
     }
     return 0;
+}
+
+int64_t tavo::freeBlock(int n) const
+{
+    // The blocks in use, in store order; the first gap between them (or
+    // after the last) that holds n slots.
+    std::vector<std::pair<int32_t, int32_t>> used;
+    used.reserve(targets.size());
+    for (const auto& t : targets)
+        used.emplace_back(t->firstSample, t->endSample);
+    std::sort(used.begin(), used.end());
+    int64_t start = 0;
+    for (const auto& block : used) {
+        if (start + n <= block.first)
+            return start;
+        start = std::max<int64_t>(start, block.second);
+    }
+    return start + n <= sampleCapacity ? start : -1;
+}
+
+bool tavo::removeTarget(size_t index)
+{
+    if (index >= targets.size())
+        return false;
+    const Target* gone = targets[index].get();
+    for (const auto& t : targets) {
+        auto& n = t->neighbours;
+        n.erase(std::remove(n.begin(), n.end(), gone), n.end());
+    }
+    if (currentTarget == gone)
+        currentTarget = nullptr;
+    targets.erase(targets.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+bool tavo::reinitTarget(size_t index, CvMat* plane, int x, int y, int width, int height)
+{
+    if (index >= targets.size() || !plane || width <= 0 || height <= 0)
+        return false;
+    Target& t = *targets[index];
+    t.motion = MotionState{};
+    t.chosen = nullptr;
+    seedTarget(t, plane, cvRect(x, y, width, height));
+    return true;
 }

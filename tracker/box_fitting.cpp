@@ -163,6 +163,12 @@ BoxFitter::Fit BoxFitter::fit(size_t index, const RealBox& estimate, const RealB
 
 void BoxFitter::forget(size_t index) { state(index).held = false; }
 
+void BoxFitter::drop(size_t index)
+{
+    if (index < fits_.size())
+        fits_.erase(fits_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
 const RealBox* BoxFitter::fitted(size_t index) const
 {
     return index < fits_.size() && fits_[index].held ? &fits_[index].box : nullptr;

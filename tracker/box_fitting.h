@@ -69,6 +69,8 @@ public:
             const cv::Mat* foreground);
     // Forgets target `index`'s fit of this frame (a lost target).
     void forget(size_t index);
+    // Drops target `index` (a removed target): those after it move down one.
+    void drop(size_t index);
     // The box fitted last for target `index`; null when none is held.
     const RealBox* fitted(size_t index) const;
     // The same box as the whole pixels it covers (a fitted box has whole

@@ -27,14 +27,14 @@ bool assignIds(const std::vector<TargetStart>& targets, std::vector<int>& ids, s
     return true;
 }
 
-std::string boxProblem(const Box& b, int columns, int rows)
+std::string boxProblem(const Box& b, int columns, int rows, const std::string& frameName)
 {
     if (b.width <= 0 || b.height <= 0)
         return "has no area";
     if (const auto range = boxRangeProblem(b))
         return *range;
     if (b.x >= columns || b.y >= rows || int64_t{b.x} + b.width <= 0 || int64_t{b.y} + b.height <= 0)
-        return "lies wholly outside the first frame (" + std::to_string(columns) + "x" + std::to_string(rows) + ")";
+        return "lies wholly outside " + frameName + " (" + std::to_string(columns) + "x" + std::to_string(rows) + ")";
     return {};
 }
 

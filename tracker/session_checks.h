@@ -17,7 +17,8 @@
 bool assignIds(const std::vector<TargetStart>& targets, std::vector<int>& ids, std::string& error);
 
 // Why a box cannot be tracked on a frame of that size; empty when it can.
-std::string boxProblem(const Box& box, int columns, int rows);
+// `frameName` names the frame in the reason.
+std::string boxProblem(const Box& box, int columns, int rows, const std::string& frameName = "the first frame");
 
 // Why a session cannot start on that first frame with those targets and
 // settings; nothing when it can (the boxes are checked once ids are known).

@@ -95,7 +95,18 @@ void TrackingSession::collectResults()
             reportFit(i, t, r);
         r.inFrame = overlapsFrame(r.box, frameView_.cols, frameView_.rows);
         r.confidence = r.lost || !r.inFrame ? 0.0 : t.motion.confidence;
+        r.state = states_.state(i);
     }
+}
+
+void TrackingSession::judgeStates()
+{
+    judgedBoxes_.resize(results_.size());
+    for (size_t i = 0; i < results_.size(); ++i)
+        judgedBoxes_[i] = results_[i].box;
+    states_.judge(*tracker_, judgedBoxes_, frameView_.cols, frameView_.rows);
+    for (size_t i = 0; i < results_.size(); ++i)
+        results_[i].state = states_.state(i);
 }
 
 void TrackingSession::reportFit(size_t index, const Target& t, TrackedTarget& r)

@@ -35,6 +35,7 @@ bool TrackingSession::addTarget(const TargetStart& start, std::string& error)
     }
     targets.back()->id = start.id;
     ids_.push_back(start.id);
+    states_.start(targets.size() - 1);
     if (fitter_)
         fitter_->learn(targets.size() - 1, RealBox{double(b.x), double(b.y), double(b.width), double(b.height)},
                        cv::cvarrToMat(colours_->binPlane()), colours_->foreground());

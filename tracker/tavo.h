@@ -74,7 +74,20 @@ public:
 
     // Adds a target learnt from a rectangle of the plane; 1 added, 0 refused.
     int addTarget(CvMat* plane, int x, int y, int width, int height);
+    // Creates a target of `count` samples (-1: the default count) in the
+    // first free block of the store that holds them: after the last
+    // target's, or one a removed target freed.  Null when the store or the
+    // joint pool has no room.
     Target* createTarget(int count);
+    // The first slot of the first free block of n slots; -1 when none.
+    int64_t freeBlock(int n) const;
+    // Drops targets[index]: its block is free for a later target, the
+    // others keep theirs.  False for an index out of range.
+    bool removeTarget(size_t index);
+    // Relearns targets[index] from a rectangle of the plane as addTarget
+    // learns a new one, keeping its id and its block; its motion state
+    // starts again.  False for an index out of range or an empty rectangle.
+    bool reinitTarget(size_t index, CvMat* plane, int x, int y, int width, int height);
     int fillSamples(int id, Sample sample);
 
     // One tracking cycle over all targets on the current hue plane.
@@ -174,6 +187,9 @@ private:
     }
 
     void releaseStore();
+    // Seeds every sample of the target at the rectangle, moves them once,
+    // learns its appearance there and measures them (see addTarget).
+    void seedTarget(Target& t, CvMat* plane, CvRect rect);
     MotionModel motionModel_;
     // Releases the store and forgets every pointer into it.
     void discardStore();

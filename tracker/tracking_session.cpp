@@ -67,6 +67,8 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
             return false;
         }
     }
+    for (const int id : ids)
+        highestId_ = std::max(highestId_, id);
     std::vector<TargetStart> first;
     for (size_t i = 0; i < targets.size(); ++i) {
         TargetStart t = targets[i];
@@ -196,6 +198,7 @@ bool TrackingSession::trackPrepared()
         fitBoxes();
     tracker.lap(Stage::BoxFitting);
     collectResults();
+    judgeStates();
     tracker.lap(Stage::Estimates);
     return true;
 }

@@ -20,6 +20,7 @@
 #include "support/box.h"
 #include "support/frame_preparation.h"
 #include "support/tick_source.h"
+#include "tracker/target_states.h"
 #include "tracker/tavo.h"
 #include "tracker/tracking_settings.h"
 
@@ -49,6 +50,11 @@ struct TrackedTarget {
     double confidence = 1.0;
     bool lost = false;
     bool inFrame = true;  // whether the box overlaps the frame at all
+    // Tracked, hidden (believed behind something, the box coasting) or
+    // lost (out of the frame or unseen for long), judged apart from the
+    // confidence (see TargetStates); meaningful with or without robust
+    // motion, and without any effect on the tracking.
+    TargetState state = TargetState::Tracked;
 };
 
 // A target's box on the frame it joins on and, optionally, its id.
@@ -101,6 +107,27 @@ public:
     // the first frame in the order of start, then the later ones as they
     // joined.
     const std::vector<TrackedTarget>& targets() const { return results_; }
+    // Changing the targets while a video runs, between steps.  Each acts on
+    // the last frame tracked and updates targets() at once; a session that
+    // never calls them tracks exactly as before.
+    //
+    // Learns a target at `box` on the last frame tracked, exactly as a
+    // TargetStart of this frame would have; id 0 numbers it after the
+    // highest id the session has used.  Its samples take the first free
+    // block of the store (one a removed target left, or after the last).
+    // Returns the id, or 0 with `error` set: a box without area or wholly
+    // outside the frame, an id that is negative or taken (also by a target
+    // still to join), or a store without room (its limit named).
+    int addTarget(const Box& box, int id, std::string& error);
+    // Drops target `id`: its samples' block is free for a later target;
+    // the others go on.  False with `error` set for an unknown id.
+    bool removeTarget(int id, std::string& error);
+    // Relearns target `id`'s appearance at `box` on the last frame tracked
+    // and starts its samples and motion there again, keeping its id and
+    // its place among targets().  False with `error` set for an unknown id
+    // or a box that cannot be tracked.
+    bool reinitTarget(int id, const Box& box, std::string& error);
+
     // The frames tracked so far: 1 after start.
     int frameNumber() const { return frameNumber_; }
     // The last frame, as prepared (upright, nothing drawn into it).
@@ -147,6 +174,13 @@ private:
     // Fits every target's reported box to its colours (see BoxFitter).
     void fitBoxes();
     void collectResults();
+    // Judges every target's state after a frame (see TargetStates).
+    void judgeStates();
+    // The index of target `id` in the tracker; -1 with `error` set when it
+    // has none.
+    int indexOf(int id, std::string& error) const;
+    // Why the box cannot be learnt on the last frame; empty when it can.
+    std::string boxRefusal(int id, const Box& box) const;
     // Target `index`'s result with its fitted box: the estimate's box
     // widened to the fit, or while it is lost the box of its last good frame.
     void reportFit(size_t index, const Target& t, TrackedTarget& r);
@@ -169,6 +203,9 @@ private:
     std::vector<CvRect> areas_;
     std::vector<cv::Rect> heldAreas_;  // areas_ for the camera's estimate
     std::vector<TrackedTarget> results_;
+    TargetStates states_;
+    std::vector<RealBox> judgedBoxes_;       // results' boxes, for states_
+    int highestId_ = 0;                      // the highest id used so far
     std::vector<int> ids_;                   // of the tracker's targets, in its order
     std::vector<TargetStart> laterTargets_;  // ids assigned, in the order they join
     size_t nextLater_ = 0;

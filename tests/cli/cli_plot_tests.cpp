@@ -4,6 +4,7 @@
 #include "cli/error_plot.h"
 #include "cli/path_plot.h"
 #include "cli/picture_text.h"
+#include "cli/target_paths.h"
 #include "render/target_colours.h"
 
 #include <gtest/gtest.h>
@@ -163,4 +164,23 @@ TEST(ErrorPlot, OneCurvePerTargetInItsColour)
     const cv::Mat empty = drawErrorPlot({1, 5}, {{}, {}});
     EXPECT_EQ(empty.size(), picture.size());
     EXPECT_EQ(pixelsOf(empty, targetColour(1)), 0);
+}
+
+TEST(TargetPaths, EachTargetKeepsItsOwnPathWhenAnotherIsDropped)
+{
+    PathRecorder paths;
+    TrackedTarget a, b;
+    a.id = 4;
+    b.id = 9;
+    a.x = 10;
+    b.x = 50;
+    paths.frameTracked(1, {a, b}, nullptr);
+    b.x = 52;
+    paths.frameTracked(2, {b}, nullptr);  // target 4 dropped
+    ASSERT_EQ(paths.paths().size(), 2u);
+    EXPECT_EQ(paths.paths()[0].id, 4);
+    EXPECT_EQ(paths.paths()[0].points.size(), 1u);
+    EXPECT_EQ(paths.paths()[1].id, 9);
+    ASSERT_EQ(paths.paths()[1].points.size(), 2u);
+    EXPECT_EQ(paths.paths()[1].points[1].x, 52.0f);
 }
