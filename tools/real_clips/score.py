@@ -87,17 +87,19 @@ def run_tavo(track, clip, truth_file, seed, options):
 
 def run_opencv(make, clip, truth):
     """(success, mean error, failures, frames read) of an OpenCV tracker
-    started on frame 1's true box."""
+    started on the true box of the truth's first frame."""
     video = cv2.VideoCapture(clip)
-    ok, frame = video.read()
-    if not ok:
-        sys.exit(f"score.py: OpenCV cannot read {clip}")
+    first = min(truth)
+    for _ in range(first):
+        ok, frame = video.read()
+        if not ok:
+            sys.exit(f"score.py: OpenCV cannot read {clip} up to its frame {first}")
     tracker = make()
-    box = tuple(int(round(v)) for v in truth[1])
+    box = tuple(int(round(v)) for v in truth[first])
     tracker.init(frame, box)
-    successes, errors, failures, number = 0, [], 0, 1
+    successes, errors, failures, number = 0, [], 0, first
     while True:
-        if number > 1:
+        if number > first:
             ok, frame = video.read()
             if not ok:
                 break
