@@ -18,7 +18,8 @@ and clips; a removal that costs more than 0.02 is marked "-", one that gains
 more than 0.02 "+".
 
 A scene is SCENES/NAME.avi with its targets and truth in SCENES/NAME.gt.txt;
-a clip is CLIPS/NAME with its truth in CLIP_TRUTH/NAME.gt.txt.  NAMEs
+a clip is CLIPS/NAME with its truth in CLIP_TRUTH/ as NAME.gt.txt without
+NAME's extension (balle1-vp9.avi: balle1-vp9.gt.txt).  NAMEs
 default to everything in the split file; names whose files are missing are
 listed on stderr and left out.  Needs the Python module of the build
 (build/python, found by itself) and Debian's /usr/bin/python3.
@@ -90,7 +91,8 @@ def run(job):
 def locate(kind, name, args):
     if kind == "scene":
         return os.path.join(args.scenes, name + ".avi"), os.path.join(args.scenes, name + ".gt.txt")
-    return os.path.join(args.clips, name), os.path.join(args.clip_truth, name + ".gt.txt")
+    truth = os.path.splitext(name)[0] + ".gt.txt"  # balle1-vp9.avi: balle1-vp9.gt.txt
+    return os.path.join(args.clips, name), os.path.join(args.clip_truth, truth)
 
 
 def table(rows, labels, results):
