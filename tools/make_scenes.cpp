@@ -4,8 +4,9 @@
 //   make-scenes OUTDIR [SCENE...]
 //
 // Without scene names every scene is written.  Each scene is 300 frames
-// (waiting: 450) of 320 x 240 at 25 fps, Motion JPEG in AVI, with 3 to 6
-// targets (crowd: and six passers-by):
+// (waiting: 450) of 320 x 240 (look-alike-background: 640 x 480) at 25 fps,
+// Motion JPEG in AVI, with 3 to 6 targets (crowd, crossing-occluders and
+// people-crossing: and passers-by):
 //
 //   OUTDIR/SCENE.avi            the video
 //   OUTDIR/SCENE.gt.txt         MOTChallenge ground truth, one line per
@@ -17,10 +18,11 @@
 //                               outside has no row (MOTChallenge's MOT17
 //                               boxes run on beyond the frame: ours are the
 //                               visible part, all a tracker can see)
-//   OUTDIR/SCENE.all.txt        crowd only: the same for everyone, the
-//                               targets 1..4 and passers-by 5..10 (the
-//                               targets' file alone, for --targets, which
-//                               starts every id of its file)
+//   OUTDIR/SCENE.all.txt        scenes with passers-by only: the same for
+//                               everyone, the targets first (crowd: 1..4,
+//                               passers-by 5..10), the targets' file alone
+//                               for --targets, which starts every id of its
+//                               file
 //   OUTDIR/SCENE.crossings.txt  idA,idB,firstFrame,lastFrame for each run of
 //                               frames in which two boxes overlap or are
 //                               within 4 px (empty when there are none)
@@ -55,7 +57,22 @@
 //               degrees, a box turns a quarter, a bottle leans 30 degrees
 //   exit        every target leaves the frame wholly for 54 to 76 frames and
 //               comes back, on the same side or another
-// The last five are not yet held to a quality floor.
+//   look-alike-background
+//               640 x 480: a yellow box about 300 x 230 pushed by hand over a
+//               wooden table, with stops and a 20 degree turn, beside and
+//               over a mat, a board and a card of the box's colours; light
+//               falling off from a lamp; a mug and a tin moved as well
+//   crossing-occluders
+//               five small objects (16 to 22 px) cross each other's paths
+//               while four larger things of other colours (passers-by) move
+//               over them and between them
+//   people-crossing
+//               six people (and two passers-by) in dark and pale clothes,
+//               some alike, 34 to 84 px tall at three depths, walking with a
+//               bob: two cross, two walk side by side, two alike cross far
+//               off, groups pass; nearer people are drawn in front, and the
+//               ground truth keeps every box while it is hidden
+// The last three are not yet held to a quality floor.
 //
 // Every object is fully visible and apart from the others on frame 1, where
 // the tracker learns it.  All noise comes from cv::RNG with fixed seeds: the

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -207,6 +208,49 @@ INSTANTIATE_TEST_SUITE_P(Scenes, SceneQuality, ::testing::Values(
     // under it, and walks off while the passer-by stays: the target stays
     // with the passer-by.
     SceneExpectation{"crowd",      "--robust", 0.9, {0.983333, 0.593333, 0.996667, 0.543333}, {{4, 0.55}}}),
+    [](const auto& info) {
+        std::string name = info.param.scene;
+        name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+        return name;
+    });
+// clang-format on
+
+namespace {
+
+// Scenes not yet held to a floor: --robust's medians are reported (in the
+// test's output and its XML properties); the default model's figures are
+// held as recorded, as above.
+struct SceneReport {
+    const char* scene;
+    std::vector<double> defaultSuccess;  // per target, seed 1
+};
+
+class SceneReported : public ::testing::TestWithParam<SceneReport> {};
+
+}  // namespace
+
+TEST_P(SceneReported, RobustIsReportedAndTheDefaultStaysAsRecorded)
+{
+    const SceneReport& r = GetParam();
+    ASSERT_TRUE(fs::exists(kScenes / (std::string(r.scene) + ".avi"))) << "the build writes the scenes";
+    for (const auto& [id, f] : medianOfSeeds(r.scene, "--robust")) {
+        const std::string key = "robust_success_target_" + std::to_string(id);
+        RecordProperty(key, std::to_string(f.success));
+        std::printf("%s target %d: --robust success %.3f, confusions %d (medians of seeds 1-3)\n", r.scene,
+                    id, f.success, f.confusions);
+    }
+    const auto figures = runScene(r.scene, "", 1);
+    ASSERT_EQ(figures.size(), r.defaultSuccess.size());
+    int k = 0;
+    for (const auto& [id, f] : figures)
+        EXPECT_NEAR(f.success, r.defaultSuccess[k++], 0.0005) << r.scene << " target " << id << " (default model)";
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(NewScenes, SceneReported, ::testing::Values(
+    SceneReport{"look-alike-background", {1, 1, 1}},
+    SceneReport{"crossing-occluders",    {0.986667, 1, 0.966667, 0.95, 0.406667}},
+    SceneReport{"people-crossing",       {0.82, 0.45, 0.47, 1, 0.51, 0.513333}}),
     [](const auto& info) {
         std::string name = info.param.scene;
         name.erase(std::remove(name.begin(), name.end(), '-'), name.end());

@@ -1,5 +1,6 @@
 #include "scenes/catalogue.h"
 
+#include "scenes/footage_scenes.h"
 #include "scenes/hand_held.h"
 #include "scenes/motion.h"
 #include "scenes/pictures.h"
@@ -410,6 +411,9 @@ const std::vector<SceneMaker>& sceneCatalogue()
         {"occluded", occluded},    {"converge", converge},
         {"crowd", crowd},          {"waiting", waiting},   {"hand-held", handHeld},
         {"tilt", tilt},            {"exit", exitScene},
+        {"look-alike-background", lookAlikeBackground},
+        {"crossing-occluders", crossingOccluders},
+        {"people-crossing", peopleCrossing},
     };
     return catalogue;
 }

@@ -62,7 +62,7 @@ bool checkMotion(const Scene& s, int id)
 {
     const std::vector<Pose>& p = s.objects[id - 1].poses;
     const Limits& l = s.limits;
-    const cv::Rect frame(0, 0, kFrameWidth, kFrameHeight);
+    const cv::Rect frame(cv::Point(0, 0), s.frameSize);
     double topSpeed = 0;
     if (static_cast<int>(p.size()) != s.frames)
         return fail(s, "has a pose for too few or too many frames", id, kWholeScene);
@@ -116,7 +116,7 @@ bool checkFirstFrame(const Scene& s, int id)
 bool checkPair(const Scene& s, int a, int b)
 {
     const Meeting* meeting = meetingOf(s, a, b);
-    int closest = kFrameWidth;
+    int closest = s.frameSize.width;
     bool overlapped = false;
     for (int f = 0; f < s.frames; ++f) {
         const int gap = boxGap(boxOf(s.objects[a - 1].poses[f]), boxOf(s.objects[b - 1].poses[f]));
@@ -184,7 +184,7 @@ bool checkHiding(const Scene& s, int id)
 // enough then.
 bool checkExits(const Scene& s, int id)
 {
-    const cv::Rect frame(0, 0, kFrameWidth, kFrameHeight);
+    const cv::Rect frame(cv::Point(0, 0), s.frameSize);
     const auto outside = [&](int f) { return visibleBox(s, id, f).empty(); };
     int exits = 0;
     for (int f = 0; f < s.frames;) {
@@ -264,7 +264,7 @@ bool checkPatches(const Scene& s)
 {
     constexpr int kBeside = 10;
     for (const Patch& patch : s.patches) {
-        int closest = kFrameWidth;
+        int closest = s.frameSize.width;
         for (const Pose& p : s.objects[patch.ownerId - 1].poses)
             closest = std::min(closest, boxGap(boxOf(p), patch.box));
         if (closest > kBeside) {
@@ -285,6 +285,16 @@ bool checkScene(const Scene& s)
     if (targets < kFewestTargets || targets > kMostTargets || n < targets || n > kMostObjects) {
         std::fprintf(stderr, "make-scenes: %s: %d objects, %d targets\n", s.name.c_str(), n,
                      targets);
+        return false;
+    }
+    if (!s.views.empty() && s.frameSize != cv::Size(kFrameWidth, kFrameHeight)) {
+        std::fprintf(stderr, "make-scenes: %s: a hand-held camera needs the usual frame size\n",
+                     s.name.c_str());
+        return false;
+    }
+    if (!s.falloff.empty() && (s.falloff.size() != s.frameSize || s.falloff.type() != CV_32F)) {
+        std::fprintf(stderr, "make-scenes: %s: the light's falloff does not fit the frame\n",
+                     s.name.c_str());
         return false;
     }
     if (!s.views.empty() && !checkCamera(s))

@@ -133,5 +133,19 @@ int main()
     s.limits.minWait = 100;
     refused(s, "objects that never wait where the scene wants waits");
 
+    // A larger frame: objects may use all of it, and only it; the light's
+    // falloff must cover it.
+    s = validScene();
+    s.objects[2].poses = glide(20, 20, {{0, 40, 400}, {200, 300, 400}});
+    refused(s, "an object beyond the usual frame");
+    s.frameSize = cv::Size(640, 480);
+    expect(checkScene(s), "an object inside a larger frame is refused");
+    s.objects[2].poses = glide(20, 20, {{0, 40, 400}, {100, 40, 480}});
+    refused(s, "an object leaving a larger frame");
+    s = validScene();
+    s.frameSize = cv::Size(640, 480);
+    s.falloff = cv::Mat(kFrameHeight, kFrameWidth, CV_32F, cv::Scalar(1));
+    refused(s, "a light falloff smaller than the frame");
+
     return failures == 0 ? 0 : 1;
 }

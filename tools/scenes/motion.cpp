@@ -60,4 +60,15 @@ std::vector<Pose> bounce(cv::RNG& rng, double w, double h, const cv::Rect2d& are
     return poses;
 }
 
+void addGait(std::vector<Pose>& poses, double bob, double stride)
+{
+    double walked = 0;
+    std::vector<Pose> path = poses;
+    for (size_t f = 0; f < poses.size(); ++f) {
+        if (f > 0)
+            walked += std::hypot(path[f].cx - path[f - 1].cx, path[f].cy - path[f - 1].cy);
+        poses[f].cy -= bob * path[f].h * std::sin(2 * CV_PI * walked / (stride * path[f].h));
+    }
+}
+
 }  // namespace scenes

@@ -32,4 +32,9 @@ std::vector<Pose> glide(double w, double h, const std::vector<Key>& keys,
 std::vector<Pose> bounce(cv::RNG& rng, double w, double h, const cv::Rect2d& area,
                          double maxSpeed);
 
+// A walker's bob: the box rises and falls once a step, by `bob` of its
+// height, a step being `stride` of its height walked; a walker standing
+// still keeps its last offset.
+void addGait(std::vector<Pose>& poses, double bob, double stride);
+
 }  // namespace scenes

@@ -36,6 +36,43 @@ cv::Mat texturedBackground(cv::RNG& rng, const cv::Scalar& base, double grain,
     return ground;
 }
 
+cv::Mat woodenTable(cv::RNG& rng, const cv::Scalar& base, cv::Size size)
+{
+    // Streaks: noise stretched far along x, a little along y.
+    constexpr int kStreakLength = 96, kStreakWidth = 3;  // px
+    constexpr double kStreakLevels = 16.0, kGrainLevels = 5.0;
+    cv::Mat coarse(size.height / kStreakWidth + 2, size.width / kStreakLength + 2, CV_32F);
+    rng.fill(coarse, cv::RNG::NORMAL, 0.0, kStreakLevels);
+    cv::Mat streaks;
+    cv::resize(coarse, streaks, size, 0, 0, cv::INTER_CUBIC);
+    cv::Mat grain(size, CV_32F);
+    rng.fill(grain, cv::RNG::NORMAL, 0.0, kGrainLevels);
+    cv::Mat table(size, CV_8UC3);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const float shade = streaks.at<float>(y, x) + grain.at<float>(y, x);
+            cv::Vec3b& out = table.at<cv::Vec3b>(y, x);
+            // Wood darkens in all channels, the red one least.
+            for (int ch = 0; ch < 3; ++ch)
+                out[ch] = cv::saturate_cast<uchar>(base[ch] + shade * (ch == 2 ? 0.8 : 1.0));
+        }
+    return table;
+}
+
+cv::Mat lampFalloff(cv::Point2d lamp, double far, cv::Size size)
+{
+    const double reach = std::max({cv::norm(lamp), cv::norm(lamp - cv::Point2d(size.width, 0)),
+                                   cv::norm(lamp - cv::Point2d(0, size.height)),
+                                   cv::norm(lamp - cv::Point2d(size.width, size.height))});
+    cv::Mat light(size, CV_32F);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const double d = cv::norm(cv::Point2d(x + 0.5, y + 0.5) - lamp) / reach;
+            light.at<float>(y, x) = static_cast<float>(1.0 - (1.0 - far) * d * d);
+        }
+    return light;
+}
+
 cv::Mat objectTexture(cv::RNG& rng)
 {
     constexpr int kTextureSize = 16;

@@ -13,6 +13,13 @@ namespace scenes {
 cv::Mat texturedBackground(cv::RNG& rng, const cv::Scalar& base, double grain,
                            double blotches, cv::Size size = {kFrameWidth, kFrameHeight});
 
+// A wooden table top: streaks of grain along x over per-pixel grain.
+cv::Mat woodenTable(cv::RNG& rng, const cv::Scalar& base, cv::Size size);
+
+// A lamp at `lamp`: brightness 1 there, falling to `far` at the farthest
+// corner of a frame of `size` (CV_32F).
+cv::Mat lampFalloff(cv::Point2d lamp, double far, cv::Size size);
+
 // A fixed surface texture per object (cloth, paint), zero mean, that moves
 // and scales with it.
 cv::Mat objectTexture(cv::RNG& rng);

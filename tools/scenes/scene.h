@@ -79,6 +79,7 @@ struct Meeting {
 struct Scene {
     std::string name;
     int frames = kFrameCount;
+    cv::Size frameSize{kFrameWidth, kFrameHeight};
     // The background is larger than the frame when `views` is not empty.
     cv::Mat background;
     std::vector<SceneObject> objects;  // id = index + 1, drawn in this order
@@ -97,6 +98,12 @@ struct Scene {
     cv::Scalar occluderColour;
     // Brightness factor per frame (empty: 1 throughout).
     std::vector<double> brightness;
+    // Brightness factor per pixel, CV_32F of the frame's size, over the
+    // objects as well as the ground: a lamp's falloff (empty: none).
+    cv::Mat falloff;
+    // Objects whose box reaches lower in the frame are nearer the camera and
+    // drawn in front of the others; false: drawn in id order.
+    bool drawByDepth = false;
     double sensorNoise = 3.0;  // standard deviation per channel, grey levels
     int jpegQuality = 0;       // > 0: each frame goes through JPEG first
     Limits limits;

@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -88,6 +89,32 @@ std::string episodes(const Scene& s, Away away)
     return text;
 }
 
+// Object indices in the order they are drawn on frame f: by id, or from
+// the farthest (box ending highest in the frame) to the nearest.
+std::vector<size_t> drawingOrder(const Scene& s, int f)
+{
+    std::vector<size_t> order(s.objects.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    if (s.drawByDepth) {
+        const auto bottom = [&](size_t i) { return boxOf(s.objects[i].poses[f]).br().y; };
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return bottom(a) < bottom(b); });
+    }
+    return order;
+}
+
+// The picture under a lamp whose light falls off: each pixel scaled.
+cv::Mat lit(const cv::Mat& composed, const cv::Mat& falloff)
+{
+    cv::Mat factor, scaled;
+    cv::merge(std::vector<cv::Mat>(3, falloff), factor);
+    composed.convertTo(scaled, CV_32FC3);
+    scaled = scaled.mul(factor);
+    scaled.convertTo(scaled, CV_8UC3);
+    return scaled;
+}
+
 bool writeVideo(Scene& s, const std::string& path)
 {
     // OpenCV's own MJPG writer leaves the last 16 x 16 block of some frames
@@ -95,7 +122,7 @@ bool writeVideo(Scene& s, const std::string& path)
     cv::VideoWriter writer;
     try {
         writer.open(path, cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                    kFramesPerSecond, cv::Size(kFrameWidth, kFrameHeight));
+                    kFramesPerSecond, s.frameSize);
     } catch (const cv::Exception& e) {
         std::fprintf(stderr, "make-scenes: %s\n", e.what());
     }
@@ -113,9 +140,9 @@ bool writeVideo(Scene& s, const std::string& path)
             ground.copyTo(composed);
         else
             cv::warpAffine(ground, composed, imageFromBackground(s.views[f]),
-                           cv::Size(kFrameWidth, kFrameHeight), cv::INTER_LINEAR,
+                           s.frameSize, cv::INTER_LINEAR,
                            cv::BORDER_REFLECT_101);
-        for (size_t i = 0; i < s.objects.size(); ++i) {
+        for (size_t i : drawingOrder(s, f)) {
             const Pose& pose = s.objects[i].poses[f];
             if (pose.angle != 0.0)
                 drawTurnedObject(composed, pose, s.objects[i].look, textures[i]);
@@ -124,6 +151,8 @@ bool writeVideo(Scene& s, const std::string& path)
         }
         for (const cv::Rect& o : occludersOn(s, f))
             cv::rectangle(composed, o, s.occluderColour, cv::FILLED);
+        if (!s.falloff.empty())
+            composed = lit(composed, s.falloff);
         const double brightness = s.brightness.empty() ? 1.0 : s.brightness[f];
         writer.write(camera(composed, brightness, s.sensorNoise, s.jpegQuality, s.rng));
     }

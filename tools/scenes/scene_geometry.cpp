@@ -85,7 +85,7 @@ const std::vector<cv::Rect>& occludersOn(const Scene& s, int f)
 
 cv::Rect visibleBox(const Scene& s, int id, int f)
 {
-    return boxOf(s.objects[id - 1].poses[f]) & cv::Rect(0, 0, kFrameWidth, kFrameHeight);
+    return boxOf(s.objects[id - 1].poses[f]) & cv::Rect(cv::Point(0, 0), s.frameSize);
 }
 
 int targetCount(const Scene& s)
