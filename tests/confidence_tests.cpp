@@ -96,11 +96,12 @@ TEST(Confidence, CombinationOrdersWhatPointsToARightBoxAbove)
     worse.spread = 0.8;
     EXPECT_LT(calibratedConfidence(worse), c);
     // All of them together: a box not to trust, and a ratio of nothing is
-    // still a number.
+    // still a number, above the 0 that marks a target lost or out of the
+    // frame.
     worse.bestRatio = 0.0;
     worse.similarity = 0.5;
     worse.sampleShare = 0.9;
     const double w = calibratedConfidence(worse);
     EXPECT_LT(w, kTrustedConfidence);
-    EXPECT_GE(w, 0.0);
+    EXPECT_GE(w, kLeastConfidence);
 }

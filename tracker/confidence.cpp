@@ -86,5 +86,5 @@ double calibratedConfidence(const ConfidenceTerms& t)
     const double z = kBias + kLogBestRatioWeight * std::log(std::clamp(t.bestRatio, kLeastRatio, kMostRatio)) +
                      kSimilarityWeight * t.similarity + kSpreadWeight * t.spread +
                      kSampleShareWeight * t.sampleShare;
-    return 1.0 / (1.0 + std::exp(-z));
+    return std::max(kLeastConfidence, 1.0 / (1.0 + std::exp(-z)));
 }

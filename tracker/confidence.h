@@ -19,6 +19,11 @@
 // boxes on each side of it over the development set).
 constexpr double kTrustedConfidence = 0.5;
 
+// The least calibrated confidence: the smallest value the MOT file's four
+// decimals write as more than 0, which stays the mark of a target that is
+// lost or whose box lies wholly outside the frame.
+constexpr double kLeastConfidence = 1e-4;
+
 enum class ConfidenceKind { Likelihood, Calibrated };
 
 struct ConfidenceSettings {
@@ -57,5 +62,6 @@ SampleSummary summarise(const Sample* samples, int count);
 ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity, const RealBox& estimate,
                                 ConfidenceHistory& history);
 
-// The calibrated confidence of those terms: a logistic of their weighted sum.
+// The calibrated confidence of those terms: a logistic of their weighted
+// sum, at least kLeastConfidence.
 double calibratedConfidence(const ConfidenceTerms& terms);
