@@ -119,7 +119,11 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
     Annotation annotation(drawingWanted, options_.drawing, options_.states);
     FrameScoring scoring(scorer_ ? &*scorer_ : nullptr, editor_);
     LiveView* view = view_ ? &*view_ : nullptr;
-    const bool withConfidence = session_->settings().motion.lostAndFound;
+    // The conf column holds the confidence when it says something: with
+    // lost-and-found, or when it is the calibrated one.
+    const TrackingSettings& settings = session_->settings();
+    const bool withConfidence =
+        settings.motion.lostAndFound || settings.confidence.kind == ConfidenceKind::Calibrated;
     std::string error;
     double trackMs = firstMs_;
     Clock::time_point frameStart = firstStart_;

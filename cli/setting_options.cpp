@@ -180,13 +180,21 @@ void addLostAndFound(std::vector<Option>& t)
             settingText(m.foundMatch) +
             " of the typical finds it.  While it is lost its box stays where it was last seen (in the "
             "estimates, the drawing and the scores, where it counts as not found) and the MOT file has no line "
-            "of it.  The MOT file's conf column holds each target's confidence, the weighted mean likelihood of "
-            "its samples (0..1, 4 decimals)"));
+            "of it.  The MOT file's conf column holds each target's confidence (0..1, 4 decimals; see "
+            "--confidence)"));
     t.push_back(setting("--lost-similarity", "B", S::LostAndFound,
                         "{range}: with --lost-and-found and a colour model other than the hue histogram, a "
                         "poor match counts toward losing a target only while the colours at its estimate "
                         "match its reference by less than B (Bhattacharyya coefficient): other cues can fail "
                         "while the object is in view; 0: the match alone decides"));
+    t.push_back(setting("--confidence", "likelihood|calibrated", S::LostAndFound,
+                        "what each target's confidence (the MOT file's conf column, with --lost-and-found, and "
+                        "the label of --draw boxes) says.  likelihood: the weighted mean likelihood of its "
+                        "samples, whose level depends on the scene.  calibrated: a number from 0 to 1 that "
+                        "predicts whether its box overlaps the object by at least half, from how its best match "
+                        "compares with its usual one, how much of its reference's colours the box shows and how "
+                        "tightly and evenly its samples gather; do not trust a box below " +
+                            settingText(kTrustedConfidence)));
     t.push_back(setting("--keep-in-frame", "", S::LostAndFound,
                         "every sample's box keeps at least half its area in the frame, so that an estimate "
                         "never drifts off the frame; a target whose object left waits at the edge, lost"));

@@ -1059,8 +1059,11 @@ id; x, y, w, h: the estimate's box (w = base width x scale_x, centred on
 the centre; with fit_box widened to the box of the target's colours, the
 centre and scale then the widened box's), as tavo-track's MOT file gives
 it with two decimals;
-confidence: the weighted mean likelihood of the samples (0..1; 1 without
-lost_and_found and the other robust motion settings, 0 while lost); lost;
+confidence: 0 while lost or outside the frame; else, as the confidence
+setting says, the weighted mean likelihood of the samples ("likelihood",
+the default: 0..1, 1 without lost_and_found and the other robust motion
+settings) or a number from 0 to 1 that predicts whether the box is right
+("calibrated", set by robust=True: below 0.5 do not trust the box); lost;
 state: 'tracked', 'hidden' (believed behind something, the box coasting)
 or 'lost' (out of the frame or unseen for long), judged with or without
 the robust settings; centre (x, y); velocity (vx, vy) in pixels per frame; scale (sx, sy) of the

@@ -150,3 +150,41 @@ TEST(RobustSession, ATargetPassingStillThingsOfItsOwnColoursIsNotLost)
     EXPECT_GE(onIt, 95);
     EXPECT_NEAR(session->targets()[0].x, boxAt(99).x + 12, 8.0) << "on its object after passing them";
 }
+
+TEST(RobustSession, TheCalibratedConfidenceTrustsAFollowedFigureAndNotAVanishedOne)
+{
+    // The figure walks right, then vanishes.  The calibrated confidence (the
+    // preset's) must be above the threshold of trust while the box is on the
+    // figure and below it once the figure is gone; the likelihood's level
+    // says neither.  The setting changes nothing but the confidence.
+    const auto boxAt = [](int frameIndex) { return cv::Rect(60 + 2 * frameIndex, 80, 30, 80); };
+    const cv::Mat still = background();
+    const auto frameAt = [&](int frameIndex) {
+        cv::Mat frame = still.clone();
+        if (frameIndex < 40)
+            drawFigure(frame, boxAt(frameIndex));
+        return frame;
+    };
+    TrackingSettings likelihood = robustSettings();
+    likelihood.confidence.kind = ConfidenceKind::Likelihood;
+    std::string error;
+    auto calibrated = TrackingSession::start(frameAt(0), {toBox(boxAt(0))}, robustSettings(), 5, error);
+    auto plain = TrackingSession::start(frameAt(0), {toBox(boxAt(0))}, likelihood, 5, error);
+    ASSERT_TRUE(calibrated && plain) << error;
+    for (int i = 1; i < 60; ++i) {
+        ASSERT_EQ(calibrated->step(frameAt(i)), StepOutcome::Tracked);
+        ASSERT_EQ(plain->step(frameAt(i)), StepOutcome::Tracked);
+        const TrackedTarget& c = calibrated->targets()[0];
+        const TrackedTarget& p = plain->targets()[0];
+        ASSERT_EQ(c.box.x, p.box.x) << "frame " << i + 1;
+        ASSERT_EQ(c.box.width, p.box.width) << "frame " << i + 1;
+        ASSERT_EQ(c.lost, p.lost) << "frame " << i + 1;
+        EXPECT_GE(c.confidence, 0.0);
+        EXPECT_LE(c.confidence, 1.0);
+        if (i >= 5 && i < 40) {
+            EXPECT_GE(c.confidence, kTrustedConfidence) << "frame " << i + 1 << ", on the figure";
+        } else if (i >= 40) {
+            EXPECT_LT(c.confidence, kTrustedConfidence) << "frame " << i + 1 << ", the figure gone";
+        }
+    }
+}

@@ -94,7 +94,7 @@ void TrackingSession::collectResults()
         if (fitter_)
             reportFit(i, t, r);
         r.inFrame = overlapsFrame(r.box, frameView_.cols, frameView_.rows);
-        r.confidence = r.lost || !r.inFrame ? 0.0 : t.motion.confidence;
+        r.confidence = r.lost || !r.inFrame ? 0.0 : confidenceOf(i, t);
         r.state = states_.state(i);
     }
 }

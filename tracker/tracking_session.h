@@ -44,9 +44,11 @@ struct TrackedTarget {
     float x = 0, y = 0;  // centre
     float velocityX = 0, velocityY = 0;  // pixels per frame
     float scaleX = 1, scaleY = 1;  // of the first box's size
-    // The weighted mean likelihood of the target's samples (0..1), 0 while
-    // it is lost or its box lies wholly outside the frame; 1 otherwise
-    // without robust motion, which alone measures it.
+    // 0 while the target is lost or its box lies wholly outside the frame;
+    // otherwise, as TrackingSettings::confidence asks: the weighted mean
+    // likelihood of its samples (0..1; 1 without robust motion, which alone
+    // measures it), or the calibrated confidence (0..1; below
+    // kTrustedConfidence the box should not be trusted).
     double confidence = 1.0;
     bool lost = false;
     bool inFrame = true;  // whether the box overlaps the frame at all
@@ -184,6 +186,9 @@ private:
     // Target `index`'s result with its fitted box: the estimate's box
     // widened to the fit, or while it is lost the box of its last good frame.
     void reportFit(size_t index, const Target& t, TrackedTarget& r);
+    // Target `index`'s confidence while it is in the frame and not lost, as
+    // the settings ask for it (see ConfidenceSettings).
+    double confidenceOf(size_t index, const Target& t);
 
     // Declared in the order they are built: the models read the frame
     // images and the colour source, the tracker holds the models.
@@ -200,6 +205,7 @@ private:
     // With fitter_: each target's box of its last good frame, its corner
     // relative to the last good position.
     std::vector<RealBox> goodBoxes_;
+    std::vector<ConfidenceHistory> confidenceHistory_;  // by the tracker's order of targets
     std::vector<CvRect> areas_;
     std::vector<cv::Rect> heldAreas_;  // areas_ for the camera's estimate
     std::vector<TrackedTarget> results_;

@@ -46,6 +46,7 @@ TrackingSettings robustSettings()
     s.motion.coastWhenJoined = true;
     s.fit.enabled = true;
     s.camera.mode = CameraMode::Auto;
+    s.confidence.kind = ConfidenceKind::Calibrated;
     return s;
 }
 

@@ -8,6 +8,7 @@
 #include "tracker/box_fitting.h"
 #include "tracker/camera_compensation.h"
 #include "tracker/colour_model.h"
+#include "tracker/confidence.h"
 #include "tracker/reference_adaptation.h"
 #include "tracker/robust_motion.h"
 #include "tracker/tracker_sizing.h"
@@ -36,6 +37,8 @@ struct TrackingSettings {
     CameraSettings camera;
     // Whether results report boxes fitted to the target's colours.
     BoxFitSettings fit;
+    // What each target's confidence says.
+    ConfidenceSettings confidence;
     // The colour surround's weight; unset: surroundWeightFor's rule.
     std::optional<double> surround;
 

@@ -221,7 +221,8 @@ auto fields(const TrackingSettings& s)
                     m.damping, m.scaleNoise, m.aspectNoise, m.shapeNoise, m.minScale, m.maxScale, m.scalePull, m.settleRate,
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
-                    m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, s.fit.enabled, s.camera.mode, s.surround);
+                    m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, s.fit.enabled, s.camera.mode, s.surround,
+                    s.confidence.kind);
 }
 
 bool sameSettings(const TrackingSettings& a, const TrackingSettings& b) { return fields(a) == fields(b); }
@@ -269,7 +270,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--iterations", "9"}, {"--frames", "9"}, {"--threads", "3"}, {"--seed", "9"}, {"--model", "hsv"},
         {"--hsv-bins", "3,4,5"}, {"--min-saturation", "9"}, {"--min-value", "9"}, {"--parts", "2"},
         {"--sharpness", "9"}, {"--surround", "2"}, {"--foreground", "2"}, {"--adapt", "0.5"}, {"--spread", "0.5"},
-        {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"}, {"--shape-noise", "0.1"}, {"--lost-similarity", "0.5"},
+        {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"}, {"--shape-noise", "0.1"}, {"--lost-similarity", "0.5"}, {"--confidence", "calibrated"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
         {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"}};
@@ -508,7 +509,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 32u);
+    EXPECT_EQ(names.size(), 33u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");

@@ -59,6 +59,15 @@ TEST_F(CliCommand, BoxesThatLeaveTheFrameSayConfidenceZeroAndAreWarnedAbout)
     r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --mot m.txt");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(outsideRows(readFile(path("m.txt"))).count, 0);
+
+    // The calibrated confidence is written without lost-and-found too, not
+    // the column's constant 1.
+    r = track("clip.avi --demo-targets -q --seed 1 --samples 100 --confidence calibrated --mot m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    int belowOne = 0;
+    for (const std::string& line : lines(readFile(path("m.txt"))))
+        belowOne += std::stod(split(line)[6]) < 1.0;
+    EXPECT_GT(belowOne, 0);
 }
 
 TEST_F(CliCommand, BlankFirstFrameBoxesAreWarnedAbout)
