@@ -1,5 +1,7 @@
 #include "cli/timing.h"
 
+#include "support/stage_times.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,18 +14,6 @@ void FrameTimes::add(double trackingMs, double frameMs)
     tracking_.push_back(trackingMs);
     frame_.push_back(frameMs);
     totalMs_ += frameMs;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0.0;
-    const size_t mid = v.size() / 2;
-    std::nth_element(v.begin(), v.begin() + mid, v.end());
-    if (v.size() % 2)
-        return v[mid];
-    const double upper = v[mid];
-    return 0.5 * (*std::max_element(v.begin(), v.begin() + mid) + upper);
 }
 
 std::string counted(int n, const std::string& thing)
@@ -55,7 +45,7 @@ std::string FrameTimes::summary(int targets, double elapsedSeconds) const
     std::snprintf(times, sizeof times,
                   "tracking cycle %.2f ms median / %.2f ms mean, whole frame %.2f ms median / %.2f ms mean, "
                   "%.1f frames/s",
-                  median(tracking_), mean(tracking_), median(frame_), mean(frame_), rate);
+                  medianOf(tracking_), mean(tracking_), medianOf(frame_), mean(frame_), rate);
     return counted(frames(), "frame") + ", " + counted(targets, "target") + ", " + durationText(elapsedSeconds) +
            " in all: " + times;
 }

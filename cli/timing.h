@@ -25,7 +25,6 @@ private:
     double totalMs_ = 0.0;
 };
 
-double median(std::vector<double> values);  // 0 for none
 // "1 frame", "2 frames"
 std::string counted(int n, const std::string& thing);
 // "4.2 s", "3 min 05 s", "2 h 07 min"

@@ -11,6 +11,10 @@ const char* const kStageNames[kStageCount] = {
     "joint move",       "estimates and states",   "box fitting",  "outputs and drawing",
 };
 
+double sumOf(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
+
+}  // namespace
+
 double medianOf(std::vector<double> v)
 {
     if (v.empty())
@@ -23,9 +27,6 @@ double medianOf(std::vector<double> v)
     return 0.5 * (*std::max_element(v.begin(), v.begin() + mid) + upper);
 }
 
-double sumOf(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
-
-}  // namespace
 
 const char* stageName(Stage stage) { return kStageNames[static_cast<int>(stage)]; }
 

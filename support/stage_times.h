@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+// The median of the values (the mean of the two middle ones for an even
+// count); 0 for none.
+double medianOf(std::vector<double> values);
+
 enum class Stage {
     Decoding,       // reading the next frame from the video
     Conversion,     // copy, HSV, hue plane and colour bins

@@ -71,6 +71,19 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 # keyframes (optional): instead of finding the object, frame -> box placed by
 #   eye (or None: no row from that frame to the next keyframe); the frames
 #   between are interpolated.
+# The two puck clips: a dark puck with a pale ring on an air table, framed
+# alike (a title shot fills frames 1-2).
+PUCK = dict(
+    ranges=[((0, 0, 0), (179, 70, 120))],
+    closing=9,
+    region=(8, 14, 392, 235),
+    first=3,
+    round=True,
+    grow=None,
+    size=48,
+    min_area=150,
+)
+
 CLIPS = {
     "balle1-vp9": dict(
         file="balle1-vp9.avi",
@@ -106,31 +119,17 @@ CLIPS = {
     # A puck on an air table, dark centre in a pale ring with dark rims; a
     # title shot fills frames 1-2.  A hand pushes it (frames 3-10).
     "Force_constante": dict(
+        PUCK,
         file="Force_constante.avi",
-        ranges=[((0, 0, 0), (179, 70, 120))],
-        closing=9,
-        region=(8, 14, 392, 235),
-        first=3,
-        round=True,
-        grow=None,
         start=(55, 75),
-        size=48,
-        min_area=150,
         # the hand's dark fingers lie over the puck: placed by eye
         corrections={3: (35, 84, 60, 60), 4: (36, 85, 60, 60), 5: (40, 86, 60, 60), 6: (48, 83, 60, 60),
                      7: (60, 80, 60, 60)},
     ),
     "Principe_inertie": dict(
+        PUCK,
         file="Principe_inertie.avi",
-        ranges=[((0, 0, 0), (179, 70, 120))],
-        closing=9,
-        region=(8, 14, 392, 235),
-        first=3,
-        round=True,
-        grow=None,
         start=(75, 75),
-        size=48,
-        min_area=150,
         corrections={3: (48, 83, 64, 64), 4: (51, 82, 64, 64), 5: (54, 83, 64, 64), 6: (58, 82, 64, 64),
                      7: (65, 82, 64, 64)},
     ),
@@ -188,10 +187,11 @@ CLIPS = {
 }
 
 
-def read_frames(path):
+def read_frames(path, program="make_ground_truth.py"):
+    """Every frame of the clip and its declared frame rate (0 if none)."""
     video = cv2.VideoCapture(path)
     if not video.isOpened():
-        sys.exit(f"make_ground_truth.py: OpenCV cannot open {path}")
+        sys.exit(f"{program}: OpenCV cannot open {path}")
     frames = []
     while True:
         ok, frame = video.read()
@@ -199,8 +199,8 @@ def read_frames(path):
             break
         frames.append(frame)
     if not frames:
-        sys.exit(f"make_ground_truth.py: no frame read from {path}")
-    return frames
+        sys.exit(f"{program}: no frame read from {path}")
+    return frames, video.get(cv2.CAP_PROP_FPS)
 
 
 def hsv_mask(hsv, ranges):
@@ -473,7 +473,7 @@ def main():
     args = parser.parse_args()
     for name in args.clip or sorted(CLIPS):
         clip = CLIPS[name]
-        frames = read_frames(os.path.join(args.clip_dir, clip["file"]))
+        frames, _ = read_frames(os.path.join(args.clip_dir, clip["file"]))
         rows = ground_truth(frames, clip)
         first = clip.get("first", 1)
         if first not in rows:

@@ -31,6 +31,9 @@ import sys
 import cv2
 import numpy as np
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_ground_truth import read_frames  # noqa: E402
+
 PAN_SPEED = 1.5  # pixels a frame at most: a slow pan, as a tripod's head
 PAN_REACH = 0.08  # of the frame's width: how far the pan goes out
 SHAKE_STEP = 0.004  # of the shorter side: a hand's jitter per frame
@@ -94,18 +97,8 @@ def moved_box(matrix, box, width, height):
 
 def write_copy(clip, truth, motion, out_dir):
     stem = os.path.splitext(os.path.basename(clip))[0]
-    video = cv2.VideoCapture(clip)
-    if not video.isOpened():
-        sys.exit(f"move_camera.py: OpenCV cannot open {clip}")
-    frames = []
-    while True:
-        ok, frame = video.read()
-        if not ok:
-            break
-        frames.append(frame)
-    if not frames:
-        sys.exit(f"move_camera.py: no frame read from {clip}")
-    fps = video.get(cv2.CAP_PROP_FPS) or 25.0
+    frames, fps = read_frames(clip, "move_camera.py")
+    fps = fps or 25.0
     height, width = frames[0].shape[:2]
     first = min(truth)
     matrices = camera(motion, len(frames), first, width, height)
