@@ -10,6 +10,10 @@
 
 namespace {
 
+// Four mask bytes widened to 32-bit lanes.  (OpenCV's v_load_expand_q
+// reads them as one int from any address, which is undefined behaviour.)
+inline cv::v_uint32x4 fourMaskBytes(const uchar* p) { return cv::v_uint32x4(p[0], p[1], p[2], p[3]); }
+
 // Scales one pixel's background by the gain, returns its difference from
 // the frame's pixel, and learns the pixel where `learn` says.
 inline float scaleCompareLearn(const uint8_t* f, float* b, const float* gain, bool isKnown, bool learn, float rate,
@@ -58,8 +62,8 @@ void scaleCompareLearn16(const BackgroundPass& p, int y, int x, float* differenc
             most = cv::v_max(most, cv::v_abs(frame[c] - back[c]));
         }
         cv::v_store(difference + x + 4 * q, most);
-        const cv::v_float32x4 isKnown = cv::v_reinterpret_as_f32(cv::v_load_expand_q(known + 4 * q) != zero);
-        const cv::v_float32x4 learnt = cv::v_reinterpret_as_f32(cv::v_load_expand_q(learn + 4 * q) != zero);
+        const cv::v_float32x4 isKnown = cv::v_reinterpret_as_f32(fourMaskBytes(known + 4 * q) != zero);
+        const cv::v_float32x4 learnt = cv::v_reinterpret_as_f32(fourMaskBytes(learn + 4 * q) != zero);
         for (int c = 0; c < 3; ++c) {
             const cv::v_float32x4 followed = frame[c] * rate + back[c] * keep;
             back[c] = cv::v_select(learnt, cv::v_select(isKnown, followed, frame[c]), back[c]);

@@ -21,7 +21,6 @@
 
 namespace {
 
-using namespace tavo_cli;
 using namespace tavo_eval;
 
 }  // namespace
