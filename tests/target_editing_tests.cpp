@@ -7,6 +7,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "patch_frames.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,18 +16,6 @@
 
 namespace {
 
-// A BGR frame of coloured patches, 160 x 120, moved `shift` pixels left.
-cv::Mat patches(int shift = 0)
-{
-    cv::Mat hsv(120, 160, CV_8UC3);
-    for (int r = 0; r < hsv.rows; ++r)
-        for (int c = 0; c < hsv.cols; ++c)
-            hsv.at<cv::Vec3b>(r, c) =
-                cv::Vec3b(static_cast<uchar>(((r / 20) * 37 + ((c + shift) / 20) * 11) % 180), 200, 200);
-    cv::Mat bgr;
-    cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
-    return bgr;
-}
 
 // Frame `f` (from 1): a red, a green and a yellow square, 18 px, on a
 // lined grey ground, each moving 1 px left a frame from (x, y) of kSquares
