@@ -8,13 +8,13 @@
 // several repetitions; the ratios are printed at the end.  Nothing here
 // judges a time.
 
-#include "app/demo_scenario.h"
+#include "core/demo_scenario.h"
 #include "bench/peer_trackers.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
 #include "replay/textured_scene.h"
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <benchmark/benchmark.h>
 

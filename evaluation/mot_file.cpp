@@ -1,8 +1,8 @@
 #include "evaluation/mot_file.h"
 
 #include "evaluation/text_input.h"
-#include "support/number_text.h"
-#include "tracker/tracking_session.h"
+#include "settings/number_text.h"
+#include "session/tracking_session.h"
 
 #include <algorithm>
 #include <cmath>

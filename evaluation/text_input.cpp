@@ -1,6 +1,6 @@
 #include "evaluation/text_input.h"
 
-#include "app/file_kind.h"
+#include "inputs/file_kind.h"
 
 #include <cerrno>
 #include <cstring>

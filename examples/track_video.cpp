@@ -8,7 +8,7 @@
 // repeats exactly, and gives the boxes that `tavo-track VIDEO --box ...
 // --robust --seed 1 --mot FILE` writes.
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/videoio.hpp>
 

@@ -1,4 +1,4 @@
-#include "support/background_pass.h"
+#include "appearance/background_pass.h"
 
 #include <algorithm>
 #include <cmath>

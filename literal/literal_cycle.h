@@ -4,8 +4,8 @@
 // memo, no compact table, one thread.  Tests and benchmarks compare the
 // tracker against them; the programs never use them.
 
-#include "support/hue_histogram.h"
-#include "tracker/tavo.h"
+#include "core/hue_histogram.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/types_c.h>
 

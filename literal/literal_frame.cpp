@@ -1,5 +1,5 @@
 #include "literal/literal_cycle.h"
-#include "render/drawing_corners.h"
+#include "rendering/drawing_corners.h"
 
 #include <opencv2/core/core_c.h>
 

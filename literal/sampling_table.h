@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tracker/sample.h"
+#include "core/sample.h"
 
 #include <cstdint>
 

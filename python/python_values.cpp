@@ -2,8 +2,8 @@
 
 #include "python/target_binding.h"
 #include "support/box.h"
-#include "support/number_text.h"
-#include "tracker/tracking_session.h"
+#include "settings/number_text.h"
+#include "session/tracking_session.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,7 +3,7 @@
 // Python's values as the library takes them: paths, messages, numbers,
 // seeds, boxes and frames, and images handed back as numpy arrays.
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

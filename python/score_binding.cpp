@@ -1,12 +1,12 @@
 #include "python/score_binding.h"
 
-#include "app/file_kind.h"
+#include "inputs/file_kind.h"
 #include "evaluation/mot_file.h"
 #include "evaluation/scoring.h"
 #include "evaluation/text_input.h"
 #include "python/python_values.h"
 #include "python/track_binding.h"
-#include "support/number_text.h"
+#include "settings/number_text.h"
 
 #include <fstream>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 #include "python/setting_keywords.h"
 
 #include "python/python_values.h"
-#include "support/number_text.h"
-#include "tracker/setting_table.h"
+#include "settings/number_text.h"
+#include "settings/setting_table.h"
 
 #include <algorithm>
 #include <atomic>

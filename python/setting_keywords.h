@@ -3,7 +3,7 @@
 // Settings as keyword arguments: snake_case names of the settings table,
 // set as the options' texts, and given back as Python values.
 
-#include "tracker/tracking_settings.h"
+#include "settings/tracking_settings.h"
 
 #include <pybind11/pybind11.h>
 

@@ -1,6 +1,6 @@
 #include "python/target_binding.h"
 
-#include "support/number_text.h"
+#include "settings/number_text.h"
 
 #include <pybind11/numpy.h>
 

@@ -5,7 +5,7 @@
 // errors they share.
 
 #include "support/box.h"
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <pybind11/pybind11.h>
 

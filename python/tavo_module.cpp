@@ -1,7 +1,7 @@
 // The Python module tavo: a tracking session (tavo.Tracker), a video run
 // read as tavo-track reads it (tavo.track_video) and its scoring against
 // ground truth (tavo.score).  The settings are the library's, set by name
-// through its settings table (tracker/setting_table.h), whose names are
+// through its settings table (settings/setting_table.h), whose names are
 // tavo-track's options without the dashes; frames are copied out
 // of numpy before the interpreter lock is released, so that other Python
 // threads run while a frame is tracked.
@@ -13,7 +13,7 @@
 #include "python/track_binding.h"
 #include "python/tracker_binding.h"
 #include "python/video_binding.h"
-#include "tracker/tracking_settings.h"
+#include "settings/tracking_settings.h"
 
 #include <pybind11/pybind11.h>
 

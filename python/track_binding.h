@@ -3,7 +3,7 @@
 // tavo.Track: one target's state after a frame, and the tracks of a frame
 // as a list or a numpy array.
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

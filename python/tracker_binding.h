@@ -5,10 +5,10 @@
 #include "python/interrupt_watch.h"
 #include "python/python_values.h"
 #include "python/track_binding.h"
-#include "render/box_drawing.h"
-#include "render/drawing_style.h"
-#include "tracker/memory_estimate.h"
-#include "tracker/tracking_session.h"
+#include "rendering/box_drawing.h"
+#include "rendering/drawing_style.h"
+#include "core/memory_estimate.h"
+#include "session/tracking_session.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

@@ -1,12 +1,12 @@
 #include "python/video_binding.h"
 
-#include "app/video_source.h"
+#include "inputs/video_source.h"
 #include "python/interrupt_watch.h"
 #include "python/python_values.h"
 #include "python/setting_keywords.h"
 #include "python/track_binding.h"
 #include "python/tracker_binding.h"
-#include "support/number_text.h"
+#include "settings/number_text.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "replay/frame_sequence.h"
 
-#include "app/video_capture.h"
+#include "inputs/video_capture.h"
 
 #include <opencv2/core/core_c.h>
 

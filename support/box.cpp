@@ -1,6 +1,6 @@
 #include "support/box.h"
 
-#include "support/number_text.h"
+#include "settings/number_text.h"
 
 #include <climits>
 #include <cstdint>

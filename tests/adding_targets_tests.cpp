@@ -2,7 +2,7 @@
 // target's samples.
 
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/core_c.h>
 

@@ -1,9 +1,9 @@
 // The learnt background of a still camera, the foreground share of a box,
 // and the colour model's foreground cue built on it.
 
-#include "support/background_model.h"
-#include "tracker/colour_model.h"
-#include "tracker/target_areas.h"
+#include "appearance/background_model.h"
+#include "appearance/colour_model.h"
+#include "appearance/target_areas.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>

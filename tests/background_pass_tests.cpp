@@ -4,7 +4,7 @@
 // with pixels beyond the last whole vector; in bands of rows on two and
 // three threads too.
 
-#include "support/background_pass.h"
+#include "appearance/background_pass.h"
 #include "support/worker_pool.h"
 #include "same_bits.h"
 

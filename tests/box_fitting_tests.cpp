@@ -3,8 +3,8 @@
 // no fit, a join is remembered through a crossing, and still things of the
 // same colours beyond the estimate's box do not count.
 
-#include "tracker/box_fitting.h"
-#include "tracker/tracking_session.h"
+#include "appearance/box_fitting.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

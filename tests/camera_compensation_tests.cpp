@@ -2,8 +2,8 @@
 // (measured on a reduced copy), what each mode follows, and the targets
 // moved with it.
 
-#include "tracker/camera_compensation.h"
-#include "tracker/tracking_session.h"
+#include "motion/camera_compensation.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,8 +1,8 @@
 // The camera's frame-to-frame motion, the judgement whether it moves, and
 // the background moved with it.
 
-#include "support/background_model.h"
-#include "support/camera_motion.h"
+#include "appearance/background_model.h"
+#include "motion/camera_motion.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -2,9 +2,9 @@
 // and centre-weighted histograms, their likelihood, the reference update
 // and the tracker's use of a model through its appearance seam.
 
-#include "tracker/colour_model.h"
-#include "tracker/reference_adaptation.h"
-#include "tracker/tavo.h"
+#include "appearance/colour_model.h"
+#include "appearance/reference_adaptation.h"
+#include "core/tavo.h"
 #include "same_bits.h"
 
 #include <opencv2/core/core_c.h>

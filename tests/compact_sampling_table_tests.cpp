@@ -3,7 +3,7 @@
 // weight sets.
 
 #include "literal/sampling_table.h"
-#include "tracker/compact_sampling_table.h"
+#include "core/compact_sampling_table.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // usual best, and the combination that must order a right box above a
 // wrong one.
 
-#include "tracker/confidence.h"
-#include "tracker/sample.h"
+#include "session/confidence.h"
+#include "core/sample.h"
 
 #include <gtest/gtest.h>
 

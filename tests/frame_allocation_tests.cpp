@@ -3,7 +3,7 @@
 // heap's entry points are counted here while a session steps.
 
 #include "replay/textured_scene.h"
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Frame preparation: upright display copy, HSV conversion, hue plane, and
 // the refusal of frames unlike the first.
 
-#include "support/frame_preparation.h"
+#include "core/frame_preparation.h"
 
 #include <gtest/gtest.h>
 

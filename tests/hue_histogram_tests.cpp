@@ -1,4 +1,4 @@
-#include "support/hue_histogram.h"
+#include "core/hue_histogram.h"
 
 #include <opencv2/core/core_c.h>
 

@@ -1,7 +1,7 @@
 // Overlap areas, neighbour detection and sampling tables.
 
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The joint sampling move: draws, pair factors and re-weighting.
 
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

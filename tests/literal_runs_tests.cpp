@@ -3,12 +3,12 @@
 // drawn pixel compared bit for bit, on the demo video and on drawn scenes
 // made to reach the edge cases.
 
-#include "app/demo_scenario.h"
+#include "core/demo_scenario.h"
 #include "literal/literal_cycle.h"
 #include "replay/frame_sequence.h"
 #include "replay/square_scene.h"
 #include "same_bits.h"
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // order, colours with zero bytes.
 
 #include "literal/literal_cycle.h"
-#include "render/outline_rect.h"
+#include "rendering/outline_rect.h"
 
 #include <opencv2/core/core_c.h>
 

@@ -3,7 +3,7 @@
 // and none writes state another reads (the ThreadSanitizer build runs this
 // program, label threads).
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

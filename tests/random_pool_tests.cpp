@@ -1,5 +1,5 @@
-#include "support/random_pool.h"
-#include "support/tick_source.h"
+#include "core/random_pool.h"
+#include "core/tick_source.h"
 
 #include <gtest/gtest.h>
 

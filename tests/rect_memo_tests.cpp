@@ -1,7 +1,7 @@
 // The rectangle memo: one slot per distinct rectangle and round, nothing
 // beyond its capacity, and every round starting empty.
 
-#include "tracker/rect_memo.h"
+#include "core/rect_memo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Sample outlines, weighted estimates and the annotation of every target;
 // the boxes drawing for viewers.
 
-#include "render/box_drawing.h"
-#include "render/outline_rect.h"
-#include "render/target_colours.h"
+#include "rendering/box_drawing.h"
+#include "rendering/outline_rect.h"
+#include "rendering/target_colours.h"
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>

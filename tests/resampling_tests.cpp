@@ -1,5 +1,5 @@
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Robust motion: the noise rule's bounds, lost and found, damping, the
 // scale walk's range and the wide proposals.
 
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/core_c.h>
 

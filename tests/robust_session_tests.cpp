@@ -2,7 +2,7 @@
 // size, estimates stay in the frame, and a target whose object left says so
 // and finds the object again when it comes back.
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

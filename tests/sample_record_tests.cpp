@@ -1,4 +1,4 @@
-#include "tracker/sample.h"
+#include "core/sample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The settings table: the names, kinds and ranges from which the range
 // check, the Python keywords and tavo-track's options are made.
 
-#include "tracker/setting_table.h"
+#include "settings/setting_table.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // which decides which samples resampling copies.  Those orders are pinned
 // here as the current implementation leaves them.
 
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // relearning targets, and the state every result carries.
 
 #include "same_bits.h"
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

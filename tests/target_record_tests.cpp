@@ -1,6 +1,6 @@
 #include "test_tracker.h"
-#include "tracker/tavo.h"
-#include "tracker/target.h"
+#include "core/tavo.h"
+#include "core/target.h"
 
 #include <opencv2/core/core_c.h>
 

@@ -5,7 +5,7 @@
 // store (configure) or like the demo (init).  Helpers add targets and set
 // their samples.
 
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/aligned_alloc.h"
 #include "test_tracker.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/core_c.h>
 

@@ -1,11 +1,11 @@
 // Runs the demo scenario headless on the demo video and compares every
 // target's estimate with the video's ground truth, frame by frame.
 
-#include "app/demo_scenario.h"
-#include "support/frame_preparation.h"
-#include "app/video_capture.h"
-#include "support/tick_source.h"
-#include "tracker/tavo.h"
+#include "core/demo_scenario.h"
+#include "core/frame_preparation.h"
+#include "inputs/video_capture.h"
+#include "core/tick_source.h"
+#include "core/tavo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The tracking session: what start refuses, how it sizes and seeds the
 // tracker, the ids it gives, and what a step reports.
 
-#include "tracker/tracking_session.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

@@ -1,8 +1,8 @@
 // The video input layer on small videos written for the test, and on the
 // demo video.
 
-#include "app/video_capture.h"
-#include "app/video_source.h"
+#include "inputs/video_capture.h"
+#include "inputs/video_source.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 // extension replaced by ".gt.txt".  Everything is computed, nothing drawn
 // at random: the same command writes the same ground truth.
 
-#include "app/demo_scenario.h"
+#include "core/demo_scenario.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

@@ -17,7 +17,7 @@ TAVO_TRACK = Path(os.environ.get("TAVO_TRACK", BINARY_DIR / "tavo-track"))
 DEMO_VIDEO = BINARY_DIR / "TAVO_DEMO.avi"
 DEMO_TRUTH = BINARY_DIR / "TAVO_DEMO.gt.txt"
 
-# The nine targets of the demo (app/demo_scenario.cpp).
+# The nine targets of the demo (core/demo_scenario.cpp).
 DEMO_BOXES = [(136, 261, 18, 18), (216, 231, 18, 18), (259, 157, 18, 18), (244, 74, 18, 18), (178, 19, 18, 18),
               (94, 19, 18, 18), (28, 74, 18, 18), (13, 157, 18, 18), (56, 231, 18, 18)]
 

@@ -2,7 +2,7 @@
 // FIFOs and sockets as inputs, a sequence's frame rate that is none, target
 // ids a targets file cannot give.
 
-#include "cli/interrupts.h"
+#include "programs/track/interrupts.h"
 #include "command_run.h"
 
 #include <opencv2/imgcodecs.hpp>

@@ -2,8 +2,8 @@
 // and well-formed result files, progress and summary, accuracy against
 // ground truth, and a video whose frame size changes mid-stream.
 
-#include "cli/outputs.h"
-#include "render/target_colours.h"
+#include "programs/track/outputs.h"
+#include "rendering/target_colours.h"
 #include "command_run.h"
 #include "synthetic_video.h"
 

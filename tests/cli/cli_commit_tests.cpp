@@ -8,10 +8,10 @@
 
 #include "command_run.h"
 
-#include "cli/stale_temporaries.h"
-#include "cli/temporary_lock.h"
-#include "cli/temporary_names.h"
-#include "cli/video_codec.h"
+#include "programs/track/stale_temporaries.h"
+#include "programs/track/temporary_lock.h"
+#include "programs/track/temporary_names.h"
+#include "programs/track/video_codec.h"
 
 #include <opencv2/imgcodecs.hpp>
 

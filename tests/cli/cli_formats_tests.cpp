@@ -2,7 +2,7 @@
 // boxes, the results' box rule and line formats, and write failures.
 
 #include "evaluation/mot_file.h"
-#include "cli/outputs.h"
+#include "programs/track/outputs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The command line of tavo-track: defaults, every option, and the usage
 // errors with the option or value they name.
 
-#include "cli/options.h"
+#include "programs/track/options.h"
 
 #include <gtest/gtest.h>
 

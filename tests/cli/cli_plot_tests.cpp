@@ -1,11 +1,11 @@
 // The --plot pictures without a run: the paths picture on made-up paths,
 // the error picture on made-up scores, their colours, names and ticks.
 
-#include "cli/error_plot.h"
-#include "cli/path_plot.h"
-#include "cli/picture_text.h"
-#include "cli/target_paths.h"
-#include "render/target_colours.h"
+#include "programs/track/error_plot.h"
+#include "programs/track/path_plot.h"
+#include "programs/track/picture_text.h"
+#include "programs/track/target_paths.h"
+#include "rendering/target_colours.h"
 
 #include <gtest/gtest.h>
 

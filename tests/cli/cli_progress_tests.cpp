@@ -1,7 +1,7 @@
 // The progress of a run: a plain line every ten seconds where stderr is not
 // a terminal, and the summary's counts and elapsed time.
 
-#include "cli/progress.h"
+#include "programs/track/progress.h"
 
 #include <gtest/gtest.h>
 

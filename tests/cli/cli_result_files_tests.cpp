@@ -8,7 +8,7 @@
 
 #include "command_run.h"
 
-#include "cli/video_codec.h"
+#include "programs/track/video_codec.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>

@@ -3,7 +3,7 @@
 // printed, runs too large for the machine, noise beyond the frame, and
 // messages that name the limit and the reason.
 
-#include "tracker/memory_estimate.h"
+#include "core/memory_estimate.h"
 #include "command_run.h"
 
 #include <gtest/gtest.h>

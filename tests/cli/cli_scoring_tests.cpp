@@ -3,7 +3,7 @@
 // errors: its frame ticks and its legend.
 
 #include "evaluation/assignment.h"
-#include "cli/error_plot.h"
+#include "programs/track/error_plot.h"
 #include "evaluation/scoring.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // tavo-track's setting options are made from the library's settings table:
 // one option per setting, named after it.
 
-#include "cli/options.h"
+#include "programs/track/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // --select without a window: the rectangles that mouse drags and keys make,
 // the picture the window shows, and the --box options printed at the end.
 
-#include "cli/frame_window.h"
-#include "cli/options.h"
-#include "cli/target_selection.h"
+#include "programs/track/frame_window.h"
+#include "programs/track/options.h"
+#include "programs/track/target_selection.h"
 
 #include <gtest/gtest.h>
 

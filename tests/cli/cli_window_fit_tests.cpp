@@ -2,9 +2,9 @@
 // the screen leaves, tiny ones scaled up by a whole factor, mouse positions
 // mapped back to frame positions, and the band of text below the frame.
 
-#include "cli/live_view.h"
-#include "cli/window_band.h"
-#include "cli/window_fit.h"
+#include "programs/track/live_view.h"
+#include "programs/track/window_band.h"
+#include "programs/track/window_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // demo's ring, with their ground truth, so that the demo's targets fit them
 // exactly on the first frame.
 
-#include "app/demo_scenario.h"
+#include "core/demo_scenario.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

@@ -7,7 +7,7 @@
 
 #define FUZZ_HARNESS_NAME "fuzz_cli_options"
 #include "fuzz_check.h"
-#include "cli/options.h"
+#include "programs/track/options.h"
 
 #include <cmath>
 #include <cstdint>

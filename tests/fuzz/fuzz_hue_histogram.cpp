@@ -6,7 +6,7 @@
 
 #define FUZZ_HARNESS_NAME "fuzz_hue_histogram"
 #include "fuzz_check.h"
-#include "support/hue_histogram.h"
+#include "core/hue_histogram.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <opencv2/core/types_c.h>

@@ -12,7 +12,7 @@
 
 #define FUZZ_HARNESS_NAME "fuzz_tracker"
 #include "fuzz_check.h"
-#include "tracker/tavo.h"
+#include "core/tavo.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <opencv2/core/core_c.h>

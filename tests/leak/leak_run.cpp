@@ -6,11 +6,11 @@
 // status 0 after the frames, 2 on bad arguments or a video that cannot be
 // opened or has no frame.
 
-#include "app/demo_scenario.h"
-#include "support/frame_preparation.h"
-#include "app/video_capture.h"
-#include "support/tick_source.h"
-#include "tracker/tavo.h"
+#include "core/demo_scenario.h"
+#include "core/frame_preparation.h"
+#include "inputs/video_capture.h"
+#include "core/tick_source.h"
+#include "core/tavo.h"
 
 #include <opencv2/core/utils/logger.hpp>
 

@@ -1,0 +1,138 @@
+#include "appearance/background_model.h"
+
+#include "appearance/background_pass.h"
+
+#include <opencv2/core/core_c.h>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// The largest light change followed in one frame: a black or blank frame
+// (a glitch, a flash) must not wipe out what the background has learnt.
+constexpr double kMaxLightStep = 2.0;
+
+CvRect clipped(CvRect r, int cols, int rows)
+{
+    const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+    const int x1 = std::min(cols, r.x + std::max(0, r.width)), y1 = std::min(rows, r.y + std::max(0, r.height));
+    return cvRect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+}
+
+}  // namespace
+
+void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers)
+{
+    cv::Mat image = cv::cvarrToMat(frame);
+    if (image.channels() == 1) {
+        cv::cvtColor(image, gray_, cv::COLOR_GRAY2BGR);
+        image = gray_;
+    }
+    // Filled row by row: cv::Mat::setTo allocates on every call.
+    learn_.create(image.size(), CV_8U);
+    for (int y = 0; y < image.rows; ++y)
+        std::fill_n(learn_.ptr<uint8_t>(y), image.cols, uint8_t{255});
+    for (const CvRect& r : held) {
+        const CvRect c = clipped(r, image.cols, image.rows);
+        for (int y = c.y; y < c.y + c.height; ++y)
+            std::fill_n(learn_.ptr<uint8_t>(y) + c.x, c.width, uint8_t{0});
+    }
+    if (background_.size() != image.size()) {
+        image.convertTo(background_, CV_32FC3);
+        known_ = learn_.clone();
+        const cv::Scalar sum = cv::sum(background_);
+        for (int c = 0; c < 3; ++c)
+            backgroundSum_[c] = sum[c];
+    }
+
+    // A light change of the whole scene scales the background with it,
+    // held pixels included, so that only what moved differs.  (The
+    // background's sums come from the last frame's pass.)
+    const double pixels = static_cast<double>(image.total());
+    const cv::Scalar frameMean = cv::mean(image);
+    float gain[3] = {1.0f, 1.0f, 1.0f};
+    if (settings_.followLight)
+        for (int c = 0; c < 3; ++c) {
+            const double backgroundMean = backgroundSum_[c] / pixels;
+            if (backgroundMean > 0.0)
+                gain[c] = static_cast<float>(
+                    std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
+        }
+    compareAndLearn(image, gain, workers);
+}
+
+void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers)
+{
+    const int rows = image.rows, cols = image.cols;
+    foreground_.create(rows, cols, CV_8U);
+    integral_.create(rows + 1, cols + 1, CV_32S);
+    unknownIntegral_.create(rows + 1, cols + 1, CV_32S);
+    differences_.resize(static_cast<size_t>(cols) * backgroundPassBands(workers, rows));
+    const BackgroundPass pass{&image,
+                              &background_,
+                              &known_,
+                              &learn_,
+                              &foreground_,
+                              &integral_,
+                              &unknownIntegral_,
+                              gain,
+                              static_cast<float>(settings_.threshold),
+                              static_cast<float>(settings_.rate),
+                              settings_.ringCountsStillUnknown,
+                              backgroundSum_,
+                              differences_.data()};
+    runBackgroundPass(pass, workers);
+}
+
+int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const
+{
+    area = 0.0;
+    if (integral.empty())
+        return 0;
+    const CvRect c = clipped(rect, integral.cols - 1, integral.rows - 1);
+    if (c.width == 0 || c.height == 0)
+        return 0;
+    area = static_cast<double>(c.width) * c.height;
+    const int x1 = c.x + c.width, y1 = c.y + c.height;
+    return integral.at<int>(y1, x1) - integral.at<int>(c.y, x1) - integral.at<int>(y1, c.x) +
+           integral.at<int>(c.y, c.x);
+}
+
+double BackgroundModel::foregroundShare(CvRect rect) const
+{
+    double area = 0.0;
+    const int moved = count(integral_, rect, area);
+    const int unknown = count(unknownIntegral_, rect, area);
+    return area > 0.0 ? (moved + unknown) / area : 0.0;
+}
+
+double BackgroundModel::ringForegroundShare(CvRect rect, int margin) const
+{
+    double innerArea = 0.0, outerArea = 0.0;
+    const int inner = count(integral_, rect, innerArea);
+    const int outer = count(integral_, cvRect(rect.x - margin, rect.y - margin, rect.width + 2 * margin,
+                                              rect.height + 2 * margin),
+                            outerArea);
+    return outerArea > innerArea ? (outer - inner) / (outerArea - innerArea) : 0.0;
+}
+
+void BackgroundModel::moveWith(const cv::Matx23d& transform)
+{
+    if (background_.empty() || transform == cv::Matx23d(1, 0, 0, 0, 1, 0))
+        return;
+    // Pixels from outside repeat the edge: they are unknown, and replaced
+    // when first seen, but they enter the light gain's mean as a close
+    // guess of what comes into view, where black would raise the gain.
+    cv::warpAffine(background_, warpedBackground_, transform, background_.size(), cv::INTER_LINEAR,
+                   cv::BORDER_REPLICATE);
+    cv::swap(background_, warpedBackground_);
+    cv::warpAffine(known_, warpedKnown_, transform, known_.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT,
+                   cv::Scalar(0));
+    cv::swap(known_, warpedKnown_);
+    const cv::Scalar sum = cv::sum(background_);
+    for (int c = 0; c < 3; ++c)
+        backgroundSum_[c] = sum[c];
+}

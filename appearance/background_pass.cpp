@@ -1,0 +1,217 @@
+#include "appearance/background_pass.h"
+
+#include "support/row_bands.h"
+
+#include <opencv2/core/hal/intrin.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Four mask bytes widened to 32-bit lanes.  (OpenCV's v_load_expand_q
+// reads them as one int from any address, which is undefined behaviour.)
+inline cv::v_uint32x4 fourMaskBytes(const uchar* p) { return cv::v_uint32x4(p[0], p[1], p[2], p[3]); }
+
+// Scales one pixel's background by the gain, returns its difference from
+// the frame's pixel, and learns the pixel where `learn` says.
+inline float scaleCompareLearn(const uint8_t* f, float* b, const float* gain, bool isKnown, bool learn, float rate,
+                               float keep)
+{
+    float difference = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+        b[c] *= gain[c];
+        difference = std::max(difference, std::fabs(static_cast<float>(f[c]) - b[c]));
+    }
+    if (learn)
+        for (int c = 0; c < 3; ++c)
+            b[c] = isKnown ? static_cast<float>(f[c]) * rate + b[c] * keep : static_cast<float>(f[c]);
+    return difference;
+}
+
+#if CV_SIMD128
+// The per-pixel arithmetic of 16 pixels from x on, four lanes at a time,
+// each lane's operations those of scaleCompareLearn in the same order.
+void scaleCompareLearn16(const BackgroundPass& p, int y, int x, float* difference)
+{
+    const uint8_t* f = p.image->ptr<uint8_t>(y) + 3 * x;
+    float* b = p.background->ptr<float>(y) + 3 * x;
+    const uint8_t* known = p.known->ptr<uint8_t>(y) + x;
+    const uint8_t* learn = p.learn->ptr<uint8_t>(y) + x;
+    cv::v_uint8x16 bytes[3];
+    cv::v_load_deinterleave(f, bytes[0], bytes[1], bytes[2]);
+    cv::v_uint32x4 quarters[3][4];
+    for (int c = 0; c < 3; ++c) {
+        cv::v_uint16x8 low, high;
+        cv::v_expand(bytes[c], low, high);
+        cv::v_expand(low, quarters[c][0], quarters[c][1]);
+        cv::v_expand(high, quarters[c][2], quarters[c][3]);
+    }
+    const cv::v_float32x4 rate = cv::v_setall_f32(p.rate), keep = cv::v_setall_f32(1.0f - p.rate);
+    const cv::v_float32x4 gain[3] = {cv::v_setall_f32(p.gain[0]), cv::v_setall_f32(p.gain[1]),
+                                     cv::v_setall_f32(p.gain[2])};
+    const cv::v_uint32x4 zero = cv::v_setzero_u32();
+    for (int q = 0; q < 4; ++q) {
+        cv::v_float32x4 frame[3], back[3];
+        cv::v_load_deinterleave(b + 12 * q, back[0], back[1], back[2]);
+        cv::v_float32x4 most = cv::v_setzero_f32();
+        for (int c = 0; c < 3; ++c) {
+            frame[c] = cv::v_cvt_f32(cv::v_reinterpret_as_s32(quarters[c][q]));
+            back[c] = back[c] * gain[c];
+            most = cv::v_max(most, cv::v_abs(frame[c] - back[c]));
+        }
+        cv::v_store(difference + x + 4 * q, most);
+        const cv::v_float32x4 isKnown = cv::v_reinterpret_as_f32(fourMaskBytes(known + 4 * q) != zero);
+        const cv::v_float32x4 learnt = cv::v_reinterpret_as_f32(fourMaskBytes(learn + 4 * q) != zero);
+        for (int c = 0; c < 3; ++c) {
+            const cv::v_float32x4 followed = frame[c] * rate + back[c] * keep;
+            back[c] = cv::v_select(learnt, cv::v_select(isKnown, followed, frame[c]), back[c]);
+        }
+        cv::v_store_interleave(b + 12 * q, back[0], back[1], back[2]);
+    }
+}
+constexpr int kVectorPixels = 16;
+#endif
+
+// Every pixel's arithmetic of row y: the background scaled and learnt, the
+// differences into `difference`.
+void scaleCompareLearnRow(const BackgroundPass& p, int y, float* difference)
+{
+    const int cols = p.image->cols;
+    int x = 0;
+#if CV_SIMD128
+    for (; x + kVectorPixels <= cols; x += kVectorPixels)
+        scaleCompareLearn16(p, y, x, difference);
+#endif
+    const uint8_t* f = p.image->ptr<uint8_t>(y);
+    float* b = p.background->ptr<float>(y);
+    const uint8_t* known = p.known->ptr<uint8_t>(y);
+    const uint8_t* learn = p.learn->ptr<uint8_t>(y);
+    const float keep = 1.0f - p.rate;
+    for (; x < cols; ++x)
+        difference[x] = scaleCompareLearn(f + 3 * x, b + 3 * x, p.gain, known[x] != 0, learn[x] != 0, p.rate, keep);
+}
+
+// Row y's foreground and integrals from its differences, the integrals
+// counted from row `top` down; the learnt pixels become known.
+void classifyRow(const BackgroundPass& p, int y, const float* difference, int top = 0)
+{
+    const int cols = p.image->cols;
+    uint8_t* known = p.known->ptr<uint8_t>(y);
+    const uint8_t* learn = p.learn->ptr<uint8_t>(y);
+    uint8_t* moving = p.foreground->ptr<uint8_t>(y);
+    // The integrals' row 0 is all 0.
+    const int* movedAbove = p.integral->ptr<int>(y == top ? 0 : y);
+    const int* unknownAbove = p.unknownIntegral->ptr<int>(y == top ? 0 : y);
+    int* movedHere = p.integral->ptr<int>(y + 1);
+    int* unknownHere = p.unknownIntegral->ptr<int>(y + 1);
+    movedHere[0] = unknownHere[0] = 0;
+    int movedInRow = 0, unknownInRow = 0;
+    for (int x = 0; x < cols; ++x) {
+        const bool isKnown = known[x] != 0;
+        const bool above = difference[x] > p.threshold;
+        const bool moved = isKnown && above;
+        const bool stillUnknown = p.stillUnknownCounts && !isKnown && !above;
+        movedInRow += moved || stillUnknown;
+        unknownInRow += !isKnown && !stillUnknown;
+        movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
+        unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
+        moving[x] = moved || !isKnown ? 255 : 0;
+        known[x] = learn[x] ? 255 : known[x];
+    }
+}
+
+// Adds row y's background to the sums, pixel after pixel.
+void addRow(const BackgroundPass& p, int y, double* sums)
+{
+    const float* b = p.background->ptr<float>(y);
+    double s0 = sums[0], s1 = sums[1], s2 = sums[2];
+    for (int x = 0; x < p.image->cols; ++x, b += 3) {
+        s0 += b[0];
+        s1 += b[1];
+        s2 += b[2];
+    }
+    sums[0] = s0;
+    sums[1] = s1;
+    sums[2] = s2;
+}
+
+// to[x] += from[x] for the n counts.
+void addCounts(int* to, const int* from, int n)
+{
+    int x = 0;
+#if CV_SIMD128
+    for (; x + 4 <= n; x += 4)
+        cv::v_store(to + x, cv::v_load(to + x) + cv::v_load(from + x));
+#endif
+    for (; x < n; ++x)
+        to[x] += from[x];
+}
+
+// The band of rows [first, end) when the rows are split into `bands`.
+void rowBand(int rows, int bands, int band, int& first, int& end)
+{
+    first = static_cast<int>(static_cast<long>(rows) * band / bands);
+    end = static_cast<int>(static_cast<long>(rows) * (band + 1) / bands);
+}
+
+// Band after band, the integrals of each band counted from its own top are
+// made whole: first the last row of each band, in order, then the other
+// rows of every band at once, while one thread adds up the background.
+void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
+{
+    const int rows = p.image->rows, cols = p.image->cols;
+    forRowBands(workers, rows, [&](int band, int first, int end) {
+        float* difference = p.differences + static_cast<ptrdiff_t>(band) * cols;
+        for (int y = first; y < end; ++y) {
+            scaleCompareLearnRow(p, y, difference);
+            classifyRow(p, y, difference, first);
+        }
+    });
+    for (cv::Mat* integral : {p.integral, p.unknownIntegral})
+        for (int band = 1; band < bands; ++band) {
+            int first, end;
+            rowBand(rows, bands, band, first, end);
+            addCounts(integral->ptr<int>(end), integral->ptr<int>(first), cols + 1);
+        }
+    auto finish = [&](int task) {
+        if (task == 0) {
+            double sums[3] = {0.0, 0.0, 0.0};
+            for (int y = 0; y < rows; ++y)
+                addRow(p, y, sums);
+            std::copy(sums, sums + 3, p.sums);
+            return;
+        }
+        int first, end;
+        rowBand(rows, bands, task, first, end);
+        for (cv::Mat* integral : {p.integral, p.unknownIntegral})
+            for (int y = first + 1; y < end; ++y)
+                addCounts(integral->ptr<int>(y), integral->ptr<int>(first), cols + 1);
+    };
+    workers->run(bands, finish);
+}
+
+}  // namespace
+
+int backgroundPassBands(const WorkerPool* workers, int rows) { return rowBandCount(workers, rows); }
+
+void runBackgroundPass(const BackgroundPass& p, WorkerPool* workers)
+{
+    // Row 0 of each integral is 0 (cv::Mat::setTo would allocate).
+    std::fill_n(p.integral->ptr<int>(0), p.integral->cols, 0);
+    std::fill_n(p.unknownIntegral->ptr<int>(0), p.unknownIntegral->cols, 0);
+    const int bands = backgroundPassBands(workers, p.image->rows);
+    if (bands > 1) {
+        passInBands(p, workers, bands);
+        return;
+    }
+    double sums[3] = {0.0, 0.0, 0.0};
+    for (int y = 0; y < p.image->rows; ++y) {
+        scaleCompareLearnRow(p, y, p.differences);
+        classifyRow(p, y, p.differences);
+        addRow(p, y, sums);
+    }
+    for (int c = 0; c < 3; ++c)
+        p.sums[c] = sums[c];
+}

@@ -1,0 +1,160 @@
+#include "appearance/colour_model.h"
+
+#include <opencv2/core/core_c.h>
+
+#include <algorithm>
+#include <cmath>
+
+double bandedLikelihood(const double* reference, const double* candidate, const HistogramLayout& layout,
+                        double sharpness)
+{
+    double distance = 0.0;
+    for (int band = 0; band < layout.bands; ++band) {
+        const int first = band * layout.binCount;
+        distance += std::max(0.0, 1.0 - bhattacharyya(reference + first, candidate + first, layout.binCount));
+    }
+    return std::exp(-sharpness * distance);
+}
+
+double bandedLikelihood(const double* reference, const double* candidate, const BinMask* candidateOccupied,
+                        const HistogramLayout& layout, double sharpness)
+{
+    double distance = 0.0;
+    for (int band = 0; band < layout.bands; ++band) {
+        const int first = band * layout.binCount;
+        distance += std::max(0.0, 1.0 - bhattacharyya(reference + first, candidate + first, candidateOccupied[band]));
+    }
+    return std::exp(-sharpness * distance);
+}
+
+BandedColourModel::BandedColourModel(const CvMat* const* plane, const HistogramLayout& layout, double sharpness,
+                                     double ringWeight, double ringShare, const BackgroundModel* background,
+                                     double foregroundWeight)
+    : plane_(plane), layout_(layout), sharpness_(sharpness), ringWeight_(ringWeight), ringShare_(ringShare),
+      background_(foregroundWeight > 0.0 ? background : nullptr), foregroundWeight_(foregroundWeight),
+      bandsByShape_(layout.bands == kPartsByShape), setForegroundWeight_(foregroundWeight),
+      reference_(layout.binCount * (layout.bands == kPartsByShape ? 2 : layout.bands)), candidate_(reference_.size()),
+      whole_(ringWeight > 0 ? layout.binCount : 0), ring_(whole_.size())
+{
+    if (bandsByShape_)
+        layout_.bands = 2;  // until the first box is learnt
+}
+
+namespace {
+
+// The reference is learnt and followed from every pixel of the estimate's
+// box, once a frame; the many samples are measured through probes.
+constexpr int kEveryPixel = 1 << 30;
+
+}  // namespace
+
+int BandedColourModel::margin(CvRect rect) const
+{
+    return std::max(1, static_cast<int>(std::lround(ringShare_ * std::max(rect.width, rect.height))));
+}
+
+bool BandedColourModel::learn(CvRect rect)
+{
+    if (bandsByShape_) {
+        const bool upright = rect.height >= kUprightAspect * rect.width;
+        layout_.bands = upright ? 2 : 1;
+        foregroundWeight_ = upright ? setForegroundWeight_ : kOneBandForegroundGain * setForegroundWeight_;
+    }
+    if (ringWeight_ > 0.0)
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data(), kEveryPixel);
+    bandedHistogram(*plane_, rect, layout_, reference_.data(), kEveryPixel);
+    return std::any_of(reference_.begin(), reference_.begin() + layout_.size(), [](double v) { return v > 0.0; });
+}
+
+float BandedColourModel::measure(CvRect rect)
+{
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kProbesPerSide, candidateBins_);
+    double likelihood = bandedLikelihood(reference_.data(), candidate_.data(), candidateBins_, layout_, sharpness_);
+    if (ringWeight_ > 0.0) {
+        ringHistogram(*plane_, rect, margin(rect), layout_.binCount, ring_.data(), &ringBins_);
+        likelihood *= std::exp(-sharpness_ * ringWeight_ * bhattacharyya(whole_.data(), ring_.data(), ringBins_));
+    }
+    if (background_) {
+        // The box should hold what moves, and its surround should not: a
+        // box too large takes in background, one too small leaves moving
+        // pixels around it.
+        const double missing = 1.0 - background_->foregroundShare(rect);
+        const double around = background_->ringForegroundShare(rect, margin(rect));
+        likelihood *= std::exp(-sharpness_ * foregroundWeight_ * (missing + around));
+    }
+    return static_cast<float>(likelihood);
+}
+
+double BandedColourModel::similarity(CvRect rect)
+{
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kEveryPixel);
+    double sum = 0.0;
+    for (int band = 0; band < layout_.bands; ++band) {
+        const int first = band * layout_.binCount;
+        sum += bhattacharyya(reference_.data() + first, candidate_.data() + first, layout_.binCount);
+    }
+    return std::min(1.0, sum / layout_.bands);
+}
+
+void BandedColourModel::update(CvRect rect, double rate)
+{
+    if (ringWeight_ > 0.0) {
+        bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, ring_.data(), kEveryPixel);
+        if (std::any_of(ring_.begin(), ring_.end(), [](double v) { return v > 0.0; }))
+            for (size_t i = 0; i < whole_.size(); ++i)
+                whole_[i] = (1.0 - rate) * whole_[i] + rate * ring_[i];
+    }
+    bandedHistogram(*plane_, rect, layout_, candidate_.data(), kEveryPixel);
+    for (int band = 0; band < layout_.bands; ++band) {
+        double* ref = reference_.data() + band * layout_.binCount;
+        const double* cand = candidate_.data() + band * layout_.binCount;
+        // A band without counted pixels has nothing to teach.
+        if (std::all_of(cand, cand + layout_.binCount, [](double v) { return v == 0.0; }))
+            continue;
+        for (int i = 0; i < layout_.binCount; ++i)
+            ref[i] = (1.0 - rate) * ref[i] + rate * cand[i];
+    }
+}
+
+ColourModelSource::ColourModelSource(const ColourModelSettings& settings)
+    : settings_(settings), binner_(settings.binning), background_(settings.background)
+{
+    layout_.binCount = settings.space == ColourSpace::Hsv ? settings.binning.binCount() : kHueBinCount;
+    layout_.bands = settings.parts;  // kPartsByShape: each model chooses by its first box
+    layout_.kernel = settings.kernel;
+}
+
+ColourModelSource::~ColourModelSource() { cvReleaseMat(&bins_); }
+
+void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
+{
+    if (settings_.space == ColourSpace::Hue) {
+        plane_ = hue;
+        return;
+    }
+    if (!bins_ || bins_->rows != hsv->rows || bins_->cols != hsv->cols) {
+        cvReleaseMat(&bins_);
+        bins_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
+    }
+    double gain = 1.0;
+    if (settings_.normaliseLight) {
+        const double brightness = cvAvg(hsv).val[2];
+        if (firstBrightness_ == 0.0)
+            firstBrightness_ = brightness;
+        gain = brightness > 0.0 ? firstBrightness_ / brightness : 1.0;
+    }
+    binner_.binPlane(hsv, bins_, gain, workers_);
+    plane_ = bins_;
+}
+
+void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held)
+{
+    if (usesBackground())
+        background_.prepare(frame, held, workers_);
+}
+
+std::unique_ptr<AppearanceModel> ColourModelSource::createModel()
+{
+    return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness, settings_.ringWeight,
+                                               settings_.ringShare, &background_, settings_.foregroundWeight);
+}

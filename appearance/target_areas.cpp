@@ -1,0 +1,19 @@
+#include "appearance/target_areas.h"
+
+#include "appearance/reference_adaptation.h"
+
+#include <cmath>
+
+CvRect grownRect(CvRect rect, double share)
+{
+    const int dx = static_cast<int>(std::ceil(share * rect.width));
+    const int dy = static_cast<int>(std::ceil(share * rect.height));
+    return cvRect(rect.x - dx, rect.y - dy, rect.width + 2 * dx, rect.height + 2 * dy);
+}
+
+void targetAreas(const tavo& tracker, std::vector<CvRect>& areas)
+{
+    areas.clear();
+    for (const auto& target : tracker.targets)
+        areas.push_back(grownRect(estimateRect(tracker, *target), kTargetAreaGrowth));
+}

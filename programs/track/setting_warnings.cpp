@@ -1,0 +1,58 @@
+#include "programs/track/setting_warnings.h"
+
+namespace tavo_cli {
+
+namespace {
+
+bool sameBins(const ColourBinning& a, const ColourBinning& b)
+{
+    return a.hueBins == b.hueBins && a.saturationBins == b.saturationBins && a.valueBins == b.valueBins;
+}
+
+// Settings of the hsv model given with the hue model.
+void warnAboutHsvSettings(const ColourModelSettings& given, const ColourModelSettings& base,
+                          std::vector<std::string>& warnings)
+{
+    if (given.space != ColourSpace::Hue)
+        return;
+    const auto needsHsv = [&](const char* option) {
+        warnings.push_back(std::string(option) + " does nothing with --model hue: it needs --model hsv");
+    };
+    if (!sameBins(given.binning, base.binning))
+        needsHsv("--hsv-bins");
+    if (given.binning.minSaturation != base.binning.minSaturation)
+        needsHsv("--min-saturation");
+    if (given.binning.minValue != base.binning.minValue)
+        needsHsv("--min-value");
+    if (given.normaliseLight && !base.normaliseLight)
+        needsHsv("--normalise-light");
+}
+
+// A scale range or pull given without a scale walk: boxes keep their size.
+void warnAboutScaleRange(const MotionSettings& given, const MotionSettings& base,
+                         std::vector<std::string>& warnings)
+{
+    const bool scaleWalk = given.scaleWalk();
+    if (!scaleWalk && (given.minScale != base.minScale || given.maxScale != base.maxScale))
+        warnings.push_back("--scale-range does nothing without a scale walk: it needs --scale-noise, "
+                           "--aspect-noise or --shape-noise above 0");
+    if (!scaleWalk && given.scalePull != base.scalePull && given.scalePull > 0.0)
+        warnings.push_back("--scale-pull does nothing without a scale walk: it needs --scale-noise, "
+                           "--aspect-noise or --shape-noise above 0");
+}
+
+}  // namespace
+
+std::vector<std::string> settingWarnings(const Options& options)
+{
+    const TrackingSettings base = options.robust ? robustSettings() : TrackingSettings();
+    std::vector<std::string> warnings;
+    warnAboutHsvSettings(options.settings.colour, base.colour, warnings);
+    warnAboutScaleRange(options.settings.motion, base.motion, warnings);
+    if (options.settings.motion.coastWhenJoined && !options.settings.fit.enabled)
+        warnings.push_back("--coast-when-joined does nothing without --fit-box, which tells when a look-alike "
+                           "joins a target's object");
+    return warnings;
+}
+
+}  // namespace tavo_cli

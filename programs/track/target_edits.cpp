@@ -1,0 +1,124 @@
+#include "programs/track/target_edits.h"
+
+#include "evaluation/mot_file.h"
+#include "evaluation/text_input.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace tavo_cli {
+
+using tavo_eval::MotRecord;
+using tavo_eval::readMotRecords;
+using tavo_eval::readTextInput;
+
+bool readReinitRows(const Options& options, const std::vector<int>& ids, const std::vector<int>& firstFrames,
+                    std::vector<ReinitRow>& rows, std::string& error)
+{
+    const auto text = readTextInput("--targets", "targets file", options.targetsFile, error);
+    if (!text)
+        return false;
+    std::istringstream in(*text);
+    const auto records = readMotRecords(in, options.targetsFile, error);
+    if (!records)
+        return false;
+    std::map<int, int> firstFrameOf;
+    for (size_t i = 0; i < ids.size() && i < firstFrames.size(); ++i)
+        firstFrameOf[ids[i]] = firstFrames[i];
+    for (const MotRecord& r : *records) {
+        const auto first = firstFrameOf.find(r.id);
+        if (first == firstFrameOf.end() || r.frame <= first->second)
+            continue;
+        const RealBox& b = r.box;
+        rows.push_back(ReinitRow{r.frame, r.id,
+                                 Box{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y)),
+                                     static_cast<int>(std::lround(b.width)), static_cast<int>(std::lround(b.height))},
+                                 r.line});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const ReinitRow& a, const ReinitRow& b) { return a.frame < b.frame; });
+    return true;
+}
+
+TargetEditor::TargetEditor(std::vector<ReinitRow> rows, int dropLost, std::string targetsFile)
+    : rows_(std::move(rows)), dropLost_(dropLost), targetsFile_(std::move(targetsFile))
+{
+}
+
+void TargetEditor::apply(TrackingSession& session, int frame, std::vector<std::string>& warnings)
+{
+    while (nextRow_ < rows_.size() && rows_[nextRow_].frame < frame)
+        ++nextRow_;  // frames before the first tracked
+    for (; nextRow_ < rows_.size() && rows_[nextRow_].frame == frame; ++nextRow_) {
+        const ReinitRow& row = rows_[nextRow_];
+        std::string error;
+        if (!session.reinitTarget(row.id, row.box, error))
+            warnings.push_back("'" + targetsFile_ + "' line " + std::to_string(row.line) + ": target " +
+                               std::to_string(row.id) + " is not re-initialised on frame " + std::to_string(frame) +
+                               ": " + error);
+        lostFrames_[row.id] = 0;
+    }
+    if (dropLost_ > 0)
+        dropLost(session, frame);
+}
+
+void TargetEditor::dropLost(TrackingSession& session, int frame)
+{
+    std::vector<int> gone;
+    for (const TrackedTarget& t : session.targets()) {
+        int& lost = lostFrames_[t.id];
+        lost = t.state == TargetState::Lost ? lost + 1 : 0;
+        if (lost > dropLost_) {
+            gone.push_back(t.id);
+            droppedBoxes_[t.id] = t.box;
+        }
+    }
+    for (const int id : gone) {
+        std::string error;
+        session.removeTarget(id, error);
+        lostFrames_.erase(id);
+        notes_.push_back("target " + std::to_string(id) + " dropped on frame " + std::to_string(frame) +
+                         ", lost since frame " + std::to_string(frame - dropLost_) + " (--drop-lost " +
+                         std::to_string(dropLost_) + ")");
+    }
+}
+
+void TargetEditor::scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,
+                              std::vector<char>& lost) const
+{
+    boxes.clear();
+    lost.clear();
+    for (const int id : scoreIds_) {
+        const auto t = std::find_if(targets.begin(), targets.end(), [id](const TrackedTarget& x) { return x.id == id; });
+        if (t != targets.end()) {
+            boxes.push_back(t->box);
+            lost.push_back(t->lost ? 1 : 0);
+            continue;
+        }
+        const auto dropped = droppedBoxes_.find(id);
+        if (dropped == droppedBoxes_.end())
+            break;
+        boxes.push_back(dropped->second);
+        lost.push_back(1);
+    }
+}
+
+std::optional<std::string> editingRefusal(const Options& options)
+{
+    if (options.reinitFromTargets && options.targetsFile.empty())
+        return std::string("--reinit-from-targets needs --targets FILE, whose later rows re-initialise its targets");
+    return std::nullopt;
+}
+
+bool startEditor(const Options& options, const RunInputs& inputs, const std::vector<int>& ids,
+                 TargetEditor& editor, std::string& error)
+{
+    std::vector<ReinitRow> rows;
+    if (options.reinitFromTargets && !readReinitRows(options, inputs.ids, inputs.frames, rows, error))
+        return false;
+    editor = TargetEditor(std::move(rows), options.dropLost, options.targetsFile);
+    editor.scoreIds(ids);
+    return true;
+}
+
+}  // namespace tavo_cli

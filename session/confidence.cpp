@@ -1,0 +1,90 @@
+#include "session/confidence.h"
+
+#include "motion/robust_motion.h"
+#include "core/sample.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A frame counts toward a target's usual best when its best match is at
+// least this share of the usual (the share below which robust motion calls
+// a match poor): frames on something else must not become usual.
+constexpr double kGoodFrameShare = 0.3;
+// Weight of a good frame in the running mean: the usual level follows a
+// slow change of light or pose within about ten frames.
+constexpr double kHistoryRate = 0.1;
+// Best ratios are taken within these bounds: a match far better than usual
+// says no more than a usual one, and one of nothing is not infinitely bad.
+constexpr double kLeastRatio = 1e-3;
+constexpr double kMostRatio = 2.0;
+// A cloud wider than this many box sizes has lost its object already.
+constexpr double kMostSpread = 2.0;
+
+// The combination's weights, fitted by logistic regression (right and wrong
+// boxes weighed equally) on the tuning half of the development set
+// (tools/development_split.txt) with --robust, seeds 1-3.  Each term's sign
+// is that of the evidence: a match as good as usual, the reference's
+// colours, a tight cloud and weights concentrated on a few samples (a
+// cloud that found its object, not one spread over an even background).
+constexpr double kBias = -28.9;
+constexpr double kLogBestRatioWeight = 0.37;
+constexpr double kSimilarityWeight = 34.2;
+constexpr double kSpreadWeight = -5.8;
+constexpr double kSampleShareWeight = -5.0;
+
+}  // namespace
+
+SampleSummary summarise(const Sample* samples, int count)
+{
+    SampleSummary s;
+    s.count = count;
+    double weights = 0.0, squares = 0.0, x = 0.0, y = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double w = samples[i].weight;
+        s.best = std::max(s.best, static_cast<double>(samples[i].likelihood));
+        weights += w;
+        squares += w * w;
+        x += w * samples[i].posX;
+        y += w * samples[i].posY;
+    }
+    if (!(weights > 0.0))
+        return s;
+    s.ess = effectiveSampleSize(weights, squares);
+    x /= weights;
+    y /= weights;
+    double variance = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double dx = samples[i].posX - x, dy = samples[i].posY - y;
+        variance += samples[i].weight * (dx * dx + dy * dy);
+    }
+    s.deviation = std::sqrt(variance / weights);
+    return s;
+}
+
+ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity, const RealBox& estimate,
+                                ConfidenceHistory& history)
+{
+    ConfidenceTerms t;
+    if (history.typicalBest > 0.0)
+        t.bestRatio = std::clamp(samples.best / history.typicalBest, kLeastRatio, kMostRatio);
+    if (similarity >= 0.0)
+        t.similarity = similarity;
+    t.spread = std::min(kMostSpread, samples.deviation / std::sqrt(std::max(1.0, estimate.width * estimate.height)));
+    t.sampleShare = samples.count > 0 ? samples.ess / samples.count : 0.0;
+    const bool good = history.typicalBest == 0.0 || samples.best >= kGoodFrameShare * history.typicalBest;
+    if (good && samples.best > 0.0)
+        history.typicalBest = history.typicalBest > 0.0
+                                  ? (1.0 - kHistoryRate) * history.typicalBest + kHistoryRate * samples.best
+                                  : samples.best;
+    return t;
+}
+
+double calibratedConfidence(const ConfidenceTerms& t)
+{
+    const double z = kBias + kLogBestRatioWeight * std::log(std::clamp(t.bestRatio, kLeastRatio, kMostRatio)) +
+                     kSimilarityWeight * t.similarity + kSpreadWeight * t.spread +
+                     kSampleShareWeight * t.sampleShare;
+    return std::max(kLeastConfidence, 1.0 / (1.0 + std::exp(-z)));
+}
