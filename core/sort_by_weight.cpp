@@ -26,6 +26,73 @@ inline void insertionSort(Sample** a, ptrdiff_t left, ptrdiff_t right)
             std::swap(a[q], a[q - 1]);
 }
 
+// The pivot of [L, R] (n = R - L + 1 > 7 elements): the median of three,
+// of a ninther's three medians for larger ranges.
+inline ptrdiff_t choosePivot(Sample** a, ptrdiff_t L, ptrdiff_t R)
+{
+    const ptrdiff_t n = R - L + 1;
+    ptrdiff_t lo = L, pivot = L + n / 2, hi = R;
+    if (n > 40) {
+        const ptrdiff_t d = n / 8;
+        lo = median3(a, L, L + d, L + 2 * d);
+        pivot = median3(a, pivot - d, pivot, pivot + d);
+        hi = median3(a, R - 2 * d, R - d, R);
+    }
+    return median3(a, lo, pivot, hi);
+}
+
+// Where a three-way partition of [L+1, R] around a[L] leaves its cursors:
+// a[L+1 .. i1-1] and a[j1+1 .. R] equal the pivot, a[i1 .. i-1] go before
+// it and a[j+1 .. j1] after it.  `swapped` is false when nothing moved.
+struct Partition {
+    ptrdiff_t i, i1, j, j1;
+    bool swapped;
+};
+
+inline Partition partitionThreeWay(Sample** a, ptrdiff_t L, ptrdiff_t R)
+{
+    ptrdiff_t i = L + 1, i1 = L + 1, j = R, j1 = R;
+    bool swapped = false;
+    for (;;) {
+        while (i <= j && !before(a[L], a[i])) {
+            if (!before(a[i], a[L])) {
+                if (i > i1)
+                    std::swap(a[i1], a[i]);
+                swapped = true;
+                ++i1;
+            }
+            ++i;
+        }
+        while (i <= j && !before(a[j], a[L])) {
+            if (!before(a[L], a[j])) {
+                if (j < j1)
+                    std::swap(a[j1], a[j]);
+                swapped = true;
+                --j1;
+            }
+            --j;
+        }
+        if (i > j)
+            break;
+        std::swap(a[i], a[j]);
+        swapped = true;
+        ++i;
+        --j;
+    }
+    return {i, i1, j, j1, swapped};
+}
+
+// Moves the runs equal to the pivot from both ends to the middle.
+inline void gatherPivotRuns(Sample** a, ptrdiff_t L, ptrdiff_t R, const Partition& p)
+{
+    ptrdiff_t m = std::min(p.i1 - L, p.i - p.i1);
+    for (ptrdiff_t k = 0; k < m; ++k)
+        std::swap(a[L + k], a[p.i - m + k]);
+    m = std::min(R - p.j1, p.j1 - p.j);
+    for (ptrdiff_t k = 0; k < m; ++k)
+        std::swap(a[p.i + k], a[R - m + 1 + k]);
+}
+
 }  // namespace
 
 void sortByWeight(Sample** a, size_t total, int /*aux*/)
@@ -52,64 +119,19 @@ void sortByWeight(Sample** a, size_t total, int /*aux*/)
                 break;
             }
 
-            // Pivot: median of three, or a ninther for larger ranges.
-            ptrdiff_t lo = L, pivot = L + n / 2, hi = R;
-            if (n > 40) {
-                const ptrdiff_t d = n / 8;
-                lo = median3(a, L, L + d, L + 2 * d);
-                pivot = median3(a, pivot - d, pivot, pivot + d);
-                hi = median3(a, R - 2 * d, R - d, R);
-            }
-            pivot = median3(a, lo, pivot, hi);
+            const ptrdiff_t pivot = choosePivot(a, L, R);
             if (pivot != L)
                 std::swap(a[pivot], a[L]);
 
-            // Three-way partition of [L+1, R] around a[L]; elements equal to
-            // the pivot gather at both ends.
-            ptrdiff_t i = L + 1, i1 = L + 1, j = R, j1 = R;
-            bool swapped = false;
-            for (;;) {
-                while (i <= j && !before(a[L], a[i])) {
-                    if (!before(a[i], a[L])) {
-                        if (i > i1)
-                            std::swap(a[i1], a[i]);
-                        swapped = true;
-                        ++i1;
-                    }
-                    ++i;
-                }
-                while (i <= j && !before(a[j], a[L])) {
-                    if (!before(a[L], a[j])) {
-                        if (j < j1)
-                            std::swap(a[j1], a[j]);
-                        swapped = true;
-                        --j1;
-                    }
-                    --j;
-                }
-                if (i > j)
-                    break;
-                std::swap(a[i], a[j]);
-                swapped = true;
-                ++i;
-                --j;
-            }
-
-            if (!swapped) {
+            const Partition part = partitionThreeWay(a, L, R);
+            if (!part.swapped) {
                 insertionSort(a, L, R);
                 break;
             }
+            gatherPivotRuns(a, L, R, part);
 
-            // Move the runs equal to the pivot to the middle.
-            ptrdiff_t m = std::min(i1 - L, i - i1);
-            for (ptrdiff_t k = 0; k < m; ++k)
-                std::swap(a[L + k], a[i - m + k]);
-            m = std::min(R - j1, j1 - j);
-            for (ptrdiff_t k = 0; k < m; ++k)
-                std::swap(a[i + k], a[R - m + 1 + k]);
-
-            const ptrdiff_t nl = i - i1;  // elements before the pivot's run
-            const ptrdiff_t nr = j1 - j;  // elements after it
+            const ptrdiff_t nl = part.i - part.i1;  // elements before the pivot's run
+            const ptrdiff_t nr = part.j1 - part.j;  // elements after it
             if (nl > 1 && nr > 1) {
                 if (nl > nr) {
                     stack[depth++] = {L, L + nl - 1};
