@@ -113,8 +113,8 @@ void addInputAndTargets(std::vector<Option>& t)
                      "applied are warned about"));
     t.push_back(positive("--drop-lost", S::Targets, &Options::dropLost,
                          "drop a target once it has been lost (see --states) N frames in a row: the --mot and "
-                         "--estimates files have no rows for it from then on, and the summary notes the frame "
-                         "(default: never)"));
+                         "--estimates files have no rows for it from then on, and a line after the summary (also "
+                         "with --quiet) notes the frame (default: never)"));
     t.push_back(file("--apply-edits", "FILE", S::Targets, &Options::applyEditsFile,
                      "apply the changes to the targets that --edits wrote (lines FRAME add|drop|reinit ID "
                      "[X Y W H]), each after its frame is tracked and written, exactly as they were made: with "
@@ -190,7 +190,8 @@ void addOutputs(std::vector<Option>& t)
     t.push_back(plot());
     t.push_back(flag(
         {"-q", "--quiet"}, S::Outputs, &Options::quiet,
-        "no progress line (see --progress) and no summary; errors, warnings and the --gt report are still printed"));
+        "no progress line (see --progress) and no summary; errors, warnings, the targets dropped "
+        "(--drop-lost), the changes made in the --show window and the --gt report are still printed"));
     t.push_back(flag("--print-seed", S::Outputs, &Options::printSeed, "print \"seed T\" also with --quiet"));
     t.push_back(flag("--timings", S::Outputs, &Options::timings,
                      "at the end, a table on stderr of where each frame's time went (off by default): each "

@@ -133,6 +133,15 @@ void TargetEditor::dropLost(TrackingSession& session, int frame)
     }
 }
 
+int TargetEditor::targetCount(const std::vector<TrackedTarget>& now) const
+{
+    int count = static_cast<int>(now.size());
+    for (const auto& dropped : droppedBoxes_)
+        if (std::none_of(now.begin(), now.end(), [&](const TrackedTarget& t) { return t.id == dropped.first; }))
+            ++count;
+    return count;
+}
+
 void TargetEditor::scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,
                               std::vector<char>& lost) const
 {

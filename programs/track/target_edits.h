@@ -58,7 +58,9 @@ public:
     std::vector<std::pair<TargetEdit, std::string>> applyFileEdits(TrackingSession& session, int frame);
     // A line per target dropped, in the order they were.
     const std::vector<std::string>& notes() const { return notes_; }
-    int droppedCount() const { return static_cast<int>(notes_.size()); }
+    // The targets of the run: those of `now` and those dropped before (by
+    // --drop-lost or a change), each id once.
+    int targetCount(const std::vector<TrackedTarget>& now) const;
     // The scorer's boxes in the order of `ids`: a dropped target counts as
     // lost at its last box; ids not yet joined end the lists.
     void scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,

@@ -68,6 +68,12 @@ TEST_F(CliCommand, AppliedEditsActAfterTheirFrameAsTheLibraryCallsDo)
         ASSERT_EQ(session->step(frame), StepOutcome::Tracked);
     }
     EXPECT_EQ(readFile(path("m.txt")), expected);
+    // The summary counts the targets of the run, the dropped one too.
+    const Result told = track("clip.avi --seed 3 --box " + boxText(boxOf(0, 1, 18)) + " --box " +
+                              boxText(boxOf(1, 1, 18)) + " --apply-edits e.txt --mot again.txt");
+    ASSERT_EQ(told.status, 0) << told.err;
+    EXPECT_EQ(told.out.rfind("12 frames, 3 targets, ", 0), 0u) << told.out;
+    EXPECT_EQ(readFile(path("again.txt")), expected);
     // Target 5 from frame 4 on, target 2 up to frame 7.
     EXPECT_NE(expected.find("\n4,5,"), std::string::npos);
     EXPECT_EQ(expected.find("\n3,5,"), std::string::npos);
