@@ -45,7 +45,16 @@ LiveView::LiveView(const Playback& playback, EditMaker makeEdit)
     cv::setMouseCallback(window_.title(), onMouse, this);
 }
 
-LiveView::~LiveView() { cv::setMouseCallback(window_.title(), nullptr, nullptr); }
+LiveView::~LiveView()
+{
+    // The window's last events are handled as it closes, after this body.
+    paused_ = false;
+    try {
+        cv::setMouseCallback(window_.title(), nullptr, nullptr);
+    } catch (const cv::Exception&) {
+        // The window system has already destroyed the window: no more events.
+    }
+}
 
 void LiveView::onMouse(int event, int x, int y, int, void* data)
 {
