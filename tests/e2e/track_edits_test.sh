@@ -7,7 +7,9 @@
 # printed on stderr as its line and written to --edits; a second run
 # without a window, reading that file with --apply-edits, writes the very
 # same MOT file, byte for byte.  A rectangle too small is refused with the
-# reason in the band, and changes nothing.
+# reason in the band, and changes nothing.  On a 1920x1080 video, whose
+# window is scaled down to fit the screen, a target added with the mouse
+# has its box in the video's pixels.
 #   track_edits_test.sh TRACK VIDEO DISPLAY_NUMBER SCREENSHOT_DIR
 set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -103,3 +105,31 @@ echo "ok: a target added, one re-initialised, one dropped while paused; each pri
   fail "the repeat failed: $(cat "$dir/again.err")"
 cmp "$dir/m.txt" "$dir/again.txt" || fail "--apply-edits does not repeat the run"
 echo "ok: --apply-edits repeats the corrected run byte for byte"
+
+# -- A 1920x1080 video on the 800x600 screen: the box added is the rectangle
+# dragged, in the video's pixels (within one window pixel).
+make_clip "$work/big.avi" 1920x1080 100
+demo_dir big
+start_track "$dir" "$track" "$work/big.avi" --seed 1 --box 10,10,60,60 --show --mot m.txt
+expect_window "$title"
+fitted_window "$id" 1920 1080
+wait_moving "$id" 20 || fail "big: the window's picture never changes"
+press "$id" space
+wait_still "$id" 5 || fail "big: Space did not pause the run"
+changes "$id" drag "$id" 100 50 200 150
+expect_printed "^tavo-track: edit: [0-9]+ add 2 "
+printed=$(sed -n 's/^tavo-track: edit: [0-9]* add 2 //p' "$dir/err" | tr ' ' ,)
+expected=$(awk -v w="$w" 'BEGIN { s = 1920 / w; x = int(100 * s + 0.5); y = int(50 * s + 0.5)
+  printf "%d,%d,%d,%d", x, y, int(200 * s + 0.5) - x, int(150 * s + 0.5) - y }')
+note "dragged 100,50 to 200,150 on the ${w}x$h window: added $printed, expected $expected"
+IFS=, read -ra a <<<"$printed"
+IFS=, read -ra b <<<"$expected"
+limit=$(((1920 + w - 1) / w))
+for i in 0 1 2 3; do
+  d=$((a[i] - b[i]))
+  [ "${d#-}" -le "$limit" ] || fail "big: the box added $printed is not the rectangle dragged ($expected)"
+done
+press "$id" Escape
+wait_exit 60
+[ "$status" = 0 ] || fail "big: expected exit status 0 after Escape, got $status: $(cat "$dir/err")"
+echo "ok: on a window scaled to fit, the box added is in the video's pixels"
