@@ -26,15 +26,16 @@ namespace py = pybind11;
 namespace {
 
 // The columns of tracks_array(), in the order of Track's attributes.
+// The last, state, is 0 tracked, 1 hidden, 2 lost (Track.state's words).
 constexpr const char* kTrackColumns[] = {"id",       "x",        "y",     "w",     "h",       "confidence", "lost",
-                                         "centre_x", "centre_y", "vel_x", "vel_y", "scale_x", "scale_y"};
+                                         "centre_x", "centre_y", "vel_x", "vel_y", "scale_x", "scale_y",    "state"};
 constexpr int kColumnCount = static_cast<int>(std::size(kTrackColumns));
 
 void rowOf(const TrackedTarget& t, double* row)
 {
     const double values[kColumnCount] = {static_cast<double>(t.id), t.box.x, t.box.y, t.box.width, t.box.height,
                                          t.confidence, t.lost ? 1.0 : 0.0, t.x, t.y, t.velocityX, t.velocityY,
-                                         t.scaleX, t.scaleY};
+                                         t.scaleX, t.scaleY, static_cast<double>(t.state)};
     std::copy(values, values + kColumnCount, row);
 }
 

@@ -86,7 +86,7 @@ void defineTracker(py::module_& m)
             "tracks_array", [](Tracker& t) { return trackArray(t.tracks()); },
             "The tracks of the last frame as a float64 array, a row per target in the order of the boxes, the "
             "columns of tavo.TRACK_COLUMNS: id, x, y, w, h, confidence, lost (0 or 1), centre_x, centre_y, vel_x, "
-            "vel_y, scale_x, scale_y.")
+            "vel_y, scale_x, scale_y, state (0 tracked, 1 hidden, 2 lost).")
         .def("draw", &Tracker::draw, py::arg("frame") = py::none(), py::arg("style") = "design",
              "A copy of the last frame (or of the frame given, of the same size) with the tracking drawn as "
              "tavo-track's --video draws it with --draw STYLE: 'design' (the samples, estimates, neighbour "

@@ -149,6 +149,10 @@ TrackingEnd TrackingRun::trackUntilEnd(Progress& progress)
         bool goOn = true;
         for (FrameObserver* observer : observers_)
             goOn = observer->frameTracked(frameNumber, session_->targets(), annotated) && goOn;
+        // The changes of --apply-edits come where those made while paused
+        // on this frame were made: after every observer, the window last.
+        if (!options_.applyEditsFile.empty())
+            applyFileEdits(frameNumber);
         if (!goOn || (options_.frames > 0 && session_->frameNumber() >= options_.frames) || stopRequested())
             return TrackingEnd{};
 
@@ -188,6 +192,34 @@ void TrackingRun::applyEdits(int frame)
     editor_.apply(*session_, frame, warnings);
     for (const std::string& text : warnings)
         warning(text);
+}
+
+void TrackingRun::applyFileEdits(int frame)
+{
+    for (const auto& [edit, refusal] : editor_.applyFileEdits(*session_, frame)) {
+        if (refusal.empty())
+            recordEdit(edit);
+        else
+            warning(refusal);
+    }
+}
+
+std::string TrackingRun::makeLiveEdit(TargetEdit& edit)
+{
+    edit.frame = session_->frameNumber() + options_.start - 1;
+    std::string error;
+    if (!editor_.applyEdit(*session_, edit, error))
+        return error;
+    recordEdit(edit);
+    return "";
+}
+
+void TrackingRun::recordEdit(const TargetEdit& edit)
+{
+    message("edit: " + editLine(edit));
+    std::string error;
+    if (editsOut_.isOpen() && !editsOut_.append(edit, error))
+        warning(error);
 }
 
 int TrackingRun::trackAndFinish()

@@ -16,6 +16,9 @@ namespace {
 // only waits for keys.
 constexpr int kRunningWaitMilliseconds = 1;
 constexpr int kPausedPollMilliseconds = 50;
+// While a rectangle is dragged on the paused frame, the picture follows the
+// mouse this often.
+constexpr int kDragRedrawMilliseconds = 15;
 constexpr int kLongestTurnPollMilliseconds = 50;
 // While a frame is tracked, the window's events are handled between waits
 // for the frame (see stepSession in run.cpp).
@@ -23,7 +26,6 @@ constexpr int kBusyPollMilliseconds = 1;
 // The frame rate of a video that declares none.
 constexpr double kRateWhenUnknown = 25;
 
-const char* const kPausedText = "paused";
 const char* const kEndText = "end: press any key or close the window";
 
 }  // namespace
@@ -36,7 +38,39 @@ std::string liveBandText(int frameNumber, int totalFrames, const std::string& st
     return state.empty() ? text : text + "   " + state;
 }
 
-LiveView::LiveView(const Playback& playback) : playback_(playback), window_(kLiveWindowTitle, playback.frame) {}
+LiveView::LiveView(const Playback& playback, EditMaker makeEdit)
+    : playback_(playback), window_(kLiveWindowTitle, playback.frame), makeEdit_(std::move(makeEdit)),
+      editing_(window_.fit())
+{
+    cv::setMouseCallback(window_.title(), onMouse, this);
+}
+
+LiveView::~LiveView()
+{
+    // The window's last events are handled as it closes, after this body.
+    paused_ = false;
+    try {
+        cv::setMouseCallback(window_.title(), nullptr, nullptr);
+    } catch (const cv::Exception&) {
+        // The window system has already destroyed the window: no more events.
+    }
+}
+
+void LiveView::onMouse(int event, int x, int y, int, void* data)
+{
+    auto& view = *static_cast<LiveView*>(data);
+    if (!view.paused_ || !view.targets_)
+        return;  // the targets change only between frames, while paused
+    if (event == cv::EVENT_LBUTTONDOWN)
+        view.editing_.press({x, y}, *view.targets_);
+    else if (event == cv::EVENT_MOUSEMOVE)
+        view.editing_.moveTo({x, y});
+    else if (event == cv::EVENT_LBUTTONUP)
+        view.asked_ = view.editing_.release({x, y});
+    else
+        return;
+    view.redraw_ = true;
+}
 
 bool LiveView::stillWanted()
 {
@@ -75,8 +109,9 @@ void LiveView::showLast(const std::string& state)
     window_.showPicture(withBand(shown_, window_.fit(), liveBandText(frameNumber_, playback_.totalFrames, state)));
 }
 
-bool LiveView::frameTracked(int frameNumber, const std::vector<TrackedTarget>&, const CvMat* annotated)
+bool LiveView::frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated)
 {
+    targets_ = &targets;
     if (stopped_)
         return false;  // ended from the window while the frame was tracked
     if (!playback_.asFastAsTracked)
@@ -105,17 +140,58 @@ int LiveView::waitWhilePaused()
 {
     // The frame stays on screen until Space again, Escape, the window
     // closed or a stop signal.
-    showLast(kPausedText);
+    paused_ = true;
+    editing_.reset();
+    made_.clear();
+    showPaused();
     for (;;) {
-        const int key = window_.waitKey(kPausedPollMilliseconds);
-        if (key == kKeySpace) {
+        const int key = window_.waitKey(editing_.drawn() ? kDragRedrawMilliseconds : kPausedPollMilliseconds);
+        if (key == kKeySpace || key == kKeyEscape || !window_.isOpen() || stopRequested()) {
+            paused_ = false;
+            asked_.reset();
+            if (key != kKeySpace)
+                return key;
             showLast("");
             nextDue_ = Clock::now() + framePeriod();
             return -1;
         }
-        if (key == kKeyEscape || !window_.isOpen() || stopRequested())
-            return key;
+        if (auto edit = key != -1 ? editing_.key(key) : std::nullopt) {
+            make(*edit);
+            redraw_ = true;
+        } else if (key != -1) {
+            redraw_ = true;  // the band may say why nothing changed
+        }
+        if (asked_) {
+            make(*asked_);
+            asked_.reset();
+        }
+        if (redraw_)
+            showPaused();
     }
+}
+
+void LiveView::make(TargetEdit edit)
+{
+    RealBox box{static_cast<double>(edit.box.x), static_cast<double>(edit.box.y),
+                static_cast<double>(edit.box.width), static_cast<double>(edit.box.height)};
+    if (edit.action == EditAction::Drop)
+        for (const TrackedTarget& t : *targets_)
+            if (t.id == edit.id)
+                box = t.box;
+    const std::string refusal = makeEdit_ ? makeEdit_(edit) : "changes are not taken in this window";
+    editing_.outcome(edit, refusal);
+    if (refusal.empty())
+        made_.push_back(MadeEdit{edit, box});
+    redraw_ = true;
+}
+
+void LiveView::showPaused()
+{
+    redraw_ = false;
+    cv::Mat picture = shown_.clone();
+    drawPauseEditing(picture, window_.fit(), editing_, *targets_, made_);
+    window_.showPicture(
+        withBand(picture, window_.fit(), liveBandText(frameNumber_, playback_.totalFrames, editing_.bandText())));
 }
 
 void LiveView::waitAtEnd()

@@ -4,17 +4,23 @@
 // goes on, no faster than the video's frame rate (or as fast as they are
 // tracked), the frame number and the state in a band below the frame.
 // Space pauses and resumes; Escape or closing the window ends the run
-// after the frame on screen; so does a stop signal, paused or not.  At
-// the end of the video the last frame stays until a key or the window is
+// after the frame on screen; so does a stop signal, paused or not.  While
+// paused, the mouse and keys change the targets (pause_editing.h), each
+// change made at once between the frame on screen and the next.  At the
+// end of the video the last frame stays until a key or the window is
 // closed.
 
 #include "programs/track/frame_observer.h"
 #include "programs/track/frame_window.h"
+#include "programs/track/pause_editing.h"
 #include "session/tracking_session.h"
 
 #include <chrono>
+#include <optional>
+#include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 namespace tavo_cli {
 
@@ -32,9 +38,18 @@ struct Playback {
 // then the state ("paused", the end) when there is one.
 std::string liveBandText(int frameNumber, int totalFrames, const std::string& state);
 
+// Makes a change asked for in the window on the frame on screen (setting
+// its frame, and an added target's id); the reason when it cannot be made.
+using EditMaker = std::function<std::string(TargetEdit&)>;
+
 class LiveView : public FrameObserver {
 public:
-    explicit LiveView(const Playback& playback);  // opens the window; needs a display
+    // Opens the window (needs a display); while paused, the changes asked
+    // for go to `makeEdit`.
+    LiveView(const Playback& playback, EditMaker makeEdit);
+    ~LiveView() override;
+    LiveView(const LiveView&) = delete;
+    LiveView& operator=(const LiveView&) = delete;
     bool frameTracked(int frameNumber, const std::vector<TrackedTarget>& targets, const CvMat* annotated) override;
     bool needsDrawing() const override { return true; }
     // While a frame is being tracked: handles the window's events for a
@@ -61,6 +76,11 @@ private:
     // pause, -1 when Space resumed the run.
     int waitWhilePaused();
     void showLast(const std::string& state);
+    // The paused frame with the changes drawn on it and the band saying
+    // what the keys do or what became of the last change.
+    void showPaused();
+    void make(TargetEdit edit);
+    static void onMouse(int event, int x, int y, int flags, void* view);
 
     Playback playback_;
     FrameWindow window_;
@@ -70,6 +90,13 @@ private:
     int frameNumber_ = 0;  // the frame on screen
     cv::Mat shown_;        // it, as fitted to the window
     Clock::time_point nextDue_{};
+    EditMaker makeEdit_;
+    PauseEditing editing_;
+    bool paused_ = false;
+    bool redraw_ = false;  // the paused picture changed
+    std::optional<TargetEdit> asked_;  // by the mouse, made once its event is handled
+    const std::vector<TrackedTarget>* targets_ = nullptr;  // of the frame on screen
+    std::vector<MadeEdit> made_;  // on the frame on screen
 };
 
 }  // namespace tavo_cli

@@ -113,8 +113,13 @@ void addInputAndTargets(std::vector<Option>& t)
                      "applied are warned about"));
     t.push_back(positive("--drop-lost", S::Targets, &Options::dropLost,
                          "drop a target once it has been lost (see --states) N frames in a row: the --mot and "
-                         "--estimates files have no rows for it from then on, and the summary notes the frame "
-                         "(default: never)"));
+                         "--estimates files have no rows for it from then on, and a line after the summary (also "
+                         "with --quiet) notes the frame (default: never)"));
+    t.push_back(file("--apply-edits", "FILE", S::Targets, &Options::applyEditsFile,
+                     "apply the changes to the targets that --edits wrote (lines FRAME add|drop|reinit ID "
+                     "[X Y W H]), each after its frame is tracked and written, exactly as they were made: with "
+                     "the same video, options and --seed the run is repeated bit for bit.  A line that cannot "
+                     "be applied is warned about"));
     t.push_back(flag("--demo-targets", S::Targets, &Options::demoTargets,
                      "the demo's nine targets, on any video (the demo's own, TAVO_DEMO.avi, gets them without "
                      "it)"));
@@ -185,7 +190,8 @@ void addOutputs(std::vector<Option>& t)
     t.push_back(plot());
     t.push_back(flag(
         {"-q", "--quiet"}, S::Outputs, &Options::quiet,
-        "no progress line (see --progress) and no summary; errors, warnings and the --gt report are still printed"));
+        "no progress line (see --progress) and no summary; errors, warnings, the targets dropped "
+        "(--drop-lost), the changes made in the --show window and the --gt report are still printed"));
     t.push_back(flag("--print-seed", S::Outputs, &Options::printSeed, "print \"seed T\" also with --quiet"));
     t.push_back(flag("--timings", S::Outputs, &Options::timings,
                      "at the end, a table on stderr of where each frame's time went (off by default): each "
@@ -209,11 +215,18 @@ void addWindowsAndGeneral(std::vector<Option>& t)
                      "are not 1, 2, 3, ...)"));
     t.push_back(flag("--show", S::Windows, &Options::show,
                      "show the tracking in a window while it runs: Space pauses and resumes, Escape or closing "
-                     "the window stops the run (the results so far are kept); a display that goes away ends "
+                     "the window stops the run (the results so far are kept); while paused, drag a rectangle "
+                     "to add a target, click a target's box to select it, then d drops it, or drag a new box "
+                     "and press r to re-initialise it there (see --edits); a display that goes away ends "
                      "the run as SIGHUP would (exit status 129), the results so far kept.  The band below the "
                      "frame gives its number; at the end the last frame stays until a key or the window is "
                      "closed (the results are written by then).  Windows larger than the screen are scaled "
                      "down, tiny videos scaled up"));
+    t.push_back(file("--edits", "FILE", S::Windows, &Options::editsFile,
+                     "with --show: write the changes made to the targets while paused to FILE, a line each "
+                     "as it is made (FILE is replaced at the start and kept whatever becomes of the run); "
+                     "--apply-edits FILE repeats them.  Each change is printed on stderr as its line in any "
+                     "case"));
     Option speed = option("--show-speed", "video|max", S::Windows,
                           "how fast --show plays: video, no faster than the input's frame rate (25 frames/s "
                           "when it declares none); max, each frame as soon as it is tracked");

@@ -30,6 +30,8 @@ struct Options {
     std::string targetsFile;   // --targets; empty when not given
     bool reinitFromTargets = false;  // --reinit-from-targets: later rows of a running id re-initialise it
     int dropLost = 0;          // --drop-lost N: drop a target lost N frames in a row; 0: never
+    std::string applyEditsFile;  // --apply-edits: changes to the targets to repeat; empty when not given
+    std::string editsFile;     // --edits: where the changes made in the --show window go; empty when not given
     bool demoTargets = false;  // --demo-targets: the demo's nine boxes on any video
     std::optional<int> camera; // --camera N: device N instead of a video
     int start = 1;             // --start N: the video's first frame tracked, from 1

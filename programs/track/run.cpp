@@ -91,6 +91,10 @@ TrackingRun::Verdict TrackingRun::readInputs()
         message(error);
         return loaded;
     }
+    if (!options_.applyEditsFile.empty() && !readEditsFile(options_.applyEditsFile, fileEdits_, error)) {
+        message(error);
+        return kExitRunError;
+    }
     for (const std::string& text : settingWarnings(options_))
         warning(text);
     for (const std::string& text : inputs_.warnings)
@@ -138,6 +142,10 @@ TrackingRun::Verdict TrackingRun::openVideo()
 TrackingRun::Verdict TrackingRun::openOutputs()
 {
     std::string error;
+    if (!options_.editsFile.empty() && !editsOut_.open(options_.editsFile, error)) {
+        message(error);
+        return kExitRunError;
+    }
     if (!outputs_.open(options_, framesPerSecond(), video_->frameSize(), error)) {
         message(error);
         return kExitRunError;
@@ -206,6 +214,7 @@ TrackingRun::Verdict TrackingRun::startSession()
         message(error);
         return kExitRunError;
     }
+    editor_.fileEdits(std::move(fileEdits_), options_.applyEditsFile);
     if (inputs_.truth)
         scorer_.emplace(std::move(*inputs_.truth), std::move(ids));
     if (options_.timings)
@@ -226,7 +235,8 @@ TrackingRun::Verdict TrackingRun::watchFrames()
             return interruptedExitStatus(kDisplayLostSignal);
         }
         observers_.push_back(&view_.emplace(
-            Playback{firstFrame_.size(), plannedFrames(), framesPerSecond(), options_.showAsFastAsTracked}));
+            Playback{firstFrame_.size(), plannedFrames(), framesPerSecond(), options_.showAsFastAsTracked},
+            [this](TargetEdit& edit) { return makeLiveEdit(edit); }));
     }
     return std::nullopt;
 }

@@ -29,22 +29,23 @@ bool printOut(std::FILE* out, const std::string& text, int& failure)
 
 }  // namespace
 
-// The summary line (or only the seed with --quiet --print-seed) and the
-// score report; `outFailure` set when the output fails.
+// The summary line (or only the seed with --quiet --print-seed), the
+// targets dropped by --drop-lost and the score report; `outFailure` set when the output fails.
 void TrackingRun::printSummary(int& outFailure)
 {
     const std::string seedText = "seed " + std::to_string(seed_);
     const double seconds = std::chrono::duration<double, std::milli>(Clock::now() - firstStart_).count() / 1000;
     if (!options_.quiet)
         printOut(out_,
-                 times_.summary(static_cast<int>(session_->targets().size()) + editor_.droppedCount(), seconds) +
+                 times_.summary(editor_.targetCount(session_->targets()), seconds) +
                      (view_ && view_->stopped() ? ", stopped early from the window" : "") + ", " + seedText + "\n",
                  outFailure);
     else if (options_.printSeed)
         printOut(out_, seedText + "\n", outFailure);
-    if (!options_.quiet)
-        for (const std::string& note : editor_.notes())
-            printOut(out_, note + "\n", outFailure);
+    // Which targets were dropped, and when, is a result: printed with
+    // --quiet too.
+    for (const std::string& note : editor_.notes())
+        printOut(out_, note + "\n", outFailure);
     if (scorer_)
         printOut(out_, formatReport(scorer_->report(), options_.gtFile), outFailure);
 }

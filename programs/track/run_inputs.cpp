@@ -27,9 +27,11 @@ std::optional<std::string> clashingFiles(const Options& o)
     const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
-        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}};
-    const std::pair<const char*, const std::string*> inputs[] = {
-        {"the input video", o.camera ? &kNone : &o.video}, {"--targets", &o.targetsFile}, {"--gt", &o.gtFile}};
+        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}, {"--edits", &o.editsFile}};
+    const std::pair<const char*, const std::string*> inputs[] = {{"the input video", o.camera ? &kNone : &o.video},
+                                                                 {"--targets", &o.targetsFile},
+                                                                 {"--gt", &o.gtFile},
+                                                                 {"--apply-edits", &o.applyEditsFile}};
     for (size_t i = 0; i < std::size(outputs); ++i) {
         const std::string& file = *outputs[i].second;
         if (file.empty())

@@ -62,6 +62,56 @@ void TargetEditor::apply(TrackingSession& session, int frame, std::vector<std::s
         dropLost(session, frame);
 }
 
+bool TargetEditor::applyEdit(TrackingSession& session, TargetEdit& edit, std::string& error)
+{
+    if (edit.action == EditAction::Add) {
+        const int id = session.addTarget(edit.box, edit.id, error);
+        if (id == 0)
+            return false;
+        edit.id = id;
+    } else if (edit.action == EditAction::Reinit) {
+        if (!session.reinitTarget(edit.id, edit.box, error))
+            return false;
+    } else {
+        const auto t = std::find_if(session.targets().begin(), session.targets().end(),
+                                    [&](const TrackedTarget& x) { return x.id == edit.id; });
+        const RealBox last = t != session.targets().end() ? t->box : RealBox{};
+        if (!session.removeTarget(edit.id, error))
+            return false;
+        droppedBoxes_[edit.id] = last;
+    }
+    if (edit.action == EditAction::Drop)
+        lostFrames_.erase(edit.id);
+    else
+        lostFrames_[edit.id] = 0;
+    edited_ = true;
+    return true;
+}
+
+void TargetEditor::fileEdits(std::vector<TargetEdit> edits, std::string file)
+{
+    fileEdits_ = std::move(edits);
+    nextFileEdit_ = 0;
+    editsFile_ = std::move(file);
+}
+
+std::vector<std::pair<TargetEdit, std::string>> TargetEditor::applyFileEdits(TrackingSession& session, int frame)
+{
+    std::vector<std::pair<TargetEdit, std::string>> outcomes;
+    for (; nextFileEdit_ < fileEdits_.size() && fileEdits_[nextFileEdit_].frame <= frame; ++nextFileEdit_) {
+        TargetEdit edit = fileEdits_[nextFileEdit_];
+        const std::string where = "'" + editsFile_ + "' line " + std::to_string(edit.line) + ": ";
+        std::string error;
+        if (edit.frame < frame)
+            error = where + "frame " + std::to_string(edit.frame) + " is before the first frame tracked, " +
+                    std::to_string(frame) + ": not applied";
+        else if (!applyEdit(session, edit, error))
+            error = where + "not applied on frame " + std::to_string(frame) + ": " + error;
+        outcomes.emplace_back(edit, error);
+    }
+    return outcomes;
+}
+
 void TargetEditor::dropLost(TrackingSession& session, int frame)
 {
     std::vector<int> gone;
@@ -81,6 +131,15 @@ void TargetEditor::dropLost(TrackingSession& session, int frame)
                          ", lost since frame " + std::to_string(frame - dropLost_) + " (--drop-lost " +
                          std::to_string(dropLost_) + ")");
     }
+}
+
+int TargetEditor::targetCount(const std::vector<TrackedTarget>& now) const
+{
+    int count = static_cast<int>(now.size());
+    for (const auto& dropped : droppedBoxes_)
+        if (std::none_of(now.begin(), now.end(), [&](const TrackedTarget& t) { return t.id == dropped.first; }))
+            ++count;
+    return count;
 }
 
 void TargetEditor::scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,
@@ -107,6 +166,8 @@ std::optional<std::string> editingRefusal(const Options& options)
 {
     if (options.reinitFromTargets && options.targetsFile.empty())
         return std::string("--reinit-from-targets needs --targets FILE, whose later rows re-initialise its targets");
+    if (!options.editsFile.empty() && !options.show)
+        return std::string("--edits needs --show: it holds the changes made in its window");
     return std::nullopt;
 }
 

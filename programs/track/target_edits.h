@@ -1,9 +1,12 @@
 #pragma once
 
 // Changes to the targets while the video runs: a targets file's later rows
-// of a running target re-initialise it there (--reinit-from-targets), and a
-// target lost for N frames in a row is dropped (--drop-lost N).
+// of a running target re-initialise it there (--reinit-from-targets), a
+// target lost for N frames in a row is dropped (--drop-lost N), and the
+// changes made in the live window or read from --apply-edits are applied
+// (edit_record.h).
 
+#include "programs/track/edit_record.h"
 #include "programs/track/options.h"
 #include "programs/track/run_inputs.h"
 #include "session/tracking_session.h"
@@ -11,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavo_cli {
@@ -36,14 +40,27 @@ public:
     TargetEditor(std::vector<ReinitRow> rows, int dropLost, std::string targetsFile);
     // Whether it changes anything: without rows or --drop-lost the run is
     // what it was without an editor.
-    bool active() const { return !rows_.empty() || dropLost_ > 0; }
+    bool active() const { return !rows_.empty() || dropLost_ > 0 || edited_; }
     // On the video's frame `frame`, tracked, before its results are
     // written: re-initialises the targets that have a row on it, then drops
     // those lost too long.  A row that cannot be applied becomes a warning.
     void apply(TrackingSession& session, int frame, std::vector<std::string>& warnings);
+    // Applies one change after the video's frame `edit.frame`, its results
+    // written; false with `error` saying why the session refused it.  An
+    // add with id 0 takes the next free id, set in `edit`.
+    bool applyEdit(TrackingSession& session, TargetEdit& edit, std::string& error);
+    // The changes read from a file (--apply-edits), applied in order by
+    // applyFileEdits on their frames.
+    void fileEdits(std::vector<TargetEdit> edits, std::string file);
+    // After the video's frame `frame` is written: applies the file's
+    // changes of that frame, in order.  Each comes back with an empty
+    // text when it was applied, otherwise a warning naming the file's line.
+    std::vector<std::pair<TargetEdit, std::string>> applyFileEdits(TrackingSession& session, int frame);
     // A line per target dropped, in the order they were.
     const std::vector<std::string>& notes() const { return notes_; }
-    int droppedCount() const { return static_cast<int>(notes_.size()); }
+    // The targets of the run: those of `now` and those dropped before (by
+    // --drop-lost or a change), each id once.
+    int targetCount(const std::vector<TrackedTarget>& now) const;
     // The scorer's boxes in the order of `ids`: a dropped target counts as
     // lost at its last box; ids not yet joined end the lists.
     void scoringRow(const std::vector<TrackedTarget>& targets, std::vector<RealBox>& boxes,
@@ -62,6 +79,10 @@ private:
     std::map<int, RealBox> droppedBoxes_;  // by id: the box of a dropped target's last frame
     std::vector<std::string> notes_;
     std::vector<int> scoreIds_;
+    bool edited_ = false;  // a change was applied: the scorer follows the ids
+    std::vector<TargetEdit> fileEdits_;
+    size_t nextFileEdit_ = 0;
+    std::string editsFile_;
 };
 
 // Why the options that change the targets cannot be used as given.

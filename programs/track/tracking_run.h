@@ -75,6 +75,15 @@ private:
     int finish(const TrackingEnd& end);
     // The editor's changes on the video's frame `frame`, its warnings printed.
     void applyEdits(int frame);
+    // After the video's frame `frame` is written: the changes of
+    // --apply-edits on it.
+    void applyFileEdits(int frame);
+    // A change asked for in the live window on the frame on screen; the
+    // reason when it cannot be made.
+    std::string makeLiveEdit(TargetEdit& edit);
+    // A change made: printed as the line that repeats it, and written to
+    // --edits.
+    void recordEdit(const TargetEdit& edit);
     void printSummary(int& outFailure);
 
     void message(const std::string& text) const { std::fprintf(err_, "tavo-track: %s\n", text.c_str()); }
@@ -97,7 +106,9 @@ private:
     double firstMs_ = 0.0;  // the time the session took to start
     std::unique_ptr<TrackingSession> session_;
     std::optional<Scorer> scorer_;
-    TargetEditor editor_;  // --reinit-from-targets, --drop-lost
+    TargetEditor editor_;  // --reinit-from-targets, --drop-lost, the changes made while paused or repeated
+    std::vector<TargetEdit> fileEdits_;  // --apply-edits, until the editor takes them
+    EditsWriter editsOut_;               // --edits
     FrameExits exits_;
     PathRecorder paths_;
     std::optional<LiveView> view_;

@@ -90,7 +90,8 @@ def test_tracks_their_array_and_ids():
     array = t.tracks_array()
     assert array.dtype == np.float64 and array.shape == (2, len(tavo.TRACK_COLUMNS))
     for row, tr, box in zip(array, tracks, SQUARE_BOXES):
-        expected = [tr.id, tr.x, tr.y, tr.w, tr.h, tr.confidence, tr.lost, *tr.centre, *tr.velocity, *tr.scale]
+        state = ["tracked", "hidden", "lost"].index(tr.state)
+        expected = [tr.id, tr.x, tr.y, tr.w, tr.h, tr.confidence, tr.lost, *tr.centre, *tr.velocity, *tr.scale, state]
         assert row.tolist() == [float(v) for v in expected]
         # The box is centred on the centre, its size the first box's scaled.
         assert tr.x + tr.w / 2 == pytest.approx(tr.centre[0]) and tr.w == pytest.approx(box[2] * tr.scale[0])
@@ -101,6 +102,17 @@ def test_tracks_their_array_and_ids():
     assert repr(tracks[0]).startswith("Track(id=7, x=")
     t2 = tavo.Tracker(frames[0], SQUARE_BOXES, ids=[7, 0], seed=2, scale_noise=0.05, lost_and_found=True)
     assert [t2.update_array(f) for f in frames[1:]][-1].tolist() == array.tolist()
+
+
+def test_the_arrays_last_column_is_the_state():
+    t = tavo.Tracker(squares_frame(), SQUARE_BOXES, seed=1, robust=True)
+    assert tavo.TRACK_COLUMNS[-1] == "state"
+    assert t.update_array(squares_frame(shift=4))[:, -1].tolist() == [0.0, 0.0]
+    # Both squares leave the frame on the right: both lost.
+    for s in range(8, 400, 4):
+        tracks = t.update(squares_frame(shift=s))
+    assert [tr.state for tr in tracks] == ["lost", "lost"]
+    assert t.tracks_array()[:, -1].tolist() == [2.0, 2.0]
 
 
 def test_draw_styles():

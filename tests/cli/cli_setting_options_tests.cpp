@@ -111,7 +111,8 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"}, {"--shape-noise", "0.1"}, {"--lost-similarity", "0.5"}, {"--confidence", "calibrated"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
-        {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"}};
+        {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"},
+        {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}};
     // Options that need another one beside them: a camera needs targets.
     const std::map<std::string, const char*> companions = {{"--camera", "--select"}};
     std::vector<std::string> listed;

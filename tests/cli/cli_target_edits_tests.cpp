@@ -124,3 +124,13 @@ TEST_F(CliCommand, ATargetLostForNFramesIsDroppedAndStatesAreWrittenWhenAsked)
     EXPECT_EQ(plain.size(), 1u + 2 * 60);
     EXPECT_EQ(plain[0], "frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y");
 }
+
+TEST_F(CliCommand, DroppedTargetsAreARunsResultPrintedAlsoWhenQuiet)
+{
+    ASSERT_TRUE(writeLeavingVideo(path("leaving.avi")));
+    const Result quiet = track("leaving.avi --seed 2 --box 100,30,16,16 --box 20,60,16,16 --drop-lost 5 -q");
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    const std::vector<std::string> out = lines(quiet.out);
+    ASSERT_EQ(out.size(), 1u) << quiet.out;  // no summary, no seed
+    EXPECT_EQ(out[0].rfind("target 1 dropped on frame ", 0), 0u) << quiet.out;
+}
