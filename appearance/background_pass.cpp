@@ -93,33 +93,93 @@ void scaleCompareLearnRow(const BackgroundPass& p, int y, float* difference)
         difference[x] = scaleCompareLearn(f + 3 * x, b + 3 * x, p.gain, known[x] != 0, learn[x] != 0, p.rate, keep);
 }
 
+// The rows classifyRow reads and writes.
+struct ClassifiedRow {
+    uint8_t* known;
+    const uint8_t* learn;
+    uint8_t* moving;
+    const int* movedAbove;
+    const int* unknownAbove;
+    int* movedHere;
+    int* unknownHere;
+};
+
+// classifyRow's work for pixel x, the row's counts so far carried along.
+inline void classifyPixel(const BackgroundPass& p, const ClassifiedRow& r, const float* difference, int x,
+                          int& movedInRow, int& unknownInRow)
+{
+    const bool isKnown = r.known[x] != 0;
+    const bool above = difference[x] > p.threshold;
+    const bool moved = isKnown && above;
+    const bool stillUnknown = p.stillUnknownCounts && !isKnown && !above;
+    movedInRow += moved || stillUnknown;
+    unknownInRow += !isKnown && !stillUnknown;
+    r.movedHere[x + 1] = r.movedAbove[x + 1] + movedInRow;
+    r.unknownHere[x + 1] = r.unknownAbove[x + 1] + unknownInRow;
+    r.moving[x] = moved || !isKnown ? 255 : 0;
+    r.known[x] = r.learn[x] ? 255 : r.known[x];
+}
+
+#if CV_SIMD128
+// Lane i: the sum of lanes 0 .. i.
+inline cv::v_int32x4 runningSums(cv::v_int32x4 v)
+{
+    v = v + cv::v_rotate_left<1>(v);
+    return v + cv::v_rotate_left<2>(v);
+}
+
+// classifyPixel for the 16 pixels from x on, four lanes at a time: the
+// same flags, and whole-number counts added up in another order.
+void classify16(const BackgroundPass& p, const ClassifiedRow& r, const float* difference, int x, int& movedInRow,
+                int& unknownInRow)
+{
+    const cv::v_uint32x4 zero = cv::v_setzero_u32(), one = cv::v_setall_u32(1);
+    const cv::v_uint32x4 countStill = cv::v_setall_u32(p.stillUnknownCounts ? ~0u : 0u);
+    const cv::v_float32x4 threshold = cv::v_setall_f32(p.threshold);
+    cv::v_uint32x4 moving[4];
+    for (int q = 0; q < 4; ++q) {
+        const int at = x + 4 * q;
+        const cv::v_uint32x4 isKnown = fourMaskBytes(r.known + at) != zero;
+        const cv::v_uint32x4 above = cv::v_reinterpret_as_u32(cv::v_load(difference + at) > threshold);
+        const cv::v_uint32x4 moved = isKnown & above;
+        const cv::v_uint32x4 stillUnknown = countStill & ~isKnown & ~above;
+        const cv::v_int32x4 movedCounts = runningSums(cv::v_reinterpret_as_s32((moved | stillUnknown) & one));
+        const cv::v_int32x4 unknownCounts = runningSums(cv::v_reinterpret_as_s32(~isKnown & ~stillUnknown & one));
+        cv::v_store(r.movedHere + at + 1,
+                    cv::v_load(r.movedAbove + at + 1) + movedCounts + cv::v_setall_s32(movedInRow));
+        cv::v_store(r.unknownHere + at + 1,
+                    cv::v_load(r.unknownAbove + at + 1) + unknownCounts + cv::v_setall_s32(unknownInRow));
+        movedInRow += cv::v_extract_n<3>(movedCounts);
+        unknownInRow += cv::v_extract_n<3>(unknownCounts);
+        moving[q] = moved | ~isKnown;
+    }
+    // All-ones lanes pack to 255 bytes.
+    cv::v_store(r.moving + x, cv::v_pack(cv::v_pack(moving[0], moving[1]), cv::v_pack(moving[2], moving[3])));
+    const cv::v_uint8x16 known = cv::v_load(r.known + x);
+    const cv::v_uint8x16 learnt = cv::v_load(r.learn + x) != cv::v_setzero_u8();
+    cv::v_store(r.known + x, cv::v_select(learnt, cv::v_setall_u8(255), known));
+}
+#endif
+
 // Row y's foreground and integrals from its differences, the integrals
 // counted from row `top` down; the learnt pixels become known.
 void classifyRow(const BackgroundPass& p, int y, const float* difference, int top = 0)
 {
-    const int cols = p.image->cols;
-    uint8_t* known = p.known->ptr<uint8_t>(y);
-    const uint8_t* learn = p.learn->ptr<uint8_t>(y);
-    uint8_t* moving = p.foreground->ptr<uint8_t>(y);
     // The integrals' row 0 is all 0.
-    const int* movedAbove = p.integral->ptr<int>(y == top ? 0 : y);
-    const int* unknownAbove = p.unknownIntegral->ptr<int>(y == top ? 0 : y);
-    int* movedHere = p.integral->ptr<int>(y + 1);
-    int* unknownHere = p.unknownIntegral->ptr<int>(y + 1);
-    movedHere[0] = unknownHere[0] = 0;
+    const ClassifiedRow r{p.known->ptr<uint8_t>(y),         p.learn->ptr<uint8_t>(y),
+                          p.foreground->ptr<uint8_t>(y),    p.integral->ptr<int>(y == top ? 0 : y),
+                          p.unknownIntegral->ptr<int>(y == top ? 0 : y), p.integral->ptr<int>(y + 1),
+                          p.unknownIntegral->ptr<int>(y + 1)};
+    r.movedHere[0] = r.unknownHere[0] = 0;
     int movedInRow = 0, unknownInRow = 0;
-    for (int x = 0; x < cols; ++x) {
-        const bool isKnown = known[x] != 0;
-        const bool above = difference[x] > p.threshold;
-        const bool moved = isKnown && above;
-        const bool stillUnknown = p.stillUnknownCounts && !isKnown && !above;
-        movedInRow += moved || stillUnknown;
-        unknownInRow += !isKnown && !stillUnknown;
-        movedHere[x + 1] = movedAbove[x + 1] + movedInRow;
-        unknownHere[x + 1] = unknownAbove[x + 1] + unknownInRow;
-        moving[x] = moved || !isKnown ? 255 : 0;
-        known[x] = learn[x] ? 255 : known[x];
-    }
+    const int cols = p.image->cols;
+    int x = 0;
+#if CV_SIMD128
+    for (; x + kVectorPixels <= cols; x += kVectorPixels)
+        classify16(p, r, difference, x, movedInRow, unknownInRow);
+#endif
+    for (; x < cols; ++x)
+        classifyPixel(p, r, difference, x, movedInRow, unknownInRow);
 }
 
 // Adds row y's background to the sums, pixel after pixel.

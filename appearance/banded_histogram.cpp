@@ -1,5 +1,7 @@
 #include "appearance/banded_histogram.h"
 
+#include <opencv2/core/hal/intrin.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -40,41 +42,104 @@ int probePositions(int64_t start, int length, int probes, int* at)
 
 }  // namespace
 
-void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out, int probesPerSide,
-                     BinMask* occupied)
+namespace {
+
+// The probes [first, end) of increasing positions `at` that lie in 0 .. size.
+void probesInside(const int* at, int count, int size, int& first, int& end)
 {
-    std::fill(out, out + layout.size(), 0.0);
-    // Positions and weights along each side, on the stack up to the usual
-    // count of probes.
-    const int most = std::max(1, std::min(probesPerSide, std::max(rect.width, rect.height)));
+    first = 0;
+    while (first < count && at[first] < 0)
+        ++first;
+    end = first;
+    while (end < count && at[end] < size)
+        ++end;
+}
+
+// One probe row's kernel weights, 1 - r^2 inside the ellipse, else 0, r^2
+// = dx^2 + dy^2: two probes at a time, each lane's operations those of one
+// probe in the same order.
+void kernelRow(const double* dx2, int first, int end, double dy2, double* w)
+{
+    int i = first;
+#if CV_SIMD128_64F
+    const cv::v_float64x2 one = cv::v_setall_f64(1.0), zero = cv::v_setzero_f64(), dy = cv::v_setall_f64(dy2);
+    for (; i + 2 <= end; i += 2) {
+        const cv::v_float64x2 r2 = cv::v_load(dx2 + i) + dy;
+        cv::v_store(w + i, cv::v_select(r2 < one, one - r2, zero));
+    }
+#endif
+    for (; i < end; ++i) {
+        const double r2 = dx2[i] + dy2;
+        w[i] = r2 < 1.0 ? 1.0 - r2 : 0.0;
+    }
+}
+
+// Per-probe storage of one call: on the stack up to the usual count of
+// probes, else kept per thread, allocated only when a box is larger than
+// any before (every pixel of a reference learnt or followed, once a frame).
+struct ProbeStore {
     int columnStore[kProbesPerSide], rowStore[kProbesPerSide];
-    double dx2Store[kProbesPerSide];
+    double dx2Store[kProbesPerSide], weightStore[kProbesPerSide];
     int* columns = columnStore;
     int* rows = rowStore;
     double* dx2 = dx2Store;
-    if (most > kProbesPerSide) {
-        // Every pixel of a larger box (a reference learnt or followed, once
-        // a frame): kept per thread, allocated only when a box is larger
-        // than any before.
+    double* weights = weightStore;
+
+    explicit ProbeStore(int most)
+    {
+        if (most <= kProbesPerSide)
+            return;
         thread_local std::vector<int> columnHeap, rowHeap;
-        thread_local std::vector<double> dx2Heap;
+        thread_local std::vector<double> dx2Heap, weightHeap;
         if (columnHeap.size() < static_cast<size_t>(most)) {
             columnHeap.resize(most);
             rowHeap.resize(most);
             dx2Heap.resize(most);
+            weightHeap.resize(most);
         }
         columns = columnHeap.data();
         rows = rowHeap.data();
         dx2 = dx2Heap.data();
+        weights = weightHeap.data();
     }
-    const int columnCount = probePositions(rect.x, rect.width, most, columns);
+};
+
+// Adds one probe row's pixels [first, end) of `columns` to the histogram
+// `h` by the weights, and each weight to `total`, in the probes' order.
+void addProbeRow(const uint8_t* pixels, const int* columns, const double* weights, int first, int end, int bins,
+                 double* h, BinMask& seen, double& bandTotal)
+{
+    double total = bandTotal;
+    for (int i = first; i < end; ++i) {
+        const int value = pixels[columns[i]];
+        if (value >= bins)
+            continue;
+        h[value] += weights[i];
+        total += weights[i];
+        seen.add(value);
+    }
+    bandTotal = total;
+}
+
+}  // namespace
+
+void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& layout, double* out, int probesPerSide,
+                     BinMask* occupied)
+{
+    std::fill(out, out + layout.size(), 0.0);
+    const int most = std::max(1, std::min(probesPerSide, std::max(rect.width, rect.height)));
+    ProbeStore store(most);
+    const int columnCount = probePositions(rect.x, rect.width, most, store.columns);
+    int firstColumn, endColumn;
+    probesInside(store.columns, columnCount, plane->cols, firstColumn, endColumn);
     // The kernel stays centred on the whole rectangle, however much of it
     // lies outside the plane: dx^2 per probe column, dy^2 per probe row.
     const double centreX = rect.x + (rect.width - 1) * 0.5, halfWidth = rect.width * 0.5;
     const double centreY = rect.y + (rect.height - 1) * 0.5, halfHeight = rect.height * 0.5;
-    for (int i = 0; i < columnCount; ++i) {
-        const double dx = (columns[i] - centreX) / halfWidth;
-        dx2[i] = dx * dx;
+    for (int i = firstColumn; i < endColumn; ++i) {
+        const double dx = (store.columns[i] - centreX) / halfWidth;
+        store.dx2[i] = dx * dx;
+        store.weights[i] = 1.0;
     }
     const int bins = layout.binCount;
     BinMask unused;
@@ -84,31 +149,18 @@ void bandedHistogram(const CvMat* plane, CvRect rect, const HistogramLayout& lay
         seen.clear();
         int first, end;
         bandRows(rect.height, layout.bands, band, first, end);
-        const int rowCount = probePositions(int64_t{rect.y} + first, end - first, most, rows);
+        const int rowCount = probePositions(int64_t{rect.y} + first, end - first, most, store.rows);
         double total = 0.0;
         for (int j = 0; j < rowCount; ++j) {
-            const int r = rows[j];
+            const int r = store.rows[j];
             if (r < 0 || r >= plane->rows)
                 continue;
-            const uint8_t* p = plane->data.ptr + static_cast<ptrdiff_t>(r) * plane->step;
-            const double dy = (r - centreY) / halfHeight;
-            const double dy2 = dy * dy;
-            for (int i = 0; i < columnCount; ++i) {
-                const int c = columns[i];
-                if (c < 0 || c >= plane->cols)
-                    continue;
-                const int value = p[c];
-                if (value >= bins)
-                    continue;
-                double w = 1.0;
-                if (layout.kernel) {
-                    const double r2 = dx2[i] + dy2;
-                    w = r2 < 1.0 ? 1.0 - r2 : 0.0;
-                }
-                h[value] += w;
-                total += w;
-                seen.add(value);
+            if (layout.kernel) {
+                const double dy = (r - centreY) / halfHeight;
+                kernelRow(store.dx2, firstColumn, endColumn, dy * dy, store.weights);
             }
+            const uint8_t* p = plane->data.ptr + static_cast<ptrdiff_t>(r) * plane->step;
+            addProbeRow(p, store.columns, store.weights, firstColumn, endColumn, bins, h, seen, total);
         }
         // Empty bins stay 0 divided or not.
         if (total > 0.0)

@@ -58,6 +58,13 @@ struct BinMask {
 void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out,
                      int probesPerSide = kProbesPerSide, BinMask* occupied = nullptr);
 
+namespace literal {
+// The same histogram probe by probe, as first written: the reference the
+// exactness tests compare with.
+void bandedHistogram(const CvMat* binPlane, CvRect rect, const HistogramLayout& layout, double* out,
+                     int probesPerSide = kProbesPerSide, BinMask* occupied = nullptr);
+}  // namespace literal
+
 // Fills out[0 .. binCount) with the plain histogram, scaled to sum 1, of
 // the probes of the rectangle grown by `margin` pixels on every side that
 // lie in the plane and outside the rectangle itself (its ring); all 0 when

@@ -138,7 +138,7 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
     }
     double gain = 1.0;
     if (settings_.normaliseLight) {
-        const double brightness = cvAvg(hsv).val[2];
+        const double brightness = brightness_.of(cv::cvarrToMat(hsv), workers_);
         if (firstBrightness_ == 0.0)
             firstBrightness_ = brightness;
         gain = brightness > 0.0 ? firstBrightness_ / brightness : 1.0;

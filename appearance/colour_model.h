@@ -7,6 +7,7 @@
 #include "appearance/background_model.h"
 #include "appearance/banded_histogram.h"
 #include "appearance/colour_binning.h"
+#include "appearance/frame_brightness.h"
 #include "core/hue_histogram.h"
 #include "appearance/appearance_model.h"
 
@@ -153,6 +154,7 @@ private:
     BackgroundModel background_;
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
     double firstBrightness_ = 0.0;  // mean brightness of the first frame
+    BrightnessMean brightness_;
     const CvMat* plane_ = nullptr;  // what the models read: the hue plane or bins_
     WorkerPool* workers_ = nullptr;
 };

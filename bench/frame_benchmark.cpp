@@ -178,7 +178,16 @@ struct RealSize {
     }
 };
 const RealSize kRealSizes[] = {{640, 480, 1, 300, 230}, {768, 576, 3, 30, 85}, {1280, 720, 10, 60, 120}};
-const char* const kRealRuns[] = {"robust", "default", "kcf", "mosse"};
+const char* const kRealRuns[] = {"robust", "robust/threads:2", "default", "kcf", "mosse"};
+
+// A run of TAVO's whole frame: robust (on one thread or two) or default.
+void timeTavoRun(benchmark::State& state, FrameSequence& frames, const std::vector<Box>& boxes,
+                 const std::string& which)
+{
+    const bool robust = which.compare(0, 6, "robust") == 0;
+    const int threads = which == "robust/threads:2" ? 2 : 1;
+    timeFrames(state, frames, boxes, robust ? robustSettings() : TrackingSettings{}, threads, Steps::Fast, false);
+}
 
 void registerRealSize(const RealSize& r)
 {
@@ -190,8 +199,7 @@ void registerRealSize(const RealSize& r)
             if (which == "kcf" || which == "mosse")
                 timePeerTrackers(state, t.frames, boxes, which == "kcf" ? PeerTracker::Kcf : PeerTracker::Mosse);
             else
-                timeFrames(state, t.frames, boxes, which == "robust" ? robustSettings() : TrackingSettings{}, 1,
-                           Steps::Fast, false);
+                timeTavoRun(state, t.frames, boxes, which);
         });
     }
 }
@@ -252,8 +260,7 @@ void registerRealClip(const RealClip& clip)
             if (which == "kcf" || which == "mosse")
                 timePeerTrackers(state, frames, boxes, which == "kcf" ? PeerTracker::Kcf : PeerTracker::Mosse);
             else
-                timeFrames(state, frames, boxes, which == "robust" ? robustSettings() : TrackingSettings{}, 1,
-                           Steps::Fast, false);
+                timeTavoRun(state, frames, boxes, which);
         });
     }
 }
@@ -338,12 +345,16 @@ private:
     {
         const std::string base = size + "/";
         const double robust = median(base + "robust"), plain = median(base + "default");
+        const double twoThreads = median(base + "robust/threads:2");
         const double kcf = median(base + "kcf"), mosse = median(base + "mosse");
         if (!(robust > 0) || !(kcf > 0) || !(mosse > 0))
             return;
         std::printf("%s, median ms per frame: --robust %.2f, default %.2f, KCF %.2f, MOSSE %.2f; "
-                    "--robust / KCF %.2f, --robust / MOSSE %.1f\n",
+                    "--robust / KCF %.2f, --robust / MOSSE %.1f",
                     size.c_str(), robust, plain, kcf, mosse, robust / kcf, robust / mosse);
+        if (twoThreads > 0)
+            std::printf("; --robust --threads 2 %.2f, %.2fx faster", twoThreads, robust / twoThreads);
+        std::printf("\n");
     }
 
     void printGrowth() const

@@ -1,9 +1,12 @@
 #include "core/frame_preparation.h"
 
-#include <opencv2/core/core_c.h>
-#include <opencv2/imgproc/imgproc_c.h>
+#include "support/row_bands.h"
 
-#include <cstddef>
+#include <opencv2/core.hpp>
+#include <opencv2/core/core_c.h>
+#include <opencv2/core/hal/intrin.hpp>
+#include <opencv2/imgproc.hpp>
+
 #include <cstdint>
 
 FrameImages::~FrameImages()
@@ -15,21 +18,28 @@ FrameImages::~FrameImages()
 
 namespace {
 
-// Channel 0 of an 8-bit three-channel matrix into a one-channel one of its
-// size (cvSplit would allocate on every call).
-void copyHue(const CvMat* hsv, CvMat* hue)
+// Channel 0 of rows [first, end) of an 8-bit three-channel matrix into a
+// one-channel one of its size, a vector of pixels at a time.
+void copyHueRows(const cv::Mat& hsv, cv::Mat& hue, int first, int end)
 {
-    for (int r = 0; r < hsv->rows; ++r) {
-        const uint8_t* from = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step;
-        uint8_t* to = hue->data.ptr + static_cast<ptrdiff_t>(r) * hue->step;
-        for (int c = 0; c < hsv->cols; ++c)
+    constexpr int kLanes = cv::v_uint8x16::nlanes;
+    for (int r = first; r < end; ++r) {
+        const uint8_t* from = hsv.ptr<uint8_t>(r);
+        uint8_t* to = hue.ptr<uint8_t>(r);
+        int c = 0;
+        for (; c + kLanes <= hsv.cols; c += kLanes) {
+            cv::v_uint8x16 h, s, v;
+            cv::v_load_deinterleave(from + 3 * c, h, s, v);
+            cv::v_store(to + c, h);
+        }
+        for (; c < hsv.cols; ++c)
             to[c] = from[3 * c];
     }
 }
 
 }  // namespace
 
-bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue)
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, WorkerPool* workers)
 {
     if (!frame)
         return false;
@@ -44,15 +54,27 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue)
         frame->depth != display->depth || frame->nChannels != display->nChannels)
         return false;
 
-    if (frame->origin != 0) {
+    // A bottom-left frame is flipped whole; an upright one is copied with
+    // the rest, band by band.
+    const bool flipped = frame->origin != 0;
+    if (flipped) {
         cvFlip(frame, display, 0);
         display->origin = 0;
-    } else {
-        cvCopy(frame, display, nullptr);
     }
     cvGetMat(display, &images.displayMatrix, nullptr, 0);
-    cvCvtColor(&images.displayMatrix, images.hsv, CV_BGR2HSV);
-    if (splitHue)
-        copyHue(images.hsv, images.hue);
+    // Headers over the images: nothing allocated.
+    const cv::Mat source = cv::cvarrToMat(frame);
+    cv::Mat upright = cv::cvarrToMat(&images.displayMatrix);
+    cv::Mat hsv = cv::cvarrToMat(images.hsv);
+    cv::Mat hue = cv::cvarrToMat(images.hue);
+    forRowBands(workers, upright.rows, [&](int, int first, int end) {
+        cv::Mat uprightRows = upright.rowRange(first, end);
+        if (!flipped)
+            source.rowRange(first, end).copyTo(uprightRows);
+        cv::Mat hsvRows = hsv.rowRange(first, end);
+        cv::cvtColor(uprightRows, hsvRows, cv::COLOR_BGR2HSV);
+        if (splitHue)
+            copyHueRows(hsv, hue, first, end);
+    });
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <opencv2/core/types_c.h>
 
+class WorkerPool;
+
 // The working images of the frame loop, created from the first frame and
 // reused for every later one.
 struct FrameImages {
@@ -21,4 +23,6 @@ struct FrameImages {
 // the hue plane (the hue histograms read it; other models do without).  The
 // images are created on the first call.  Returns false, touching nothing,
 // for a frame whose size or pixel type differs from the first frame's.
-bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true);
+// With `workers`, bands of rows are copied, converted and split on its
+// threads (every pixel's result is its own: the same for any band count).
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true, WorkerPool* workers = nullptr);

@@ -128,7 +128,7 @@ bool TrackingSession::prepare(const cv::Mat& frame)
     IplImage header = cvIplImage(frame);
     // The hue plane is read only by targets without appearance models.
     const bool hueRead = !settings_.usesAppearanceModels() || settings_.colour.space == ColourSpace::Hue;
-    if (!prepareFrame(&header, images_, hueRead))
+    if (!prepareFrame(&header, images_, hueRead, tracker_ ? tracker_->workers.get() : nullptr))
         return false;
     frameView_ = cv::cvarrToMat(&images_.displayMatrix);
     return true;

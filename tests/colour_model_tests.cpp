@@ -369,3 +369,35 @@ TEST(BandedHistogram, ALargeBoxIsReadThroughABoundedGridAndASmallOneWhole)
     bandedHistogram(plane.mat, cvRect(-5, 10, kProbesPerSide, 30), layout, h.data());
     EXPECT_EQ(columnsRead(), kProbesPerSide - 5) << "a box as narrow as the grid is read whole, cut to the plane";
 }
+
+TEST(BandedHistogram, SameBitsAsTheLiteralHistogram)
+{
+    // Rectangles inside, across each edge, wholly outside, one pixel thin,
+    // and larger than the probe grid; read through probes and pixel by
+    // pixel, kernel or not, one or two bands, bins the plane overfills.
+    Plane plane(53, 71);
+    CvRNG rng = cvRNG(29);
+    cvRandArr(&rng, plane.mat, CV_RAND_UNI, cvScalarAll(0), cvScalarAll(256));
+    const CvRect rects[] = {cvRect(3, 4, 25, 30),  cvRect(-7, 10, 20, 21), cvRect(60, 40, 30, 29),
+                            cvRect(5, -9, 13, 17), cvRect(80, 60, 9, 9),   cvRect(10, 20, 1, 31),
+                            cvRect(10, 20, 33, 1), cvRect(-5, -5, 90, 70)};
+    for (const int bins : {20, 110, 255})
+        for (const bool kernel : {false, true})
+            for (const int bands : {1, 2})
+                for (const int probes : {kProbesPerSide, 1 << 30})
+                    for (const CvRect r : rects) {
+                        SCOPED_TRACE(testing::Message() << bins << " bins, kernel " << kernel << ", " << bands
+                                                        << " bands, " << probes << " probes, rect " << r.x << ","
+                                                        << r.y << " " << r.width << "x" << r.height);
+                        const HistogramLayout layout{bins, bands, kernel};
+                        std::vector<double> fast(layout.size(), -1.0), literal(layout.size(), -2.0);
+                        BinMask fastBins[2], literalBins[2];
+                        bandedHistogram(plane.mat, r, layout, fast.data(), probes, fastBins);
+                        literal::bandedHistogram(plane.mat, r, layout, literal.data(), probes, literalBins);
+                        for (int i = 0; i < layout.size(); ++i)
+                            ASSERT_EQ(bitsOf(fast[i]), bitsOf(literal[i])) << "bin " << i;
+                        for (int b = 0; b < bands; ++b)
+                            for (int w = 0; w < 4; ++w)
+                                EXPECT_EQ(fastBins[b].words[w], literalBins[b].words[w]);
+                    }
+}

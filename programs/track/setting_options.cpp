@@ -45,8 +45,9 @@ void addTracking(std::vector<Option>& t)
     t.push_back(positive("--frames", S::Tracking, &Options::frames,
                          "stop after N frames tracked, counted from --start (default: the whole video)"));
     t.push_back(setting("--threads", "N", S::Tracking,
-                        "threads for the per-target steps, {range}; the results are the same, bit for bit, "
-                        "for every N"));
+                        "threads for the per-target steps and, in bands of rows, for the frame-wide ones "
+                        "(conversion, colour bins, brightness, background), {range}; the results are the same, "
+                        "bit for bit, for every N"));
     t.push_back(seed());
     t.push_back(flag("--robust", S::Tracking, &Options::robust,
                      "for real footage: the combination measured best on the scenes of make-scenes (grey, dark "

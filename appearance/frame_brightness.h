@@ -1,0 +1,22 @@
+#pragma once
+
+// The mean brightness of a frame in OpenCV's 8-bit HSV, summed by bands of
+// rows: the whole-number sum is exact in any order, so that the mean is
+// the same, bit for bit, for any number of bands and equal to cv::mean's.
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <vector>
+
+class WorkerPool;
+
+class BrightnessMean {
+public:
+    // The mean of channel 2 of an 8-bit three-channel matrix; 0 for an
+    // empty one.  With `workers`, bands of rows are summed on its threads.
+    double of(const cv::Mat& hsv, WorkerPool* workers = nullptr);
+
+private:
+    std::vector<uint64_t> bandSums_;  // kept: sized on the first frame
+};
