@@ -55,6 +55,18 @@ void TrackingSession::holdFittedBoxes()
             areas_.push_back(grownRect(cvRect(r->x, r->y, r->width, r->height), kTargetAreaGrowth));
 }
 
+void TrackingSession::judgeStillTargets()
+{
+    if (!colours_ || !settings_.colour.background.stillRuleWhileStill)
+        return;
+    for (size_t i = 0; i < tracker_->targets.size(); ++i) {
+        const Target& t = *tracker_->targets[i];
+        if (!t.motion.lost)
+            stillTargets_.observe(i, t.estimate.posX, t.estimate.posY);
+    }
+    colours_->setStillObjects(stillTargets_.anyStill());
+}
+
 void TrackingSession::fitBoxes()
 {
     if (!fitter_)
