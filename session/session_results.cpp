@@ -82,7 +82,7 @@ void TrackingSession::fitBoxes()
             joined = BoxFitter::Fit::Joined == fitter_->fit(i, estimateBox(t.estimate, t.baseWidth, t.baseHeight),
                                                             first, bins, colours_->foreground());
         }
-        t.motion.coasting = settings_.motion.coastWhenJoined && joined;
+        t.motion.coasting = coastsNow(settings_.motion, joined, t.motion);
     }
 }
 

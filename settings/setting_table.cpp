@@ -342,6 +342,8 @@ std::vector<Setting> lostAndFoundSettings()
              "fitted boxes grow no further than what moves and the target's recent sizes support"),
         flag("coast-when-joined", [](auto& s) -> auto& { return s.motion.coastWhenJoined; },
              "no wide proposals while a look-alike is joined to the object"),
+        flag("coast-while-matched", [](auto& s) -> auto& { return s.motion.coastWhileMatched; },
+             "a joined target coasts only while its match is not poor"),
     };
 }
 

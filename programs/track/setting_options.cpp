@@ -219,6 +219,11 @@ void addLostAndFound(std::vector<Option>& t)
                 "patch is of the hue histogram's colours"));
 
     t.push_back(
+        setting("--coast-while-matched", "", S::LostAndFound,
+                "with --coast-when-joined: a target coasts only while its match is not poor (below 0.3 of its "
+                "typical best, or a degenerate cloud); a hand over a pushed object joins its patch too, and a "
+                "coasting target cannot follow the object when it shoots away.  Off by default and in --robust"));
+    t.push_back(
         setting("--fit-growth-guard", "", S::LostAndFound,
                 "with --fit-box: a fitted box may widen the estimate's box by at most 1.2 times the last reported "
                 "box's side in a frame and 1.6 times the median of the last 15 reported sides, and (with "

@@ -101,11 +101,14 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
                      "holds back\n"
                      "tavo-track: warning: --ring-still-while-still does nothing without --ring-still-unknown, the "
                      "rule it stops\n");
+    EXPECT_EQ(track(run + "--coast-while-matched").err,
+              "tavo-track: warning: --coast-while-matched does nothing without --coast-when-joined, whose coasting "
+              "it stops\n");
     // With what they need, or under --robust (the hsv model, a scale walk):
     // no word.
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
     EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
-                                "--ring-still-while-still")
+                                "--ring-still-while-still --coast-while-matched")
                   .err,
               "");
 }
