@@ -81,7 +81,7 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, W
                               gain,
                               static_cast<float>(settings_.threshold),
                               static_cast<float>(settings_.rate),
-                              settings_.ringCountsStillUnknown,
+                              settings_.ringCountsStillUnknown && (stillObjects_ || !settings_.stillRuleWhileStill),
                               backgroundSum_,
                               differences_.data()};
     runBackgroundPass(pass, workers);

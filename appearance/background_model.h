@@ -31,6 +31,12 @@ struct BackgroundSettings {
     // too (ringForegroundShare), so that a box smaller than a still object
     // leaves foreground around it.  Off, the ring ignores unknown pixels.
     bool ringCountsStillUnknown = false;
+    // With ringCountsStillUnknown: the rule holds only while the session
+    // says that some target still stands where it started
+    // (setStillObjects): once every object has left its first place, the
+    // unseen pixels that still look as then are the background its first
+    // box took in, and would draw rings toward that place.
+    bool stillRuleWhileStill = false;
 };
 
 class BackgroundModel {
@@ -68,6 +74,9 @@ public:
 
     // 255 where the current frame is foreground, 0 elsewhere.
     const cv::Mat& foreground() const { return foreground_; }
+    // Whether some object still stands where it stood on the first frame
+    // (see BackgroundSettings::stillRuleWhileStill); for the frames prepared after.
+    void setStillObjects(bool still) { stillObjects_ = still; }
 
 private:
     // The pixels an integral counts in the rectangle clipped to the frame,
@@ -79,6 +88,7 @@ private:
     void compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers);
 
     BackgroundSettings settings_;
+    bool stillObjects_ = true;
     cv::Mat background_;  // CV_32FC3
     cv::Mat known_;       // CV_8U: 255 where the background has been seen
     cv::Mat foreground_;  // CV_8U

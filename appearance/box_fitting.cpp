@@ -130,10 +130,21 @@ void BoxFitter::learn(size_t index, const RealBox& box, const cv::Mat& bins, con
     const cv::Rect pixels = pixelsOf(box, bins.size());
     t.objectBins = objectBinsOf(bins, pixels);
     t.typicalCount = static_cast<double>(findPatch(t.objectBins, pixels, pixels, bins, foreground).count);
+    if (guardGrowth_)
+        growth_.start(index, box);
 }
 
 BoxFitter::Fit BoxFitter::fit(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
                               const cv::Mat* foreground)
+{
+    const Fit result = fitPatch(index, estimate, firstBox, bins, foreground);
+    if (guardGrowth_)
+        growth_.record(index, result == Fit::Fitted ? widened(estimate, fits_[index].box) : estimate);
+    return result;
+}
+
+BoxFitter::Fit BoxFitter::fitPatch(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
+                                   const cv::Mat* foreground)
 {
     TargetFit& t = state(index);
     t.held = false;
@@ -153,11 +164,14 @@ BoxFitter::Fit BoxFitter::fit(size_t index, const RealBox& estimate, const RealB
     }
     if (count < kFitLeastCount * t.typicalCount)
         return Fit::Parted;
+    const RealBox box{static_cast<double>(patch.bounds.x), static_cast<double>(patch.bounds.y),
+                      static_cast<double>(patch.bounds.width), static_cast<double>(patch.bounds.height)};
+    if (guardGrowth_ && !growth_.allows(index, estimate, box, foreground))
+        return Fit::Leaked;
     t.typicalCount += kFitCountRate * (count - t.typicalCount);
     t.held = true;
     t.pixels = patch.bounds;
-    t.box = RealBox{static_cast<double>(patch.bounds.x), static_cast<double>(patch.bounds.y),
-                    static_cast<double>(patch.bounds.width), static_cast<double>(patch.bounds.height)};
+    t.box = box;
     return Fit::Fitted;
 }
 
@@ -167,6 +181,15 @@ void BoxFitter::drop(size_t index)
 {
     if (index < fits_.size())
         fits_.erase(fits_.begin() + static_cast<std::ptrdiff_t>(index));
+    growth_.drop(index);
+}
+
+RealBox BoxFitter::widened(const RealBox& estimate, const RealBox& fitted)
+{
+    const double left = std::min(estimate.x, fitted.x), top = std::min(estimate.y, fitted.y);
+    const double right = std::max(estimate.x + estimate.width, fitted.x + fitted.width);
+    const double bottom = std::max(estimate.y + estimate.height, fitted.y + fitted.height);
+    return RealBox{left, top, right - left, bottom - top};
 }
 
 const RealBox* BoxFitter::fitted(size_t index) const

@@ -7,6 +7,7 @@
 // turned or lying object, where its colours match best; the patch itself
 // shows how far the object reaches, whichever way it turns.
 
+#include "appearance/box_growth.h"
 #include "support/box.h"
 
 #include <opencv2/core.hpp>
@@ -18,6 +19,9 @@
 struct BoxFitSettings {
     // Whether results report the estimate's box widened to the fitted one.
     bool enabled = false;
+    // Whether the widening is held to what moves and to the target's recent
+    // sizes (BoxGrowthGuard).
+    bool guardGrowth = false;
 };
 
 // The target's colours are the bins of at least kObjectBinLeast of its first
@@ -52,6 +56,9 @@ constexpr double kFitCountRate = 0.1;
 
 class BoxFitter {
 public:
+    // `guardGrowth`: a fitted box that widens the estimate's box beyond what
+    // BoxGrowthGuard allows is not held.
+    explicit BoxFitter(bool guardGrowth = false) : guardGrowth_(guardGrowth) {}
     // Learns target `index`'s colours and typical count from the patch
     // within its first box (`box`, on the frame it joins; the learnt
     // background knows none of the box yet, so the patch ends at its edges).
@@ -62,6 +69,7 @@ public:
         Fitted,  // the patch is of the typical count: its box is held
         Joined,  // more (or lately more): something of the target's colours is joined to the object
         Parted,  // fewer: part of the object is hidden or cut off (or none seen)
+        Leaked,  // of the typical count, but its box grows beyond what moves and the target's sizes support
     };
     // Fits target `index`'s box around its estimate's box; keeps the fitted
     // box when the patch is of the typical count, else forgets the fit.
@@ -97,8 +105,15 @@ private:
     Patch findPatch(const BinSet& objectBins, cv::Rect seeds, cv::Rect window, const cv::Mat& bins,
                     const cv::Mat* foreground);
     TargetFit& state(size_t index);
+    // fit() before the growth guard's history learns what is reported.
+    Fit fitPatch(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
+                 const cv::Mat* foreground);
+    // The estimate's box widened to the fitted one, as the results report it.
+    static RealBox widened(const RealBox& estimate, const RealBox& fitted);
 
     std::vector<TargetFit> fits_;
+    bool guardGrowth_;
+    BoxGrowthGuard growth_;
     cv::Mat visited_;  // CV_8U, the frame's size: 1 where the search has been
     std::vector<cv::Point> stack_;
 };

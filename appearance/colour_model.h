@@ -133,6 +133,9 @@ public:
     // Threads for the frame-wide work (binning, background) by bands of
     // rows, with the same results (not owned; null: the calling thread).
     void setWorkers(WorkerPool* workers) { workers_ = workers; }
+    // Whether some target still stands where it started (see
+    // BackgroundSettings::stillRuleWhileStill).
+    void setStillObjects(bool still) { background_.setStillObjects(still); }
     // Moves the learnt background with the camera (previous frame to this one).
     void moveBackgroundWith(const cv::Matx23d& transform)
     {

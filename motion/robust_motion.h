@@ -100,6 +100,12 @@ struct MotionSettings {
     // crosses or passes close does not carry it away.  (Holding the noise at its set scale too was
     // tried: a ball thrown from a hand could not be followed.)
     bool coastWhenJoined = false;
+    // With coastWhenJoined: a target coasts only while its match is not
+    // poor.  A joined thing need not be a look-alike that would lure the
+    // target: a hand whose fingers lie over a puck joins the puck's patch
+    // for as long as it pushes it, and a coasting target cannot follow the
+    // puck when it shoots away; a poor match says the object got away.
+    bool coastWhileMatched = false;
 
     bool any() const
     {
@@ -152,6 +158,10 @@ void updateMotionStates(tavo& tracker);
 // Whether a frame's best likelihood is poor for the target: below `share`
 // of its typical best (never before it has one).
 bool belowTypical(const MotionState& state, double best, double share);
+
+// Whether a target coasts this frame (MotionSettings::coastWhenJoined):
+// `joined`, the box fit found a thing of its colours joined to its object.
+bool coastsNow(const MotionSettings& settings, bool joined, const MotionState& state);
 
 struct Sample;
 // The lost/found state and the typical best after a frame with that

@@ -21,6 +21,11 @@ bool belowTypical(const MotionState& m, double best, double share)
     return m.typicalBest > 0.0 && best < share * m.typicalBest;
 }
 
+bool coastsNow(const MotionSettings& s, bool joined, const MotionState& m)
+{
+    return s.coastWhenJoined && joined && !(s.coastWhileMatched && m.poor);
+}
+
 void centreRangeInFrame(double side, double frameSide, double& low, double& high)
 {
     const double outside = (0.5 - std::sqrt(kLeastShareInFrame)) * side;  // negative: the centre stays inside

@@ -34,7 +34,7 @@ namespace {
 class VideoRun {
 public:
     VideoRun(const std::string& path, py::handle boxes, py::handle ids, py::handle seed, py::handle robust,
-             py::handle frames, const py::kwargs& given)
+             py::handle frames, py::handle start, const py::kwargs& given)
     {
         const TrackingSettings settings = settingsFrom(robust, given);
         const std::vector<TargetStart> targets = targetsFrom(boxes, ids);
@@ -47,12 +47,20 @@ public:
                 throw py::value_error("frames=" + std::string(py::repr(frames)) + ": expected a positive integer");
             limit_ = *n;
         }
+        if (!start.is_none()) {
+            if (!isInteger(start))
+                throw py::type_error("start takes an integer, not " + typeName(start));
+            const auto n = parseInt(integerText(start));
+            if (!n || *n <= 0)
+                throw py::value_error("start=" + std::string(py::repr(start)) + ": expected a positive integer");
+            start_ = *n;
+        }
 
         std::string error;
         VideoFault fault = VideoFault::NotAVideo;
         {
             py::gil_scoped_release unlocked;
-            video_ = VideoSource::open(VideoOrigin{path, std::nullopt, 1}, error, fault);
+            video_ = VideoSource::open(VideoOrigin{path, std::nullopt, start_}, error, fault);
         }
         if (!video_) {
             if (fault == VideoFault::NoSuchFile)
@@ -72,7 +80,7 @@ public:
     {
         if (!started_) {
             started_ = true;
-            return py::make_tuple(1, trackList(tracker_->tracks()));
+            return py::make_tuple(start_, trackList(tracker_->tracks()));
         }
         Frame f;
         {
@@ -90,7 +98,7 @@ public:
         tracker_->raiseFor(s);
         if (s.outcome == StepOutcome::OtherFrameKind)
             raise(PyExc_ValueError, f.otherKind);
-        return py::make_tuple(s.frameNumber, trackList(s.tracks));
+        return py::make_tuple(s.frameNumber + start_ - 1, trackList(s.tracks));
     }
 
     std::shared_ptr<Tracker> tracker() const { return tracker_; }
@@ -110,13 +118,13 @@ private:
         if (!video_ || (limit_ > 0 && tracker_->frameNumber() >= limit_))
             return f;
         if (!video_->next()) {
-            f.ended = video_->endMessages(1, tracker_->frameNumber());
+            f.ended = video_->endMessages(start_, tracker_->frameNumber() + start_ - 1);
             return f;
         }
         f.read = true;
         f.step = tracker_->step(cv::cvarrToMat(video_->frame()), stop);
         if (f.step.outcome == StepOutcome::OtherFrameKind)
-            f.otherKind = video_->otherKindMessage(f.step.frameNumber + 1);
+            f.otherKind = video_->otherKindMessage(f.step.frameNumber + start_);
         return f;
     }
 
@@ -139,6 +147,7 @@ private:
     }
 
     int limit_ = 0;
+    int start_ = 1;  // the video's frame tracked first, numbered as in the video
     std::mutex mutex_;
     std::unique_ptr<VideoSource> video_;
     std::shared_ptr<Tracker> tracker_;
@@ -159,16 +168,18 @@ void defineVideoRun(py::module_& m)
     m.def(
         "track_video",
         [](py::handle path, py::handle boxes, py::handle ids, py::handle seed, py::handle robust, py::handle frames,
-           const py::kwargs& settings) {
-            return std::make_unique<VideoRun>(pathFrom(path), boxes, ids, seed, robust, frames, settings);
+           py::handle start, const py::kwargs& settings) {
+            return std::make_unique<VideoRun>(pathFrom(path), boxes, ids, seed, robust, frames, start, settings);
         },
         py::arg("path"), py::arg("boxes"), py::kw_only(), py::arg("ids") = py::none(), py::arg("seed") = py::none(),
-        py::arg("robust") = false, py::arg("frames") = py::none(),
-        R"(track_video(path, boxes, *, ids=None, seed=None, robust=False, frames=None, **settings)
+        py::arg("robust") = false, py::arg("frames") = py::none(), py::arg("start") = py::none(),
+        R"(track_video(path, boxes, *, ids=None, seed=None, robust=False, frames=None, start=None, **settings)
 
 Tracks a video file read as tavo-track reads it, yielding (frame_number,
-tracks) for every frame from 1 on (frames: stop after that many): the same
-numbers as `tavo-track PATH --box ... --seed SEED [options] --mot FILE`.  The
+tracks) for every frame from `start` on (default 1; frames are numbered as
+in the video, and `boxes` are on frame `start`; frames: stop after that
+many): the same numbers as `tavo-track PATH --start START --box ... --seed
+SEED [options] --mot FILE`.  The
 video is opened and its first frame tracked at once, so that errors are
 raised here; the result's .seed and .tracker tell the seed and settings.
 As tavo-track, a frame that cannot be used raises ValueError after the

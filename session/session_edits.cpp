@@ -82,6 +82,7 @@ bool TrackingSession::removeTarget(int id, std::string& error)
     if (i < goodBoxes_.size())
         goodBoxes_.erase(goodBoxes_.begin() + index);
     states_.remove(i);
+    stillTargets_.drop(i);
     collectResults();
     return true;
 }
@@ -104,6 +105,7 @@ bool TrackingSession::reinitTarget(int id, const Box& box, std::string& error)
     if (i < goodBoxes_.size())
         goodBoxes_[i] = RealBox{-0.5 * b.width, -0.5 * b.height, b.width, b.height};
     states_.start(i);
+    stillTargets_.start(i, b.x + 0.5 * b.width, b.y + 0.5 * b.height, std::max(b.width, b.height));
     collectResults();
     return true;
 }

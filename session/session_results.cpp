@@ -55,6 +55,18 @@ void TrackingSession::holdFittedBoxes()
             areas_.push_back(grownRect(cvRect(r->x, r->y, r->width, r->height), kTargetAreaGrowth));
 }
 
+void TrackingSession::judgeStillTargets()
+{
+    if (!colours_ || !settings_.colour.background.stillRuleWhileStill)
+        return;
+    for (size_t i = 0; i < tracker_->targets.size(); ++i) {
+        const Target& t = *tracker_->targets[i];
+        if (!t.motion.lost)
+            stillTargets_.observe(i, t.estimate.posX, t.estimate.posY);
+    }
+    colours_->setStillObjects(stillTargets_.anyStill());
+}
+
 void TrackingSession::fitBoxes()
 {
     if (!fitter_)
@@ -70,7 +82,7 @@ void TrackingSession::fitBoxes()
             joined = BoxFitter::Fit::Joined == fitter_->fit(i, estimateBox(t.estimate, t.baseWidth, t.baseHeight),
                                                             first, bins, colours_->foreground());
         }
-        t.motion.coasting = settings_.motion.coastWhenJoined && joined;
+        t.motion.coasting = coastsNow(settings_.motion, joined, t.motion);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "appearance/box_fitting.h"
 
+#include <algorithm>
 #include <climits>
 #include <new>
 
@@ -36,6 +37,7 @@ bool TrackingSession::addTarget(const TargetStart& start, std::string& error)
     targets.back()->id = start.id;
     ids_.push_back(start.id);
     states_.start(targets.size() - 1);
+    stillTargets_.start(targets.size() - 1, b.x + 0.5 * b.width, b.y + 0.5 * b.height, std::max(b.width, b.height));
     if (fitter_)
         fitter_->learn(targets.size() - 1, RealBox{double(b.x), double(b.y), double(b.width), double(b.height)},
                        cv::cvarrToMat(colours_->binPlane()), colours_->foreground());

@@ -105,7 +105,7 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
     tracker_->noiseScaleY = s.noise;
     tracker_->jointIterations = s.iterations;
     if (settings_.fit.enabled)
-        fitter_ = std::make_unique<BoxFitter>();
+        fitter_ = std::make_unique<BoxFitter>(settings_.fit.guardGrowth);
     for (const TargetStart& t : first)
         if (!addTarget(t, error))
             return false;
@@ -193,6 +193,7 @@ bool TrackingSession::trackPrepared()
     }
     adaptReferences(tracker, settings_.adaptation);
     updateMotionStates(tracker);
+    judgeStillTargets();
     tracker.lap(Stage::Estimates);
     if (frameNumber_ > 1)
         fitBoxes();

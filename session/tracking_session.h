@@ -21,6 +21,7 @@
 #include "core/frame_preparation.h"
 #include "core/tick_source.h"
 #include "session/target_states.h"
+#include "motion/still_targets.h"
 #include "core/tavo.h"
 #include "settings/tracking_settings.h"
 
@@ -175,6 +176,8 @@ private:
     void holdFittedBoxes();
     // Fits every target's reported box to its colours (see BoxFitter).
     void fitBoxes();
+    // Tells the background whether some target still stands where it started.
+    void judgeStillTargets();
     void collectResults();
     // Judges every target's state after a frame (see TargetStates).
     void judgeStates();
@@ -202,6 +205,7 @@ private:
     std::unique_ptr<tavo> tracker_;
     std::unique_ptr<CameraFollower> camera_;  // null for a still camera
     std::unique_ptr<BoxFitter> fitter_;       // null unless boxes are fitted
+    StillTargets stillTargets_;               // for BackgroundSettings::stillRuleWhileStill
     // With fitter_: each target's box of its last good frame, its corner
     // relative to the last good position.
     std::vector<RealBox> goodBoxes_;

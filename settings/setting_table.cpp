@@ -289,6 +289,8 @@ std::vector<Setting> foregroundAndAdaptation()
              "weight of the foreground cue of a still camera; 0: off"),
         flag("ring-still-unknown", [](auto& s) -> auto& { return s.colour.background.ringCountsStillUnknown; },
              "the foreground ring also counts unseen background that looks as on the first frame"),
+        flag("ring-still-while-still", [](auto& s) -> auto& { return s.colour.background.stillRuleWhileStill; },
+             "ring-still-unknown holds only while some target stands where it started"),
         words("camera-motion", [](auto& s) -> auto& { return s.camera.mode; },
               std::vector<std::pair<std::string, CameraMode>>{
                   {"still", CameraMode::Still}, {"moving", CameraMode::Moving}, {"auto", CameraMode::Auto}},
@@ -336,8 +338,12 @@ std::vector<Setting> lostAndFoundSettings()
         flag("core-neighbours", [](auto& s) -> auto& { return s.motion.coreNeighbours; },
              "neighbours by the cores of their sample clouds"),
         flag("fit-box", [](auto& s) -> auto& { return s.fit.enabled; }, "boxes fitted to the target's colours"),
+        flag("fit-growth-guard", [](auto& s) -> auto& { return s.fit.guardGrowth; },
+             "fitted boxes grow no further than what moves and the target's recent sizes support"),
         flag("coast-when-joined", [](auto& s) -> auto& { return s.motion.coastWhenJoined; },
              "no wide proposals while a look-alike is joined to the object"),
+        flag("coast-while-matched", [](auto& s) -> auto& { return s.motion.coastWhileMatched; },
+             "a joined target coasts only while its match is not poor"),
     };
 }
 

@@ -42,7 +42,6 @@ TrackingSettings robustSettings()
     s.motion.lostAndFound = true;
     s.motion.lostSimilarity = kRobustLostSimilarity;
     s.motion.keepInFrame = true;
-    s.motion.coreNeighbours = true;
     s.motion.coastWhenJoined = true;
     s.fit.enabled = true;
     s.camera.mode = CameraMode::Auto;

@@ -192,3 +192,18 @@ TEST(RobustMotion, WideProposalsReplaceTheLastShareAroundTheEstimate)
         spread += std::fabs(m.sample(i).posX - 120.0);
     EXPECT_GT(spread / k, 20.0);
 }
+
+TEST(Coasting, AJoinedTargetCoastsAndWithCoastWhileMatchedOnlyWhileItsMatchIsNotPoor)
+{
+    MotionSettings s;
+    MotionState good, poor;
+    poor.poor = true;
+    EXPECT_FALSE(coastsNow(s, true, good)) << "coast-when-joined off";
+    s.coastWhenJoined = true;
+    EXPECT_TRUE(coastsNow(s, true, good));
+    EXPECT_TRUE(coastsNow(s, true, poor)) << "the preset's rule: joined is enough";
+    EXPECT_FALSE(coastsNow(s, false, good));
+    s.coastWhileMatched = true;
+    EXPECT_TRUE(coastsNow(s, true, good));
+    EXPECT_FALSE(coastsNow(s, true, poor)) << "the object got away from under the joined thing";
+}

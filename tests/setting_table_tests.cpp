@@ -38,7 +38,7 @@ TEST(SettingTable, NamesAreUniqueAndWrittenAsOptions)
     const std::vector<SettingName> names = settingNames();
     ASSERT_EQ(names.size(), settingTable().size());
     EXPECT_EQ(names.front().name, "samples");
-    EXPECT_EQ(names.back().name, "coast-when-joined");
+    EXPECT_EQ(names.back().name, "coast-while-matched");
 }
 
 TEST(SettingTable, TheRangeCheckIsTheTables)

@@ -2,6 +2,7 @@
 """Which of --robust's switches earn their place.
 
     tools/ablation.py [--seeds 1,2,3,4,5] [--frames N] [--jobs N]
+                      [--switches LIST] [--raw FILE]
                       [--scenes DIR] [--clips DIR] [--clip-truth DIR]
                       [--split FILE] [NAME...]
 
@@ -21,7 +22,10 @@ A scene is SCENES/NAME.avi with its targets and truth in SCENES/NAME.gt.txt;
 a clip is CLIPS/NAME with its truth in CLIP_TRUTH/ as NAME.gt.txt without
 NAME's extension (balle1-vp9.avi: balle1-vp9.gt.txt).  NAMEs
 default to everything in the split file; names whose files are missing are
-listed on stderr and left out.  Needs the Python module of the build
+listed on stderr and left out.  --switches runs only the removals named
+(comma-separated settings, e.g. kernel,fit_box; "none": the preset alone);
+--raw writes every run as a CSV line (name, configuration, seed, success,
+seconds) to FILE.  Needs the Python module of the build
 (build/python, found by itself) and Debian's /usr/bin/python3.
 """
 
@@ -29,6 +33,7 @@ import argparse
 import os
 import statistics
 import sys
+import time
 from concurrent.futures import ProcessPoolExecutor
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -67,7 +72,7 @@ def preset_switches():
 
 
 def first_boxes(truth):
-    """The boxes and ids of the ground truth's first frame."""
+    """The ground truth's first frame, and its boxes and ids."""
     boxes, ids = [], []
     with open(truth) as f:
         rows = [line.strip().split(",") for line in f if line.strip()]
@@ -76,16 +81,20 @@ def first_boxes(truth):
         if int(r[0]) == first:
             ids.append(int(r[1]))
             boxes.append(tuple(int(float(v)) for v in r[2:6]))
-    return boxes, ids
+    return first, boxes, ids
 
 
 def run(job):
     """One run: (name, label, seed, success of all targets)."""
     name, video, truth, label, overrides, seed, frames = job
-    boxes, ids = first_boxes(truth)
+    # Tracking starts on the truth's first frame, as tavo-track --start
+    # (the pucks' clips open on a title shot).
+    start, boxes, ids = first_boxes(truth)
     tracks = tavo.track_video(video, boxes, ids=ids, seed=seed, robust=True, frames=frames,
-                              **overrides)
-    return name, label, seed, tavo.score(tracks, truth)["success"]
+                              start=start, **overrides)
+    began = time.monotonic()
+    success = tavo.score(tracks, truth)["success"]
+    return name, label, seed, success, time.monotonic() - began
 
 
 def locate(kind, name, args):
@@ -124,6 +133,9 @@ def main():
     p.add_argument("--seeds", default="1,2,3,4,5")
     p.add_argument("--frames", type=int, default=None, help="frames per run (default: all)")
     p.add_argument("--jobs", type=int, default=1)
+    p.add_argument("--switches", default=None,
+                   help="removals to run, comma-separated settings ('none': the preset alone)")
+    p.add_argument("--raw", default=None, help="CSV file of every run")
     p.add_argument("--scenes", default=os.path.join(ROOT, "build", "scenes"))
     p.add_argument("--clips", default=os.path.join(ROOT, "build", "real-clips"))
     p.add_argument("--clip-truth", default=os.path.join(HERE, "real_clips"))
@@ -151,13 +163,28 @@ def main():
                   file=sys.stderr)
     if not present:
         sys.exit("ablation.py: nothing to run")
-    configs = [(PRESET, {})] + preset_switches()
+    switches = preset_switches()
+    if args.switches is not None:
+        wanted = [] if args.switches == "none" else args.switches.split(",")
+        known_switches = [label[1:] for label, _ in switches]
+        unknown = [w for w in wanted if w not in known_switches]
+        if unknown:
+            sys.exit(f"ablation.py: --switches {args.switches}: not set by the preset: {' '.join(unknown)} "
+                     f"(it sets {','.join(known_switches)})")
+        switches = [(label, o) for label, o in switches if label[1:] in wanted]
+    configs = [(PRESET, {})] + switches
     jobs = [(name, *locate(kind, name, args), label, overrides, seed, args.frames)
             for _, kind, name in present for label, overrides in configs for seed in seeds]
     results = {}
+    raw = open(args.raw, "w") if args.raw else None
     with ProcessPoolExecutor(max_workers=args.jobs) as pool:
-        for name, label, seed, success in pool.map(run, jobs):
+        for name, label, seed, success, seconds in pool.map(run, jobs):
             results.setdefault((name, label), []).append(success)
+            if raw:
+                raw.write(f"{name},{label},{seed},{success:.6f},{seconds:.2f}\n")
+                raw.flush()
+    if raw:
+        raw.close()
     labels = [label for label, _ in configs]
     frames = f"first {args.frames} frames" if args.frames else "all frames"
     print(f"success (overlap >= 0.5): median of seeds {args.seeds} / worst seed, {frames}; "

@@ -115,6 +115,11 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "(where targets stood on their first frame) that still look as then: a still "
                         "object's own pixels, so that a box inside a still object does not match as well as "
                         "one that fits it"));
+    t.push_back(setting("--ring-still-while-still", "", S::Foreground,
+                        "with --ring-still-unknown: the rule holds only while some target's estimate has stayed "
+                        "within 0.25 of its first box's larger side from where it started; once every target has "
+                        "left its place, the unseen pixels that still look as then are background.  Off by default "
+                        "and in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "
@@ -213,6 +218,18 @@ void addLostAndFound(std::vector<Option>& t)
                 "estimate's own box when the patch is under 0.6 or over 1.5 times the target's typical pixel count "
                 "(part of it hidden, or a look-alike joined to it).  Needs no other option: without --model hsv the "
                 "patch is of the hue histogram's colours"));
+
+    t.push_back(
+        setting("--coast-while-matched", "", S::LostAndFound,
+                "with --coast-when-joined: a target coasts only while its match is not poor (below 0.3 of its "
+                "typical best, or a degenerate cloud); a hand over a pushed object joins its patch too, and a "
+                "coasting target cannot follow the object when it shoots away.  Off by default and in --robust"));
+    t.push_back(
+        setting("--fit-growth-guard", "", S::LostAndFound,
+                "with --fit-box: a fitted box may widen the estimate's box by at most 1.2 times the last reported "
+                "box's side in a frame and 1.6 times the median of the last 15 reported sides, and (with "
+                "--foreground) only where at least 0.3 of the added pixels differ from the learnt background; "
+                "else the estimate's own box is reported.  Off by default and in --robust"));
 
     t.push_back(
         setting("--coast-when-joined", "", S::LostAndFound,

@@ -52,6 +52,13 @@ std::vector<std::string> settingWarnings(const Options& options)
     if (options.settings.motion.coastWhenJoined && !options.settings.fit.enabled)
         warnings.push_back("--coast-when-joined does nothing without --fit-box, which tells when a look-alike "
                            "joins a target's object");
+    if (options.settings.motion.coastWhileMatched && !options.settings.motion.coastWhenJoined)
+        warnings.push_back("--coast-while-matched does nothing without --coast-when-joined, whose coasting it stops");
+    if (options.settings.fit.guardGrowth && !options.settings.fit.enabled)
+        warnings.push_back("--fit-growth-guard does nothing without --fit-box, whose fitted boxes it holds back");
+    const BackgroundSettings& background = options.settings.colour.background;
+    if (background.stillRuleWhileStill && !background.ringCountsStillUnknown)
+        warnings.push_back("--ring-still-while-still does nothing without --ring-still-unknown, the rule it stops");
     return warnings;
 }
 

@@ -18,6 +18,21 @@ def test_track_video_writes_what_tavo_track_writes(tmp_path, demo_video, robust)
     assert lines == expected
 
 
+def test_track_video_starts_where_tavo_track_starts(tmp_path, demo_video):
+    # Boxes are on frame `start`, and frames keep the video's numbers.
+    boxes = ["--box", "136,261,18,18", "--box", "216,231,18,18"]
+    expected, _ = run_tavo_track(tmp_path, demo_video, "--start", 5, "--frames", 20, "--seed", 2, "-q", "--robust",
+                                 *boxes)
+    lines = []
+    for frame_number, tracks in tavo.track_video(demo_video, DEMO_BOXES[:2], seed=2, robust=True, start=5, frames=20):
+        lines += mot_lines(frame_number, tracks, with_confidence=True)
+    assert lines[0].startswith("5,") and lines[-1].startswith("24,")
+    assert lines == expected
+    for wrong, error in ((0, ValueError), (1.5, TypeError)):
+        with pytest.raises(error, match="start"):
+            tavo.track_video(demo_video, DEMO_BOXES[:2], start=wrong)
+
+
 def test_settings_by_name_are_the_options(tmp_path, demo_video):
     # Settings of every kind over the preset.
     expected, _ = run_tavo_track(tmp_path, demo_video, "--seed", 3, "--frames", 60, "-q", "--robust",

@@ -53,13 +53,15 @@ auto fields(const TrackingSettings& s)
     return std::tie(t.samples, t.noise, t.iterations, t.threads, c.space, b.hueBins, b.saturationBins, b.valueBins,
                     b.minSaturation, b.minValue, c.normaliseLight, c.kernel, c.parts, c.sharpness, c.ringWeight,
                     c.ringShare, c.foregroundWeight, g.rate, g.threshold, g.followLight, g.ringCountsStillUnknown,
+                    g.stillRuleWhileStill,
                     s.adaptation.rate,
                     s.adaptation.minSimilarity, m.spread, m.spreadWhenPoor, m.spreadRadius, m.adaptiveNoise,
                     m.maxNoiseGain, m.noiseGrowth, m.noiseDecay, m.poorMatch, m.poorSampleShare, m.typicalRate,
                     m.damping, m.scaleNoise, m.aspectNoise, m.shapeNoise, m.minScale, m.maxScale, m.scalePull, m.settleRate,
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
-                    m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, s.fit.enabled, s.camera.mode, s.surround,
+                    m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, m.coastWhileMatched, s.fit.enabled,
+                    s.fit.guardGrowth, s.camera.mode, s.surround,
                     s.confidence.kind);
 }
 
@@ -348,7 +350,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 33u);
+    EXPECT_EQ(names.size(), 36u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");

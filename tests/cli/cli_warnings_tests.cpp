@@ -86,7 +86,8 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
     makeClip(2);
     const std::string run = "clip.avi -q --seed 1 --samples 100 --frames 1 --box 136,261,18,18 ";
     const std::string hsv = "--hsv-bins 5,5,5 --min-saturation 30 --min-value 60 --normalise-light ";
-    const Result r = track(run + hsv + "--scale-range 0.8,1.2 --coast-when-joined");
+    const Result r = track(run + hsv + "--scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
+                                       "--ring-still-while-still");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "tavo-track: warning: --hsv-bins does nothing with --model hue: it needs --model hsv\n"
                      "tavo-track: warning: --min-saturation does nothing with --model hue: it needs --model hsv\n"
@@ -95,11 +96,21 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
                      "tavo-track: warning: --scale-range does nothing without a scale walk: it needs "
                      "--scale-noise, --aspect-noise or --shape-noise above 0\n"
                      "tavo-track: warning: --coast-when-joined does nothing without --fit-box, which tells when a "
-                     "look-alike joins a target's object\n");
+                     "look-alike joins a target's object\n"
+                     "tavo-track: warning: --fit-growth-guard does nothing without --fit-box, whose fitted boxes it "
+                     "holds back\n"
+                     "tavo-track: warning: --ring-still-while-still does nothing without --ring-still-unknown, the "
+                     "rule it stops\n");
+    EXPECT_EQ(track(run + "--coast-while-matched").err,
+              "tavo-track: warning: --coast-while-matched does nothing without --coast-when-joined, whose coasting "
+              "it stops\n");
     // With what they need, or under --robust (the hsv model, a scale walk):
     // no word.
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
-    EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined").err, "");
+    EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
+                                "--ring-still-while-still --coast-while-matched")
+                  .err,
+              "");
 }
 
 TEST_F(CliCommand, AFrameRateTooSlowToWriteIsPointedOut)
