@@ -46,6 +46,25 @@ namespace {
 // box, once a frame; the many samples are measured through probes.
 constexpr int kEveryPixel = 1 << 30;
 
+// The edge cue's histograms: every orientation and the flat pixels, in the
+// box's upper and lower half (an upright object's edges differ between
+// them; a round one's alike in both).
+constexpr HistogramLayout kEdgeLayout{kEdgeBinCount, 2, false};
+
+// Moves each band of `reference` toward `candidate` by `rate`; a band of the
+// candidate without counted pixels has nothing to teach.
+void adaptBands(double* reference, const double* candidate, const HistogramLayout& layout, double rate)
+{
+    for (int band = 0; band < layout.bands; ++band) {
+        double* ref = reference + band * layout.binCount;
+        const double* cand = candidate + band * layout.binCount;
+        if (std::all_of(cand, cand + layout.binCount, [](double v) { return v == 0.0; }))
+            continue;
+        for (int i = 0; i < layout.binCount; ++i)
+            ref[i] = (1.0 - rate) * ref[i] + rate * cand[i];
+    }
+}
+
 }  // namespace
 
 int BandedColourModel::margin(CvRect rect) const
@@ -63,6 +82,8 @@ bool BandedColourModel::learn(CvRect rect)
     if (ringWeight_ > 0.0)
         bandedHistogram(*plane_, rect, HistogramLayout{layout_.binCount, 1, false}, whole_.data(), kEveryPixel);
     bandedHistogram(*plane_, rect, layout_, reference_.data(), kEveryPixel);
+    if (edgePlane_)
+        bandedHistogram(*edgePlane_, rect, kEdgeLayout, edgeReference_.data(), kEveryPixel);
     return std::any_of(reference_.begin(), reference_.begin() + layout_.size(), [](double v) { return v > 0.0; });
 }
 
@@ -81,6 +102,11 @@ float BandedColourModel::measure(CvRect rect)
         const double missing = 1.0 - background_->foregroundShare(rect);
         const double around = background_->ringForegroundShare(rect, margin(rect));
         likelihood *= std::exp(-sharpness_ * foregroundWeight_ * (missing + around));
+    }
+    if (edgePlane_) {
+        bandedHistogram(*edgePlane_, rect, kEdgeLayout, edgeCandidate_.data(), kProbesPerSide, edgeBins_);
+        likelihood *= bandedLikelihood(edgeReference_.data(), edgeCandidate_.data(), edgeBins_, kEdgeLayout,
+                                       sharpness_ * edgeWeight_);
     }
     return static_cast<float>(likelihood);
 }
@@ -105,15 +131,19 @@ void BandedColourModel::update(CvRect rect, double rate)
                 whole_[i] = (1.0 - rate) * whole_[i] + rate * ring_[i];
     }
     bandedHistogram(*plane_, rect, layout_, candidate_.data(), kEveryPixel);
-    for (int band = 0; band < layout_.bands; ++band) {
-        double* ref = reference_.data() + band * layout_.binCount;
-        const double* cand = candidate_.data() + band * layout_.binCount;
-        // A band without counted pixels has nothing to teach.
-        if (std::all_of(cand, cand + layout_.binCount, [](double v) { return v == 0.0; }))
-            continue;
-        for (int i = 0; i < layout_.binCount; ++i)
-            ref[i] = (1.0 - rate) * ref[i] + rate * cand[i];
+    adaptBands(reference_.data(), candidate_.data(), layout_, rate);
+    if (edgePlane_) {
+        bandedHistogram(*edgePlane_, rect, kEdgeLayout, edgeCandidate_.data(), kEveryPixel);
+        adaptBands(edgeReference_.data(), edgeCandidate_.data(), kEdgeLayout, rate);
     }
+}
+
+void BandedColourModel::useEdges(const CvMat* const* plane, double weight)
+{
+    edgePlane_ = plane;
+    edgeWeight_ = weight;
+    edgeReference_.assign(kEdgeLayout.size(), 0.0);
+    edgeCandidate_.assign(kEdgeLayout.size(), 0.0);
 }
 
 ColourModelSource::ColourModelSource(const ColourModelSettings& settings)
@@ -128,6 +158,10 @@ ColourModelSource::~ColourModelSource() { cvReleaseMat(&bins_); }
 
 void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
 {
+    if (settings_.edgeWeight > 0.0) {
+        edges_.compute(hsv, workers_);
+        edgePlane_ = edges_.plane();
+    }
     if (settings_.space == ColourSpace::Hue) {
         plane_ = hue;
         return;
@@ -155,6 +189,9 @@ void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<
 
 std::unique_ptr<AppearanceModel> ColourModelSource::createModel()
 {
-    return std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness, settings_.ringWeight,
-                                               settings_.ringShare, &background_, settings_.foregroundWeight);
+    auto model = std::make_unique<BandedColourModel>(&plane_, layout_, settings_.sharpness, settings_.ringWeight,
+                                                     settings_.ringShare, &background_, settings_.foregroundWeight);
+    if (settings_.edgeWeight > 0.0)
+        model->useEdges(&edgePlane_, settings_.edgeWeight);
+    return model;
 }

@@ -7,6 +7,7 @@
 #include "appearance/background_model.h"
 #include "appearance/banded_histogram.h"
 #include "appearance/colour_binning.h"
+#include "appearance/edge_orientation.h"
 #include "appearance/frame_brightness.h"
 #include "core/hue_histogram.h"
 #include "appearance/appearance_model.h"
@@ -57,13 +58,18 @@ struct ColourModelSettings {
     // too large or too small for what moves.  0: off.
     double foregroundWeight = 0.0;
     BackgroundSettings background;
+    // Weight of the edge cue: the likelihood is lowered by exp(-sharpness *
+    // edgeWeight * sum over bands of max(0, 1 - BC)) of the histograms of
+    // the box's edge orientations (appearance/edge_orientation.h), upper and
+    // lower half, learnt and adapted with the colours.  0: off.
+    double edgeWeight = 0.0;
 
     // Today's model, the targets' own hue histograms: hue, no kernel, one
     // part, the standard sharpness.
     bool isHueHistogram() const
     {
         return space == ColourSpace::Hue && !normaliseLight && !kernel && parts == 1 && sharpness == kLikelihoodSharpness &&
-               ringWeight == 0.0 && foregroundWeight == 0.0;
+               ringWeight == 0.0 && foregroundWeight == 0.0 && edgeWeight == 0.0;
     }
 };
 
@@ -88,6 +94,8 @@ public:
     float measure(CvRect rect) override;
     double similarity(CvRect rect) override;
     void update(CvRect rect, double rate) override;
+    // Adds the edge cue: `plane` points at the source's orientation plane.
+    void useEdges(const CvMat* const* plane, double weight);
 
     const std::vector<double>& reference() const { return reference_; }
     int bands() const { return layout_.bands; }
@@ -109,6 +117,12 @@ private:
     std::vector<double> ring_;
     BinMask candidateBins_[2];  // the candidate's occupied bins, per band
     BinMask ringBins_;
+    // The edge cue's plane, weight and histograms (none without it).
+    const CvMat* const* edgePlane_ = nullptr;
+    double edgeWeight_ = 0.0;
+    std::vector<double> edgeReference_;
+    std::vector<double> edgeCandidate_;
+    BinMask edgeBins_[2];
     int margin(CvRect rect) const;
 };
 
@@ -155,6 +169,8 @@ private:
     HistogramLayout layout_;
     ColourBinner binner_;
     BackgroundModel background_;
+    EdgeOrientations edges_;
+    const CvMat* edgePlane_ = nullptr;  // edges_'s plane once computed
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
     double firstBrightness_ = 0.0;  // mean brightness of the first frame
     BrightnessMean brightness_;

@@ -287,6 +287,8 @@ std::vector<Setting> foregroundAndAdaptation()
     return {
         upTo("foreground", [](auto& s) -> auto& { return s.colour.foregroundWeight; }, kMaxForegroundWeight,
              "weight of the foreground cue of a still camera; 0: off"),
+        upTo("edges", [](auto& s) -> auto& { return s.colour.edgeWeight; }, kMaxEdgeWeight,
+             "weight of the cue of edge orientations beside the colours; 0: off"),
         flag("ring-still-unknown", [](auto& s) -> auto& { return s.colour.background.ringCountsStillUnknown; },
              "the foreground ring also counts unseen background that looks as on the first frame"),
         flag("ring-still-while-still", [](auto& s) -> auto& { return s.colour.background.stillRuleWhileStill; },

@@ -64,6 +64,8 @@ constexpr double kMaxScale = 10.0;
 // The largest surround and foreground weights.
 constexpr double kMaxSurroundWeight = 10.0;
 constexpr double kMaxForegroundWeight = 10.0;
+// The edge cue at its most weighs ten times the colours.
+constexpr double kMaxEdgeWeight = 10.0;
 // The largest sharpness: beyond it every imperfect match weighs nothing.
 constexpr double kMaxSharpness = 1000.0;
 // The largest noise scale a float holds.
