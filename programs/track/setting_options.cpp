@@ -110,6 +110,12 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
             " in a channel are foreground.  The likelihood is lowered by exp(-L W ((1 - f) + r)), f the box's "
             "share of foreground pixels, r that of a ring around it, so that still look-alikes of a moving "
             "object do not draw its target and boxes fit what moves; 0: off"));
+    t.push_back(setting("--edges", "W", S::Foreground,
+                        "{range}: a second cue beside the colours, for objects whose colours the background or a "
+                        "look-alike shares.  Each pixel's brightness gradient gets one of 8 directions (its sign "
+                        "ignored) or none where it is weak; the histograms of these over the box's upper and lower "
+                        "half lower the likelihood by exp(-L W sum (1 - B)), B their Bhattacharyya coefficients "
+                        "with the target's; 0: off.  Off in --robust"));
     t.push_back(setting("--ring-still-unknown", "", S::Foreground,
                         "with --foreground, the ring r also counts the pixels the background has never seen "
                         "(where targets stood on their first frame) that still look as then: a still "

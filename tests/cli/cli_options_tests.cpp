@@ -105,7 +105,7 @@ TEST(CliOptions, HelpAndVersion)
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const char* value : {"TAVO_DEMO.avi", "default 500", "default 0.2", "default 5000", "--print-seed",
                               "x = pos_x - w/2", "two decimals", "130 or 143", "default 1",
-                              "the same, bit for bit, for every N"})
+                              "bit for bit, for every N"})
         EXPECT_NE(help.find(value), std::string::npos) << value;
     EXPECT_EQ(versionText().rfind("tavo-track ", 0), 0u);
 }

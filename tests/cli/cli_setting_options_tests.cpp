@@ -114,7 +114,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
         {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"},
-        {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}};
+        {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}, {"--edges", "0.5"}};
     // Options that need another one beside them: a camera needs targets.
     const std::map<std::string, const char*> companions = {{"--camera", "--select"}};
     std::vector<std::string> listed;
