@@ -35,6 +35,13 @@ FrameWindow::FrameWindow(std::string title, cv::Size frame) : title_(std::move(t
 
 FrameWindow::~FrameWindow()
 {
+    // Whatever a mouse handler was given may be gone by now (it is often
+    // made after the window, so destroyed before it): no event reaches it.
+    try {
+        cv::setMouseCallback(title_, nullptr, nullptr);
+    } catch (const cv::Exception&) {
+        // The window system has already destroyed the window: no more events.
+    }
     cv::destroyWindow(title_);
     // The window vanishes from the screen only once its events are handled.
     cv::waitKey(1);

@@ -47,13 +47,9 @@ LiveView::LiveView(const Playback& playback, EditMaker makeEdit)
 
 LiveView::~LiveView()
 {
-    // The window's last events are handled as it closes, after this body.
+    // The window's last events are handled as it closes, after this body;
+    // it stops sending mouse events to this view first (FrameWindow).
     paused_ = false;
-    try {
-        cv::setMouseCallback(window_.title(), nullptr, nullptr);
-    } catch (const cv::Exception&) {
-        // The window system has already destroyed the window: no more events.
-    }
 }
 
 void LiveView::onMouse(int event, int x, int y, int, void* data)
