@@ -243,7 +243,7 @@ drawing_counts() {
 # test when FFmpeg is missing.
 make_clip() {
   command -v ffmpeg >/dev/null 2>&1 || { echo "SKIP: ffmpeg not installed"; exit 77; }
-  ffmpeg -loglevel error -y -f lavfi -i "testsrc=size=$2:rate=25" -frames:v "$3" \
+  ffmpeg -loglevel error -y -f lavfi -i "testsrc=size=$2:rate=${4:-25}" -frames:v "$3" \
     -c:v rawvideo -pix_fmt bgr24 "$1" || fail "FFmpeg could not make $1"
 }
 

@@ -139,13 +139,13 @@ echo "ok: Ctrl-C while paused stops at once and keeps the results"
 # plays at its rate, about 2 s; its results are written at its end, and
 # the last frame stays, the band saying so, until a key.
 make_clip "$work/clip25.avi" 160x120 50
-# play_clip NAME SPEED: runs the clip with --show-speed SPEED; sets `ms` to
-# the time until its MOT file is written.
+# play_clip NAME SPEED [CLIP]: runs the clip (clip25.avi) with --show-speed
+# SPEED; sets `ms` to the time until its MOT file is written.
 play_clip() {
   local start _
   demo_dir "$1"
   start=$(date +%s%N)
-  start_track "$dir" "$track" "$work/clip25.avi" --seed 1 --box 60,40,20,20 --iterations 1 --samples 20 \
+  start_track "$dir" "$track" "$work/${3:-clip25.avi}" --seed 1 --box 60,40,20,20 --iterations 1 --samples 20 \
     --show --show-speed "$2" --mot m.txt
   for _ in $(seq 1000); do
     [ -e "$dir/m.txt" ] || alive || break
@@ -173,9 +173,13 @@ wait_exit 10
 [ "$(wc -l <"$dir/m.txt")" = 50 ] || fail "end: the MOT file changed after the key"
 echo "ok: the clip plays at its frame rate, its results are written and the last frame stays until a key"
 
-play_clip fast max
-note "50 frames as fast as tracked: $ms ms"
-[ "$ms" -le $((paced - 1000)) ] || fail "--show-speed max took $ms ms, the video's rate $paced ms"
+# As fast as tracked, a 5 frames/s clip of 50 frames does not take its
+# 10 s: even a sanitized build on a busy machine tracks these small frames
+# and opens its window in a few seconds.
+make_clip "$work/clip5.avi" 160x120 50 5
+play_clip fast max clip5.avi
+note "50 frames of a 5 frames/s clip as fast as tracked: $ms ms"
+[ "$ms" -le 8000 ] || fail "--show-speed max took $ms ms for a clip of 10 s at its rate"
 expect_window "$title"
 "$send_close" "$id" || fail "the close request was not sent"
 wait_exit 10
