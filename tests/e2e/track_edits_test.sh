@@ -37,7 +37,7 @@ centre() {
 # PATTERN, or fails.
 expect_printed() {
   local _
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     grep -qE "$1" "$dir/err" && return 0
     alive || break
     sleep 0.1
