@@ -33,7 +33,7 @@ centre() {
   pending | awk -F, -v id="$1" '$2 == id { x = $3 + $5 / 2; y = $4 + $6 / 2 } END { printf "%d %d", x, y }'
 }
 
-# expect_printed PATTERN: waits (up to 10 s) for a line of stderr matching
+# expect_printed PATTERN: waits (up to 30 s) for a line of stderr matching
 # PATTERN, or fails.
 expect_printed() {
   local _
