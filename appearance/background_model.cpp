@@ -70,7 +70,7 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, W
     foreground_.create(rows, cols, CV_8U);
     integral_.create(rows + 1, cols + 1, CV_32S);
     unknownIntegral_.create(rows + 1, cols + 1, CV_32S);
-    differences_.resize(static_cast<size_t>(cols) * backgroundPassBands(workers, rows));
+    differences_.resize(static_cast<size_t>(cols) * backgroundPassBands(workers, rows, cols));
     const BackgroundPass pass{&image,
                               &background_,
                               &known_,

@@ -222,7 +222,7 @@ void rowBand(int rows, int bands, int band, int& first, int& end)
 void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
 {
     const int rows = p.image->rows, cols = p.image->cols;
-    forRowBands(workers, rows, [&](int band, int first, int end) {
+    forRowBands(workers, rows, cols, [&](int band, int first, int end) {
         float* difference = p.differences + static_cast<ptrdiff_t>(band) * cols;
         for (int y = first; y < end; ++y) {
             scaleCompareLearnRow(p, y, difference);
@@ -254,14 +254,14 @@ void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
 
 }  // namespace
 
-int backgroundPassBands(const WorkerPool* workers, int rows) { return rowBandCount(workers, rows); }
+int backgroundPassBands(const WorkerPool* workers, int rows, int cols) { return rowBandCount(workers, rows, cols); }
 
 void runBackgroundPass(const BackgroundPass& p, WorkerPool* workers)
 {
     // Row 0 of each integral is 0 (cv::Mat::setTo would allocate).
     std::fill_n(p.integral->ptr<int>(0), p.integral->cols, 0);
     std::fill_n(p.unknownIntegral->ptr<int>(0), p.unknownIntegral->cols, 0);
-    const int bands = backgroundPassBands(workers, p.image->rows);
+    const int bands = backgroundPassBands(workers, p.image->rows, p.image->cols);
     if (bands > 1) {
         passInBands(p, workers, bands);
         return;

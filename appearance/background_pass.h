@@ -26,8 +26,8 @@ struct BackgroundPass {
     float* differences;
 };
 
-// The bands of rows a pass over `rows` rows makes with `workers` (null: one).
-int backgroundPassBands(const WorkerPool* workers, int rows);
+// The bands of rows a pass over a rows x cols frame makes with `workers` (null: one).
+int backgroundPassBands(const WorkerPool* workers, int rows, int cols);
 
 // The images of `pass` are allocated to the frame's size by the caller,
 // the integrals' first row and column included.  The pass reads each

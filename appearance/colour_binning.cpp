@@ -55,7 +55,7 @@ void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain, Wor
             scaledValue_[i] = static_cast<uint8_t>(std::min(255L, std::lround(i * valueGain)));
         lastGain_ = valueGain;
     }
-    forRowBands(workers, hsv->rows, [&](int, int first, int end) { binRows(hsv, bins, first, end); });
+    forRowBands(workers, hsv->rows, hsv->cols, [&](int, int first, int end) { binRows(hsv, bins, first, end); });
 }
 
 void ColourBinner::binRows(const CvMat* hsv, CvMat* bins, int first, int end) const

@@ -50,7 +50,7 @@ void EdgeOrientations::compute(const CvMat* hsv, WorkerPool* workers)
         cvReleaseMat(&plane_);
         plane_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
     }
-    forRowBands(workers, hsv->rows, [&](int, int first, int end) { computeRows(hsv, first, end); });
+    forRowBands(workers, hsv->rows, hsv->cols, [&](int, int first, int end) { computeRows(hsv, first, end); });
 }
 
 void EdgeOrientations::computeRows(const CvMat* hsv, int first, int end)

@@ -32,11 +32,11 @@ double BrightnessMean::of(const cv::Mat& hsv, WorkerPool* workers)
     const size_t pixels = hsv.total();
     if (pixels == 0)
         return 0.0;
-    const size_t bands = static_cast<size_t>(rowBandCount(workers, hsv.rows));
+    const size_t bands = static_cast<size_t>(rowBandCount(workers, hsv.rows, hsv.cols));
     if (bandSums_.size() < bands)
         bandSums_.resize(bands);
     std::fill(bandSums_.begin(), bandSums_.end(), 0);
-    forRowBands(workers, hsv.rows, [&](int band, int first, int end) {
+    forRowBands(workers, hsv.rows, hsv.cols, [&](int band, int first, int end) {
         uint64_t sum = 0;
         for (int r = first; r < end; ++r)
             sum += rowBrightness(hsv.ptr<uint8_t>(r), hsv.cols);

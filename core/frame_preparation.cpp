@@ -67,7 +67,7 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, Wor
     cv::Mat upright = cv::cvarrToMat(&images.displayMatrix);
     cv::Mat hsv = cv::cvarrToMat(images.hsv);
     cv::Mat hue = cv::cvarrToMat(images.hue);
-    forRowBands(workers, upright.rows, [&](int, int first, int end) {
+    forRowBands(workers, upright.rows, upright.cols, [&](int, int first, int end) {
         cv::Mat uprightRows = upright.rowRange(first, end);
         if (!flipped)
             source.rowRange(first, end).copyTo(uprightRows);

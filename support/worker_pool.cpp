@@ -1,6 +1,8 @@
 #include "support/worker_pool.h"
 
-WorkerPool::WorkerPool(int threads)
+#include "support/row_bands.h"
+
+WorkerPool::WorkerPool(int threads) : minBandPixels_(kMinBandPixels)
 {
     try {
         for (int i = 1; i < threads; ++i)

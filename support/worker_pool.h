@@ -22,6 +22,12 @@ public:
 
     int threads() const { return static_cast<int>(helpers_.size()) + 1; }
 
+    // The fewest pixels a band of rows of an image must hold for
+    // forRowBands to hand it to a thread of its own (see row_bands.h);
+    // tests set 1 to split small images.
+    long minBandPixels() const { return minBandPixels_; }
+    void setMinBandPixels(long pixels) { minBandPixels_ = pixels < 1 ? 1 : pixels; }
+
     // Calls f(i) for every i in 0 .. count - 1, in any order and on any of
     // the threads; the calls must not depend on each other.
     template <class F>
@@ -39,6 +45,7 @@ private:
     void takeCalls();
 
     std::vector<std::thread> helpers_;
+    long minBandPixels_;
     std::mutex mutex_;
     std::condition_variable jobPosted_;
     std::condition_variable jobDone_;

@@ -69,6 +69,8 @@ TEST(BackgroundPass, SameBitsAsThePixelByPixelPass)
             for (int t = 0; t < 3; ++t)
                 fast.emplace_back(frame, knownAtFirst);
             WorkerPool two(2), three(3);
+            two.setMinBandPixels(1);  // bands however small the frame
+            three.setMinBandPixels(1);
             WorkerPool* const pools[] = {nullptr, &two, &three};
             // Gains: none, a light change, the largest step, a dimming; a
             // little noise and a moving patch on each frame.

@@ -65,6 +65,7 @@ TEST(EdgeOrientation, ThePlaneIsTheSameOnAnyNumberOfThreads)
     EdgeOrientations one, three;
     one.compute(frame.hsv, nullptr);
     WorkerPool pool(3);
+    pool.setMinBandPixels(1);  // bands however small the frame
     three.compute(frame.hsv, &pool);
     ASSERT_NE(one.plane(), nullptr);
     for (int r = 0; r < frame.hsv->rows; ++r)
