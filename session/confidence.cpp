@@ -34,6 +34,24 @@ constexpr double kSimilarityWeight = 34.2;
 constexpr double kSpreadWeight = -5.8;
 constexpr double kSampleShareWeight = -5.0;
 
+// Intersection over union of two boxes; 1 when either is empty (nothing
+// to compare).
+double overlapOf(const RealBox& a, const RealBox& b)
+{
+    if (!(a.width > 0.0 && a.height > 0.0 && b.width > 0.0 && b.height > 0.0))
+        return 1.0;
+    const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+    const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+    const double inter = std::max(0.0, w) * std::max(0.0, h);
+    return inter / (a.width * a.height + b.width * b.height - inter);
+}
+
+// The running mean of a good frame's value; the first value starts it.
+double learnt(double typical, double value)
+{
+    return typical > 0.0 ? (1.0 - kHistoryRate) * typical + kHistoryRate * value : value;
+}
+
 }  // namespace
 
 SampleSummary summarise(const Sample* samples, int count)
@@ -64,7 +82,7 @@ SampleSummary summarise(const Sample* samples, int count)
 }
 
 ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity, const RealBox& estimate,
-                                ConfidenceHistory& history)
+                                ConfidenceHistory& history, const ConfidenceContext& context)
 {
     ConfidenceTerms t;
     if (history.typicalBest > 0.0)
@@ -73,11 +91,17 @@ ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity,
         t.similarity = similarity;
     t.spread = std::min(kMostSpread, samples.deviation / std::sqrt(std::max(1.0, estimate.width * estimate.height)));
     t.sampleShare = samples.count > 0 ? samples.ess / samples.count : 0.0;
+    if (history.typicalSimilarity > 0.0)
+        t.similarityRatio = std::min(kMostRatio, t.similarity / history.typicalSimilarity);
+    t.fitAgreement = overlapOf(estimate, context.reported);
+    if (context.foregroundShare >= 0.0)
+        t.foregroundShare = context.foregroundShare;
+    t.poorShare = std::min(1.0, context.poorFrames / kPoorFramesScale);
     const bool good = history.typicalBest == 0.0 || samples.best >= kGoodFrameShare * history.typicalBest;
-    if (good && samples.best > 0.0)
-        history.typicalBest = history.typicalBest > 0.0
-                                  ? (1.0 - kHistoryRate) * history.typicalBest + kHistoryRate * samples.best
-                                  : samples.best;
+    if (good && samples.best > 0.0) {
+        history.typicalBest = learnt(history.typicalBest, samples.best);
+        history.typicalSimilarity = learnt(history.typicalSimilarity, t.similarity);
+    }
     return t;
 }
 

@@ -2,18 +2,29 @@
 """Checks of the confidence's measuring and fitting tools (no tracking):
 
 - confidence_check.py runs an item from its ground truth's first frame
-  (tavo-track refuses targets whose first boxes are on a later frame).
+  (tavo-track refuses targets whose first boxes are on a later frame);
+- fit_confidence.py's logistic puts a term's weight on the side of its
+  evidence and weighs right and wrong boxes equally, however few the wrong.
 
     /usr/bin/python3 tools/confidence_tools_test.py
+
+Needs Debian's python3-numpy; exits 77 without it.
 """
 
 import os
 import sys
 import tempfile
 
+try:
+    import numpy
+except ImportError:
+    print("SKIP: Debian's python3-numpy is not installed")
+    sys.exit(77)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import confidence_check  # noqa: E402
+import fit_confidence  # noqa: E402
 
 
 def check_start_frame():
@@ -30,6 +41,22 @@ def check_start_frame():
         assert "--start" not in command, command
 
 
+def check_fit():
+    # 200 right boxes of high similarity, 10 wrong ones of low; a spread
+    # that says nothing.  Balanced: the threshold sits between the classes,
+    # not at the many right boxes' edge.
+    random = numpy.random.default_rng(5)
+    right = numpy.array([True] * 200 + [False] * 10)
+    similarity = numpy.where(right, random.uniform(0.85, 1.0, 210), random.uniform(0.5, 0.8, 210))
+    spread = random.uniform(0.0, 0.5, 210)
+    w = fit_confidence.fit(numpy.column_stack([similarity, spread]), right, 1e-4)
+    assert w[1] > 0, w
+    at = lambda s: 1.0 / (1.0 + numpy.exp(-(w[0] + w[1] * s + w[2] * 0.25)))
+    assert at(0.9) > 0.9 and at(0.7) < 0.1, (at(0.9), at(0.7))
+    assert abs(at(0.825) - 0.5) < 0.3, at(0.825)
+
+
 if __name__ == "__main__":
     check_start_frame()
+    check_fit()
     print("confidence tools: all checks passed")
