@@ -80,6 +80,10 @@ SampleSummary summarise(const Sample* samples, int count);
 ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity, const RealBox& estimate,
                                 ConfidenceHistory& history, const ConfidenceContext& context = {});
 
-// The calibrated confidence of those terms: a logistic of their weighted
-// sum, at least kLeastConfidence.
+// The calibrated confidence of those terms: a logistic of the weighted sum
+// of the best ratio's logarithm, the colours' Hellinger distance
+// sqrt(1 - similarity), the spread and the sample share, at least
+// kLeastConfidence.  The other terms are measured for fits
+// (tools/fit_confidence.py), not combined: none of them kept the checking
+// half's figure.
 double calibratedConfidence(const ConfidenceTerms& terms);

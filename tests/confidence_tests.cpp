@@ -148,3 +148,19 @@ TEST(Confidence, TermsOfWhatTheSessionKnowsBesideTheSamples)
     EXPECT_EQ(t.fitAgreement, 0.0);
     EXPECT_EQ(t.poorShare, 1.0);
 }
+
+TEST(Confidence, ColoursNearTheReferenceTellMoreThanColoursFarFromIt)
+{
+    // A right box shows 0.97-0.99 of its reference's colours, a box slipping
+    // off its object 0.93-0.95; below 0.75 every box is wrong anyway.  So
+    // the step from 0.99 to 0.95 weighs more, in the logistic's sum, than
+    // the same step from 0.75 to 0.71.
+    const auto logit = [](double similarity) {
+        ConfidenceTerms t;
+        t.similarity = similarity;
+        const double c = calibratedConfidence(t);
+        return std::log(c / (1.0 - c));
+    };
+    EXPECT_GT(logit(0.99) - logit(0.95), 2.0 * (logit(0.75) - logit(0.71)));
+    EXPECT_GT(logit(0.75) - logit(0.71), 0.0);
+}

@@ -4,7 +4,8 @@
 - confidence_check.py runs an item from its ground truth's first frame
   (tavo-track refuses targets whose first boxes are on a later frame);
 - fit_confidence.py's logistic puts a term's weight on the side of its
-  evidence and weighs right and wrong boxes equally, however few the wrong.
+  evidence and weighs right and wrong boxes equally, however few the wrong,
+  and every item alike within each.
 
     /usr/bin/python3 tools/confidence_tools_test.py
 
@@ -49,11 +50,17 @@ def check_fit():
     right = numpy.array([True] * 200 + [False] * 10)
     similarity = numpy.where(right, random.uniform(0.85, 1.0, 210), random.uniform(0.5, 0.8, 210))
     spread = random.uniform(0.0, 0.5, 210)
-    w = fit_confidence.fit(numpy.column_stack([similarity, spread]), right, 1e-4)
+    items = numpy.array(["scene"] * 210)
+    w = fit_confidence.fit(numpy.column_stack([similarity, spread]), right, items, 1e-4)
     assert w[1] > 0, w
     at = lambda s: 1.0 / (1.0 + numpy.exp(-(w[0] + w[1] * s + w[2] * 0.25)))
     assert at(0.9) > 0.9 and at(0.7) < 0.1, (at(0.9), at(0.7))
     assert abs(at(0.825) - 0.5) < 0.3, at(0.825)
+    # Items weigh alike: a clip of 4 boxes as much as a scene of 200.
+    shares = fit_confidence.box_shares(numpy.array([True] * 200 + [True] * 4 + [False] * 6),
+                                       numpy.array(["scene"] * 200 + ["clip"] * 10))
+    assert abs(shares[:200].sum() - 0.25) < 1e-12 and abs(shares[200:204].sum() - 0.25) < 1e-12, shares
+    assert abs(shares[204:].sum() - 0.5) < 1e-12, shares
 
 
 if __name__ == "__main__":

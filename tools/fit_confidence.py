@@ -9,9 +9,11 @@ finds them) as confidence_check.py runs them with "--robust OPTIONS",
 writing the MOT file M and "--confidence-terms T", judges every box of M right or
 wrong as confidence_check.py does, and fits a logistic of the chosen terms
 (--terms, columns of the --confidence-terms file; best_ratio is taken as its
-logarithm, as the tracker does) by Newton's method on the tuning half's
-boxes alone, right and wrong boxes weighed equally, with a ridge R on the
-weights (not the bias).  It prints the weights, for session/confidence.cpp,
+logarithm and "distance" is the colours' Hellinger distance sqrt(1 -
+similarity), as the tracker does) by Newton's method on the tuning half's
+boxes alone, with a ridge R on the weights (not the bias).  Right and wrong
+boxes weigh alike, and within each, every item alike: a clip of 16 boxes
+counts as much as a scene of 1800, and one threshold serves both.  It prints the weights, for session/confidence.cpp,
 and the pooled pair figure and threshold shares of that fit on each half,
 computed from the terms as the tracker would write them (four decimals).
 --runs FILE keeps the judged runs in FILE (JSON) and reads them from there
@@ -36,7 +38,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import confidence_check as check  # noqa: E402
 
-DEFAULT_TERMS = "best_ratio,similarity,spread,sample_share"
+DEFAULT_TERMS = "best_ratio,distance,spread,sample_share"
 # The tracker's bounds on the best ratio before its logarithm.
 LEAST_RATIO, MOST_RATIO = 1e-3, 2.0
 # The tracker's least confidence of a box on the frame (kLeastConfidence).
@@ -44,6 +46,8 @@ LEAST_CONFIDENCE = 1e-4
 
 
 def term_value(row, name):
+    if name == "distance":
+        return math.sqrt(max(0.0, 1.0 - float(row["similarity"])))
     value = float(row[name])
     return math.log(min(max(value, LEAST_RATIO), MOST_RATIO)) if name == "best_ratio" else value
 
@@ -71,11 +75,23 @@ def run_item(track, video, truth_path, seed, options, work):
     return boxes
 
 
-def fit(x, right, ridge):
-    """Weights (bias first) of a logistic with right and wrong boxes weighed equally."""
+def box_shares(right, items):
+    """Each box's weight: half to the right boxes, half to the wrong, each half shared by items alike."""
+    share = numpy.zeros(len(right))
+    for kind in (True, False):
+        chosen = right == kind
+        names = set(items[chosen])
+        for name in names:
+            mine = chosen & (items == name)
+            share[mine] = 0.5 / (len(names) * mine.sum())
+    return share
+
+
+def fit(x, right, items, ridge):
+    """Weights (bias first) of the logistic, boxes weighed by box_shares."""
     x = numpy.hstack([numpy.ones((len(x), 1)), x])
     y = right.astype(float)
-    share = numpy.where(right, 0.5 / max(1, right.sum()), 0.5 / max(1, (~right).sum()))
+    share = box_shares(right, items)
     penalty = ridge * numpy.eye(x.shape[1])
     penalty[0, 0] = 0.0
     w = numpy.zeros(x.shape[1])
@@ -130,10 +146,10 @@ def main():
         if args.runs:
             with open(args.runs, "w") as saved:
                 json.dump([[n, s, boxes] for (n, s), boxes in runs.items()], saved)
-    tuning = [b for (n, _), boxes in runs.items() if (n in {m for h, m, _ in items if h == "tuning"})
-              for b in boxes if b[0] is not None]
-    x = numpy.array([[term_value(r, t) for t in terms] for r, _, _ in tuning])
-    w = fit(x, numpy.array([right for _, _, right in tuning]), args.ridge)
+    halves = {n: h for h, n, _ in items}
+    tuning = [(n, b) for (n, _), boxes in runs.items() if halves[n] == "tuning" for b in boxes if b[0] is not None]
+    x = numpy.array([[term_value(b[0], t) for t in terms] for _, b in tuning])
+    w = fit(x, numpy.array([b[2] for _, b in tuning]), numpy.array([n for n, _ in tuning]), args.ridge)
     print("bias %.4g; " % w[0] + "; ".join("%s %.4g" % (t, v) for t, v in zip(terms, w[1:])))
     for half, name, _ in items:
         figures = [f for f in (check.pair_figure(judged(runs[(name, s)], w, terms)) for s in seeds) if f is not None]
