@@ -37,11 +37,28 @@ struct ConfidenceTerms {
     double similarity = 1.0;   // of the colours in the estimate's box to the reference (0..1)
     double spread = 0.0;       // weighted deviation of the sample centres, in box sizes
     double sampleShare = 1.0;  // effective sample size of the weights over the sample count
+    double similarityRatio = 1.0;  // similarity over the target's usual similarity (ConfidenceHistory)
+    double fitAgreement = 1.0;     // overlap (IoU) of the estimate's box and the reported box
+    double foregroundShare = 1.0;  // of the estimate's box that differs from the learnt background
+    double poorShare = 0.0;        // frames in a row of a poor match, in kPoorFramesScale (at most 1)
 };
+
+// What the session knows of a target beside its samples, for the terms:
+// each defaults to what says nothing against the box.
+struct ConfidenceContext {
+    RealBox reported{0.0, 0.0, 0.0, 0.0};  // the box reported (fitted); empty: the estimate's
+    double foregroundShare = -1.0;        // negative: no background model
+    int poorFrames = 0;                   // frames in a row of a poor match (MotionState::poorFrames)
+};
+
+// Poor frames in a row that make poorShare 1: a target lost and found
+// within a few frames tells less than one unmatched for a second.
+constexpr double kPoorFramesScale = 25.0;
 
 // A target's usual best likelihood, a running mean over its good frames.
 struct ConfidenceHistory {
     double typicalBest = 0.0;  // 0: none yet
+    double typicalSimilarity = 0.0;  // the running mean of the similarity of good frames; 0: none yet
 };
 
 // The samples of one target after a frame.
@@ -57,11 +74,16 @@ struct Sample;
 SampleSummary summarise(const Sample* samples, int count);
 
 // The terms of a frame, from its sample summary, the colour similarity at
-// the estimate (negative: not measured, taken as a full match) and the
-// estimate's box.  Updates the history with the frame when its match is good.
+// the estimate (negative: not measured, taken as a full match), the
+// estimate's box and what else the session knows.  Updates the history with
+// the frame when its match is good.
 ConfidenceTerms confidenceTerms(const SampleSummary& samples, double similarity, const RealBox& estimate,
-                                ConfidenceHistory& history);
+                                ConfidenceHistory& history, const ConfidenceContext& context = {});
 
-// The calibrated confidence of those terms: a logistic of their weighted
-// sum, at least kLeastConfidence.
+// The calibrated confidence of those terms: a logistic of the weighted sum
+// of the best ratio's logarithm, the colours' Hellinger distance
+// sqrt(1 - similarity), the spread and the sample share, at least
+// kLeastConfidence.  The other terms are measured for fits
+// (tools/fit_confidence.py), not combined: none of them kept the checking
+// half's figure.
 double calibratedConfidence(const ConfidenceTerms& terms);

@@ -103,10 +103,11 @@ void TrackingSession::collectResults()
         r.scaleX = e.scaleX;
         r.scaleY = e.scaleY;
         r.lost = t.motion.lost;
+        r.terms = ConfidenceTerms();
         if (fitter_)
             reportFit(i, t, r);
         r.inFrame = overlapsFrame(r.box, frameView_.cols, frameView_.rows);
-        r.confidence = r.lost || !r.inFrame ? 0.0 : confidenceOf(i, t);
+        r.confidence = r.lost || !r.inFrame ? 0.0 : confidenceOf(i, t, r);
         r.state = states_.state(i);
     }
 }

@@ -51,6 +51,9 @@ struct TrackedTarget {
     // measures it), or the calibrated confidence (0..1; below
     // kTrustedConfidence the box should not be trusted).
     double confidence = 1.0;
+    // What the calibrated confidence was computed from; the defaults unless
+    // it was (likelihood confidence, lost or outside the frame).
+    ConfidenceTerms terms;
     bool lost = false;
     bool inFrame = true;  // whether the box overlaps the frame at all
     // Tracked, hidden (believed behind something, the box coasting) or
@@ -191,7 +194,8 @@ private:
     void reportFit(size_t index, const Target& t, TrackedTarget& r);
     // Target `index`'s confidence while it is in the frame and not lost, as
     // the settings ask for it (see ConfidenceSettings).
-    double confidenceOf(size_t index, const Target& t);
+    // The calibrated one's terms go into `r`, whose box is the reported one.
+    double confidenceOf(size_t index, const Target& t, TrackedTarget& r);
 
     // Declared in the order they are built: the models read the frame
     // images and the colour source, the tracker holds the models.

@@ -105,3 +105,62 @@ TEST(Confidence, CombinationOrdersWhatPointsToARightBoxAbove)
     EXPECT_LT(w, kTrustedConfidence);
     EXPECT_GE(w, kLeastConfidence);
 }
+
+TEST(Confidence, TermsOfWhatTheSessionKnowsBesideTheSamples)
+{
+    ConfidenceHistory h;
+    SampleSummary good;
+    good.best = 0.8;
+    good.count = 10;
+    good.ess = 2.0;
+    // Nothing known: every such term says nothing against the box.
+    ConfidenceTerms t = confidenceTerms(good, 0.9, kBox, h);
+    EXPECT_EQ(t.similarityRatio, 1.0);  // the first frame starts the usual similarity
+    EXPECT_EQ(t.fitAgreement, 1.0);
+    EXPECT_EQ(t.foregroundShare, 1.0);
+    EXPECT_EQ(t.poorShare, 0.0);
+    for (int i = 0; i < 50; ++i)
+        confidenceTerms(good, 0.9, kBox, h);
+    EXPECT_NEAR(h.typicalSimilarity, 0.9, 1e-9);
+
+    // A poor frame's colours do not become usual; its similarity is
+    // measured against the good frames'.
+    SampleSummary poor = good;
+    poor.best = 0.1;
+    for (int i = 0; i < 20; ++i)
+        t = confidenceTerms(poor, 0.45, kBox, h);
+    EXPECT_NEAR(t.similarityRatio, 0.5, 1e-9);
+    EXPECT_NEAR(h.typicalSimilarity, 0.9, 1e-9);
+
+    // The reported box half over the estimate's: overlap 200 / 600; the
+    // foreground share as measured; poor frames saturate.
+    ConfidenceContext c;
+    c.reported = RealBox{20.0, 10.0, 20.0, 20.0};
+    c.foregroundShare = 0.25;
+    c.poorFrames = 10;
+    t = confidenceTerms(good, 0.9, kBox, h, c);
+    EXPECT_NEAR(t.fitAgreement, 1.0 / 3.0, 1e-12);
+    EXPECT_EQ(t.foregroundShare, 0.25);
+    EXPECT_NEAR(t.poorShare, 10.0 / kPoorFramesScale, 1e-12);
+    c.reported = RealBox{100.0, 100.0, 5.0, 5.0};  // apart
+    c.poorFrames = 1000;
+    t = confidenceTerms(good, 0.9, kBox, h, c);
+    EXPECT_EQ(t.fitAgreement, 0.0);
+    EXPECT_EQ(t.poorShare, 1.0);
+}
+
+TEST(Confidence, ColoursNearTheReferenceTellMoreThanColoursFarFromIt)
+{
+    // A right box shows 0.97-0.99 of its reference's colours, a box slipping
+    // off its object 0.93-0.95; below 0.75 every box is wrong anyway.  So
+    // the step from 0.99 to 0.95 weighs more, in the logistic's sum, than
+    // the same step from 0.75 to 0.71.
+    const auto logit = [](double similarity) {
+        ConfidenceTerms t;
+        t.similarity = similarity;
+        const double c = calibratedConfidence(t);
+        return std::log(c / (1.0 - c));
+    };
+    EXPECT_GT(logit(0.99) - logit(0.95), 2.0 * (logit(0.75) - logit(0.71)));
+    EXPECT_GT(logit(0.75) - logit(0.71), 0.0);
+}

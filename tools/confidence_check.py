@@ -14,7 +14,9 @@ tools/real_clips/fetch.sh puts into --clips (default build/real-clips), with
 their ground truth beside fetch.sh (NAME.gt.txt).  An item whose video or
 ground truth is missing is named and left out.  Every item is run as
 
-    tavo-track VIDEO --targets GT --mot OUT --seed S -q OPTIONS
+    tavo-track VIDEO --targets GT --mot OUT --seed S -q [--start F] OPTIONS
+
+(--start F, the ground truth's first frame, where that is not frame 1)
 
 and every box of the MOT file (a lost target claims none) is right when it
 overlaps the ground-truth box of the same id in that frame by at least 0.5
@@ -140,11 +142,18 @@ def item_paths(kind, name, scenes, clips):
     return (video, truth) if os.path.isfile(video) and os.path.isfile(truth) else None
 
 
+def track_command(track, video, truth_path, out, seed, options):
+    """The run of one item: from the truth's first frame (some clips open on another shot)."""
+    start = min(frame for frame, _ in read_mot(truth_path, False))
+    command = [track, video, "--targets", truth_path, "--mot", out, "--seed", str(seed), "-q"]
+    return command + (["--start", str(start)] if start > 1 else []) + options.split()
+
+
 def run_one(track, video, truth_path, seed, options, work):
     """The judged boxes of one run; raises with tavo-track's message when it fails."""
     handle, out = tempfile.mkstemp(suffix=".mot", dir=work)
     os.close(handle)
-    command = [track, video, "--targets", truth_path, "--mot", out, "--seed", str(seed), "-q"] + options.split()
+    command = track_command(track, video, truth_path, out, seed, options)
     done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     if done.returncode != 0:
         raise RuntimeError("%s failed (%d): %s" % (" ".join(command), done.returncode, done.stderr.strip()))

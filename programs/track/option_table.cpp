@@ -166,6 +166,11 @@ void addOutputs(std::vector<Option>& t)
                      "line for a target while it is lost (--lost-and-found)"));
     t.push_back(file("--estimates", "FILE", S::Outputs, &Options::estimatesFile,
                      "CSV of the estimates, frame,id,pos_x,pos_y,vel_x,vel_y,scale_x,scale_y"));
+    t.push_back(file("--confidence-terms", "FILE", S::Outputs, &Options::confidenceTermsFile,
+                     "CSV of what the calibrated confidence is computed from, a line per target and frame "
+                     "that has one (not lost, its box on the frame): frame,id,x,y,w,h (the box of --mot), "
+                     "its terms and the confidence, for tools/fit_confidence.py; needs --confidence "
+                     "calibrated (set by --robust)"));
     t.push_back(file("--video", "FILE", S::Outputs, &Options::videoFile,
                      "the annotated frames at the input's frame rate (25 frames/s when the input declares "
                      "none or one slower than 0.01 frames/s), their codec by the extension: .mp4, .m4v and .mov "

@@ -48,6 +48,8 @@ std::optional<std::string> combinationProblem(const Options& o, bool videoGiven)
     if (o.camera && videoGiven)
         return "--camera " + std::to_string(*o.camera) + " and the video " + quoted(o.video) +
                " cannot be combined: one input at a time";
+    if (!o.confidenceTermsFile.empty() && o.settings.confidence.kind != ConfidenceKind::Calibrated)
+        return "--confidence-terms needs --confidence calibrated (set by --robust): the likelihood has no terms";
     if (const auto missing = missingTargets(o))
         return missing;
     const int samples = o.settings.tracking.samples;

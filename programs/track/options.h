@@ -39,6 +39,7 @@ struct Options {
     std::optional<int64_t> seed;
     std::string motFile;
     std::string estimatesFile;
+    std::string confidenceTermsFile;  // --confidence-terms: the calibrated confidence's terms; empty when not given
     std::string videoFile;
     std::string gtFile;
     std::string plotFile;      // --plot: the targets' paths as a PNG picture; empty when not given

@@ -255,6 +255,7 @@ std::vector<std::pair<const char*, std::string>> namedOutputs(const Options& o)
     for (const auto& [option, name] : {std::pair<const char*, const std::string&>{"--video", o.videoFile},
                                        {"--mot", o.motFile},
                                        {"--estimates", o.estimatesFile},
+                                       {"--confidence-terms", o.confidenceTermsFile},
                                        {"--plot", o.plotFile}})
         if (!name.empty())
             named.emplace_back(option, name);
@@ -295,12 +296,17 @@ bool Outputs::open(const Options& o, double framesPerSecond, CvSize frameSize, s
         withStates_ = o.states;
         estimates_.write(withStates_ ? kEstimatesHeaderWithStates : kEstimatesHeader);
     }
+    if (!o.confidenceTermsFile.empty()) {
+        if (!terms_.open(o.confidenceTermsFile, error))
+            return refused();
+        terms_.write(kConfidenceTermsHeader);
+    }
     if (!o.plotFile.empty() && !plot_.open(o.plotFile, error))
         return refused();
     if (!o.plotFile.empty() && !o.gtFile.empty() && !errorPlot_.open(errorPlotName(o.plotFile), error))
         return refused();
-    for (PendingFile* file : {&video_.pending(), &mot_.pending(), &estimates_.pending(), &plot_.pending(),
-                              &errorPlot_.pending()})
+    for (PendingFile* file : {&video_.pending(), &mot_.pending(), &estimates_.pending(), &terms_.pending(),
+                              &plot_.pending(), &errorPlot_.pending()})
         if (file->pending() && file->replacesSharedFile())
             warnings_.push_back(file->option() + ": '" + file->name() +
                                 "' has other names (hard links), which keep its earlier content: the results "
@@ -319,18 +325,22 @@ bool Outputs::writeFrame(int frameNumber, const std::vector<TrackedTarget>& targ
                                target.inFrame));
         if (estimates_.isOpen())
             estimates_.write(estimateLine(frameNumber, target, withStates_));
+        // Only a confidence that was computed has terms.
+        if (terms_.isOpen() && !target.lost && target.inFrame)
+            terms_.write(confidenceTermsLine(frameNumber, target));
     }
     if (video_.isOpen() && annotated)
         video_.write(*annotated);
-    return mot_.flush(error) && estimates_.flush(error);
+    return mot_.flush(error) && estimates_.flush(error) && terms_.flush(error);
 }
 
 bool Outputs::close(std::string& error)
 {
     // Every file is closed; the first failure is the one reported.
-    std::string errors[3];
-    const bool ok[3] = {mot_.close(errors[0]), estimates_.close(errors[1]), video_.close(errors[2])};
-    for (int i = 0; i < 3; ++i)
+    std::string errors[4];
+    const bool ok[4] = {mot_.close(errors[0]), estimates_.close(errors[1]), terms_.close(errors[2]),
+                        video_.close(errors[3])};
+    for (int i = 0; i < 4; ++i)
         if (!ok[i]) {
             error = errors[i];
             return false;
@@ -340,8 +350,8 @@ bool Outputs::close(std::string& error)
 
 bool Outputs::commit(std::string& error)
 {
-    return commitTogether({&video_.pending(), &mot_.pending(), &estimates_.pending(), &plot_.pending(),
-                           &errorPlot_.pending()},
+    return commitTogether({&video_.pending(), &mot_.pending(), &estimates_.pending(), &terms_.pending(),
+                           &plot_.pending(), &errorPlot_.pending()},
                           error);
 }
 
@@ -350,6 +360,7 @@ void Outputs::discard()
     video_.discard();
     mot_.discard();
     estimates_.discard();
+    terms_.discard();
     plot_.discard();
     errorPlot_.discard();
 }

@@ -151,7 +151,7 @@ public:
     void discard();
 
 private:
-    TextOutput mot_{"--mot"}, estimates_{"--estimates"};
+    TextOutput mot_{"--mot"}, estimates_{"--estimates"}, terms_{"--confidence-terms"};
     VideoOutput video_;
     PictureOutput plot_{"--plot"}, errorPlot_{"--plot"};
     std::vector<std::string> warnings_;

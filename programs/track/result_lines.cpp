@@ -40,4 +40,18 @@ std::string estimateLine(int frame, const TrackedTarget& t, bool withState)
     return line;
 }
 
+const char* const kConfidenceTermsHeader =
+    "frame,id,x,y,w,h,best_ratio,similarity,spread,sample_share,similarity_ratio,fit_agreement,"
+    "foreground_share,poor_share,confidence\n";
+
+std::string confidenceTermsLine(int frame, const TrackedTarget& t)
+{
+    const ConfidenceTerms& c = t.terms;
+    char line[512];
+    std::snprintf(line, sizeof line, "%d,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", frame,
+                  t.id, t.box.x, t.box.y, t.box.width, t.box.height, c.bestRatio, c.similarity, c.spread,
+                  c.sampleShare, c.similarityRatio, c.fitAgreement, c.foregroundShare, c.poorShare, t.confidence);
+    return line;
+}
+
 }  // namespace tavo_cli

@@ -25,4 +25,9 @@ extern const char* const kEstimatesHeader;
 extern const char* const kEstimatesHeaderWithStates;
 std::string estimateLine(int frame, const TrackedTarget& target, bool withState = false);
 
+// The --confidence-terms CSV: its header and one line per target and frame
+// whose calibrated confidence was computed, every number with %.9g.
+extern const char* const kConfidenceTermsHeader;
+std::string confidenceTermsLine(int frame, const TrackedTarget& target);
+
 }  // namespace tavo_cli

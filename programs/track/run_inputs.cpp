@@ -27,7 +27,8 @@ std::optional<std::string> clashingFiles(const Options& o)
     const std::string errorPlot = o.plotFile.empty() || o.gtFile.empty() ? "" : errorPlotName(o.plotFile);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--mot", &o.motFile},   {"--estimates", &o.estimatesFile},        {"--video", &o.videoFile},
-        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}, {"--edits", &o.editsFile}};
+        {"--plot", &o.plotFile}, {"the error picture of --plot", &errorPlot}, {"--edits", &o.editsFile},
+        {"--confidence-terms", &o.confidenceTermsFile}};
     const std::pair<const char*, const std::string*> inputs[] = {{"the input video", o.camera ? &kNone : &o.video},
                                                                  {"--targets", &o.targetsFile},
                                                                  {"--gt", &o.gtFile},

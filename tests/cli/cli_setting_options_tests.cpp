@@ -114,9 +114,11 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
         {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"},
-        {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}, {"--edges", "0.5"}};
-    // Options that need another one beside them: a camera needs targets.
-    const std::map<std::string, const char*> companions = {{"--camera", "--select"}};
+        {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}, {"--edges", "0.5"}, {"--confidence-terms", "c.csv"}};
+    // Options that need another one beside them: a camera needs targets, the
+    // confidence's terms the calibrated confidence.
+    const std::map<std::string, const char*> companions = {{"--camera", "--select"},
+                                                           {"--confidence-terms", "--robust"}};
     std::vector<std::string> listed;
     helpEntries(usageText(), listed);
     EXPECT_EQ(usageText().find('{'), std::string::npos) << "a placeholder left in --help";

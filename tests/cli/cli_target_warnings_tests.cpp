@@ -1,10 +1,13 @@
 // Targets the results cannot be trusted for are pointed out: a box that
 // leaves the frame (its rows carry confidence 0) and a first-frame box
-// with nothing in it to recognise the target by.
+// with nothing in it to recognise the target by; what the calibrated
+// confidence is computed from is written on request.
 
 #include "command_run.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace command_run;
 
@@ -68,6 +71,43 @@ TEST_F(CliCommand, BoxesThatLeaveTheFrameSayConfidenceZeroAndAreWarnedAbout)
     for (const std::string& line : lines(readFile(path("m.txt"))))
         belowOne += std::stod(split(line)[6]) < 1.0;
     EXPECT_GT(belowOne, 0);
+}
+
+TEST_F(CliCommand, TheConfidenceTermsComeWithEveryBoxThatHasAConfidence)
+{
+    const std::string demo = std::string("'") + TAVO_BINARY_DIR + "/TAVO_DEMO.avi'";
+    // A box in a corner leaves the frame (confidence 0, no terms); one on a ball stays.
+    Result r = track(demo + " -q --seed 1 --frames 30 --robust --box 0,0,1,1 --box 136,261,18,18 --mot m.txt "
+                            "--confidence-terms t.csv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> terms = lines(readFile(path("t.csv")));
+    ASSERT_FALSE(terms.empty());
+    EXPECT_EQ(terms[0], "frame,id,x,y,w,h,best_ratio,similarity,spread,sample_share,similarity_ratio,"
+                        "fit_agreement,foreground_share,poor_share,confidence");
+    std::map<std::string, std::vector<std::string>> mot;  // "frame,id": the row's fields
+    for (const std::string& line : lines(readFile(path("m.txt")))) {
+        const std::vector<std::string> f = split(line);
+        if (std::stod(f[6]) > 0.0)
+            mot[f[0] + "," + f[1]] = f;
+    }
+    ASSERT_EQ(terms.size() - 1, mot.size());
+    for (size_t i = 1; i < terms.size(); ++i) {
+        const std::vector<std::string> t = split(terms[i]);
+        ASSERT_EQ(t.size(), 15u) << terms[i];
+        const auto row = mot.find(t[0] + "," + t[1]);
+        ASSERT_NE(row, mot.end()) << terms[i];
+        for (int k = 2; k < 6; ++k)
+            EXPECT_NEAR(std::stod(t[k]), std::stod(row->second[k]), 0.005 + 1e-9) << terms[i];
+        EXPECT_NEAR(std::stod(t[14]), std::stod(row->second[6]), 0.00005 + 1e-12) << terms[i];
+    }
+
+    // The likelihood has no terms; the file may not be another output.
+    r = track(demo + " -q --seed 1 --frames 3 --lost-and-found --confidence-terms t.csv");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--confidence-terms needs --confidence calibrated"), std::string::npos) << r.err;
+    r = track(demo + " -q --seed 1 --frames 3 --robust --mot t.csv --confidence-terms t.csv");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("--confidence-terms and --mot name the same file"), std::string::npos) << r.err;
 }
 
 TEST_F(CliCommand, BlankFirstFrameBoxesAreWarnedAbout)
