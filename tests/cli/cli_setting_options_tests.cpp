@@ -350,7 +350,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 37u);
+    EXPECT_EQ(names.size(), 38u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");
