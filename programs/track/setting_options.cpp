@@ -132,8 +132,9 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "no longer look as then and have stayed unchanged for " +
                             std::to_string(RevealedBackground::kSteadyFrames) +
                             " frames in a row are learnt, even near a target: the background its object "
-                            "uncovered, so that a target does not stay where its object started.  Off by "
-                            "default"));
+                            "uncovered; once they cover " + settingText(RevealedBackground::kVacatedShare) +
+                            " of a first box, the rest of it that still looks as then is learnt too, so that "
+                            "a target does not stay where its object started.  Off by default and in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "
