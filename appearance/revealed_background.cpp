@@ -84,8 +84,12 @@ void RevealedBackground::markVacated(cv::Mat& learn)
         if (!box.vacated) {
             // A pixel reaches the count once: learnt, it is known after.
             cv::compare(steadyFrames_(box.rect), kSteadyFrames, scratch_, cv::CMP_GE);
-            box.revealed += cv::countNonZero(scratch_);
-            box.vacated = box.revealed >= kVacatedShare * box.rect.area();
+            box.revealed[box.next] = cv::countNonZero(scratch_);
+            box.next = (box.next + 1) % kVacatingFrames;
+            int recently = 0;
+            for (const int r : box.revealed)
+                recently += r;
+            box.vacated = recently >= kVacatedShare * box.rect.area();
         }
         if (box.vacated) {
             cv::Mat learnt = learn(box.rect);

@@ -9,8 +9,8 @@
 //   for a few frames in a row, shows what was behind the object (an object
 //   standing still still looks as first seen; one passing through changes
 //   from frame to frame);
-// - once such pixels cover a share of a first box, its object has moved
-//   away: its pixels that still look as first seen are the background the
+// - once such pixels cover a share of a first box within a few frames,
+//   its object has moved away: its pixels that still look as first seen are the background the
 //   box took in around the object (goal, net, bystanders), learnt too.
 
 #include <opencv2/core.hpp>
@@ -25,10 +25,13 @@ public:
     // uniform patch rarely stays put that long, and the cyclists' clips
     // (16 frames) need their first boxes learnt within a few frames.
     static constexpr int kSteadyFrames = 3;
-    // The share of a first box that must have been revealed before the
-    // rest of it, still as first seen, is taken for background: more than
-    // a still object's wobble or the shadow it casts reveals.
+    // The share of a first box that must have been revealed within
+    // kVacatingFrames frames before the rest of it, still as first seen, is
+    // taken for background: an object that leaves uncovers its place at
+    // once, while one that wobbles, or starts off slowly and still covers
+    // most of its first box, uncovers a thin strip at a time.
     static constexpr double kVacatedShare = 0.2;
+    static constexpr int kVacatingFrames = 5;
 
     // Starts again on a first frame (8-bit BGR): `firstBoxes` are where
     // the background is unknown.
@@ -47,7 +50,10 @@ public:
 private:
     struct FirstBox {
         cv::Rect rect;       // clipped to the frame
-        int revealed = 0;    // its pixels learnt by the steady rule so far
+        // Its pixels learnt by the steady rule on each of the last
+        // kVacatingFrames frames, the oldest overwritten first.
+        int revealed[kVacatingFrames] = {};
+        int next = 0;
         bool vacated = false;
     };
 

@@ -247,6 +247,33 @@ TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItS
     EXPECT_EQ(leaves.foregroundShare(cvRect(80, 20, 16, 20)), 1.0) << "the object where it went";
 }
 
+TEST(RevealedBackground, AnObjectThatCreepsAwayKeepsThePartOfItsFirstBoxItStillCovers)
+{
+    // A uniform object filling its first box starts off slowly, a pixel
+    // every other frame: each column it uncovers is learnt three frames
+    // later, but no five frames uncover a fifth of the box, so the part it
+    // still covers, which looks as first seen, stays unknown.
+    BackgroundSettings settings;
+    settings.learnRevealed = true;
+    BackgroundModel model(settings);
+    const cv::Mat still = blocks(60, 120);
+    const auto frameAt = [&](int frameIndex) {
+        cv::Mat frame = still.clone();
+        frame(cv::Rect(20 + frameIndex / 2, 20, 20, 20)).setTo(cv::Scalar(30, 60, 220));
+        return frame;
+    };
+    cv::Mat frame = frameAt(0);
+    CvMat header = cvMat(frame);
+    model.prepare(&header, {cvRect(20, 20, 20, 20)});
+    for (int i = 1; i <= 20; ++i) {
+        frame = frameAt(i);
+        header = cvMat(frame);
+        model.prepare(&header, {cvRect(10, 10, 50, 40)});
+    }
+    EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 5, 20)), 0.0) << "uncovered and learnt";
+    EXPECT_EQ(model.foregroundShare(cvRect(30, 20, 10, 20)), 1.0) << "still covered";
+}
+
 TEST(RevealedBackground, ATargetFollowsAnObjectThatLeavesAFirstBoxMostlyOfBackground)
 {
     // As a cyclist riding away from a goal: the first box holds the object

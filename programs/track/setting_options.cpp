@@ -133,7 +133,8 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             std::to_string(RevealedBackground::kSteadyFrames) +
                             " frames in a row are learnt, even near a target: the background its object "
                             "uncovered; once they cover " + settingText(RevealedBackground::kVacatedShare) +
-                            " of a first box, the rest of it that still looks as then is learnt too, so that "
+                            " of a first box within " + std::to_string(RevealedBackground::kVacatingFrames) +
+                            " frames, the rest of it that still looks as then is learnt too, so that "
                             "a target does not stay where its object started.  Off by default and in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
