@@ -30,7 +30,7 @@ public:
     // taken for background: an object that leaves uncovers its place at
     // once, while one that wobbles, or starts off slowly and still covers
     // most of its first box, uncovers a thin strip at a time.
-    static constexpr double kVacatedShare = 0.2;
+    static constexpr double kVacatedShare = 0.15;
     static constexpr int kVacatingFrames = 5;
 
     // Starts again on a first frame (8-bit BGR): `firstBoxes` are where
