@@ -30,52 +30,64 @@ inline int largestDifference(const uint8_t* f, const uint8_t* g)
 
 void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& firstBoxes)
 {
+    forget();
     const cv::Rect frame(0, 0, image.cols, image.rows);
-    firstBoxes_.clear();
     for (const CvRect& r : firstBoxes) {
         FirstBox box;
         box.rect = cv::Rect(r.x, r.y, r.width, r.height) & frame;
-        if (!box.rect.empty())
-            firstBoxes_.push_back(box);
+        if (box.rect.empty())
+            continue;
+        region_ = firstBoxes_.empty() ? box.rect : (region_ | box.rect);
+        firstBoxes_.push_back(box);
     }
+    if (firstBoxes_.empty())
+        return;
     steadyFrames_ = cv::Mat::zeros(image.size(), CV_8U);
     asFirstSeen_ = cv::Mat::zeros(image.size(), CV_8U);
-    image.copyTo(previous_);
+    image(region_).copyTo(previous_);
 }
 
 void RevealedBackground::mark(const cv::Mat& image, const cv::Mat& background, const float* gain,
                               const cv::Mat& known, float threshold, cv::Mat& learn)
 {
-    if (previous_.empty() || previous_.size() != image.size())
+    if (previous_.empty() || steadyFrames_.size() != image.size())
         return;
-    for (int y = 0; y < image.rows; ++y)
-        markRow(image, background, gain, known, threshold, y, learn);
+    int unknown = 0;
+    for (int y = region_.y; y < region_.y + region_.height; ++y)
+        unknown += markRow(image, background, gain, known, threshold, y, learn);
     markVacated(learn);
-    image.copyTo(previous_);
+    if (unknown == 0) {
+        forget();  // every pixel is known: none can be unknown again before the next start
+        return;
+    }
+    image(region_).copyTo(previous_);
 }
 
-void RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background, const float* gain,
-                                 const cv::Mat& known, float threshold, int y, cv::Mat& learn)
+int RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background, const float* gain,
+                                const cv::Mat& known, float threshold, int y, cv::Mat& learn)
 {
     const uint8_t* f = image.ptr<uint8_t>(y);
-    const uint8_t* before = previous_.ptr<uint8_t>(y);
+    const uint8_t* before = previous_.ptr<uint8_t>(y - region_.y);
     const float* b = background.ptr<float>(y);
     const uint8_t* isKnown = known.ptr<uint8_t>(y);
     uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
     uint8_t* asFirst = asFirstSeen_.ptr<uint8_t>(y);
     uint8_t* learnt = learn.ptr<uint8_t>(y);
-    for (int x = 0; x < image.cols; ++x) {
+    int unknown = 0;
+    for (int x = region_.x; x < region_.x + region_.width; ++x) {
         if (isKnown[x]) {
             steady[x] = asFirst[x] = 0;
             continue;
         }
+        ++unknown;
         const bool changed = largestDifference(f + 3 * x, b + 3 * x, gain) > threshold;
-        const bool revealed = changed && largestDifference(f + 3 * x, before + 3 * x) <= threshold;
+        const bool revealed = changed && largestDifference(f + 3 * x, before + 3 * (x - region_.x)) <= threshold;
         asFirst[x] = changed ? 0 : 255;
         steady[x] = revealed ? static_cast<uint8_t>(std::min(steady[x] + 1, kSteadyFrames)) : 0;
         if (steady[x] >= kSteadyFrames)
             learnt[x] = 255;
     }
+    return unknown;
 }
 
 void RevealedBackground::markVacated(cv::Mat& learn)
@@ -101,6 +113,7 @@ void RevealedBackground::markVacated(cv::Mat& learn)
 void RevealedBackground::forget()
 {
     firstBoxes_.clear();
+    region_ = cv::Rect();
     previous_.release();
     steadyFrames_.release();
     asFirstSeen_.release();

@@ -44,7 +44,7 @@ public:
     void mark(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
               float threshold, cv::Mat& learn);
     // Forgets what was seen and the first boxes (the camera moved the
-    // background under them).
+    // background under them); called too once every pixel is known.
     void forget();
 
 private:
@@ -57,15 +57,19 @@ private:
         bool vacated = false;
     };
 
-    // Row y's counts updated, its steady pixels marked, and asFirstSeen_ written.
-    void markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
+    // Row y's counts updated, its steady pixels marked, and asFirstSeen_
+    // written, within region_; returns its unknown pixels there.
+    int markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
                  float threshold, int y, cv::Mat& learn);
     // The first boxes' counts updated; the vacated ones' pixels that still
     // look as first seen marked.
     void markVacated(cv::Mat& learn);
 
     std::vector<FirstBox> firstBoxes_;
-    cv::Mat previous_;      // the frame before, 8-bit BGR; empty before start and after forget()
+    // The first boxes' bounding rectangle: the only pixels ever unknown
+    // between start and forget (a camera move calls forget).
+    cv::Rect region_;
+    cv::Mat previous_;      // region_ of the frame before, 8-bit BGR; empty before start and after forget()
     cv::Mat steadyFrames_;  // CV_8U: frames in a row each unknown pixel has shown revealed background
     cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
     cv::Mat scratch_;       // markVacated's
