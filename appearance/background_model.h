@@ -42,8 +42,9 @@ struct BackgroundSettings {
     // Pixels unknown to the background (under the first boxes) that no
     // longer look as first seen and have stayed unchanged for a few frames
     // in a row are background the object has uncovered: they are learnt
-    // even inside the held rectangles (see RevealedBackground), so that a
-    // target does not find foreground where its object no longer is.
+    // even inside the held rectangles, and so is the rest of a first box
+    // once its object has evidently left it (see RevealedBackground), so
+    // that a target does not find foreground where its object no longer is.
     bool learnRevealed = false;
 };
 
@@ -77,9 +78,9 @@ public:
     double ringForegroundShare(CvRect rect, int margin) const;
     // Moves the learnt background with the camera: warps it by `transform`
     // (previous frame -> current); pixels that come into view from outside
-    // are unknown again, and what learnRevealed saw is forgotten.  Nothing
-    // before the first frame.  The foreground
-    // found last stays as it was, until the next frame is prepared.
+    // are unknown again, and what learnRevealed saw is forgotten (its rules
+    // stop).  Nothing before the first frame.  The foreground found last
+    // stays as it was, until the next frame is prepared.
     void moveWith(const cv::Matx23d& transform);
 
     // 255 where the current frame is foreground, 0 elsewhere.

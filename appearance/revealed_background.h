@@ -10,8 +10,9 @@
 //   standing still still looks as first seen; one passing through changes
 //   from frame to frame);
 // - once such pixels cover a share of a first box within a few frames,
-//   its object has moved away: its pixels that still look as first seen are the background the
-//   box took in around the object (goal, net, bystanders), learnt too.
+//   its object has moved away: the box's pixels that still look as first
+//   seen are the background it took in around the object (goal, net,
+//   bystanders), learnt too.
 
 #include <opencv2/core.hpp>
 #include <opencv2/core/types_c.h>
@@ -60,7 +61,7 @@ private:
     // Row y's counts updated, its steady pixels marked, and asFirstSeen_
     // written, within region_; returns its unknown pixels there.
     int markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
-                 float threshold, int y, cv::Mat& learn);
+                float threshold, int y, cv::Mat& learn);
     // The first boxes' counts updated; the vacated ones' pixels that still
     // look as first seen marked.
     void markVacated(cv::Mat& learn);
