@@ -43,6 +43,8 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     if (background_.size() != image.size()) {
         image.convertTo(background_, CV_32FC3);
         known_ = learn_.clone();
+        if (settings_.learnRevealed)
+            revealed_.start(image, held);
         const cv::Scalar sum = cv::sum(background_);
         for (int c = 0; c < 3; ++c)
             backgroundSum_[c] = sum[c];
@@ -61,6 +63,8 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
                 gain[c] = static_cast<float>(
                     std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
         }
+    if (settings_.learnRevealed)
+        revealed_.mark(image, background_, gain, known_, static_cast<float>(settings_.threshold), learn_);
     compareAndLearn(image, gain, workers);
 }
 
@@ -132,6 +136,7 @@ void BackgroundModel::moveWith(const cv::Matx23d& transform)
     cv::warpAffine(known_, warpedKnown_, transform, known_.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT,
                    cv::Scalar(0));
     cv::swap(known_, warpedKnown_);
+    revealed_.forget();  // the frame before no longer lies under the same pixels
     const cv::Scalar sum = cv::sum(background_);
     for (int c = 0; c < 3; ++c)
         backgroundSum_[c] = sum[c];

@@ -5,6 +5,8 @@
 // (foreground).  It tells a moving object from a still patch of the same
 // colours, which no colour histogram can.
 
+#include "appearance/revealed_background.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/core/types_c.h>
 
@@ -37,6 +39,13 @@ struct BackgroundSettings {
     // unseen pixels that still look as then are the background its first
     // box took in, and would draw rings toward that place.
     bool stillRuleWhileStill = false;
+    // Pixels unknown to the background (under the first boxes) that no
+    // longer look as first seen and have stayed unchanged for a few frames
+    // in a row are background the object has uncovered: they are learnt
+    // even inside the held rectangles, and so is the rest of a first box
+    // once its object has evidently left it (see RevealedBackground), so
+    // that a target does not find foreground where its object no longer is.
+    bool learnRevealed = false;
 };
 
 class BackgroundModel {
@@ -48,7 +57,8 @@ public:
     // are or may be: they would teach the background their own look).  On
     // the first frame, or one of another size, the background starts as
     // that frame, unknown inside `held`; unknown pixels count as foreground
-    // until they are seen outside every held rectangle.
+    // until they are seen outside every held rectangle (or, with
+    // learnRevealed, are seen to show the background the object uncovered).
     // With `workers`, bands of rows are compared on its threads, with the
     // same results.
     void prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers = nullptr);
@@ -68,8 +78,9 @@ public:
     double ringForegroundShare(CvRect rect, int margin) const;
     // Moves the learnt background with the camera: warps it by `transform`
     // (previous frame -> current); pixels that come into view from outside
-    // are unknown again.  Nothing before the first frame.  The foreground
-    // found last stays as it was, until the next frame is prepared.
+    // are unknown again, and what learnRevealed saw is forgotten (its rules
+    // stop).  Nothing before the first frame.  The foreground found last
+    // stays as it was, until the next frame is prepared.
     void moveWith(const cv::Matx23d& transform);
 
     // 255 where the current frame is foreground, 0 elsewhere.
@@ -102,4 +113,5 @@ private:
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
     double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning or move
+    RevealedBackground revealed_;  // with learnRevealed
 };

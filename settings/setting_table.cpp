@@ -293,6 +293,8 @@ std::vector<Setting> foregroundAndAdaptation()
              "the foreground ring also counts unseen background that looks as on the first frame"),
         flag("ring-still-while-still", [](auto& s) -> auto& { return s.colour.background.stillRuleWhileStill; },
              "ring-still-unknown holds only while some target stands where it started"),
+        flag("learn-revealed", [](auto& s) -> auto& { return s.colour.background.learnRevealed; },
+             "unseen background under first boxes is learnt once the object has evidently left it"),
         words("camera-motion", [](auto& s) -> auto& { return s.camera.mode; },
               std::vector<std::pair<std::string, CameraMode>>{
                   {"still", CameraMode::Still}, {"moving", CameraMode::Moving}, {"auto", CameraMode::Auto}},

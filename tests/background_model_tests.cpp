@@ -4,6 +4,7 @@
 #include "appearance/background_model.h"
 #include "appearance/colour_model.h"
 #include "appearance/target_areas.h"
+#include "session/tracking_session.h"
 
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>
@@ -189,4 +190,130 @@ TEST(TargetAreas, GrowEverySideByAShareOfTheSize)
     EXPECT_EQ(r.y, 18);
     EXPECT_EQ(r.width, 12);
     EXPECT_EQ(r.height, 9);
+}
+
+// The background under a first box, learnt once its object has left it.
+namespace {
+
+// A still, textured background of grey blocks.
+cv::Mat blocks(int rows, int cols)
+{
+    cv::Mat frame(rows, cols, CV_8UC3);
+    cv::RNG rng(3);
+    for (int y = 0; y < rows; y += 8)
+        for (int x = 0; x < cols; x += 8) {
+            const int v = rng.uniform(90, 170);
+            cv::rectangle(frame, cv::Rect(x, y, 8, 8), cv::Scalar(v, v + 5, v), cv::FILLED);
+        }
+    return frame;
+}
+
+}  // namespace
+
+TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItStays)
+{
+    BackgroundSettings settings;
+    settings.learnRevealed = true;
+    const cv::Rect firstBox(20, 10, 40, 40), object(20, 20, 16, 20);
+    const cv::Mat still = blocks(60, 120);
+    const auto frameWith = [&](cv::Rect at) {
+        cv::Mat frame = still.clone();
+        frame(at).setTo(cv::Scalar(30, 60, 220));
+        return frame;
+    };
+    // The target stays where it started: its area holds the first box grown.
+    const std::vector<CvRect> held{cvRect(10, 0, 60, 60)};
+    const CvRect first = cvRect(firstBox.x, firstBox.y, firstBox.width, firstBox.height);
+    BackgroundModel stays(settings), leaves(settings), without;
+    for (BackgroundModel* m : {&stays, &leaves, &without}) {
+        cv::Mat frame = frameWith(object);
+        CvMat header = cvMat(frame);
+        m->prepare(&header, {first});
+    }
+    cv::Mat away = frameWith(object + cv::Point(60, 0)), there = frameWith(object);
+    CvMat awayHeader = cvMat(away), thereHeader = cvMat(there);
+    for (int i = 0; i < 10; ++i) {
+        stays.prepare(&thereHeader, held);
+        leaves.prepare(&awayHeader, held);
+        without.prepare(&awayHeader, held);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(stays.foregroundShare(first), 1.0) << "an object standing still is never learnt";
+        EXPECT_EQ(without.foregroundShare(first), 1.0) << "without the rule, held pixels stay unknown";
+        // Its place differs from the first look, and stays so: on the
+        // third frame it is learnt, and as it covers a fifth of the box
+        // (more than 0.15), the rest of the box, still as first seen, with it.
+        EXPECT_EQ(leaves.foregroundShare(first), i <= 3 ? 1.0 : 0.0);
+    }
+    EXPECT_EQ(leaves.foregroundShare(cvRect(80, 20, 16, 20)), 1.0) << "the object where it went";
+}
+
+TEST(RevealedBackground, AnObjectThatCreepsAwayKeepsThePartOfItsFirstBoxItStillCovers)
+{
+    // A uniform object filling its first box starts off slowly, a pixel
+    // every third frame: each column it uncovers is learnt three frames
+    // later, but no five frames uncover 0.15 of the box, so the part it
+    // still covers, which looks as first seen, stays unknown.
+    BackgroundSettings settings;
+    settings.learnRevealed = true;
+    BackgroundModel model(settings);
+    const cv::Mat still = blocks(60, 120);
+    const auto frameAt = [&](int frameIndex) {
+        cv::Mat frame = still.clone();
+        frame(cv::Rect(20 + frameIndex / 3, 20, 20, 20)).setTo(cv::Scalar(30, 60, 220));
+        return frame;
+    };
+    cv::Mat frame = frameAt(0);
+    CvMat header = cvMat(frame);
+    model.prepare(&header, {cvRect(20, 20, 20, 20)});
+    for (int i = 1; i <= 30; ++i) {
+        frame = frameAt(i);
+        header = cvMat(frame);
+        model.prepare(&header, {cvRect(10, 10, 50, 40)});
+    }
+    EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 5, 20)), 0.0) << "uncovered and learnt";
+    EXPECT_EQ(model.foregroundShare(cvRect(30, 20, 10, 20)), 1.0) << "still covered";
+}
+
+TEST(RevealedBackground, ATargetFollowsAnObjectThatLeavesAFirstBoxMostlyOfBackground)
+{
+    // As a cyclist riding away from a goal: the first box holds the object
+    // (a dark figure, a quarter of the box) and much of a goal's yellow
+    // frame behind it, which draws the colours; the figure rides off at 5
+    // pixels a frame.
+    const cv::Mat still = [] {
+        cv::Mat frame = blocks(200, 320);
+        cv::rectangle(frame, cv::Rect(70, 50, 50, 80), cv::Scalar(40, 200, 230), 6);
+        return frame;
+    }();
+    const cv::Rect firstBox(40, 50, 90, 80);
+    const auto figureAt = [](int frameIndex) { return cv::Rect(44 + 5 * frameIndex, 60, 30, 64); };
+    const auto frameAt = [&](int frameIndex) {
+        cv::Mat frame = still.clone();
+        frame(figureAt(frameIndex)).setTo(cv::Scalar(90, 30, 20));
+        return frame;
+    };
+    // The figure has left the first box by frame 18; on each of the last
+    // frames, a target that follows it holds its centre.
+    constexpr int kFrames = 40, kLastFrames = 15;
+    const auto followedFrames = [&](bool learnRevealed) {
+        TrackingSettings settings = robustSettings();
+        settings.colour.background.learnRevealed = learnRevealed;
+        std::string error;
+        auto session = TrackingSession::start(frameAt(0), {Box{firstBox.x, firstBox.y, firstBox.width,
+                                                               firstBox.height}},
+                                              settings, 1, error);
+        EXPECT_TRUE(session) << error;
+        int followed = 0;  // of the last frames
+        for (int i = 1; session && i < kFrames; ++i) {
+            EXPECT_EQ(session->step(frameAt(i)), StepOutcome::Tracked);
+            const TrackedTarget& t = session->targets()[0];
+            const cv::Rect2d box(t.box.x, t.box.y, t.box.width, t.box.height);
+            const cv::Rect figure = figureAt(i);
+            followed += i >= kFrames - kLastFrames &&
+                        box.contains(cv::Point2d(figure.x + 0.5 * figure.width, figure.y + 0.5 * figure.height));
+        }
+        return followed;
+    };
+    EXPECT_EQ(followedFrames(false), 0) << "the target stays with the structure";
+    EXPECT_EQ(followedFrames(true), kLastFrames);
 }

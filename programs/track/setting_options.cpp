@@ -1,4 +1,5 @@
 #include "programs/track/option_builders.h"
+#include "appearance/revealed_background.h"
 
 #include <utility>
 
@@ -126,6 +127,15 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "within 0.25 of its first box's larger side from where it started; once every target has "
                         "left its place, the unseen pixels that still look as then are background.  Off by default "
                         "and in --robust"));
+    t.push_back(setting("--learn-revealed", "", S::Foreground,
+                        "with --foreground, pixels the background has never seen (under the first boxes) that "
+                        "no longer look as then and have stayed unchanged for " +
+                            std::to_string(RevealedBackground::kSteadyFrames) +
+                            " frames in a row are learnt, even near a target: the background its object "
+                            "uncovered; once they cover " + settingText(RevealedBackground::kVacatedShare) +
+                            " of a first box within " + std::to_string(RevealedBackground::kVacatingFrames) +
+                            " frames, the rest of it that still looks as then is learnt too, so that "
+                            "a target does not stay where its object started.  Off by default, on in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "

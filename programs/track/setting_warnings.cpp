@@ -59,6 +59,8 @@ std::vector<std::string> settingWarnings(const Options& options)
     const BackgroundSettings& background = options.settings.colour.background;
     if (background.stillRuleWhileStill && !background.ringCountsStillUnknown)
         warnings.push_back("--ring-still-while-still does nothing without --ring-still-unknown, the rule it stops");
+    if (background.learnRevealed && options.settings.colour.foregroundWeight <= 0.0)
+        warnings.push_back("--learn-revealed does nothing without --foreground, whose background it learns");
     return warnings;
 }
 

@@ -1,0 +1,120 @@
+#include "appearance/revealed_background.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// The largest absolute difference of the three channels of a frame's pixel
+// from a background pixel scaled by the gain (as the background pass
+// computes it).
+inline float largestDifference(const uint8_t* f, const float* b, const float* gain)
+{
+    float most = 0.0f;
+    for (int c = 0; c < 3; ++c)
+        most = std::max(most, std::fabs(static_cast<float>(f[c]) - b[c] * gain[c]));
+    return most;
+}
+
+// The same between two frames' pixels.
+inline int largestDifference(const uint8_t* f, const uint8_t* g)
+{
+    int most = 0;
+    for (int c = 0; c < 3; ++c)
+        most = std::max(most, std::abs(static_cast<int>(f[c]) - static_cast<int>(g[c])));
+    return most;
+}
+
+}  // namespace
+
+void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& firstBoxes)
+{
+    forget();
+    const cv::Rect frame(0, 0, image.cols, image.rows);
+    for (const CvRect& r : firstBoxes) {
+        FirstBox box;
+        box.rect = cv::Rect(r.x, r.y, r.width, r.height) & frame;
+        if (box.rect.empty())
+            continue;
+        region_ = firstBoxes_.empty() ? box.rect : (region_ | box.rect);
+        firstBoxes_.push_back(box);
+    }
+    if (firstBoxes_.empty())
+        return;
+    steadyFrames_ = cv::Mat::zeros(image.size(), CV_8U);
+    asFirstSeen_ = cv::Mat::zeros(image.size(), CV_8U);
+    image(region_).copyTo(previous_);
+}
+
+void RevealedBackground::mark(const cv::Mat& image, const cv::Mat& background, const float* gain,
+                              const cv::Mat& known, float threshold, cv::Mat& learn)
+{
+    if (previous_.empty() || steadyFrames_.size() != image.size())
+        return;
+    int unknown = 0;
+    for (int y = region_.y; y < region_.y + region_.height; ++y)
+        unknown += markRow(image, background, gain, known, threshold, y, learn);
+    markVacated(learn);
+    if (unknown == 0) {
+        forget();  // every pixel is known: none can be unknown again before the next start
+        return;
+    }
+    image(region_).copyTo(previous_);
+}
+
+int RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background, const float* gain,
+                                const cv::Mat& known, float threshold, int y, cv::Mat& learn)
+{
+    const uint8_t* f = image.ptr<uint8_t>(y);
+    const uint8_t* before = previous_.ptr<uint8_t>(y - region_.y);
+    const float* b = background.ptr<float>(y);
+    const uint8_t* isKnown = known.ptr<uint8_t>(y);
+    uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
+    uint8_t* asFirst = asFirstSeen_.ptr<uint8_t>(y);
+    uint8_t* learnt = learn.ptr<uint8_t>(y);
+    int unknown = 0;
+    for (int x = region_.x; x < region_.x + region_.width; ++x) {
+        if (isKnown[x]) {
+            steady[x] = asFirst[x] = 0;
+            continue;
+        }
+        ++unknown;
+        const bool changed = largestDifference(f + 3 * x, b + 3 * x, gain) > threshold;
+        const bool revealed = changed && largestDifference(f + 3 * x, before + 3 * (x - region_.x)) <= threshold;
+        asFirst[x] = changed ? 0 : 255;
+        steady[x] = revealed ? static_cast<uint8_t>(std::min(steady[x] + 1, kSteadyFrames)) : 0;
+        if (steady[x] >= kSteadyFrames)
+            learnt[x] = 255;
+    }
+    return unknown;
+}
+
+void RevealedBackground::markVacated(cv::Mat& learn)
+{
+    for (FirstBox& box : firstBoxes_) {
+        if (!box.vacated) {
+            // A pixel reaches the count once: learnt, it is known after.
+            cv::compare(steadyFrames_(box.rect), kSteadyFrames, scratch_, cv::CMP_GE);
+            box.revealed[box.next] = cv::countNonZero(scratch_);
+            box.next = (box.next + 1) % kVacatingFrames;
+            int recently = 0;
+            for (const int r : box.revealed)
+                recently += r;
+            box.vacated = recently >= kVacatedShare * box.rect.area();
+        }
+        if (box.vacated) {
+            cv::Mat learnt = learn(box.rect);
+            cv::bitwise_or(learnt, asFirstSeen_(box.rect), learnt);
+        }
+    }
+}
+
+void RevealedBackground::forget()
+{
+    firstBoxes_.clear();
+    region_ = cv::Rect();
+    previous_.release();
+    steadyFrames_.release();
+    asFirstSeen_.release();
+}

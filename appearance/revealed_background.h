@@ -1,0 +1,77 @@
+#pragma once
+
+// The background revealed where objects stood on the first frame.  The
+// background model has never seen the pixels under a first box and holds
+// them unlearnt while a target is near, so a target that stays where it
+// started keeps them unknown (foreground) for ever.  Two rules learn them
+// once the object has evidently left:
+// - a pixel that no longer looks as first seen, and has stayed the same
+//   for a few frames in a row, shows what was behind the object (an object
+//   standing still still looks as first seen; one passing through changes
+//   from frame to frame);
+// - once such pixels cover a share of a first box within a few frames,
+//   its object has moved away: the box's pixels that still look as first
+//   seen are the background it took in around the object (goal, net,
+//   bystanders), learnt too.
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/types_c.h>
+
+#include <vector>
+
+class RevealedBackground {
+public:
+    // Frames in a row that an unknown pixel must differ from its first
+    // look and stay unchanged before it is learnt: a moving object's
+    // uniform patch rarely stays put that long, and the cyclists' clips
+    // (16 frames) need their first boxes learnt within a few frames.
+    static constexpr int kSteadyFrames = 3;
+    // The share of a first box that must have been revealed within
+    // kVacatingFrames frames before the rest of it, still as first seen, is
+    // taken for background: an object that leaves uncovers its place at
+    // once, while one that wobbles, or starts off slowly and still covers
+    // most of its first box, uncovers a thin strip at a time.
+    static constexpr double kVacatedShare = 0.15;
+    static constexpr int kVacatingFrames = 5;
+
+    // Starts again on a first frame (8-bit BGR): `firstBoxes` are where
+    // the background is unknown.
+    void start(const cv::Mat& image, const std::vector<CvRect>& firstBoxes);
+    // Sets `learn` to 255 at the pixels unknown to the background (0 in
+    // `known`) that either rule says are revealed.  `background` (CV_32FC3)
+    // holds their first look, to be scaled by `gain`; a pixel differs by
+    // more than `threshold` in some channel.  Before start, or after
+    // forget, nothing is marked until the next start.
+    void mark(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
+              float threshold, cv::Mat& learn);
+    // Forgets what was seen and the first boxes (the camera moved the
+    // background under them); called too once every pixel is known.
+    void forget();
+
+private:
+    struct FirstBox {
+        cv::Rect rect;       // clipped to the frame
+        // Its pixels learnt by the steady rule on each of the last
+        // kVacatingFrames frames, the oldest overwritten first.
+        int revealed[kVacatingFrames] = {};
+        int next = 0;
+        bool vacated = false;
+    };
+
+    // Row y's counts updated, its steady pixels marked, and asFirstSeen_
+    // written, within region_; returns its unknown pixels there.
+    int markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
+                float threshold, int y, cv::Mat& learn);
+    // The first boxes' counts updated; the vacated ones' pixels that still
+    // look as first seen marked.
+    void markVacated(cv::Mat& learn);
+
+    std::vector<FirstBox> firstBoxes_;
+    // The first boxes' bounding rectangle: the only pixels ever unknown
+    // between start and forget (a camera move calls forget).
+    cv::Rect region_;
+    cv::Mat previous_;      // region_ of the frame before, 8-bit BGR; empty before start and after forget()
+    cv::Mat steadyFrames_;  // CV_8U: frames in a row each unknown pixel has shown revealed background
+    cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
+    cv::Mat scratch_;       // markVacated's
+};
