@@ -30,7 +30,10 @@ public:
     // kVacatingFrames frames before the rest of it, still as first seen, is
     // taken for background: an object that leaves uncovers its place at
     // once, while one that wobbles, or starts off slowly and still covers
-    // most of its first box, uncovers a thin strip at a time.
+    // most of its first box, uncovers a thin strip at a time.  Not so a
+    // small plain object moving a pixel a frame: it passes the share in 3
+    // frames, and its own pixels, still as first seen, are learnt (which
+    // is why the rule is not part of the robust preset).
     static constexpr double kVacatedShare = 0.15;
     static constexpr int kVacatingFrames = 5;
 
