@@ -6,6 +6,8 @@
 #include "appearance/target_areas.h"
 #include "session/tracking_session.h"
 
+#include "patch_frames.h"
+
 #include <opencv2/core/core_c.h>
 #include <opencv2/imgproc.hpp>
 
@@ -196,17 +198,7 @@ TEST(TargetAreas, GrowEverySideByAShareOfTheSize)
 namespace {
 
 // A still, textured background of grey blocks.
-cv::Mat blocks(int rows, int cols)
-{
-    cv::Mat frame(rows, cols, CV_8UC3);
-    cv::RNG rng(3);
-    for (int y = 0; y < rows; y += 8)
-        for (int x = 0; x < cols; x += 8) {
-            const int v = rng.uniform(90, 170);
-            cv::rectangle(frame, cv::Rect(x, y, 8, 8), cv::Scalar(v, v + 5, v), cv::FILLED);
-        }
-    return frame;
-}
+cv::Mat blocks(int rows, int cols) { return greyBlocks(rows, cols, 3); }
 
 }  // namespace
 

@@ -4,6 +4,8 @@
 
 #include "session/tracking_session.h"
 
+#include "patch_frames.h"
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -16,17 +18,7 @@ namespace {
 constexpr int kWidth = 320, kHeight = 240;
 
 // A still, textured background: grey blocks of several shades.
-cv::Mat background()
-{
-    cv::Mat frame(kHeight, kWidth, CV_8UC3);
-    cv::RNG rng(7);
-    for (int y = 0; y < kHeight; y += 8)
-        for (int x = 0; x < kWidth; x += 8) {
-            const int v = rng.uniform(90, 170);
-            cv::rectangle(frame, cv::Rect(x, y, 8, 8), cv::Scalar(v, v + 5, v), cv::FILLED);
-        }
-    return frame;
-}
+cv::Mat background() { return greyBlocks(kHeight, kWidth, 7); }
 
 // An upright two-part figure: a light head over a uniform dark-blue body.
 void drawFigure(cv::Mat& frame, const cv::Rect& box)
