@@ -163,6 +163,9 @@ public:
     // 255 where the current frame differs from the background; null
     // without the foreground cue.
     const cv::Mat* foreground() const { return usesBackground() ? &background_.foreground() : nullptr; }
+    // The share of foreground pixels in a rectangle of the frame (see
+    // BackgroundModel::foregroundShare); negative without a background.
+    double foregroundShare(CvRect rect) const { return usesBackground() ? background_.foregroundShare(rect) : -1.0; }
 
 private:
     ColourModelSettings settings_;

@@ -2,22 +2,6 @@
 
 #include "appearance/reference_adaptation.h"
 
-#include <opencv2/core.hpp>
-
-namespace {
-
-// The share of the rectangle's pixels on the frame that the mask marks;
-// negative when none of it lies on the frame.
-double maskedShare(const cv::Mat& mask, const CvRect& r)
-{
-    const cv::Rect on = cv::Rect(r.x, r.y, r.width, r.height) & cv::Rect(0, 0, mask.cols, mask.rows);
-    if (on.area() <= 0)
-        return -1.0;
-    return static_cast<double>(cv::countNonZero(mask(on))) / on.area();
-}
-
-}  // namespace
-
 double TrackingSession::confidenceOf(size_t index, const Target& t, TrackedTarget& r)
 {
     if (settings_.confidence.kind == ConfidenceKind::Likelihood)
@@ -30,8 +14,8 @@ double TrackingSession::confidenceOf(size_t index, const Target& t, TrackedTarge
     const double similarity = t.model ? t.model->similarity(rect) : -1.0;
     ConfidenceContext context;
     context.reported = r.box;
-    if (const cv::Mat* foreground = colours_ ? colours_->foreground() : nullptr)
-        context.foregroundShare = maskedShare(*foreground, rect);
+    if (colours_)
+        context.foregroundShare = colours_->foregroundShare(rect);
     context.poorFrames = t.motion.poorFrames;
     r.terms = confidenceTerms(samples, similarity, estimateBox(t.estimate, t.baseWidth, t.baseHeight),
                               confidenceHistory_[index], context);
