@@ -64,7 +64,7 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
                     std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
         }
     if (settings_.learnRevealed)
-        revealed_.mark(image, background_, gain, known_, static_cast<float>(settings_.threshold), learn_);
+        revealed_.mark(image, background_, gain, known_, static_cast<float>(settings_.threshold), held, learn_);
     compareAndLearn(image, gain, workers);
 }
 

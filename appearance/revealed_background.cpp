@@ -1,5 +1,7 @@
 #include "appearance/revealed_background.h"
 
+#include "appearance/target_areas.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -44,18 +46,20 @@ void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& 
         return;
     steadyFrames_ = cv::Mat::zeros(image.size(), CV_8U);
     asFirstSeen_ = cv::Mat::zeros(image.size(), CV_8U);
+    inTarget_ = cv::Mat::zeros(image.size(), CV_8U);
     image(region_).copyTo(previous_);
 }
 
 void RevealedBackground::mark(const cv::Mat& image, const cv::Mat& background, const float* gain,
-                              const cv::Mat& known, float threshold, cv::Mat& learn)
+                              const cv::Mat& known, float threshold, const std::vector<CvRect>& held,
+                              cv::Mat& learn)
 {
     if (previous_.empty() || steadyFrames_.size() != image.size())
         return;
     int unknown = 0;
     for (int y = region_.y; y < region_.y + region_.height; ++y)
         unknown += markRow(image, background, gain, known, threshold, y, learn);
-    markVacated(learn);
+    markVacated(held, learn);
     if (unknown == 0) {
         forget();  // every pixel is known: none can be unknown again before the next start
         return;
@@ -90,12 +94,27 @@ int RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background,
     return unknown;
 }
 
-void RevealedBackground::markVacated(cv::Mat& learn)
+void RevealedBackground::markTargets(const std::vector<CvRect>& held)
 {
+    // Row by row: cv::Mat::setTo allocates on every call.
+    for (int y = region_.y; y < region_.y + region_.height; ++y)
+        std::fill_n(inTarget_.ptr<uint8_t>(y) + region_.x, region_.width, uint8_t{0});
+    for (const CvRect& area : held) {
+        const CvRect r = shrunkRect(area, kTargetAreaGrowth);
+        const cv::Rect own = cv::Rect(r.x, r.y, r.width, r.height) & region_;
+        for (int y = own.y; y < own.y + own.height; ++y)
+            std::fill_n(inTarget_.ptr<uint8_t>(y) + own.x, own.width, uint8_t{255});
+    }
+}
+
+void RevealedBackground::markVacated(const std::vector<CvRect>& held, cv::Mat& learn)
+{
+    markTargets(held);
     for (FirstBox& box : firstBoxes_) {
         if (!box.vacated) {
             // A pixel reaches the count once: learnt, it is known after.
             cv::compare(steadyFrames_(box.rect), kSteadyFrames, scratch_, cv::CMP_GE);
+            cv::bitwise_and(scratch_, inTarget_(box.rect), scratch_);
             box.revealed[box.next] = cv::countNonZero(scratch_);
             box.next = (box.next + 1) % kVacatingFrames;
             int recently = 0;
@@ -117,4 +136,5 @@ void RevealedBackground::forget()
     previous_.release();
     steadyFrames_.release();
     asFirstSeen_.release();
+    inTarget_.release();
 }

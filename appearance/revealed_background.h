@@ -12,7 +12,13 @@
 // - once such pixels cover a share of a first box within a few frames,
 //   its object has moved away: the box's pixels that still look as first
 //   seen are the background it took in around the object (goal, net,
-//   bystanders), learnt too.
+//   bystanders), learnt too.  Only pixels revealed inside a target's own
+//   rectangle count: a target that follows its object leaves the place
+//   the object uncovered behind it, while one left where the object
+//   started, held by the colours it took in, has it inside.  (Otherwise a
+//   small plain object moving a pixel a frame reaches the share in 3
+//   frames while most of it is still in its box, unchanged, and is
+//   learnt.)
 
 #include <opencv2/core.hpp>
 #include <opencv2/core/types_c.h>
@@ -30,10 +36,7 @@ public:
     // kVacatingFrames frames before the rest of it, still as first seen, is
     // taken for background: an object that leaves uncovers its place at
     // once, while one that wobbles, or starts off slowly and still covers
-    // most of its first box, uncovers a thin strip at a time.  Not so a
-    // small plain object moving a pixel a frame: it passes the share in 3
-    // frames, and its own pixels, still as first seen, are learnt (which
-    // is why the rule is not part of the robust preset).
+    // most of its first box, uncovers a thin strip at a time.
     static constexpr double kVacatedShare = 0.15;
     static constexpr int kVacatingFrames = 5;
 
@@ -43,10 +46,11 @@ public:
     // Sets `learn` to 255 at the pixels unknown to the background (0 in
     // `known`) that either rule says are revealed.  `background` (CV_32FC3)
     // holds their first look, to be scaled by `gain`; a pixel differs by
-    // more than `threshold` in some channel.  Before start, or after
-    // forget, nothing is marked until the next start.
+    // more than `threshold` in some channel.  `held` are the targets'
+    // areas (their rectangles grown by kTargetAreaGrowth on each side).
+    // Before start, or after forget, nothing is marked until the next start.
     void mark(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
-              float threshold, cv::Mat& learn);
+              float threshold, const std::vector<CvRect>& held, cv::Mat& learn);
     // Forgets what was seen and the first boxes (the camera moved the
     // background under them); called too once every pixel is known.
     void forget();
@@ -65,9 +69,12 @@ private:
     // written, within region_; returns its unknown pixels there.
     int markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
                 float threshold, int y, cv::Mat& learn);
-    // The first boxes' counts updated; the vacated ones' pixels that still
-    // look as first seen marked.
-    void markVacated(cv::Mat& learn);
+    // The first boxes' counts of pixels revealed inside the targets' own
+    // rectangles updated; the vacated ones' pixels that still look as
+    // first seen marked.
+    void markVacated(const std::vector<CvRect>& held, cv::Mat& learn);
+    // inTarget_ set to 255 inside the targets' own rectangles, 0 elsewhere.
+    void markTargets(const std::vector<CvRect>& held);
 
     std::vector<FirstBox> firstBoxes_;
     // The first boxes' bounding rectangle: the only pixels ever unknown
@@ -76,5 +83,6 @@ private:
     cv::Mat previous_;      // region_ of the frame before, 8-bit BGR; empty before start and after forget()
     cv::Mat steadyFrames_;  // CV_8U: frames in a row each unknown pixel has shown revealed background
     cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
+    cv::Mat inTarget_;      // CV_8U: 255 inside a target's own rectangle
     cv::Mat scratch_;       // markVacated's
 };

@@ -14,6 +14,9 @@ constexpr double kTargetAreaGrowth = 0.25;
 
 // `rect` grown by `share` of its width and height on each side.
 CvRect grownRect(CvRect rect, double share);
+// The rectangle that grownRect(., share) grew into `area`, to within a
+// pixel on each side: a target's own rectangle within its area.
+CvRect shrunkRect(CvRect area, double share);
 
 // The grown estimated rectangles of every target, into `areas` (cleared
 // first; it keeps its storage from frame to frame).
