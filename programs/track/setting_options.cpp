@@ -253,7 +253,7 @@ void addLostAndFound(std::vector<Option>& t)
                 "8 frames after the patch last showed it, unless the patch shows the object alone (its typical "
                 "count, at most 1.25 times the estimate's box in either side) with its centre over 0.25 of the "
                 "box's side from the estimate's: the thing has let go of the object (a hand that pushed it), so "
-                "the target stops coasting and follows it"));
+                "the target stops coasting and follows it.  Off by default, on in --robust"));
 
     t.push_back(
         setting("--coast-when-joined", "", S::LostAndFound,
