@@ -158,6 +158,8 @@ BoxFitter::Fit BoxFitter::fitPatch(size_t index, const RealBox& estimate, const 
         t.joinFramesLeft = kJoinMemory;
         return Fit::Joined;
     }
+    if (t.joinFramesLeft > 0 && endJoinApart_ && aloneApart(patch, estimate, t.typicalCount))
+        t.joinFramesLeft = 0;
     if (t.joinFramesLeft > 0) {
         --t.joinFramesLeft;
         return Fit::Joined;
@@ -182,6 +184,16 @@ void BoxFitter::drop(size_t index)
     if (index < fits_.size())
         fits_.erase(fits_.begin() + static_cast<std::ptrdiff_t>(index));
     growth_.drop(index);
+}
+
+bool BoxFitter::aloneApart(const Patch& patch, const RealBox& estimate, double typicalCount)
+{
+    if (static_cast<double>(patch.count) < kFitLeastCount * typicalCount ||
+        patch.bounds.width > kApartMostSide * estimate.width || patch.bounds.height > kApartMostSide * estimate.height)
+        return false;
+    const double dx = patch.bounds.x + 0.5 * patch.bounds.width - (estimate.x + 0.5 * estimate.width);
+    const double dy = patch.bounds.y + 0.5 * patch.bounds.height - (estimate.y + 0.5 * estimate.height);
+    return std::abs(dx) > kApartLeastOffset * estimate.width || std::abs(dy) > kApartLeastOffset * estimate.height;
 }
 
 RealBox BoxFitter::widened(const RealBox& estimate, const RealBox& fitted)

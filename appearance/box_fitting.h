@@ -22,6 +22,9 @@ struct BoxFitSettings {
     // Whether the widening is held to what moves and to the target's recent
     // sizes (BoxGrowthGuard).
     bool guardGrowth = false;
+    // Whether a remembered join ends as soon as the patch shows the object
+    // alone beside the estimate's box (kApartMostSide, kApartLeastOffset).
+    bool endJoinApart = false;
 };
 
 // The target's colours are the bins of at least kObjectBinLeast of its first
@@ -53,12 +56,30 @@ constexpr int kJoinMemory = 8;
 // How fast the typical count follows accepted patches: an object that
 // comes closer grows a few per cent a frame at most.
 constexpr double kFitCountRate = 0.1;
+// A join is remembered for kJoinMemory frames because two look-alikes that
+// cross show a patch of one object's count.  Their patch covers both, so
+// the estimate, on either, lies within it; an object that a hand held and
+// pushed away shows a patch of its own count and size apart from the
+// estimate, which stayed where the join was.  With endJoinApart the memory
+// ends on such a patch: its box is at most kApartMostSide times the
+// estimate's box in either side (two look-alikes of the object's size
+// whose patch is that small overlap so far that its centre lies within
+// (kApartMostSide - 1) / 2 of a side from either), and its centre lies
+// over kApartLeastOffset of the estimate's side from the estimate's centre
+// (twice what such a pair can show).
+constexpr double kApartMostSide = 1.25;
+constexpr double kApartLeastOffset = 0.25;
 
 class BoxFitter {
 public:
     // `guardGrowth`: a fitted box that widens the estimate's box beyond what
     // BoxGrowthGuard allows is not held.
-    explicit BoxFitter(bool guardGrowth = false) : guardGrowth_(guardGrowth) {}
+    explicit BoxFitter(bool guardGrowth = false) : BoxFitter(BoxFitSettings{true, guardGrowth, false}) {}
+    // The settings' guardGrowth and endJoinApart (enabled is the caller's).
+    explicit BoxFitter(const BoxFitSettings& settings)
+        : guardGrowth_(settings.guardGrowth), endJoinApart_(settings.endJoinApart)
+    {
+    }
     // Learns target `index`'s colours and typical count from the patch
     // within its first box (`box`, on the frame it joins; the learnt
     // background knows none of the box yet, so the patch ends at its edges).
@@ -108,11 +129,15 @@ private:
     // fit() before the growth guard's history learns what is reported.
     Fit fitPatch(size_t index, const RealBox& estimate, const RealBox& firstBox, const cv::Mat& bins,
                  const cv::Mat* foreground);
+    // Whether `patch`, of at least kFitLeastCount times `typicalCount`, is
+    // the object alone apart from `estimate` (see kApartMostSide).
+    static bool aloneApart(const Patch& patch, const RealBox& estimate, double typicalCount);
     // The estimate's box widened to the fitted one, as the results report it.
     static RealBox widened(const RealBox& estimate, const RealBox& fitted);
 
     std::vector<TargetFit> fits_;
     bool guardGrowth_;
+    bool endJoinApart_;
     BoxGrowthGuard growth_;
     cv::Mat visited_;  // CV_8U, the frame's size: 1 where the search has been
     std::vector<cv::Point> stack_;

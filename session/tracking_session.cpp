@@ -105,7 +105,7 @@ bool TrackingSession::setUp(const cv::Mat& firstFrame, const std::vector<TargetS
     tracker_->noiseScaleY = s.noise;
     tracker_->jointIterations = s.iterations;
     if (settings_.fit.enabled)
-        fitter_ = std::make_unique<BoxFitter>(settings_.fit.guardGrowth);
+        fitter_ = std::make_unique<BoxFitter>(settings_.fit);
     for (const TargetStart& t : first)
         if (!addTarget(t, error))
             return false;

@@ -344,6 +344,8 @@ std::vector<Setting> lostAndFoundSettings()
         flag("fit-box", [](auto& s) -> auto& { return s.fit.enabled; }, "boxes fitted to the target's colours"),
         flag("fit-growth-guard", [](auto& s) -> auto& { return s.fit.guardGrowth; },
              "fitted boxes grow no further than what moves and the target's recent sizes support"),
+        flag("join-ends-apart", [](auto& s) -> auto& { return s.fit.endJoinApart; },
+             "a remembered join ends when the object is seen alone beside the estimate"),
         flag("coast-when-joined", [](auto& s) -> auto& { return s.motion.coastWhenJoined; },
              "no wide proposals while a look-alike is joined to the object"),
         flag("coast-while-matched", [](auto& s) -> auto& { return s.motion.coastWhileMatched; },

@@ -44,6 +44,7 @@ TrackingSettings robustSettings()
     s.motion.keepInFrame = true;
     s.motion.coastWhenJoined = true;
     s.fit.enabled = true;
+    s.fit.endJoinApart = true;
     s.camera.mode = CameraMode::Auto;
     s.confidence.kind = ConfidenceKind::Calibrated;
     return s;

@@ -1,7 +1,8 @@
 // Boxes fitted to the patch of a target's colours: a thin object that lies
 // down gets its lying box, a look-alike joined to it or a part hidden gives
-// no fit, a join is remembered through a crossing, and still things of the
-// same colours beyond the estimate's box do not count.
+// no fit, a join is remembered through a crossing but ends when the object
+// is seen alone beside the estimate, and still things of the same colours
+// beyond the estimate's box do not count.
 
 #include "appearance/box_fitting.h"
 #include "session/tracking_session.h"
@@ -35,7 +36,7 @@ struct LearntBar {
     BoxFitter fitter;
     const cv::Rect upright{70, 40, 12, 36};
     const RealBox firstBox{0, 0, 12, 36};
-    LearntBar()
+    explicit LearntBar(const BoxFitSettings& settings = BoxFitSettings{true, false, false}) : fitter(settings)
     {
         cv::Mat bins = plainBins();
         bins(upright).setTo(kObject);
@@ -80,6 +81,45 @@ TEST(BoxFitter, ALookAlikeJoinedOrAPartHiddenGivesNoFitAndAJoinOutlastsACrossing
     bins(cv::Rect(70, 52, 12, 24)).setTo(kGround + 1);
     EXPECT_EQ(bar.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Parted);
     EXPECT_EQ(bar.fitter.fitted(0), nullptr);
+}
+
+TEST(BoxFitter, AJoinEndsWhenTheObjectIsSeenAloneBesideTheEstimateNotWhileLookAlikesOverlap)
+{
+    LearntBar bar(BoxFitSettings{true, false, true}), remembering;
+    const RealBox estimate = real(bar.upright);
+    const auto held = [&](cv::Mat bins) {  // a hand of the bar's colours holds it
+        bins(cv::Rect(40, 52, 30, 10)).setTo(kObject);
+        EXPECT_EQ(bar.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Joined);
+        EXPECT_EQ(remembering.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Joined);
+    };
+    cv::Mat bins = plainBins();
+    bins(bar.upright).setTo(kObject);
+    held(bins.clone());
+
+    // A look-alike crossing it: their patch is 14 pixels wide, of 1.17 bars'
+    // count, and the estimate lies within it; the join is remembered.
+    bins(bar.upright + cv::Point(2, 0)).setTo(kObject);
+    EXPECT_EQ(bar.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Joined);
+
+    // The hand let go and the bar was pushed half its width to the right,
+    // alone: the estimate, still where the join was, holds its left half.
+    bins = plainBins();
+    const cv::Rect pushed = bar.upright + cv::Point(6, 0);
+    bins(pushed).setTo(kObject);
+    EXPECT_EQ(bar.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Fitted);
+    ASSERT_NE(bar.fitter.fitted(0), nullptr);
+    EXPECT_DOUBLE_EQ(overlap(*bar.fitter.fitted(0), real(pushed)), 1.0);
+    // Without the rule the join outlasts it as it would a crossing.
+    EXPECT_EQ(remembering.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Joined);
+
+    // Beside the estimate, a patch of the bar's count but far taller than
+    // its box is not the bar alone: the join is remembered.
+    bins = plainBins();
+    bins(bar.upright).setTo(kObject);
+    held(bins);
+    bins = plainBins();
+    bins(cv::Rect(78, 28, 6, 60)).setTo(kObject);
+    EXPECT_EQ(bar.fitter.fit(0, estimate, bar.firstBox, bins, nullptr), BoxFitter::Fit::Joined);
 }
 
 TEST(BoxFitter, BeyondTheEstimateOnlyForegroundCountsAndTheFirstBoxTellsTheColours)
@@ -147,4 +187,48 @@ TEST(BoxFitter, TheSessionReportsTheBoxOfABarThatTipsOver)
     // stays upright inside the bar and fails.
     EXPECT_GE(worstWith, 0.5);
     EXPECT_LT(worstWithout, 0.5);
+}
+
+TEST(BoxFitter, TheSessionFollowsAnObjectPushedAwayFromUnderAHandOfItsColours)
+{
+    // A dark square with a red band on grey.  From frame 3 a red arm
+    // reaches in from the left; on frames 6 to 10 its fingers lie over the
+    // square's left third and push it faster and faster; then the arm stays
+    // and the square glides on at 7 pixels a frame.
+    const cv::Size square(30, 30);
+    const auto squareX = [](int f) {
+        static const int pushed[] = {60, 62, 65, 69, 74};
+        return f <= 6 ? 60 : f <= 10 ? pushed[f - 6] : 74 + 7 * (f - 10);
+    };
+    const auto frameAt = [&](int f) {
+        cv::Mat frame(240, 360, CV_8UC3, cv::Scalar(150, 150, 150));
+        const cv::Point at(squareX(f), 100);
+        frame(cv::Rect(at, square)).setTo(cv::Scalar(30, 30, 30));
+        frame(cv::Rect(at, cv::Size(30, 10))).setTo(cv::Scalar(40, 40, 200));
+        const int armEnd = f < 3 ? 0 : std::min(f <= 10 ? at.x + 10 : squareX(10), 20 * (f - 2));
+        if (armEnd > 0)
+            frame(cv::Rect(0, 108, armEnd, 14)).setTo(cv::Scalar(40, 40, 200));
+        return frame;
+    };
+    TrackingSettings remembering = robustSettings();
+    remembering.fit.endJoinApart = false;
+    std::string error;
+    const Box first{60, 100, 30, 30};
+    auto ending = TrackingSession::start(frameAt(0), {first}, robustSettings(), 1, error);
+    ASSERT_TRUE(ending) << error;
+    auto coasting = TrackingSession::start(frameAt(0), {first}, remembering, 1, error);
+    ASSERT_TRUE(coasting) << error;
+    int missedEnding = 0, missedCoasting = 0;
+    for (int f = 1; f <= 24; ++f) {
+        const cv::Mat frame = frameAt(f);
+        ASSERT_EQ(ending->step(frame), StepOutcome::Tracked);
+        ASSERT_EQ(coasting->step(frame), StepOutcome::Tracked);
+        const RealBox truth = real(cv::Rect(cv::Point(squareX(f), 100), square));
+        missedEnding += overlap(ending->targets()[0].box, truth) < 0.5;
+        missedCoasting += overlap(coasting->targets()[0].box, truth) < 0.5;
+    }
+    // --robust loses the square for a frame as it shoots off; a target whose
+    // join outlasts the arm coasts where the fingers were and trails it.
+    EXPECT_LE(missedEnding, 2);
+    EXPECT_GE(missedCoasting, 4);
 }

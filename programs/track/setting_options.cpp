@@ -248,6 +248,14 @@ void addLostAndFound(std::vector<Option>& t)
                 "else the estimate's own box is reported.  Off by default and in --robust"));
 
     t.push_back(
+        setting("--join-ends-apart", "", S::LostAndFound,
+                "with --fit-box: a join (a thing of the target's colours joined to its object) is remembered for "
+                "8 frames after the patch last showed it, unless the patch shows the object alone (its typical "
+                "count, at most 1.25 times the estimate's box in either side) with its centre over 0.25 of the "
+                "box's side from the estimate's: the thing has let go of the object (a hand that pushed it), so "
+                "the target stops coasting and follows it.  Off by default, on in --robust"));
+
+    t.push_back(
         setting("--coast-when-joined", "", S::LostAndFound,
                 "with --fit-box: while the patch of a target's colours is over 1.5 times its typical count or "
                 "reaches 1 box size from its centre (a look-alike is joined to the object), and for 8 frames after, "

@@ -56,6 +56,8 @@ std::vector<std::string> settingWarnings(const Options& options)
         warnings.push_back("--coast-while-matched does nothing without --coast-when-joined, whose coasting it stops");
     if (options.settings.fit.guardGrowth && !options.settings.fit.enabled)
         warnings.push_back("--fit-growth-guard does nothing without --fit-box, whose fitted boxes it holds back");
+    if (options.settings.fit.endJoinApart && !options.settings.fit.enabled)
+        warnings.push_back("--join-ends-apart does nothing without --fit-box, whose joins it ends");
     const BackgroundSettings& background = options.settings.colour.background;
     if (background.stillRuleWhileStill && !background.ringCountsStillUnknown)
         warnings.push_back("--ring-still-while-still does nothing without --ring-still-unknown, the rule it stops");

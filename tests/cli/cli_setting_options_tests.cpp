@@ -61,7 +61,7 @@ auto fields(const TrackingSettings& s)
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
                     m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, m.coastWhileMatched, s.fit.enabled,
-                    s.fit.guardGrowth, s.camera.mode, s.surround,
+                    s.fit.guardGrowth, s.fit.endJoinApart, s.camera.mode, s.surround,
                     s.confidence.kind);
 }
 
@@ -352,7 +352,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 38u);
+    EXPECT_EQ(names.size(), 39u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");

@@ -106,11 +106,13 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
     EXPECT_EQ(track(run + "--coast-while-matched").err,
               "tavo-track: warning: --coast-while-matched does nothing without --coast-when-joined, whose coasting "
               "it stops\n");
+    EXPECT_EQ(track(run + "--join-ends-apart").err,
+              "tavo-track: warning: --join-ends-apart does nothing without --fit-box, whose joins it ends\n");
     // With what they need, or under --robust (the hsv model, a scale walk):
     // no word.
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
     EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
-                                "--ring-still-while-still --coast-while-matched --learn-revealed")
+                                "--ring-still-while-still --coast-while-matched --learn-revealed --join-ends-apart")
                   .err,
               "");
 }
