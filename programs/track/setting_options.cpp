@@ -134,8 +134,10 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             " frames in a row are learnt, even near a target: the background its object "
                             "uncovered; once they cover " + settingText(RevealedBackground::kVacatedShare) +
                             " of a first box within " + std::to_string(RevealedBackground::kVacatingFrames) +
-                            " frames, the rest of it that still looks as then is learnt too, so that "
-                            "a target does not stay where its object started.  Off by default and in --robust"));
+                            " frames (counting those inside a target's own rectangle: a target that follows "
+                            "its object leaves them behind), the rest of it that still looks as then is learnt "
+                            "too, so that a target does not stay where its object started.  Off by default and "
+                            "in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "
