@@ -46,6 +46,7 @@ void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& 
         return;
     steadyFrames_ = cv::Mat::zeros(image.size(), CV_8U);
     asFirstSeen_ = cv::Mat::zeros(image.size(), CV_8U);
+    jumped_ = cv::Mat::zeros(image.size(), CV_8U);
     inTarget_ = cv::Mat::zeros(image.size(), CV_8U);
     image(region_).copyTo(previous_);
 }
@@ -76,6 +77,7 @@ int RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background,
     const uint8_t* isKnown = known.ptr<uint8_t>(y);
     uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
     uint8_t* asFirst = asFirstSeen_.ptr<uint8_t>(y);
+    uint8_t* jumped = jumped_.ptr<uint8_t>(y);
     uint8_t* learnt = learn.ptr<uint8_t>(y);
     int unknown = 0;
     for (int x = region_.x; x < region_.x + region_.width; ++x) {
@@ -85,7 +87,9 @@ int RevealedBackground::markRow(const cv::Mat& image, const cv::Mat& background,
         }
         ++unknown;
         const bool changed = largestDifference(f + 3 * x, b + 3 * x, gain) > threshold;
-        const bool revealed = changed && largestDifference(f + 3 * x, before + 3 * (x - region_.x)) <= threshold;
+        const bool moved = largestDifference(f + 3 * x, before + 3 * (x - region_.x)) > threshold;
+        jumped[x] = moved ? 255 : jumped[x];
+        const bool revealed = changed && !moved && jumped[x];
         asFirst[x] = changed ? 0 : 255;
         steady[x] = revealed ? static_cast<uint8_t>(std::min(steady[x] + 1, kSteadyFrames)) : 0;
         if (steady[x] >= kSteadyFrames)
@@ -136,5 +140,6 @@ void RevealedBackground::forget()
     previous_.release();
     steadyFrames_.release();
     asFirstSeen_.release();
+    jumped_.release();
     inTarget_.release();
 }

@@ -5,10 +5,13 @@
 // them unlearnt while a target is near, so a target that stays where it
 // started keeps them unknown (foreground) for ever.  Two rules learn them
 // once the object has evidently left:
-// - a pixel that no longer looks as first seen, and has stayed the same
-//   for a few frames in a row, shows what was behind the object (an object
-//   standing still still looks as first seen; one passing through changes
-//   from frame to frame);
+// - a pixel that changed at once from one frame to the next, no longer
+//   looks as first seen, and has stayed the same for a few frames in a
+//   row since, shows what was behind the object (an object standing still
+//   still looks as first seen; one passing through changes from frame to
+//   frame; one whose look drifts, as it turns or the camera zooms in,
+//   never changes at once, while background appears at once as the
+//   object's edge passes);
 // - once such pixels cover a share of a first box within a few frames,
 //   its object has moved away: the box's pixels that still look as first
 //   seen are the background it took in around the object (goal, net,
@@ -83,6 +86,7 @@ private:
     cv::Mat previous_;      // region_ of the frame before, 8-bit BGR; empty before start and after forget()
     cv::Mat steadyFrames_;  // CV_8U: frames in a row each unknown pixel has shown revealed background
     cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
+    cv::Mat jumped_;        // CV_8U: 255 where an unknown pixel has changed from one frame to the next
     cv::Mat inTarget_;      // CV_8U: 255 inside a target's own rectangle
     cv::Mat scratch_;       // markVacated's
 };

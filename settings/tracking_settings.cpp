@@ -30,6 +30,7 @@ TrackingSettings robustSettings()
     s.colour.sharpness = 20.0;
     s.colour.foregroundWeight = 0.25;
     s.colour.background.ringCountsStillUnknown = true;
+    s.colour.background.learnRevealed = true;
     s.adaptation.rate = 0.05;
     s.motion.spread = 0.1;
     s.motion.spreadWhenPoor = 0.3;

@@ -296,6 +296,36 @@ TEST(RevealedBackground, ASmallPlainObjectMovingOffSlowlyUnderItsTargetIsNotLear
     }
 }
 
+TEST(RevealedBackground, AnObjectWhoseLookDriftsSlowlyIsNotTakenForWhatItUncovered)
+{
+    // An object that stays but changes its look a little every frame (a
+    // zoom, a turn, a slow change of light on it) soon differs from its
+    // first look and is steady from frame to frame, as uncovered
+    // background is; but it never changed at once, as background does
+    // when the object's edge passes.
+    BackgroundSettings settings;
+    settings.learnRevealed = true;
+    BackgroundModel model(settings);
+    const cv::Mat still = blocks(60, 120);
+    const cv::Rect object(30, 20, 20, 20);
+    const CvRect own = cvRect(object.x, object.y, object.width, object.height);
+    const auto frameAt = [&](int frameIndex) {
+        cv::Mat frame = still.clone();
+        frame(object).setTo(cv::Scalar(30 + 4 * frameIndex, 60 + 2 * frameIndex, 220 - 4 * frameIndex));
+        return frame;
+    };
+    cv::Mat frame = frameAt(0);
+    CvMat header = cvMat(frame);
+    model.prepare(&header, {own});
+    for (int i = 1; i <= 40; ++i) {
+        frame = frameAt(i);
+        header = cvMat(frame);
+        model.prepare(&header, {grownRect(own, kTargetAreaGrowth)});
+        SCOPED_TRACE(i);
+        EXPECT_EQ(model.foregroundShare(own), 1.0);
+    }
+}
+
 TEST(RevealedBackground, ATargetFollowsAnObjectThatLeavesAFirstBoxMostlyOfBackground)
 {
     // As a cyclist riding away from a goal: the first box holds the object

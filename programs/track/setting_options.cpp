@@ -129,14 +129,14 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "and in --robust"));
     t.push_back(setting("--learn-revealed", "", S::Foreground,
                         "with --foreground, pixels the background has never seen (under the first boxes) that "
-                        "no longer look as then and have stayed unchanged for " +
+                        "changed at once from one frame to the next, no longer look as then and have stayed unchanged for " +
                             std::to_string(RevealedBackground::kSteadyFrames) +
                             " frames in a row are learnt, even near a target: the background its object "
                             "uncovered; once they cover " + settingText(RevealedBackground::kVacatedShare) +
                             " of a first box within " + std::to_string(RevealedBackground::kVacatingFrames) +
                             " frames (counting those inside a target's own rectangle: a target that follows "
                             "its object leaves them behind), the rest of it that still looks as then is learnt "
-                            "too, so that a target does not stay where its object started.  Off by default and "
+                            "too, so that a target does not stay where its object started.  Off by default, on "
                             "in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
