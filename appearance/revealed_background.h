@@ -50,7 +50,8 @@ public:
     // `known`) that either rule says are revealed.  `background` (CV_32FC3)
     // holds their first look, to be scaled by `gain`; a pixel differs by
     // more than `threshold` in some channel.  `held` are the targets'
-    // areas (their rectangles grown by kTargetAreaGrowth on each side).
+    // areas: their rectangles, and their fitted boxes, each grown by
+    // kTargetAreaGrowth on each side.
     // Before start, or after forget, nothing is marked until the next start.
     void mark(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
               float threshold, const std::vector<CvRect>& held, cv::Mat& learn);
@@ -68,8 +69,9 @@ private:
         bool vacated = false;
     };
 
-    // Row y's counts updated, its steady pixels marked, and asFirstSeen_
-    // written, within region_; returns its unknown pixels there.
+    // Row y's counts and jumps updated, its steady pixels marked, and
+    // asFirstSeen_ written, within region_; returns its unknown pixels
+    // there.
     int markRow(const cv::Mat& image, const cv::Mat& background, const float* gain, const cv::Mat& known,
                 float threshold, int y, cv::Mat& learn);
     // The first boxes' counts of pixels revealed inside the targets' own
