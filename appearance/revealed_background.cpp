@@ -111,15 +111,25 @@ void RevealedBackground::markTargets(const std::vector<CvRect>& held)
     }
 }
 
+int RevealedBackground::revealedInTargets(const cv::Rect& rect) const
+{
+    // A pixel reaches the count once: learnt, it is known after.
+    int revealed = 0;
+    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+        const uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
+        const uint8_t* inTarget = inTarget_.ptr<uint8_t>(y);
+        for (int x = rect.x; x < rect.x + rect.width; ++x)
+            revealed += steady[x] >= kSteadyFrames && inTarget[x];
+    }
+    return revealed;
+}
+
 void RevealedBackground::markVacated(const std::vector<CvRect>& held, cv::Mat& learn)
 {
     markTargets(held);
     for (FirstBox& box : firstBoxes_) {
         if (!box.vacated) {
-            // A pixel reaches the count once: learnt, it is known after.
-            cv::compare(steadyFrames_(box.rect), kSteadyFrames, scratch_, cv::CMP_GE);
-            cv::bitwise_and(scratch_, inTarget_(box.rect), scratch_);
-            box.revealed[box.next] = cv::countNonZero(scratch_);
+            box.revealed[box.next] = revealedInTargets(box.rect);
             box.next = (box.next + 1) % kVacatingFrames;
             int recently = 0;
             for (const int r : box.revealed)

@@ -80,6 +80,9 @@ private:
     void markVacated(const std::vector<CvRect>& held, cv::Mat& learn);
     // inTarget_ set to 255 inside the targets' own rectangles, 0 elsewhere.
     void markTargets(const std::vector<CvRect>& held);
+    // The pixels of `rect` that the steady rule learns on this frame
+    // inside a target's own rectangle.
+    int revealedInTargets(const cv::Rect& rect) const;
 
     std::vector<FirstBox> firstBoxes_;
     // The first boxes' bounding rectangle: the only pixels ever unknown
@@ -90,5 +93,4 @@ private:
     cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
     cv::Mat jumped_;        // CV_8U: 255 where an unknown pixel has changed from one frame to the next
     cv::Mat inTarget_;      // CV_8U: 255 inside a target's own rectangle
-    cv::Mat scratch_;       // markVacated's
 };

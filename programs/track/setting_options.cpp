@@ -1,4 +1,5 @@
 #include "programs/track/option_builders.h"
+#include "appearance/box_fitting.h"
 #include "appearance/revealed_background.h"
 
 #include <utility>
@@ -251,11 +252,14 @@ void addLostAndFound(std::vector<Option>& t)
 
     t.push_back(
         setting("--join-ends-apart", "", S::LostAndFound,
-                "with --fit-box: a join (a thing of the target's colours joined to its object) is remembered for "
-                "8 frames after the patch last showed it, unless the patch shows the object alone (its typical "
-                "count, at most 1.25 times the estimate's box in either side) with its centre over 0.25 of the "
-                "box's side from the estimate's: the thing has let go of the object (a hand that pushed it), so "
-                "the target stops coasting and follows it.  Off by default, on in --robust"));
+                "with --fit-box: a join (a thing of the target's colours joined to its object) is remembered for " +
+                    std::to_string(kJoinMemory) +
+                    " frames after the patch last showed it, unless the patch shows the object alone (its typical "
+                    "count, at most " + settingText(kApartMostSide) +
+                    " times the estimate's box in either side) with its centre over " +
+                    settingText(kApartLeastOffset) +
+                    " of the box's side from the estimate's: the thing has let go of the object (a hand that "
+                    "pushed it), so the target stops coasting and follows it.  Off by default, on in --robust"));
 
     t.push_back(
         setting("--coast-when-joined", "", S::LostAndFound,
