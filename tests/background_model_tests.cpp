@@ -200,6 +200,26 @@ namespace {
 // A still, textured background of grey blocks.
 cv::Mat blocks(int rows, int cols) { return greyBlocks(rows, cols, 3); }
 
+// A plain object's colour, unlike any of the blocks.
+const cv::Scalar kPlainObject(30, 60, 220);
+
+// `still` with a patch of `colour` at `at`.
+cv::Mat withPatch(const cv::Mat& still, cv::Rect at, const cv::Scalar& colour = kPlainObject)
+{
+    cv::Mat frame = still.clone();
+    frame(at).setTo(colour);
+    return frame;
+}
+
+// `model` prepared on `frame` with `held` as the targets' areas.
+void prepareOn(BackgroundModel& model, const cv::Mat& frame, const std::vector<CvRect>& held)
+{
+    CvMat header = cvMat(frame);
+    model.prepare(&header, held);
+}
+
+CvRect asCvRect(cv::Rect r) { return cvRect(r.x, r.y, r.width, r.height); }
+
 }  // namespace
 
 TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItStays)
@@ -208,26 +228,17 @@ TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItS
     settings.learnRevealed = true;
     const cv::Rect firstBox(20, 10, 40, 40), object(20, 20, 16, 20);
     const cv::Mat still = blocks(60, 120);
-    const auto frameWith = [&](cv::Rect at) {
-        cv::Mat frame = still.clone();
-        frame(at).setTo(cv::Scalar(30, 60, 220));
-        return frame;
-    };
     // The target stays where it started: its area holds the first box grown.
     const std::vector<CvRect> held{cvRect(10, 0, 60, 60)};
-    const CvRect first = cvRect(firstBox.x, firstBox.y, firstBox.width, firstBox.height);
+    const CvRect first = asCvRect(firstBox);
     BackgroundModel stays(settings), leaves(settings), without;
-    for (BackgroundModel* m : {&stays, &leaves, &without}) {
-        cv::Mat frame = frameWith(object);
-        CvMat header = cvMat(frame);
-        m->prepare(&header, {first});
-    }
-    cv::Mat away = frameWith(object + cv::Point(60, 0)), there = frameWith(object);
-    CvMat awayHeader = cvMat(away), thereHeader = cvMat(there);
+    const cv::Mat away = withPatch(still, object + cv::Point(60, 0)), there = withPatch(still, object);
+    for (BackgroundModel* m : {&stays, &leaves, &without})
+        prepareOn(*m, there, {first});
     for (int i = 0; i < 10; ++i) {
-        stays.prepare(&thereHeader, held);
-        leaves.prepare(&awayHeader, held);
-        without.prepare(&awayHeader, held);
+        prepareOn(stays, there, held);
+        prepareOn(leaves, away, held);
+        prepareOn(without, away, held);
         SCOPED_TRACE(i);
         EXPECT_EQ(stays.foregroundShare(first), 1.0) << "an object standing still is never learnt";
         EXPECT_EQ(without.foregroundShare(first), 1.0) << "without the rule, held pixels stay unknown";
@@ -249,19 +260,10 @@ TEST(RevealedBackground, AnObjectThatCreepsAwayKeepsThePartOfItsFirstBoxItStillC
     settings.learnRevealed = true;
     BackgroundModel model(settings);
     const cv::Mat still = blocks(60, 120);
-    const auto frameAt = [&](int frameIndex) {
-        cv::Mat frame = still.clone();
-        frame(cv::Rect(20 + frameIndex / 3, 20, 20, 20)).setTo(cv::Scalar(30, 60, 220));
-        return frame;
-    };
-    cv::Mat frame = frameAt(0);
-    CvMat header = cvMat(frame);
-    model.prepare(&header, {cvRect(20, 20, 20, 20)});
-    for (int i = 1; i <= 30; ++i) {
-        frame = frameAt(i);
-        header = cvMat(frame);
-        model.prepare(&header, {cvRect(10, 10, 50, 40)});
-    }
+    const auto objectAt = [](int frameIndex) { return cv::Rect(20 + frameIndex / 3, 20, 20, 20); };
+    prepareOn(model, withPatch(still, objectAt(0)), {cvRect(20, 20, 20, 20)});
+    for (int i = 1; i <= 30; ++i)
+        prepareOn(model, withPatch(still, objectAt(i)), {cvRect(10, 10, 50, 40)});
     EXPECT_EQ(model.foregroundShare(cvRect(20, 20, 5, 20)), 0.0) << "uncovered and learnt";
     EXPECT_EQ(model.foregroundShare(cvRect(30, 20, 10, 20)), 1.0) << "still covered";
 }
@@ -277,20 +279,10 @@ TEST(RevealedBackground, ASmallPlainObjectMovingOffSlowlyUnderItsTargetIsNotLear
     BackgroundModel model(settings);
     const cv::Mat still = blocks(60, 120);
     const auto squareAt = [](int frameIndex) { return cv::Rect(20 + frameIndex, 20, 18, 18); };
-    const auto frameAt = [&](int frameIndex) {
-        cv::Mat frame = still.clone();
-        frame(squareAt(frameIndex)).setTo(cv::Scalar(30, 60, 220));
-        return frame;
-    };
-    cv::Mat frame = frameAt(0);
-    CvMat header = cvMat(frame);
-    model.prepare(&header, {cvRect(20, 20, 18, 18)});
+    prepareOn(model, withPatch(still, squareAt(0)), {asCvRect(squareAt(0))});
     for (int i = 1; i <= 12; ++i) {
-        frame = frameAt(i);
-        header = cvMat(frame);
-        const cv::Rect square = squareAt(i);
-        const CvRect own = cvRect(square.x, square.y, square.width, square.height);
-        model.prepare(&header, {grownRect(own, kTargetAreaGrowth)});
+        const CvRect own = asCvRect(squareAt(i));
+        prepareOn(model, withPatch(still, squareAt(i)), {grownRect(own, kTargetAreaGrowth)});
         SCOPED_TRACE(i);
         EXPECT_EQ(model.foregroundShare(own), 1.0);
     }
@@ -308,19 +300,13 @@ TEST(RevealedBackground, AnObjectWhoseLookDriftsSlowlyIsNotTakenForWhatItUncover
     BackgroundModel model(settings);
     const cv::Mat still = blocks(60, 120);
     const cv::Rect object(30, 20, 20, 20);
-    const CvRect own = cvRect(object.x, object.y, object.width, object.height);
-    const auto frameAt = [&](int frameIndex) {
-        cv::Mat frame = still.clone();
-        frame(object).setTo(cv::Scalar(30 + 4 * frameIndex, 60 + 2 * frameIndex, 220 - 4 * frameIndex));
-        return frame;
+    const CvRect own = asCvRect(object);
+    const auto lookAt = [](int frameIndex) {
+        return cv::Scalar(30 + 4 * frameIndex, 60 + 2 * frameIndex, 220 - 4 * frameIndex);
     };
-    cv::Mat frame = frameAt(0);
-    CvMat header = cvMat(frame);
-    model.prepare(&header, {own});
+    prepareOn(model, withPatch(still, object, lookAt(0)), {own});
     for (int i = 1; i <= 40; ++i) {
-        frame = frameAt(i);
-        header = cvMat(frame);
-        model.prepare(&header, {grownRect(own, kTargetAreaGrowth)});
+        prepareOn(model, withPatch(still, object, lookAt(i)), {grownRect(own, kTargetAreaGrowth)});
         SCOPED_TRACE(i);
         EXPECT_EQ(model.foregroundShare(own), 1.0);
     }

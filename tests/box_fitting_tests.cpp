@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -43,6 +45,17 @@ struct LearntBar {
         fitter.learn(0, real(upright), bins, nullptr);
     }
 };
+
+// A session of one target started on `frame` at `first`; null, with a
+// failure recorded, when it cannot start.
+std::unique_ptr<TrackingSession> startedOn(const cv::Mat& frame, const Box& first, const TrackingSettings& settings)
+{
+    std::string error;
+    auto session = TrackingSession::start(frame, {first}, settings, 1, error);
+    if (!session)
+        ADD_FAILURE() << error;
+    return session;
+}
 
 }  // namespace
 
@@ -168,12 +181,10 @@ TEST(BoxFitter, TheSessionReportsTheBoxOfABarThatTipsOver)
     TrackingSettings unfitted = robustSettings();
     unfitted.fit.enabled = false;
     unfitted.motion.coastWhenJoined = false;
-    std::string error;
     const Box first{154, 100, 12, 40};
-    auto withFit = TrackingSession::start(frameAt(0), {first}, robustSettings(), 1, error);
-    ASSERT_TRUE(withFit) << error;
-    auto without = TrackingSession::start(frameAt(0), {first}, unfitted, 1, error);
-    ASSERT_TRUE(without) << error;
+    auto withFit = startedOn(frameAt(0), first, robustSettings());
+    auto without = startedOn(frameAt(0), first, unfitted);
+    ASSERT_TRUE(withFit && without);
     double worstWith = 1.0, worstWithout = 1.0;
     for (int f = 1; f <= 45; ++f) {
         const double degrees = std::min(90.0, 3.0 * f);
@@ -212,12 +223,10 @@ TEST(BoxFitter, TheSessionFollowsAnObjectPushedAwayFromUnderAHandOfItsColours)
     };
     TrackingSettings remembering = robustSettings();
     remembering.fit.endJoinApart = false;
-    std::string error;
     const Box first{60, 100, 30, 30};
-    auto ending = TrackingSession::start(frameAt(0), {first}, robustSettings(), 1, error);
-    ASSERT_TRUE(ending) << error;
-    auto coasting = TrackingSession::start(frameAt(0), {first}, remembering, 1, error);
-    ASSERT_TRUE(coasting) << error;
+    auto ending = startedOn(frameAt(0), first, robustSettings());
+    auto coasting = startedOn(frameAt(0), first, remembering);
+    ASSERT_TRUE(ending && coasting);
     int missedEnding = 0, missedCoasting = 0;
     for (int f = 1; f <= 24; ++f) {
         const cv::Mat frame = frameAt(f);
