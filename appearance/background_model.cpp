@@ -24,7 +24,7 @@ CvRect clipped(CvRect r, int cols, int rows)
 
 }  // namespace
 
-void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers)
+void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers, CvRect near)
 {
     cv::Mat image = cv::cvarrToMat(frame);
     if (image.channels() == 1) {
@@ -46,8 +46,10 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
         if (settings_.learnRevealed)
             revealed_.start(image, held);
         const cv::Scalar sum = cv::sum(background_);
-        for (int c = 0; c < 3; ++c)
+        for (int c = 0; c < 3; ++c) {
             backgroundSum_[c] = sum[c];
+            light_[c] = 1.0f;
+        }
     }
 
     // A light change of the whole scene scales the background with it,
@@ -58,37 +60,105 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     float gain[3] = {1.0f, 1.0f, 1.0f};
     if (settings_.followLight)
         for (int c = 0; c < 3; ++c) {
-            const double backgroundMean = backgroundSum_[c] / pixels;
+            const double backgroundMean = backgroundSum_[c] * (settings_.nearTargets ? light_[c] : 1.0f) / pixels;
             if (backgroundMean > 0.0)
                 gain[c] = static_cast<float>(
                     std::clamp(frameMean[c] / backgroundMean, 1.0 / kMaxLightStep, kMaxLightStep));
         }
+    const CvRect whole = cvRect(0, 0, image.cols, image.rows);
+    if (!settings_.nearTargets) {
+        if (settings_.learnRevealed)
+            revealed_.mark(image, background_, gain, known_, static_cast<float>(settings_.threshold), held, learn_);
+        compareAndLearn(image, gain, nullptr, whole, workers);
+        return;
+    }
+    float inverse[3];
+    for (int c = 0; c < 3; ++c) {
+        light_[c] *= gain[c];
+        inverse[c] = 1.0f / light_[c];
+    }
     if (settings_.learnRevealed)
-        revealed_.mark(image, background_, gain, known_, static_cast<float>(settings_.threshold), held, learn_);
-    compareAndLearn(image, gain, workers);
+        revealed_.mark(image, background_, light_, known_, static_cast<float>(settings_.threshold), held, learn_);
+    compareAndLearn(image, light_, inverse, clipped(near, image.cols, image.rows), workers);
+    refreshBand(image, inverse);
+    ++frames_;
 }
 
-void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers)
+void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, const float* inverse, CvRect area,
+                                      WorkerPool* workers)
 {
     const int rows = image.rows, cols = image.cols;
     foreground_.create(rows, cols, CV_8U);
     integral_.create(rows + 1, cols + 1, CV_32S);
     unknownIntegral_.create(rows + 1, cols + 1, CV_32S);
-    differences_.resize(static_cast<size_t>(cols) * backgroundPassBands(workers, rows, cols));
-    const BackgroundPass pass{&image,
-                              &background_,
-                              &known_,
-                              &learn_,
-                              &foreground_,
-                              &integral_,
-                              &unknownIntegral_,
-                              gain,
-                              static_cast<float>(settings_.threshold),
-                              static_cast<float>(settings_.rate),
-                              settings_.ringCountsStillUnknown && (stillObjects_ || !settings_.stillRuleWhileStill),
-                              backgroundSum_,
-                              differences_.data()};
+    compared_ = area;
+    const bool whole = area.width == cols && area.height == rows;
+    if (!whole)  // no foreground outside the area (filled row by row: setTo allocates)
+        for (int y = 0; y < rows; ++y)
+            std::fill_n(foreground_.ptr<uint8_t>(y), cols, uint8_t{0});
+    if (area.width == 0 || area.height == 0)
+        return;
+    const cv::Rect part(area.x, area.y, area.width, area.height);
+    const cv::Rect counts(area.x, area.y, area.width + 1, area.height + 1);
+    const cv::Mat partImage = image(part), learn = learn_(part);
+    cv::Mat background = background_(part), known = known_(part), foreground = foreground_(part);
+    cv::Mat integral = integral_(counts), unknownIntegral = unknownIntegral_(counts);
+    differences_.resize(static_cast<size_t>(part.width) * backgroundPassBands(workers, part.height, part.width));
+    double before[3] = {0.0, 0.0, 0.0}, after[3];
+    if (!whole)
+        addBackgroundSums(background, before);
+    BackgroundPass pass{&partImage,
+                        &background,
+                        &known,
+                        &learn,
+                        &foreground,
+                        &integral,
+                        &unknownIntegral,
+                        gain,
+                        static_cast<float>(settings_.threshold),
+                        static_cast<float>(settings_.rate),
+                        settings_.ringCountsStillUnknown && (stillObjects_ || !settings_.stillRuleWhileStill),
+                        whole ? backgroundSum_ : after,
+                        differences_.data()};
+    pass.inverseGain = inverse;
     runBackgroundPass(pass, workers);
+    if (!whole)
+        for (int c = 0; c < 3; ++c)
+            backgroundSum_[c] += after[c] - before[c];
+}
+
+void BackgroundModel::refreshBand(const cv::Mat& image, const float* inverse)
+{
+    const int rows = image.rows, cols = image.cols;
+    const int band = static_cast<int>(frames_ % kRefreshFrames);
+    const int top = static_cast<int>(static_cast<long long>(rows) * band / kRefreshFrames);
+    const int end = static_cast<int>(static_cast<long long>(rows) * (band + 1) / kRefreshFrames);
+    const CvRect& a = compared_;
+    const int areaTop = std::clamp(a.y, top, end), areaEnd = std::clamp(a.y + a.height, top, end);
+    const bool emptyArea = a.width == 0 || a.height == 0;
+    if (emptyArea) {
+        learnOutside(image, cv::Rect(0, top, cols, end - top), inverse);
+        return;
+    }
+    learnOutside(image, cv::Rect(0, top, cols, areaTop - top), inverse);
+    learnOutside(image, cv::Rect(0, areaTop, a.x, areaEnd - areaTop), inverse);
+    learnOutside(image, cv::Rect(a.x + a.width, areaTop, cols - a.x - a.width, areaEnd - areaTop), inverse);
+    learnOutside(image, cv::Rect(0, areaEnd, cols, end - areaEnd), inverse);
+}
+
+void BackgroundModel::learnOutside(const cv::Mat& image, cv::Rect part, const float* inverse)
+{
+    if (part.width <= 0 || part.height <= 0)
+        return;
+    // What kRefreshFrames frames at the set rate would learn of a still scene.
+    const float rate = static_cast<float>(1.0 - std::pow(1.0 - settings_.rate, kRefreshFrames));
+    cv::Mat background = background_(part), known = known_(part);
+    double before[3] = {0.0, 0.0, 0.0}, after[3] = {0.0, 0.0, 0.0};
+    addBackgroundSums(background, before);
+    learnInOwnLight(image(part), background, known, learn_(part), inverse, rate);
+    addBackgroundSums(background, after);
+    for (int c = 0; c < 3; ++c)
+        backgroundSum_[c] += after[c] - before[c];
 }
 
 int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const
@@ -96,7 +166,10 @@ int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) c
     area = 0.0;
     if (integral.empty())
         return 0;
-    const CvRect c = clipped(rect, integral.cols - 1, integral.rows - 1);
+    CvRect c = clipped(rect, integral.cols - 1, integral.rows - 1);
+    c = clipped(cvRect(c.x - compared_.x, c.y - compared_.y, c.width, c.height), compared_.width, compared_.height);
+    c.x += compared_.x;
+    c.y += compared_.y;
     if (c.width == 0 || c.height == 0)
         return 0;
     area = static_cast<double>(c.width) * c.height;

@@ -10,6 +10,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/core/types_c.h>
 
+#include <climits>
 #include <vector>
 
 class WorkerPool;
@@ -46,10 +47,24 @@ struct BackgroundSettings {
     // once its object has evidently left it (see RevealedBackground), so
     // that a target does not find foreground where its object no longer is.
     bool learnRevealed = false;
+    // Each frame the background is compared and learnt only within the
+    // area prepare is given (the part of the frame the targets can reach):
+    // the rest is learnt a band of rows a frame, each pixel once every
+    // kRefreshFrames frames at the rate of that many frames, and holds no
+    // foreground.  The background is then kept in its own light, the
+    // light's gain applied as it is compared, so that a part of it can be
+    // compared alone.  Off: the whole frame every frame.
+    bool nearTargets = false;
 };
 
 class BackgroundModel {
 public:
+    // With nearTargets, a pixel outside the area compared is learnt once
+    // in this many frames: the background still follows a scene that
+    // changes away from the targets within a few seconds, for an eighth of
+    // a whole pass's cost a frame.
+    static constexpr int kRefreshFrames = 8;
+
     explicit BackgroundModel(const BackgroundSettings& settings = {}) : settings_(settings) {}
 
     // Finds the foreground of an 8-bit frame (three channels, or one), then learns the
@@ -60,11 +75,14 @@ public:
     // until they are seen outside every held rectangle (or, with
     // learnRevealed, are seen to show the background the object uncovered).
     // With `workers`, bands of rows are compared on its threads, with the
-    // same results.
-    void prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers = nullptr);
+    // same results.  With nearTargets, only the pixels in `near` (clipped
+    // to the frame) are compared (see BackgroundSettings::nearTargets).
+    void prepare(const CvMat* frame, const std::vector<CvRect>& held, WorkerPool* workers = nullptr,
+                 CvRect near = cvRect(0, 0, INT_MAX, INT_MAX));
 
     // The share of foreground pixels in a rectangle of the frame (clipped
-    // to it), in [0, 1]; 0 for a rectangle without pixels in the frame.
+    // to it, and with nearTargets to the area compared last), in [0, 1]; 0
+    // for a rectangle without pixels there.
     double foregroundShare(CvRect rect) const;
     // The learnt background, CV_32FC3 (empty before the first frame).
     const cv::Mat& background() const { return background_; }
@@ -90,13 +108,18 @@ public:
     void setStillObjects(bool still) { stillObjects_ = still; }
 
 private:
-    // The pixels an integral counts in the rectangle clipped to the frame,
-    // and the clipped rectangle's area.
+    // The pixels an integral counts in the rectangle clipped to the area
+    // compared, and the clipped rectangle's area.
     int count(const cv::Mat& integral, CvRect rect, double& area) const;
-    // Scales the background by the per-channel gain, finds the foreground
-    // and its integrals, and learns the frame where learn_ says, in one
-    // pass over the pixels.
-    void compareAndLearn(const cv::Mat& image, const float* gain, WorkerPool* workers);
+    // Scales the background by the per-channel gain (or, with `inverse`,
+    // compares it so scaled and learns it in its own light), finds the
+    // foreground and its integrals within `area`, and learns the frame
+    // where learn_ says, in one pass over the area's pixels.
+    void compareAndLearn(const cv::Mat& image, const float* gain, const float* inverse, CvRect area,
+                         WorkerPool* workers);
+    // With nearTargets: learns this frame's band of rows outside the area compared.
+    void refreshBand(const cv::Mat& image, const float* inverse);
+    void learnOutside(const cv::Mat& image, cv::Rect part, const float* inverse);
 
     BackgroundSettings settings_;
     bool stillObjects_ = true;
@@ -113,5 +136,10 @@ private:
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
     double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning or move
+    // With nearTargets: the current light over the background kept in its
+    // own light, per channel (the product of the frames' gains).
+    float light_[3] = {1.0f, 1.0f, 1.0f};
+    CvRect compared_ = cvRect(0, 0, 0, 0);  // the area whose foreground the integrals count
+    long long frames_ = 0;                  // frames prepared, for the band refreshed
     RevealedBackground revealed_;  // with learnRevealed
 };

@@ -30,9 +30,28 @@ inline float scaleCompareLearn(const uint8_t* f, float* b, const float* gain, bo
     return difference;
 }
 
+// The same for a background kept in its own light: compared scaled by the
+// gain, left as it is, and learnt in its own light (the frame scaled by
+// the inverse gain).
+inline float compareLearnInOwnLight(const uint8_t* f, float* b, const float* gain, const float* inverse, bool isKnown,
+                                    bool learn, float rate, float keep)
+{
+    float difference = 0.0f;
+    for (int c = 0; c < 3; ++c)
+        difference = std::max(difference, std::fabs(static_cast<float>(f[c]) - b[c] * gain[c]));
+    if (learn)
+        for (int c = 0; c < 3; ++c) {
+            const float own = static_cast<float>(f[c]) * inverse[c];
+            b[c] = isKnown ? own * rate + b[c] * keep : own;
+        }
+    return difference;
+}
+
 #if CV_SIMD128
 // The per-pixel arithmetic of 16 pixels from x on, four lanes at a time,
-// each lane's operations those of scaleCompareLearn in the same order.
+// each lane's operations those of scaleCompareLearn (or, kept in its own
+// light, compareLearnInOwnLight) in the same order.
+template <bool kOwnLight>
 void scaleCompareLearn16(const BackgroundPass& p, int y, int x, float* difference)
 {
     const uint8_t* f = p.image->ptr<uint8_t>(y) + 3 * x;
@@ -51,6 +70,9 @@ void scaleCompareLearn16(const BackgroundPass& p, int y, int x, float* differenc
     const cv::v_float32x4 rate = cv::v_setall_f32(p.rate), keep = cv::v_setall_f32(1.0f - p.rate);
     const cv::v_float32x4 gain[3] = {cv::v_setall_f32(p.gain[0]), cv::v_setall_f32(p.gain[1]),
                                      cv::v_setall_f32(p.gain[2])};
+    const float* inverse = kOwnLight ? p.inverseGain : p.gain;
+    const cv::v_float32x4 inverseGain[3] = {cv::v_setall_f32(inverse[0]), cv::v_setall_f32(inverse[1]),
+                                            cv::v_setall_f32(inverse[2])};
     const cv::v_uint32x4 zero = cv::v_setzero_u32();
     for (int q = 0; q < 4; ++q) {
         cv::v_float32x4 frame[3], back[3];
@@ -58,8 +80,13 @@ void scaleCompareLearn16(const BackgroundPass& p, int y, int x, float* differenc
         cv::v_float32x4 most = cv::v_setzero_f32();
         for (int c = 0; c < 3; ++c) {
             frame[c] = cv::v_cvt_f32(cv::v_reinterpret_as_s32(quarters[c][q]));
-            back[c] = back[c] * gain[c];
-            most = cv::v_max(most, cv::v_abs(frame[c] - back[c]));
+            if (kOwnLight) {
+                most = cv::v_max(most, cv::v_abs(frame[c] - back[c] * gain[c]));
+                frame[c] = frame[c] * inverseGain[c];
+            } else {
+                back[c] = back[c] * gain[c];
+                most = cv::v_max(most, cv::v_abs(frame[c] - back[c]));
+            }
         }
         cv::v_store(difference + x + 4 * q, most);
         const cv::v_float32x4 isKnown = cv::v_reinterpret_as_f32(fourMaskBytes(known + 4 * q) != zero);
@@ -76,13 +103,14 @@ constexpr int kVectorPixels = 16;
 
 // Every pixel's arithmetic of row y: the background scaled and learnt, the
 // differences into `difference`.
+template <bool kOwnLight>
 void scaleCompareLearnRow(const BackgroundPass& p, int y, float* difference)
 {
     const int cols = p.image->cols;
     int x = 0;
 #if CV_SIMD128
     for (; x + kVectorPixels <= cols; x += kVectorPixels)
-        scaleCompareLearn16(p, y, x, difference);
+        scaleCompareLearn16<kOwnLight>(p, y, x, difference);
 #endif
     const uint8_t* f = p.image->ptr<uint8_t>(y);
     float* b = p.background->ptr<float>(y);
@@ -90,7 +118,18 @@ void scaleCompareLearnRow(const BackgroundPass& p, int y, float* difference)
     const uint8_t* learn = p.learn->ptr<uint8_t>(y);
     const float keep = 1.0f - p.rate;
     for (; x < cols; ++x)
-        difference[x] = scaleCompareLearn(f + 3 * x, b + 3 * x, p.gain, known[x] != 0, learn[x] != 0, p.rate, keep);
+        difference[x] = kOwnLight ? compareLearnInOwnLight(f + 3 * x, b + 3 * x, p.gain, p.inverseGain, known[x] != 0,
+                                                           learn[x] != 0, p.rate, keep)
+                                  : scaleCompareLearn(f + 3 * x, b + 3 * x, p.gain, known[x] != 0, learn[x] != 0,
+                                                      p.rate, keep);
+}
+
+void scaleCompareLearnRow(const BackgroundPass& p, int y, float* difference)
+{
+    if (p.inverseGain)
+        scaleCompareLearnRow<true>(p, y, difference);
+    else
+        scaleCompareLearnRow<false>(p, y, difference);
 }
 
 // The rows classifyRow reads and writes.
@@ -182,12 +221,11 @@ void classifyRow(const BackgroundPass& p, int y, const float* difference, int to
         classifyPixel(p, r, difference, x, movedInRow, unknownInRow);
 }
 
-// Adds row y's background to the sums, pixel after pixel.
-void addRow(const BackgroundPass& p, int y, double* sums)
+// Adds a row of `cols` background pixels to the sums, pixel after pixel.
+void addRow(const float* b, int cols, double* sums)
 {
-    const float* b = p.background->ptr<float>(y);
     double s0 = sums[0], s1 = sums[1], s2 = sums[2];
-    for (int x = 0; x < p.image->cols; ++x, b += 3) {
+    for (int x = 0; x < cols; ++x, b += 3) {
         s0 += b[0];
         s1 += b[1];
         s2 += b[2];
@@ -196,6 +234,9 @@ void addRow(const BackgroundPass& p, int y, double* sums)
     sums[1] = s1;
     sums[2] = s2;
 }
+
+// Adds row y's background to the sums.
+void addRow(const BackgroundPass& p, int y, double* sums) { addRow(p.background->ptr<float>(y), p.image->cols, sums); }
 
 // to[x] += from[x] for the n counts.
 void addCounts(int* to, const int* from, int n)
@@ -274,4 +315,31 @@ void runBackgroundPass(const BackgroundPass& p, WorkerPool* workers)
     }
     for (int c = 0; c < 3; ++c)
         p.sums[c] = sums[c];
+}
+
+void addBackgroundSums(const cv::Mat& background, double* sums)
+{
+    for (int y = 0; y < background.rows; ++y)
+        addRow(background.ptr<float>(y), background.cols, sums);
+}
+
+void learnInOwnLight(const cv::Mat& image, cv::Mat& background, cv::Mat& known, const cv::Mat& learn,
+                     const float* inverseGain, float rate)
+{
+    const float keep = 1.0f - rate;
+    for (int y = 0; y < image.rows; ++y) {
+        const uint8_t* f = image.ptr<uint8_t>(y);
+        float* b = background.ptr<float>(y);
+        uint8_t* isKnown = known.ptr<uint8_t>(y);
+        const uint8_t* learnt = learn.ptr<uint8_t>(y);
+        for (int x = 0; x < image.cols; ++x, f += 3, b += 3) {
+            if (!learnt[x])
+                continue;
+            for (int c = 0; c < 3; ++c) {
+                const float own = static_cast<float>(f[c]) * inverseGain[c];
+                b[c] = isKnown[x] ? own * rate + b[c] * keep : own;
+            }
+            isKnown[x] = 255;
+        }
+    }
 }

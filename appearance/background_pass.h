@@ -24,6 +24,11 @@ struct BackgroundPass {
     // Scratch of a row's length per band of rows (see backgroundPassBands):
     // each pixel's largest channel difference.
     float* differences;
+    // Non-null: the background is kept in its own light, `gain` being the
+    // current light over it (per channel), and this its inverse.  It is
+    // compared scaled by the gain without being rewritten, and learnt in
+    // its own light, so that a pass may cover a part of the frame alone.
+    const float* inverseGain = nullptr;
 };
 
 // The bands of rows a pass over a rows x cols frame makes with `workers` (null: one).
@@ -35,6 +40,17 @@ int backgroundPassBands(const WorkerPool* workers, int rows, int cols);
 // With `workers`, bands of rows are compared and learnt on its threads;
 // the results are the same, bit for bit.
 void runBackgroundPass(const BackgroundPass& pass, WorkerPool* workers = nullptr);
+
+// Adds the pixels of a CV_32FC3 background (or a view of one) to the
+// per-channel sums, row after row, pixel after pixel.
+void addBackgroundSums(const cv::Mat& background, double* sums);
+
+// Learns an 8-bit BGR frame's pixels where `learn` says into a background
+// kept in its own light (as a pass with `inverseGain` does, without
+// comparing), at `rate`; the learnt pixels become known.  Views of one
+// part of the frame may be given.
+void learnInOwnLight(const cv::Mat& image, cv::Mat& background, cv::Mat& known, const cv::Mat& learn,
+                     const float* inverseGain, float rate);
 
 namespace literal {
 // The pass as first written, one pixel at a time: the reference the

@@ -181,10 +181,10 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
     plane_ = bins_;
 }
 
-void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held)
+void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held, CvRect near)
 {
     if (usesBackground())
-        background_.prepare(frame, held, workers_);
+        background_.prepare(frame, held, workers_, near);
 }
 
 std::unique_ptr<AppearanceModel> ColourModelSource::createModel()

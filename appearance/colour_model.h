@@ -140,9 +140,11 @@ public:
     void prepareFrame(const CvMat* hsv, const CvMat* hue);
     // With the foreground cue: the frame itself (8-bit BGR, before anything
     // is drawn into it) and the rectangles where the targets may be, whose
-    // pixels the background does not learn.  Call it for every frame after
-    // prepareFrame.
-    void prepareBackground(const CvMat* frame, const std::vector<CvRect>& held);
+    // pixels the background does not learn, and the part of the frame the
+    // targets can reach (compared alone with BackgroundSettings::nearTargets).
+    // Call it for every frame after prepareFrame.
+    void prepareBackground(const CvMat* frame, const std::vector<CvRect>& held,
+                           CvRect near = cvRect(0, 0, INT_MAX, INT_MAX));
     bool usesBackground() const { return settings_.foregroundWeight > 0.0; }
     // Threads for the frame-wide work (binning, background) by bands of
     // rows, with the same results (not owned; null: the calling thread).

@@ -21,3 +21,16 @@ CvRect shrunkRect(CvRect area, double share);
 // The grown estimated rectangles of every target, into `areas` (cleared
 // first; it keeps its storage from frame to frame).
 void targetAreas(const tavo& tracker, std::vector<CvRect>& areas);
+
+// How far beyond a target's sample cloud the next frame's samples and box
+// fit may reach, in the larger side of its box (the estimate's or the
+// first box's): the fit searches within kFitReach (1.0) of it from the
+// estimate's centre, inside the cloud, and a frame's motion moves the
+// cloud by less than a box.
+constexpr double kNearReach = 1.0;
+
+// The part of the frame the targets can reach in the next frame: every
+// target's sample cloud of the last frame grown by kNearReach, and the
+// `held` areas, in one rectangle.  The whole frame while some target has
+// not been tracked yet (no cloud); empty without targets.
+CvRect nearArea(const tavo& tracker, const std::vector<CvRect>& held, int cols, int rows);

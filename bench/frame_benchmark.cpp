@@ -178,15 +178,18 @@ struct RealSize {
     }
 };
 const RealSize kRealSizes[] = {{640, 480, 1, 300, 230}, {768, 576, 3, 30, 85}, {1280, 720, 10, 60, 120}};
-const char* const kRealRuns[] = {"robust", "robust/threads:2", "default", "kcf", "mosse"};
+const char* const kRealRuns[] = {"robust", "robust/threads:2", "robust/near", "default", "kcf", "mosse"};
 
-// A run of TAVO's whole frame: robust (on one thread or two) or default.
+// A run of TAVO's whole frame: robust (on one thread or two, or with the
+// background compared near the targets alone) or default.
 void timeTavoRun(benchmark::State& state, FrameSequence& frames, const std::vector<Box>& boxes,
                  const std::string& which)
 {
     const bool robust = which.compare(0, 6, "robust") == 0;
     const int threads = which == "robust/threads:2" ? 2 : 1;
-    timeFrames(state, frames, boxes, robust ? robustSettings() : TrackingSettings{}, threads, Steps::Fast, false);
+    TrackingSettings settings = robust ? robustSettings() : TrackingSettings{};
+    settings.colour.background.nearTargets = which == "robust/near";
+    timeFrames(state, frames, boxes, settings, threads, Steps::Fast, false);
 }
 
 void registerRealSize(const RealSize& r)
@@ -354,6 +357,9 @@ private:
                     size.c_str(), robust, plain, kcf, mosse, robust / kcf, robust / mosse);
         if (twoThreads > 0)
             std::printf("; --robust --threads 2 %.2f, %.2fx faster", twoThreads, robust / twoThreads);
+        const double near = median(base + "robust/near");
+        if (near > 0)
+            std::printf("; --robust --background-near-targets %.2f, / KCF %.2f", near, near / kcf);
         std::printf("\n");
     }
 

@@ -164,7 +164,10 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
         if (colours_->usesBackground()) {
             targetAreas(*tracker_, areas_);
             holdFittedBoxes();
-            colours_->prepareBackground(&images_.displayMatrix, areas_);
+            const CvRect near = settings_.colour.background.nearTargets
+                                    ? nearArea(tracker, areas_, frameView_.cols, frameView_.rows)
+                                    : cvRect(0, 0, INT_MAX, INT_MAX);
+            colours_->prepareBackground(&images_.displayMatrix, areas_, near);
             tracker.lap(Stage::Background);
         }
     }

@@ -222,6 +222,102 @@ CvRect asCvRect(cv::Rect r) { return cvRect(r.x, r.y, r.width, r.height); }
 
 }  // namespace
 
+// Two models of the same frames, one compared over the whole frame and one
+// near the targets alone; without light changes both do the same
+// arithmetic where both compare.
+struct NearAndWhole {
+    BackgroundModel whole, near;
+    explicit NearAndWhole(BackgroundSettings s) : whole(s), near(withNear(s)) {}
+    static BackgroundSettings withNear(BackgroundSettings s)
+    {
+        s.nearTargets = true;
+        return s;
+    }
+    void prepare(const cv::Mat& frame, const std::vector<CvRect>& held, cv::Rect area)
+    {
+        CvMat header = cvMat(frame);
+        whole.prepare(&header, held);
+        near.prepare(&header, held, nullptr, asCvRect(area));
+    }
+};
+
+TEST(BackgroundNearTargets, TheAreaComparedMatchesTheWholeFramesModelAndNothingOutsideIsForeground)
+{
+    BackgroundSettings still;
+    still.followLight = false;
+    NearAndWhole models(still);
+    const cv::Mat ground = blocks(64, 96);
+    const cv::Rect area(8, 8, 48, 40);
+    for (int i = 0; i < 12; ++i) {
+        // An object crosses the area under its target; another moves outside it.
+        const cv::Rect object(12 + 2 * i, 16, 12, 12), other(70, 4 + 3 * i, 10, 10);
+        const cv::Mat frame = withPatch(withPatch(ground, object), other, cv::Scalar(200, 40, 40));
+        models.prepare(frame, {asCvRect(object)}, area);
+        SCOPED_TRACE("frame " + std::to_string(i + 1));
+        ASSERT_EQ(cv::countNonZero(models.near.foreground()(area) != models.whole.foreground()(area)), 0);
+        for (const cv::Rect r : {object, cv::Rect(14, 12, 20, 20), cv::Rect(30, 20, 20, 20)}) {  // rings inside the area
+            EXPECT_EQ(models.near.foregroundShare(asCvRect(r)), models.whole.foregroundShare(asCvRect(r)));
+            EXPECT_EQ(models.near.ringForegroundShare(asCvRect(r), 4), models.whole.ringForegroundShare(asCvRect(r), 4));
+        }
+        if (i > 0) {
+            EXPECT_GT(models.whole.foregroundShare(asCvRect(other)), 0.0);
+            EXPECT_EQ(models.near.foregroundShare(asCvRect(other)), 0.0);
+            EXPECT_EQ(cv::countNonZero(models.near.foreground()(other)), 0);
+        }
+    }
+    // A rectangle that reaches out of the area counts the part inside it.
+    const cv::Rect inside(12 + 22, 16, 12, 12);
+    EXPECT_DOUBLE_EQ(models.near.foregroundShare(cvRect(34, 16, 40, 12)),
+                     models.whole.foregroundShare(cvRect(34, 16, 22, 12)));
+    EXPECT_EQ(models.near.foregroundShare(asCvRect(inside)), 1.0);
+}
+
+TEST(BackgroundNearTargets, TheRestOfTheFrameIsLearntOneBandOfRowsAFrame)
+{
+    BackgroundSettings still;
+    still.followLight = false;
+    still.nearTargets = true;
+    BackgroundModel model(still);  // rate 0.05
+    constexpr int kRows = 8 * BackgroundModel::kRefreshFrames;
+    cv::Mat frame(kRows, 40, CV_8UC3, cv::Scalar::all(100));
+    const cv::Rect area(0, 0, 20, 8);  // the first band's left half
+    prepareOn(model, frame, {});       // the first frame: everything is seen
+    frame.setTo(cv::Scalar::all(200));  // something comes to rest everywhere
+    const float refreshRate = static_cast<float>(1.0 - std::pow(0.95, BackgroundModel::kRefreshFrames));
+    for (int i = 1; i <= 2 * BackgroundModel::kRefreshFrames; ++i) {
+        CvMat header = cvMat(frame);
+        model.prepare(&header, {}, nullptr, asCvRect(area));
+        const int band = i % BackgroundModel::kRefreshFrames;  // the one learnt on this frame
+        for (int b = 0; b < BackgroundModel::kRefreshFrames; ++b) {
+            const int times = i / BackgroundModel::kRefreshFrames + (b != 0 && b <= band ? 1 : 0);
+            const float learnt = 100.0f + 100.0f * (1.0f - std::pow(1.0f - refreshRate, static_cast<float>(times)));
+            EXPECT_NEAR(model.background().at<cv::Vec3f>(8 * b + 3, 30)[0], learnt, 0.01f)
+                << "band " << b << " after frame " << i + 1;
+        }
+        // The area is learnt every frame at the set rate.
+        EXPECT_NEAR(model.background().at<cv::Vec3f>(3, 10)[0], 100.0f + 100.0f * (1.0f - std::pow(0.95f, i)), 0.01f);
+    }
+}
+
+TEST(BackgroundNearTargets, ALightChangeIsFollowedInTheBackgroundsOwnLight)
+{
+    BackgroundSettings settings;
+    settings.nearTargets = true;
+    BackgroundModel model(settings);
+    Frame scene(40, 40, 160);
+    const CvRect area = cvRect(0, 0, 40, 32);  // the last rows are learnt a band at a time
+    model.prepare(scene.mat(), {}, nullptr, area);
+    model.prepare(scene.mat(), {}, nullptr, area);
+    // The light halves at once, and stays so.
+    scene.image.setTo(cv::Scalar::all(80));
+    scene.fill(cv::Rect(8, 8, 4, 4), cv::Scalar(20, 100, 20));  // an object, half as bright
+    for (int i = 0; i < 3 * BackgroundModel::kRefreshFrames; ++i) {
+        model.prepare(scene.mat(), {cvRect(8, 8, 4, 4)}, nullptr, area);
+        ASSERT_EQ(model.foregroundShare(cvRect(20, 20, 10, 10)), 0.0) << "frame " << i;
+        ASSERT_EQ(model.foregroundShare(cvRect(8, 8, 4, 4)), 1.0) << "frame " << i;
+    }
+}
+
 TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItStays)
 {
     BackgroundSettings settings;

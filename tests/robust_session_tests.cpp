@@ -51,7 +51,23 @@ TEST(RobustSession, AStillObjectKeepsItsSizeFor500Frames)
     }
 }
 
-TEST(RobustSession, ATargetThatLeavesIsLostInTheFrameAndFoundWhenItComesBack)
+// A lost target's search reaches far from where it lost its object: with
+// the background compared near the targets alone, the area compared grows
+// with it.
+class RobustSessionNearOrWhole : public ::testing::TestWithParam<bool> {
+protected:
+    TrackingSettings settings() const
+    {
+        TrackingSettings s = robustSettings();
+        s.colour.background.nearTargets = GetParam();
+        return s;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Background, RobustSessionNearOrWhole, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "NearTargets" : "WholeFrame"; });
+
+TEST_P(RobustSessionNearOrWhole, ATargetThatLeavesIsLostInTheFrameAndFoundWhenItComesBack)
 {
     // The figure walks out at the right edge, stays away, and comes back.
     const cv::Size size(24, 64);
@@ -63,7 +79,7 @@ TEST(RobustSession, ATargetThatLeavesIsLostInTheFrameAndFoundWhenItComesBack)
     cv::Mat frame = still.clone();
     drawFigure(frame, boxAt(0));
     std::string error;
-    auto session = TrackingSession::start(frame, {toBox(boxAt(0))}, robustSettings(), 1, error);
+    auto session = TrackingSession::start(frame, {toBox(boxAt(0))}, settings(), 1, error);
     ASSERT_TRUE(session) << error;
     bool lostWhileAway = false, foundAgain = false;
     for (int i = 1; i < 200; ++i) {

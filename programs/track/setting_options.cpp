@@ -1,6 +1,8 @@
 #include "programs/track/option_builders.h"
 #include "appearance/box_fitting.h"
 #include "appearance/revealed_background.h"
+#include "appearance/background_model.h"
+#include "appearance/target_areas.h"
 
 #include <utility>
 
@@ -139,6 +141,13 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             "its object leaves them behind), the rest of it that still looks as then is learnt "
                             "too, so that a target does not stay where its object started.  Off by default, on "
                             "in --robust"));
+    t.push_back(setting("--background-near-targets", "", S::Foreground,
+                        "with --foreground, the background is compared and learnt each frame only where the "
+                        "targets can reach (their sample clouds grown by " + settingText(kNearReach) +
+                            " of a box's larger side, in one rectangle); the rest of the frame is learnt one band "
+                            "of rows a frame, each pixel once in " + std::to_string(BackgroundModel::kRefreshFrames) +
+                            " frames, and holds no foreground: faster on small targets in a large frame.  Off by "
+                            "default and in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "

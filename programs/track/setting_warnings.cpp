@@ -63,6 +63,8 @@ std::vector<std::string> settingWarnings(const Options& options)
         warnings.push_back("--ring-still-while-still does nothing without --ring-still-unknown, the rule it stops");
     if (background.learnRevealed && options.settings.colour.foregroundWeight <= 0.0)
         warnings.push_back("--learn-revealed does nothing without --foreground, whose background it learns");
+    if (background.nearTargets && options.settings.colour.foregroundWeight <= 0.0)
+        warnings.push_back("--background-near-targets does nothing without --foreground, whose background it learns");
     return warnings;
 }
 
