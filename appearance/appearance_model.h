@@ -35,4 +35,9 @@ class AppearanceSource {
 public:
     virtual ~AppearanceSource() = default;
     virtual std::unique_ptr<AppearanceModel> createModel() = 0;
+    // Called once a frame after every target's samples are placed and
+    // before any is measured: `bounds` holds every sample's rectangle, the
+    // largest of whose sides is `largestSide`.  A source that prepared a
+    // part of the frame alone prepares the rest the samples read.
+    virtual void willMeasure(CvRect /*bounds*/, int /*largestSide*/) {}
 };

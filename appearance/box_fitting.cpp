@@ -16,15 +16,6 @@ cv::Rect pixelsOf(const RealBox& b, const cv::Size& frame)
     return cv::Rect(left, top, right - left, bottom - top) & cv::Rect(cv::Point(0, 0), frame);
 }
 
-// The search window: kFitReach times the larger side of either box around
-// the estimate's centre, clipped to the frame.
-cv::Rect windowAround(const RealBox& estimate, const RealBox& firstBox, const cv::Size& frame)
-{
-    const double side = std::max({estimate.width, estimate.height, firstBox.width, firstBox.height});
-    const double reach = kFitReach * side;
-    const double cx = estimate.x + 0.5 * estimate.width, cy = estimate.y + 0.5 * estimate.height;
-    return pixelsOf(RealBox{cx - reach, cy - reach, 2.0 * reach, 2.0 * reach}, frame);
-}
 
 // The bins whose share of the box's pixels is at least kObjectBinLeast and
 // over kObjectBinContrast times their share of the ring around it
@@ -56,6 +47,14 @@ std::array<uint8_t, 256> objectBinsOf(const cv::Mat& bins, cv::Rect box)
 }
 
 }  // namespace
+
+cv::Rect fitWindow(const RealBox& estimate, const RealBox& firstBox, const cv::Size& frame)
+{
+    const double side = std::max({estimate.width, estimate.height, firstBox.width, firstBox.height});
+    const double reach = kFitReach * side;
+    const double cx = estimate.x + 0.5 * estimate.width, cy = estimate.y + 0.5 * estimate.height;
+    return pixelsOf(RealBox{cx - reach, cy - reach, 2.0 * reach, 2.0 * reach}, frame);
+}
 
 BoxFitter::TargetFit& BoxFitter::state(size_t index)
 {
@@ -152,7 +151,7 @@ BoxFitter::Fit BoxFitter::fitPatch(size_t index, const RealBox& estimate, const 
         return Fit::Parted;
     const cv::Size frame = bins.size();
     const Patch patch =
-        findPatch(t.objectBins, pixelsOf(estimate, frame), windowAround(estimate, firstBox, frame), bins, foreground);
+        findPatch(t.objectBins, pixelsOf(estimate, frame), fitWindow(estimate, firstBox, frame), bins, foreground);
     const double count = static_cast<double>(patch.count);
     if (count > kFitMostCount * t.typicalCount || patch.reachesOut) {
         t.joinFramesLeft = kJoinMemory;

@@ -70,6 +70,10 @@ constexpr double kFitCountRate = 0.1;
 constexpr double kApartMostSide = 1.25;
 constexpr double kApartLeastOffset = 0.25;
 
+// The pixels a fit searches: kFitReach times the larger side of either box
+// around the estimate's centre, clipped to the frame.
+cv::Rect fitWindow(const RealBox& estimate, const RealBox& firstBox, const cv::Size& frame);
+
 class BoxFitter {
 public:
     // `guardGrowth`: a fitted box that widens the estimate's box beyond what

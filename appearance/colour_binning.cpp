@@ -48,17 +48,28 @@ ColourBinner::ColourBinner(const ColourBinning& binning) : binning_(binning)
     }
 }
 
-void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain, WorkerPool* workers)
+void ColourBinner::setGain(double valueGain)
 {
     if (valueGain != lastGain_) {
         for (int i = 0; i < 256; ++i)
             scaledValue_[i] = static_cast<uint8_t>(std::min(255L, std::lround(i * valueGain)));
         lastGain_ = valueGain;
     }
+}
+
+void ColourBinner::binPlane(const CvMat* hsv, CvMat* bins, double valueGain, WorkerPool* workers)
+{
+    setGain(valueGain);
     forRowBands(workers, hsv->rows, hsv->cols, [&](int, int first, int end) { binRows(hsv, bins, first, end); });
 }
 
-void ColourBinner::binRows(const CvMat* hsv, CvMat* bins, int first, int end) const
+void ColourBinner::binArea(const CvMat* hsv, CvMat* bins, CvRect area, double valueGain)
+{
+    setGain(valueGain);
+    binRows(hsv, bins, area.y, area.y + area.height, area.x, area.x + area.width);
+}
+
+void ColourBinner::binRows(const CvMat* hsv, CvMat* bins, int first, int end, int left, int right) const
 {
     // Locals: the bytes written could alias the members, which would then
     // be read again for every pixel.
@@ -69,11 +80,10 @@ void ColourBinner::binRows(const CvMat* hsv, CvMat* bins, int first, int end) co
     const uint8_t* saturationBin = saturationBin_;
     const uint8_t* valueBin = valueBin_;
     const uint8_t* scaledValue = scaledValue_;
-    const int cols = hsv->cols;
     for (int r = first; r < end; ++r) {
-        const uint8_t* p = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step;
+        const uint8_t* p = hsv->data.ptr + static_cast<ptrdiff_t>(r) * hsv->step + 3 * left;
         uint8_t* out = bins->data.ptr + static_cast<ptrdiff_t>(r) * bins->step;
-        for (int c = 0; c < cols; ++c, p += 3) {
+        for (int c = left; c < right; ++c, p += 3) {
             const int h = p[0], s = p[1], v = scaledValue[p[2]];
             out[c] = s >= minSaturation && v >= minValue
                          ? static_cast<uint8_t>(hueBin[h] * saturationBins + saturationBin[s])

@@ -45,9 +45,14 @@ public:
     // is binned and compared with minValue: a light change of the whole
     // frame undone.  With `workers`, bands of rows are binned on its threads.
     void binPlane(const CvMat* hsv, CvMat* bins, double valueGain = 1.0, WorkerPool* workers = nullptr);
+    // The same for the pixels of `area` alone (inside the plane).
+    void binArea(const CvMat* hsv, CvMat* bins, CvRect area, double valueGain = 1.0);
 
 private:
-    void binRows(const CvMat* hsv, CvMat* bins, int first, int end) const;
+    void setGain(double valueGain);
+    void binRows(const CvMat* hsv, CvMat* bins, int first, int end) const { binRows(hsv, bins, first, end, 0, hsv->cols); }
+    // Columns [left, right) of rows [first, end).
+    void binRows(const CvMat* hsv, CvMat* bins, int first, int end, int left, int right) const;
 
     ColourBinning binning_;
     uint8_t hueBin_[256];         // hue -> hue bin

@@ -1,6 +1,7 @@
 #include "appearance/colour_model.h"
 
 #include <opencv2/core/core_c.h>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -162,6 +163,7 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
         edges_.compute(hsv, workers_);
         edgePlane_ = edges_.plane();
     }
+    hsv_ = nullptr;  // the whole frame is converted
     if (settings_.space == ColourSpace::Hue) {
         plane_ = hue;
         return;
@@ -171,14 +173,69 @@ void ColourModelSource::prepareFrame(const CvMat* hsv, const CvMat* hue)
         bins_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
     }
     double gain = 1.0;
-    if (settings_.normaliseLight) {
-        const double brightness = brightness_.of(cv::cvarrToMat(hsv), workers_);
-        if (firstBrightness_ == 0.0)
-            firstBrightness_ = brightness;
-        gain = brightness > 0.0 ? firstBrightness_ / brightness : 1.0;
-    }
+    if (settings_.normaliseLight)
+        gain = brightnessGain(brightness_.of(cv::cvarrToMat(hsv), workers_));
     binner_.binPlane(hsv, bins_, gain, workers_);
     plane_ = bins_;
+}
+
+double ColourModelSource::brightnessGain(double brightness)
+{
+    if (firstBrightness_ == 0.0)
+        firstBrightness_ = brightness;
+    return brightness > 0.0 ? firstBrightness_ / brightness : 1.0;
+}
+
+void ColourModelSource::prepareFrameNear(const CvMat* frame, CvMat* hsv, CvRect area)
+{
+    if (!bins_ || bins_->rows != hsv->rows || bins_->cols != hsv->cols) {
+        cvReleaseMat(&bins_);
+        bins_ = cvCreateMat(hsv->rows, hsv->cols, CV_8UC1);
+    }
+    valueGain_ = settings_.normaliseLight ? brightnessGain(brightness_.ofBgr(cv::cvarrToMat(frame), workers_)) : 1.0;
+    frame_ = frame;
+    hsv_ = hsv;
+    const cv::Rect part = cv::Rect(area.x, area.y, area.width, area.height) & cv::Rect(0, 0, hsv->cols, hsv->rows);
+    converted_ = cvRect(part.x, part.y, part.width, part.height);
+    convert(part);
+    plane_ = bins_;
+}
+
+void ColourModelSource::ensureConverted(CvRect rect)
+{
+    if (!hsv_)
+        return;
+    const cv::Rect frame(0, 0, hsv_->cols, hsv_->rows);
+    const cv::Rect wanted = cv::Rect(rect.x, rect.y, rect.width, rect.height) & frame;
+    const cv::Rect done(converted_.x, converted_.y, converted_.width, converted_.height);
+    if (wanted.empty() || (wanted & done) == wanted)
+        return;
+    // `wanted` less `done`: the rows above and below it, and the parts of
+    // its rows left and right of it.
+    const int top = std::clamp(done.y, wanted.y, wanted.br().y), bottom = std::clamp(done.br().y, top, wanted.br().y);
+    const int left = std::clamp(done.x, wanted.x, wanted.br().x), right = std::clamp(done.br().x, left, wanted.br().x);
+    convert(cv::Rect(wanted.x, wanted.y, wanted.width, top - wanted.y));
+    convert(cv::Rect(wanted.x, bottom, wanted.width, wanted.br().y - bottom));
+    convert(cv::Rect(wanted.x, top, left - wanted.x, bottom - top));
+    convert(cv::Rect(right, top, wanted.br().x - right, bottom - top));
+}
+
+void ColourModelSource::convert(cv::Rect part)
+{
+    if (part.width <= 0 || part.height <= 0)
+        return;
+    cv::Mat hsv = cv::cvarrToMat(hsv_)(part);
+    cv::cvtColor(cv::cvarrToMat(frame_)(part), hsv, cv::COLOR_BGR2HSV);
+    binner_.binArea(hsv_, bins_, cvRect(part.x, part.y, part.width, part.height), valueGain_);
+}
+
+void ColourModelSource::willMeasure(CvRect bounds, int largestSide)
+{
+    if (!hsv_)
+        return;
+    // The rings of the surround and of the foreground cue, a pixel more for rounding.
+    const int ring = static_cast<int>(std::ceil(settings_.ringShare * largestSide)) + 1;
+    ensureConverted(cvRect(bounds.x - ring, bounds.y - ring, bounds.width + 2 * ring, bounds.height + 2 * ring));
 }
 
 void ColourModelSource::prepareBackground(const CvMat* frame, const std::vector<CvRect>& held, CvRect near)

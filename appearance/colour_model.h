@@ -138,6 +138,29 @@ public:
 
     // `hsv`: the frame in OpenCV's 8-bit HSV; `hue`: its hue plane.
     void prepareFrame(const CvMat* hsv, const CvMat* hue);
+    // Whether the frame's colours may be prepared near the targets alone
+    // (prepareFrameNear): with the background compared there
+    // (BackgroundSettings::nearTargets), for the HSV bins without the edge
+    // cue, which reads the whole frame.
+    bool convertsNearTargets() const
+    {
+        return usesBackground() && settings_.background.nearTargets && settings_.space == ColourSpace::Hsv &&
+               settings_.edgeWeight <= 0.0;
+    }
+    // prepareFrame for a part of the frame: `frame`, the upright 8-bit BGR
+    // frame, is converted into `hsv` and binned within `area` alone (the
+    // brightness that normaliseLight undoes is still the whole frame's);
+    // the rest of `hsv` and of the bins keeps what an earlier frame left
+    // there until ensureConverted adds it.  Both stay the caller's.
+    void prepareFrameNear(const CvMat* frame, CvMat* hsv, CvRect area);
+    // After prepareFrameNear: converts and bins the pixels of `rect`
+    // (clipped to the frame) not yet converted, with the same results as
+    // converting the whole frame.  Every rectangle measured, learnt or
+    // searched goes through it first.
+    void ensureConverted(CvRect rect);
+    // Holds every sample's rectangle: with the rings around them (ringShare
+    // of largestSide), they are converted before the samples are measured.
+    void willMeasure(CvRect bounds, int largestSide) override;
     // With the foreground cue: the frame itself (8-bit BGR, before anything
     // is drawn into it) and the rectangles where the targets may be, whose
     // pixels the background does not learn, and the part of the frame the
@@ -178,6 +201,14 @@ private:
     const CvMat* edgePlane_ = nullptr;  // edges_'s plane once computed
     CvMat* bins_ = nullptr;         // the Hsv bins of the current frame
     double firstBrightness_ = 0.0;  // mean brightness of the first frame
+    double valueGain_ = 1.0;        // the current frame's brightness gain
+    // With prepareFrameNear: the frames it reads and writes and the
+    // rectangle converted first (others may have been added).
+    const CvMat* frame_ = nullptr;
+    CvMat* hsv_ = nullptr;
+    CvRect converted_ = cvRect(0, 0, 0, 0);
+    double brightnessGain(double brightness);
+    void convert(cv::Rect part);
     BrightnessMean brightness_;
     const CvMat* plane_ = nullptr;  // what the models read: the hue plane or bins_
     WorkerPool* workers_ = nullptr;

@@ -16,7 +16,12 @@ public:
     // The mean of channel 2 of an 8-bit three-channel matrix; 0 for an
     // empty one.  With `workers`, bands of rows are summed on its threads.
     double of(const cv::Mat& hsv, WorkerPool* workers = nullptr);
+    // The same mean from the 8-bit BGR frame itself: HSV's brightness is
+    // the largest of a pixel's three channels.
+    double ofBgr(const cv::Mat& bgr, WorkerPool* workers = nullptr);
 
 private:
+    double mean(const cv::Mat& image, WorkerPool* workers, uint64_t (*row)(const uint8_t*, int));
+
     std::vector<uint64_t> bandSums_;  // kept: sized on the first frame
 };

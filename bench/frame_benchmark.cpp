@@ -359,7 +359,7 @@ private:
             std::printf("; --robust --threads 2 %.2f, %.2fx faster", twoThreads, robust / twoThreads);
         const double near = median(base + "robust/near");
         if (near > 0)
-            std::printf("; --robust --background-near-targets %.2f, / KCF %.2f", near, near / kcf);
+            std::printf("; --robust --work-near-targets %.2f, / KCF %.2f", near, near / kcf);
         std::printf("\n");
     }
 

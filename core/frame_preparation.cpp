@@ -39,7 +39,7 @@ void copyHueRows(const cv::Mat& hsv, cv::Mat& hue, int first, int end)
 
 }  // namespace
 
-bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, WorkerPool* workers)
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, WorkerPool* workers, bool convertHsv)
 {
     if (!frame)
         return false;
@@ -71,6 +71,8 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, Wor
         cv::Mat uprightRows = upright.rowRange(first, end);
         if (!flipped)
             source.rowRange(first, end).copyTo(uprightRows);
+        if (!convertHsv)
+            return;
         cv::Mat hsvRows = hsv.rowRange(first, end);
         cv::cvtColor(uprightRows, hsvRows, cv::COLOR_BGR2HSV);
         if (splitHue)

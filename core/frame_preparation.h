@@ -25,4 +25,7 @@ struct FrameImages {
 // for a frame whose size or pixel type differs from the first frame's.
 // With `workers`, bands of rows are copied, converted and split on its
 // threads (every pixel's result is its own: the same for any band count).
-bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true, WorkerPool* workers = nullptr);
+// Without `convertHsv`, the frame is only copied upright (and the caller
+// converts the parts of it that it reads).
+bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true, WorkerPool* workers = nullptr,
+                  bool convertHsv = true);

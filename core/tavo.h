@@ -97,6 +97,9 @@ public:
     // The selected target's motion: drawNoise and propagate, with the robust
     // motion model around the propagation when `motion` asks for any.
     void moveSamples(int n);
+    // Tells the appearance source where every sample's rectangle lies
+    // before they are measured (AppearanceSource::willMeasure).
+    void tellAppearanceOfSamples();
     void measureSamples(int n);
     // measureSamples(n) for the n samples from `window` of target t, without
     // the selected window: targets can be measured at the same time.

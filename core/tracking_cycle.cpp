@@ -1,5 +1,8 @@
 #include "core/tavo.h"
 
+#include <algorithm>
+#include <climits>
+
 int tavo::track()
 {
     if (!targets.empty())
@@ -18,6 +21,8 @@ int tavo::track()
             windowRefs[i] = &windowSamples[i];
         moveSamples(n);
     }
+    if (appearance)
+        tellAppearanceOfSamples();
     // Measuring and sorting a target touch only its own samples, its own
     // histograms or model and the frame's planes: the targets can go in any
     // order, on any thread, with the results of one target after another.
@@ -84,4 +89,20 @@ void tavo::propagate(int n)
         s.rect = r;
         s.region = Region::fromRect(r);
     }
+}
+
+void tavo::tellAppearanceOfSamples()
+{
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN, largestSide = 0;
+    for (const auto& t : targets)
+        for (int i = t->firstSample; i < t->firstSample + t->sampleCount; ++i) {
+            const CvRect& r = samples[i].rect;
+            left = std::min(left, r.x);
+            top = std::min(top, r.y);
+            right = std::max(right, r.x + r.width);
+            bottom = std::max(bottom, r.y + r.height);
+            largestSide = std::max({largestSide, r.width, r.height});
+        }
+    if (right > left && bottom > top)
+        appearance->willMeasure(cvRect(left, top, right - left, bottom - top), largestSide);
 }

@@ -97,6 +97,7 @@ bool TrackingSession::reinitTarget(int id, const Box& box, std::string& error)
         return false;
     }
     const size_t i = static_cast<size_t>(index);
+    prepareAround(box);
     tracker_->reinitTarget(i, images_.hue, box.x, box.y, box.width, box.height);
     const RealBox b{double(box.x), double(box.y), double(box.width), double(box.height)};
     if (fitter_)

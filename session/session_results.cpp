@@ -79,8 +79,10 @@ void TrackingSession::fitBoxes()
             fitter_->forget(i);
         } else {
             const RealBox first{0.0, 0.0, t.baseWidth, t.baseHeight};
-            joined = BoxFitter::Fit::Joined == fitter_->fit(i, estimateBox(t.estimate, t.baseWidth, t.baseHeight),
-                                                            first, bins, colours_->foreground());
+            const RealBox estimate = estimateBox(t.estimate, t.baseWidth, t.baseHeight);
+            const cv::Rect window = fitWindow(estimate, first, bins.size());
+            colours_->ensureConverted(cvRect(window.x, window.y, window.width, window.height));
+            joined = BoxFitter::Fit::Joined == fitter_->fit(i, estimate, first, bins, colours_->foreground());
         }
         t.motion.coasting = coastsNow(settings_.motion, joined, t.motion);
     }

@@ -22,6 +22,7 @@ bool TrackingSession::addTarget(const TargetStart& start, std::string& error)
     for (size_t i = 0; i < targets.size(); ++i)
         targets[i]->id = kIdSetAside + static_cast<int>(i);
     const Box& b = start.box;
+    prepareAround(b);
     bool added = false;
     try {
         added = tracker_->addTarget(images_.hue, b.x, b.y, b.width, b.height);

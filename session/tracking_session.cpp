@@ -128,7 +128,8 @@ bool TrackingSession::prepare(const cv::Mat& frame)
     IplImage header = cvIplImage(frame);
     // The hue plane is read only by targets without appearance models.
     const bool hueRead = !settings_.usesAppearanceModels() || settings_.colour.space == ColourSpace::Hue;
-    if (!prepareFrame(&header, images_, hueRead, tracker_ ? tracker_->workers.get() : nullptr))
+    const bool wholeHsv = !(colours_ && colours_->convertsNearTargets());
+    if (!prepareFrame(&header, images_, hueRead, tracker_ ? tracker_->workers.get() : nullptr, wholeHsv))
         return false;
     frameView_ = cv::cvarrToMat(&images_.displayMatrix);
     return true;
@@ -149,6 +150,35 @@ void TrackingSession::followCamera()
     }
 }
 
+void TrackingSession::prepareColours()
+{
+    tavo& tracker = *tracker_;
+    colours_->setWorkers(tracker.workers.get());
+    CvRect near = cvRect(0, 0, INT_MAX, INT_MAX);
+    if (colours_->usesBackground()) {
+        targetAreas(tracker, areas_);
+        holdFittedBoxes();
+        if (settings_.colour.background.nearTargets)
+            near = nearArea(tracker, areas_, frameView_.cols, frameView_.rows);
+    }
+    if (colours_->convertsNearTargets())
+        colours_->prepareFrameNear(&images_.displayMatrix, images_.hsv, near);
+    else
+        colours_->prepareFrame(images_.hsv, images_.hue);
+    tracker.lap(Stage::Conversion);
+    if (colours_->usesBackground()) {
+        colours_->prepareBackground(&images_.displayMatrix, areas_, near);
+        tracker.lap(Stage::Background);
+    }
+}
+
+void TrackingSession::prepareAround(const Box& box)
+{
+    // The model learns the box, the box fit a ring of half its size around it.
+    if (colours_)
+        colours_->ensureConverted(grownRect(cvRect(box.x, box.y, box.width, box.height), kNearReach));
+}
+
 StepOutcome TrackingSession::step(const cv::Mat& frame)
 {
     tavo& tracker = *tracker_;
@@ -157,20 +187,8 @@ StepOutcome TrackingSession::step(const cv::Mat& frame)
     tracker.lap(Stage::Conversion);
     followCamera();
     tracker.lap(Stage::CameraMotion);
-    if (colours_) {
-        colours_->setWorkers(tracker.workers.get());
-        colours_->prepareFrame(images_.hsv, images_.hue);
-        tracker.lap(Stage::Conversion);
-        if (colours_->usesBackground()) {
-            targetAreas(*tracker_, areas_);
-            holdFittedBoxes();
-            const CvRect near = settings_.colour.background.nearTargets
-                                    ? nearArea(tracker, areas_, frameView_.cols, frameView_.rows)
-                                    : cvRect(0, 0, INT_MAX, INT_MAX);
-            colours_->prepareBackground(&images_.displayMatrix, areas_, near);
-            tracker.lap(Stage::Background);
-        }
-    }
+    if (colours_)
+        prepareColours();
     if (!trackPrepared())
         return tracker_->stopped() ? StepOutcome::Interrupted : StepOutcome::BrokenDown;
     if (!joinLaterTargets())

@@ -167,6 +167,12 @@ private:
     bool prepare(const cv::Mat& frame);
     // Moves the targets (and the background) with the camera, when it moves.
     void followCamera();
+    // The frame's colours and background for the colour models, near the
+    // targets alone where the settings say so.
+    void prepareColours();
+    // Converts and bins the surroundings of a box that a target is learnt
+    // from, when the frame's colours were prepared near the targets alone.
+    void prepareAround(const Box& box);
     // Tracks the prepared frame; false with error_ set when it broke down.
     bool trackPrepared();
     // Learns the targets that join on the frame just tracked; false with

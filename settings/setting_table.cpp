@@ -295,8 +295,8 @@ std::vector<Setting> foregroundAndAdaptation()
              "ring-still-unknown holds only while some target stands where it started"),
         flag("learn-revealed", [](auto& s) -> auto& { return s.colour.background.learnRevealed; },
              "unseen background under first boxes is learnt once the object has evidently left it"),
-        flag("background-near-targets", [](auto& s) -> auto& { return s.colour.background.nearTargets; },
-             "the background is compared each frame only where the targets can reach"),
+        flag("work-near-targets", [](auto& s) -> auto& { return s.colour.background.nearTargets; },
+             "the frame-wide work (background, colours) is done each frame only where the targets can reach"),
         words("camera-motion", [](auto& s) -> auto& { return s.camera.mode; },
               std::vector<std::pair<std::string, CameraMode>>{
                   {"still", CameraMode::Still}, {"moving", CameraMode::Moving}, {"auto", CameraMode::Auto}},

@@ -8,6 +8,7 @@
 #include "same_bits.h"
 
 #include <opencv2/core/core_c.h>
+#include <opencv2/imgproc.hpp>
 
 #include <gtest/gtest.h>
 
@@ -277,10 +278,18 @@ struct RecordingModel : AppearanceModel {
 struct RecordingSource : AppearanceSource {
     std::vector<CvRect> measured;
     int created = 0;
+    // What willMeasure was told, and how many rectangles had been measured then.
+    std::vector<CvRect> bounds;
+    std::vector<size_t> measuredBefore;
     std::unique_ptr<AppearanceModel> createModel() override
     {
         ++created;
         return std::make_unique<RecordingModel>(&measured);
+    }
+    void willMeasure(CvRect b, int) override
+    {
+        bounds.push_back(b);
+        measuredBefore.push_back(measured.size());
     }
 };
 
@@ -317,6 +326,42 @@ TEST(AppearanceSeam, TheTrackerMeasuresEverySampleThroughTheTargetsModel)
         EXPECT_TRUE(sameRect(distinct[i], source.measured[i])) << i;
     const Sample& s = tracker.samples[0];
     EXPECT_EQ(s.likelihood, static_cast<float>(0.5 + FLT_EPSILON));
+    // The source was told once, before any measuring, where they all lie.
+    ASSERT_EQ(source.bounds.size(), 1u);
+    EXPECT_EQ(source.measuredBefore[0], 0u);
+    const CvRect b = source.bounds[0];
+    for (const CvRect& r : source.measured)
+        EXPECT_TRUE(r.x >= b.x && r.y >= b.y && r.x + r.width <= b.x + b.width && r.y + r.height <= b.y + b.height);
+}
+
+// Colours prepared near the targets alone are, wherever they are read,
+// those of the whole frame's: the area itself, a rectangle added later
+// and the samples' bounds with their rings, under a change of light.
+TEST(ColourModelSource, ColoursPreparedNearTheTargetsAreTheWholeFramesWhereTheyAreRead)
+{
+    ColourModelSettings settings;
+    settings.space = ColourSpace::Hsv;
+    settings.normaliseLight = true;
+    settings.foregroundWeight = 0.25;
+    settings.background.nearTargets = true;
+    ColourModelSource whole(settings), near(settings);
+    ASSERT_TRUE(near.convertsNearTargets());
+    cv::Mat frame(90, 130, CV_8UC3);
+    cv::RNG rng(5);
+    for (const int brightness : {200, 150}) {  // the light dims on the second frame
+        rng.fill(frame, cv::RNG::UNIFORM, 0, brightness);
+        cv::Mat hsv, nearHsv(frame.size(), CV_8UC3, cv::Scalar::all(7));
+        cv::cvtColor(frame, hsv, cv::COLOR_BGR2HSV);
+        CvMat frameHeader = cvMat(frame), hsvHeader = cvMat(hsv), nearHeader = cvMat(nearHsv);
+        whole.prepareFrame(&hsvHeader, nullptr);
+        near.prepareFrameNear(&frameHeader, &nearHeader, cvRect(10, 20, 40, 30));
+        near.ensureConverted(cvRect(40, 5, 50, 30));        // overlaps the area
+        near.willMeasure(cvRect(100, 60, 20, 25), 20);     // its rings reach out of the frame
+        const cv::Mat wholeBins = cv::cvarrToMat(whole.binPlane()), nearBins = cv::cvarrToMat(near.binPlane());
+        for (const cv::Rect r : {cv::Rect(10, 20, 40, 30), cv::Rect(40, 5, 50, 30), cv::Rect(94, 54, 32, 36)})
+            EXPECT_EQ(cv::countNonZero(wholeBins(r) != nearBins(r)), 0) << r << ", brightness " << brightness;
+        EXPECT_EQ(nearHsv.at<cv::Vec3b>(85, 5), cv::Vec3b(7, 7, 7)) << "not converted where nothing reads";
+    }
 }
 
 TEST(ReferenceAdaptation, OnlyConfidentTargetsWithoutOverlapAdapt)

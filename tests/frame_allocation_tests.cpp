@@ -151,7 +151,7 @@ TEST(FrameAllocations, NoneAfterTheFirstFramesButInTheCameraEstimate)
     EXPECT_EQ(total(allocationsPerFrame(stillCamera, 2)), 0) << "the same on 2 threads";
     TrackingSettings nearTargets = stillCamera;
     nearTargets.colour.background.nearTargets = true;
-    EXPECT_EQ(total(allocationsPerFrame(nearTargets, 1)), 0) << "--background-near-targets";
+    EXPECT_EQ(total(allocationsPerFrame(nearTargets, 1)), 0) << "--work-near-targets";
     // OpenCV's corner finder, optical flow and fit allocate their own
     // buffers: only the frames whose camera motion is estimated, one in
     // kAutoStillInterval while the camera stands still, may allocate.

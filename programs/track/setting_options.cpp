@@ -141,13 +141,15 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             "its object leaves them behind), the rest of it that still looks as then is learnt "
                             "too, so that a target does not stay where its object started.  Off by default, on "
                             "in --robust"));
-    t.push_back(setting("--background-near-targets", "", S::Foreground,
-                        "with --foreground, the background is compared and learnt each frame only where the "
-                        "targets can reach (their sample clouds grown by " + settingText(kNearReach) +
-                            " of a box's larger side, in one rectangle); the rest of the frame is learnt one band "
-                            "of rows a frame, each pixel once in " + std::to_string(BackgroundModel::kRefreshFrames) +
-                            " frames, and holds no foreground: faster on small targets in a large frame.  Off by "
-                            "default and in --robust"));
+    t.push_back(setting("--work-near-targets", "", S::Foreground,
+                        "with --foreground, the frame-wide work of each frame is done only where the targets can "
+                        "reach (their sample clouds of the frame before grown by " + settingText(kNearReach) +
+                            " of a box's larger side, in one rectangle): the background is compared and learnt "
+                            "there, the rest of the frame one band of rows a frame, each pixel once in " +
+                            std::to_string(BackgroundModel::kRefreshFrames) +
+                            " frames, and holds no foreground; with --model hsv, the colours are converted there "
+                            "and wherever a sample, a new target or a box fit reads them.  Faster on small targets "
+                            "in a large frame.  Off by default and in --robust"));
     t.push_back(setting(
         "--camera-motion", "still|moving|auto", S::Foreground,
         "still: the camera is taken to stand still.  moving: the scene's motion from frame to frame is estimated "

@@ -64,7 +64,7 @@ std::vector<std::string> settingWarnings(const Options& options)
     if (background.learnRevealed && options.settings.colour.foregroundWeight <= 0.0)
         warnings.push_back("--learn-revealed does nothing without --foreground, whose background it learns");
     if (background.nearTargets && options.settings.colour.foregroundWeight <= 0.0)
-        warnings.push_back("--background-near-targets does nothing without --foreground, whose background it learns");
+        warnings.push_back("--work-near-targets does nothing without --foreground, whose background it compares");
     return warnings;
 }
 

@@ -87,7 +87,7 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
     const std::string run = "clip.avi -q --seed 1 --samples 100 --frames 1 --box 136,261,18,18 ";
     const std::string hsv = "--hsv-bins 5,5,5 --min-saturation 30 --min-value 60 --normalise-light ";
     const Result r = track(run + hsv + "--scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
-                                       "--ring-still-while-still --learn-revealed --background-near-targets");
+                                       "--ring-still-while-still --learn-revealed --work-near-targets");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "tavo-track: warning: --hsv-bins does nothing with --model hue: it needs --model hsv\n"
                      "tavo-track: warning: --min-saturation does nothing with --model hue: it needs --model hsv\n"
@@ -103,8 +103,8 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
                      "rule it stops\n"
                      "tavo-track: warning: --learn-revealed does nothing without --foreground, whose background it "
                      "learns\n"
-                     "tavo-track: warning: --background-near-targets does nothing without --foreground, whose "
-                     "background it learns\n");
+                     "tavo-track: warning: --work-near-targets does nothing without --foreground, whose "
+                     "background it compares\n");
     EXPECT_EQ(track(run + "--coast-while-matched").err,
               "tavo-track: warning: --coast-while-matched does nothing without --coast-when-joined, whose coasting "
               "it stops\n");
@@ -115,7 +115,7 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
     EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
                                 "--ring-still-while-still --coast-while-matched --learn-revealed --join-ends-apart "
-                                "--background-near-targets")
+                                "--work-near-targets")
                   .err,
               "");
 }
