@@ -143,8 +143,9 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             "in --robust"));
     t.push_back(setting("--work-near-targets", "", S::Foreground,
                         "with --foreground, the frame-wide work of each frame is done only where the targets can "
-                        "reach (their sample clouds of the frame before grown by " + settingText(kNearReach) +
-                            " of a box's larger side, in one rectangle): the background is compared and learnt "
+                        "reach (their sample clouds of the frame before grown on every side by " +
+                            (kNearReach == 1.0 ? std::string("a box's") : settingText(kNearReach) + " of a box's") +
+                            " larger side, in one rectangle): the background is compared and learnt "
                             "there, the rest of the frame one band of rows a frame, each pixel once in " +
                             std::to_string(BackgroundModel::kRefreshFrames) +
                             " frames, and holds no foreground; with --model hsv, the colours are converted there "
