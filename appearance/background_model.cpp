@@ -153,12 +153,7 @@ void BackgroundModel::learnOutside(const cv::Mat& image, cv::Rect part, const fl
     // What kRefreshFrames frames at the set rate would learn of a still scene.
     const float rate = static_cast<float>(1.0 - std::pow(1.0 - settings_.rate, kRefreshFrames));
     cv::Mat background = background_(part), known = known_(part);
-    double before[3] = {0.0, 0.0, 0.0}, after[3] = {0.0, 0.0, 0.0};
-    addBackgroundSums(background, before);
-    learnInOwnLight(image(part), background, known, learn_(part), inverse, rate);
-    addBackgroundSums(background, after);
-    for (int c = 0; c < 3; ++c)
-        backgroundSum_[c] += after[c] - before[c];
+    learnInOwnLight(image(part), background, known, learn_(part), inverse, rate, backgroundSum_);
 }
 
 int BackgroundModel::count(const cv::Mat& integral, CvRect rect, double& area) const

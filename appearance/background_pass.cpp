@@ -324,7 +324,7 @@ void addBackgroundSums(const cv::Mat& background, double* sums)
 }
 
 void learnInOwnLight(const cv::Mat& image, cv::Mat& background, cv::Mat& known, const cv::Mat& learn,
-                     const float* inverseGain, float rate)
+                     const float* inverseGain, float rate, double* change)
 {
     const float keep = 1.0f - rate;
     for (int y = 0; y < image.rows; ++y) {
@@ -332,14 +332,19 @@ void learnInOwnLight(const cv::Mat& image, cv::Mat& background, cv::Mat& known, 
         float* b = background.ptr<float>(y);
         uint8_t* isKnown = known.ptr<uint8_t>(y);
         const uint8_t* learnt = learn.ptr<uint8_t>(y);
+        double rowChange[3] = {0.0, 0.0, 0.0};
         for (int x = 0; x < image.cols; ++x, f += 3, b += 3) {
             if (!learnt[x])
                 continue;
             for (int c = 0; c < 3; ++c) {
                 const float own = static_cast<float>(f[c]) * inverseGain[c];
-                b[c] = isKnown[x] ? own * rate + b[c] * keep : own;
+                const float was = b[c];
+                b[c] = isKnown[x] ? own * rate + was * keep : own;
+                rowChange[c] += static_cast<double>(b[c]) - static_cast<double>(was);
             }
             isKnown[x] = 255;
         }
+        for (int c = 0; c < 3; ++c)
+            change[c] += rowChange[c];
     }
 }

@@ -47,10 +47,11 @@ void addBackgroundSums(const cv::Mat& background, double* sums);
 
 // Learns an 8-bit BGR frame's pixels where `learn` says into a background
 // kept in its own light (as a pass with `inverseGain` does, without
-// comparing), at `rate`; the learnt pixels become known.  Views of one
-// part of the frame may be given.
+// comparing), at `rate`; the learnt pixels become known, and what they
+// changed is added to `change`, per channel.  Views of one part of the
+// frame may be given.
 void learnInOwnLight(const cv::Mat& image, cv::Mat& background, cv::Mat& known, const cv::Mat& learn,
-                     const float* inverseGain, float rate);
+                     const float* inverseGain, float rate, double* change);
 
 namespace literal {
 // The pass as first written, one pixel at a time: the reference the
