@@ -70,6 +70,10 @@ TEST(BandedPreparation, MeanBrightnessIsOpenCvsMeanBitForBit)
             for (const uint64 seed : {1, 2, 3}) {
                 const cv::Mat hsv = randomFrame(size, seed);
                 EXPECT_EQ(mean.of(hsv, &pool), cv::mean(hsv)[2]);
+                // From a BGR frame, as its HSV conversion's brightness.
+                cv::Mat converted;
+                cv::cvtColor(hsv, converted, cv::COLOR_BGR2HSV);
+                EXPECT_EQ(mean.ofBgr(hsv, &pool), cv::mean(converted)[2]);
             }
         }
     // A full-size white frame: sums past what 32 bits hold.
@@ -81,9 +85,15 @@ TEST(BandedPreparation, MeanBrightnessIsOpenCvsMeanBitForBit)
 }
 
 // --robust (light normalised, background, camera auto, fitted boxes) on a
-// textured scene whose light dims and returns: every result the same on
-// two and three threads as on one.
-TEST(BandedPreparation, RobustRunsAreTheSameOnEveryThreadCount)
+// textured scene whose light dims and returns, over the whole frame and
+// near the targets alone: every result the same on two and three threads
+// as on one.
+class RobustOnThreads : public testing::TestWithParam<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(BandedPreparation, RobustOnThreads, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "NearTargets" : "WholeFrame"; });
+
+TEST_P(RobustOnThreads, RunsAreTheSameOnEveryThreadCount)
 {
     constexpr int kFrames = 24;
     const TexturedScene scene(203, 157, 3, 24, 40);
@@ -97,6 +107,7 @@ TEST(BandedPreparation, RobustRunsAreTheSameOnEveryThreadCount)
     for (int threads = 1; threads <= 3; ++threads) {
         TrackingSettings settings = robustSettings();
         settings.tracking.threads = threads;
+        settings.colour.background.nearTargets = GetParam();
         std::string error;
         runs.push_back(TrackingSession::start(frameAt(0), scene.startBoxes(), settings, 5, error));
         ASSERT_TRUE(runs.back()) << error;
