@@ -43,7 +43,6 @@ TrackingSettings robustSettings()
     s.motion.lostAndFound = true;
     s.motion.lostSimilarity = kRobustLostSimilarity;
     s.motion.keepInFrame = true;
-    s.motion.coastWhenJoined = true;
     s.fit.enabled = true;
     s.fit.endJoinApart = true;
     s.camera.mode = CameraMode::Auto;
