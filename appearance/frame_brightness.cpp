@@ -8,36 +8,38 @@
 
 namespace {
 
-// Channel 2 of a row of an 8-bit three-channel matrix, added up.
-uint64_t rowBrightness(const uint8_t* p, int cols)
+// A row of an 8-bit three-channel matrix, each pixel's value of its three
+// channels added up: `vectors` gives it for 16 pixels at a time, `pixel`
+// for one.
+template <typename Vectors, typename Pixel>
+uint64_t rowSum(const uint8_t* p, int cols, Vectors vectors, Pixel pixel)
 {
     constexpr int kLanes = cv::v_uint8x16::nlanes;
     uint64_t sum = 0;
     int c = 0;
     for (; c + kLanes <= cols; c += kLanes) {
-        cv::v_uint8x16 h, s, v;
-        cv::v_load_deinterleave(p + 3 * c, h, s, v);
-        sum += cv::v_reduce_sum(v);
+        cv::v_uint8x16 first, second, third;
+        cv::v_load_deinterleave(p + 3 * c, first, second, third);
+        sum += cv::v_reduce_sum(vectors(first, second, third));
     }
     for (; c < cols; ++c)
-        sum += p[3 * c + 2];
+        sum += pixel(p[3 * c], p[3 * c + 1], p[3 * c + 2]);
     return sum;
+}
+
+// Channel 2 of each pixel of a row, added up.
+uint64_t rowBrightness(const uint8_t* p, int cols)
+{
+    const auto third = [](auto, auto, auto v) { return v; };
+    return rowSum(p, cols, third, third);
 }
 
 // The largest of the three channels of each pixel of a row, added up.
 uint64_t rowLargestChannel(const uint8_t* p, int cols)
 {
-    constexpr int kLanes = cv::v_uint8x16::nlanes;
-    uint64_t sum = 0;
-    int c = 0;
-    for (; c + kLanes <= cols; c += kLanes) {
-        cv::v_uint8x16 b, g, r;
-        cv::v_load_deinterleave(p + 3 * c, b, g, r);
-        sum += cv::v_reduce_sum(cv::v_max(cv::v_max(b, g), r));
-    }
-    for (; c < cols; ++c)
-        sum += std::max({p[3 * c], p[3 * c + 1], p[3 * c + 2]});
-    return sum;
+    return rowSum(
+        p, cols, [](cv::v_uint8x16 b, cv::v_uint8x16 g, cv::v_uint8x16 r) { return cv::v_max(cv::v_max(b, g), r); },
+        [](uint8_t b, uint8_t g, uint8_t r) { return std::max({b, g, r}); });
 }
 
 }  // namespace
