@@ -117,7 +117,7 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, c
                         gain,
                         static_cast<float>(settings_.threshold),
                         static_cast<float>(settings_.rate),
-                        settings_.ringCountsStillUnknown && (stillObjects_ || !settings_.stillRuleWhileStill),
+                        stillRuleHolds(),
                         whole ? backgroundSum_ : after,
                         differences_.data()};
     pass.inverseGain = inverse;
@@ -125,6 +125,12 @@ void BackgroundModel::compareAndLearn(const cv::Mat& image, const float* gain, c
     if (!whole)
         for (int c = 0; c < 3; ++c)
             backgroundSum_[c] += after[c] - before[c];
+}
+
+bool BackgroundModel::stillRuleHolds() const
+{
+    return settings_.ringCountsStillUnknown && (stillObjects_ || !settings_.stillRuleWhileStill) &&
+           (revealed_.someBoxUnmoved() || !settings_.stillRuleWhileUnmoved);
 }
 
 void BackgroundModel::refreshBand(const cv::Mat& image, const float* inverse)

@@ -40,6 +40,14 @@ struct BackgroundSettings {
     // unseen pixels that still look as then are the background its first
     // box took in, and would draw rings toward that place.
     bool stillRuleWhileStill = false;
+    // With ringCountsStillUnknown and learnRevealed: the rule holds only
+    // until every first box has been left by its object, by learnRevealed's
+    // measure of a vacated box but counting the revealed pixels wherever
+    // the targets are (see RevealedBackground::someBoxUnmoved): judged
+    // from the image rather than from where the targets are, so that a
+    // target held at its first place by the rule itself does not keep it
+    // on.  Once the camera has moved, the judgement before the move stands.
+    bool stillRuleWhileUnmoved = false;
     // Pixels unknown to the background (under the first boxes) that no
     // longer look as first seen and have stayed unchanged for a few frames
     // in a row are background the object has uncovered: they are learnt
@@ -117,6 +125,8 @@ private:
     // where learn_ says, in one pass over the area's pixels.
     void compareAndLearn(const cv::Mat& image, const float* gain, const float* inverse, CvRect area,
                          WorkerPool* workers);
+    // Whether unknown pixels that look as first seen count in the ring now.
+    bool stillRuleHolds() const;
     // With nearTargets: learns this frame's band of rows outside the area compared.
     void refreshBand(const cv::Mat& image, const float* inverse);
     void learnOutside(const cv::Mat& image, cv::Rect part, const float* inverse);

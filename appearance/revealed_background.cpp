@@ -33,6 +33,7 @@ inline int largestDifference(const uint8_t* f, const uint8_t* g)
 void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& firstBoxes)
 {
     forget();
+    unmovedWhenForgotten_ = false;
     const cv::Rect frame(0, 0, image.cols, image.rows);
     for (const CvRect& r : firstBoxes) {
         FirstBox box;
@@ -111,30 +112,40 @@ void RevealedBackground::markTargets(const std::vector<CvRect>& held)
     }
 }
 
-int RevealedBackground::revealedInTargets(const cv::Rect& rect) const
+void RevealedBackground::countRevealed(const cv::Rect& rect, int& anywhere, int& inTargets) const
 {
-    // A pixel reaches the count once: learnt, it is known after.
-    int revealed = 0;
+    // A pixel reaches the counts once: learnt, it is known after.
+    anywhere = inTargets = 0;
     for (int y = rect.y; y < rect.y + rect.height; ++y) {
         const uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
         const uint8_t* inTarget = inTarget_.ptr<uint8_t>(y);
         for (int x = rect.x; x < rect.x + rect.width; ++x)
-            revealed += steady[x] >= kSteadyFrames && inTarget[x];
+            if (steady[x] >= kSteadyFrames) {
+                ++anywhere;
+                inTargets += inTarget[x] != 0;
+            }
     }
-    return revealed;
+}
+
+bool RevealedBackground::recentlyVacated(const FirstBox& box, const int (&revealed)[kVacatingFrames])
+{
+    int recently = 0;
+    for (const int r : revealed)
+        recently += r;
+    return recently >= kVacatedShare * box.rect.area();
 }
 
 void RevealedBackground::markVacated(const std::vector<CvRect>& held, cv::Mat& learn)
 {
     markTargets(held);
     for (FirstBox& box : firstBoxes_) {
+        // Vacated, a box has been left by both counts (those inside the
+        // targets are among the others).
         if (!box.vacated) {
-            box.revealed[box.next] = revealedInTargets(box.rect);
+            countRevealed(box.rect, box.revealedAnywhere[box.next], box.revealed[box.next]);
             box.next = (box.next + 1) % kVacatingFrames;
-            int recently = 0;
-            for (const int r : box.revealed)
-                recently += r;
-            box.vacated = recently >= kVacatedShare * box.rect.area();
+            box.vacated = recentlyVacated(box, box.revealed);
+            box.moved = box.moved || recentlyVacated(box, box.revealedAnywhere);
         }
         if (box.vacated) {
             cv::Mat learnt = learn(box.rect);
@@ -143,8 +154,16 @@ void RevealedBackground::markVacated(const std::vector<CvRect>& held, cv::Mat& l
     }
 }
 
+bool RevealedBackground::someBoxUnmoved() const
+{
+    if (firstBoxes_.empty())
+        return unmovedWhenForgotten_;
+    return std::any_of(firstBoxes_.begin(), firstBoxes_.end(), [](const FirstBox& box) { return !box.moved; });
+}
+
 void RevealedBackground::forget()
 {
+    unmovedWhenForgotten_ = someBoxUnmoved();
     firstBoxes_.clear();
     region_ = cv::Rect();
     previous_.release();

@@ -58,15 +58,27 @@ public:
     // Forgets what was seen and the first boxes (the camera moved the
     // background under them); called too once every pixel is known.
     void forget();
+    // Whether some first box has not yet been left by its object, by the
+    // measure of the second rule but counting the pixels revealed anywhere
+    // in it (kVacatedShare of it within kVacatingFrames frames), not only
+    // inside a target: its object may still stand where it started.  After
+    // forget, the answer of the frame before stands (the pixels under the
+    // boxes can no longer be watched); false before start.
+    bool someBoxUnmoved() const;
 
 private:
     struct FirstBox {
         cv::Rect rect;       // clipped to the frame
-        // Its pixels learnt by the steady rule on each of the last
-        // kVacatingFrames frames, the oldest overwritten first.
+        // Its pixels learnt by the steady rule inside a target's own
+        // rectangle on each of the last kVacatingFrames frames, the oldest
+        // overwritten first.
         int revealed[kVacatingFrames] = {};
         int next = 0;
         bool vacated = false;
+        // The same counts, inside the targets or not, and whether they
+        // have reached kVacatedShare (see someBoxUnmoved).
+        int revealedAnywhere[kVacatingFrames] = {};
+        bool moved = false;
     };
 
     // Row y's counts and jumps updated, its steady pixels marked, and
@@ -80,11 +92,14 @@ private:
     void markVacated(const std::vector<CvRect>& held, cv::Mat& learn);
     // inTarget_ set to 255 inside the targets' own rectangles, 0 elsewhere.
     void markTargets(const std::vector<CvRect>& held);
-    // The pixels of `rect` that the steady rule learns on this frame
-    // inside a target's own rectangle.
-    int revealedInTargets(const cv::Rect& rect) const;
+    // The pixels of `rect` that the steady rule learns on this frame: all
+    // of them, and those inside a target's own rectangle.
+    void countRevealed(const cv::Rect& rect, int& anywhere, int& inTargets) const;
+    // Whether the counts of the last frames reach kVacatedShare of the box.
+    static bool recentlyVacated(const FirstBox& box, const int (&revealed)[kVacatingFrames]);
 
     std::vector<FirstBox> firstBoxes_;
+    bool unmovedWhenForgotten_ = false;  // someBoxUnmoved when the boxes were last forgotten
     // The first boxes' bounding rectangle: the only pixels ever unknown
     // between start and forget (a camera move calls forget).
     cv::Rect region_;

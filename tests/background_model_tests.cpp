@@ -408,6 +408,47 @@ TEST(RevealedBackground, AnObjectWhoseLookDriftsSlowlyIsNotTakenForWhatItUncover
     }
 }
 
+TEST(RevealedBackground, TheStillRuleEndsOnceTheObjectHasLeftItsPlaceWhereverItsTargetIs)
+{
+    // A plain object filling its first box moves 8 pixels at once and its
+    // target follows: the strip it uncovered, a fifth of the box, lies
+    // outside the target, so that the box is not taken as vacated and the
+    // part the object still covers stays unknown and as first seen.  The
+    // ring around a box inside that part counts those pixels as a still
+    // object's; judged from the pixels wherever the target is, the rule
+    // ends once the strip has been steady for three frames.
+    BackgroundSettings settings;
+    settings.learnRevealed = settings.ringCountsStillUnknown = true;
+    BackgroundSettings guarded = settings;
+    guarded.stillRuleWhileUnmoved = true;
+    const cv::Mat still = blocks(60, 120);
+    const cv::Rect first(20, 10, 40, 40), moved = first + cv::Point(8, 0);
+    const std::vector<CvRect> heldThere{grownRect(asCvRect(first), kTargetAreaGrowth)},
+        heldMoved{grownRect(asCvRect(moved), kTargetAreaGrowth)};
+    const CvRect inside = cvRect(40, 20, 10, 10);
+    BackgroundModel leaves(guarded), stays(guarded), unguarded(settings);
+    for (BackgroundModel* m : {&leaves, &stays, &unguarded})
+        prepareOn(*m, withPatch(still, first), {asCvRect(first)});
+    for (int i = 1; i <= 6; ++i) {
+        prepareOn(leaves, withPatch(still, moved), heldMoved);
+        prepareOn(unguarded, withPatch(still, moved), heldMoved);
+        prepareOn(stays, withPatch(still, first), heldThere);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(unguarded.ringForegroundShare(inside, 4), 1.0);
+        EXPECT_EQ(stays.ringForegroundShare(inside, 4), 1.0);
+        EXPECT_EQ(leaves.ringForegroundShare(inside, 4), i < 4 ? 1.0 : 0.0);
+    }
+    // Once the camera moves, the first boxes can no longer be watched: the
+    // judgement before the move stands.
+    for (BackgroundModel* m : {&stays, &leaves}) {
+        m->moveWith(cv::Matx23d(1, 0, 1, 0, 1, 0));
+        const cv::Rect now = (m == &stays ? first : moved) + cv::Point(1, 0);
+        prepareOn(*m, withPatch(still, now), {grownRect(asCvRect(now), kTargetAreaGrowth)});
+    }
+    EXPECT_EQ(stays.ringForegroundShare(cvRect(41, 20, 10, 10), 4), 1.0);
+    EXPECT_EQ(leaves.ringForegroundShare(cvRect(41, 20, 10, 10), 4), 0.0);
+}
+
 TEST(RevealedBackground, ATargetFollowsAnObjectThatLeavesAFirstBoxMostlyOfBackground)
 {
     // As a cyclist riding away from a goal: the first box holds the object

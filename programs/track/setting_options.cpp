@@ -130,6 +130,14 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "within 0.25 of its first box's larger side from where it started; once every target has "
                         "left its place, the unseen pixels that still look as then are background.  Off by default "
                         "and in --robust"));
+    t.push_back(setting("--ring-still-while-unmoved", "", S::Foreground,
+                        "with --ring-still-unknown and --learn-revealed: the rule holds only until the object of "
+                        "every first box has evidently left it by --learn-revealed's measure (background it "
+                        "uncovered, pixels that changed at once and stayed so, over 0.15 of the box within 5 "
+                        "frames), counted wherever the targets are: judged from the pixels, so that a target held "
+                        "at its first place by the rule does not keep it on; once the camera has moved, the "
+                        "judgement before the move stands.  Off by "
+                        "default and in --robust"));
     t.push_back(setting("--learn-revealed", "", S::Foreground,
                         "with --foreground, pixels the background has never seen (under the first boxes) that "
                         "changed at once from one frame to the next, no longer look as then and have stayed unchanged for " +

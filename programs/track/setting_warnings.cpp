@@ -61,6 +61,11 @@ std::vector<std::string> settingWarnings(const Options& options)
     const BackgroundSettings& background = options.settings.colour.background;
     if (background.stillRuleWhileStill && !background.ringCountsStillUnknown)
         warnings.push_back("--ring-still-while-still does nothing without --ring-still-unknown, the rule it stops");
+    if (background.stillRuleWhileUnmoved && !background.ringCountsStillUnknown)
+        warnings.push_back("--ring-still-while-unmoved does nothing without --ring-still-unknown, the rule it stops");
+    else if (background.stillRuleWhileUnmoved && !background.learnRevealed)
+        warnings.push_back("--ring-still-while-unmoved stops --ring-still-unknown at once without --learn-revealed, "
+                           "which watches the first boxes");
     if (background.learnRevealed && options.settings.colour.foregroundWeight <= 0.0)
         warnings.push_back("--learn-revealed does nothing without --foreground, whose background it learns");
     if (background.nearTargets && options.settings.colour.foregroundWeight <= 0.0)

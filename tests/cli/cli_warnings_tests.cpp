@@ -110,12 +110,15 @@ TEST_F(CliCommand, SettingsWithoutEffectAreWarnedAbout)
               "it stops\n");
     EXPECT_EQ(track(run + "--join-ends-apart").err,
               "tavo-track: warning: --join-ends-apart does nothing without --fit-box, whose joins it ends\n");
+    EXPECT_EQ(track(run + "--foreground 1 --ring-still-unknown --ring-still-while-unmoved").err,
+              "tavo-track: warning: --ring-still-while-unmoved stops --ring-still-unknown at once without "
+              "--learn-revealed, which watches the first boxes\n");
     // With what they need, or under --robust (the hsv model, a scale walk):
     // no word.
     EXPECT_EQ(track(run + hsv + "--model hsv --aspect-noise 0.01 --scale-range 0.8,1.2").err, "");
     EXPECT_EQ(track(run + hsv + "--robust --scale-range 0.8,1.2 --coast-when-joined --fit-growth-guard "
                                 "--ring-still-while-still --coast-while-matched --learn-revealed --join-ends-apart "
-                                "--work-near-targets")
+                                "--work-near-targets --ring-still-while-unmoved")
                   .err,
               "");
 }
