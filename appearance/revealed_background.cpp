@@ -119,11 +119,11 @@ void RevealedBackground::countRevealed(const cv::Rect& rect, int& anywhere, int&
     for (int y = rect.y; y < rect.y + rect.height; ++y) {
         const uint8_t* steady = steadyFrames_.ptr<uint8_t>(y);
         const uint8_t* inTarget = inTarget_.ptr<uint8_t>(y);
-        for (int x = rect.x; x < rect.x + rect.width; ++x)
-            if (steady[x] >= kSteadyFrames) {
-                ++anywhere;
-                inTargets += inTarget[x] != 0;
-            }
+        for (int x = rect.x; x < rect.x + rect.width; ++x) {
+            const bool revealed = steady[x] >= kSteadyFrames;
+            anywhere += revealed;
+            inTargets += revealed && inTarget[x];
+        }
     }
 }
 

@@ -136,8 +136,7 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "uncovered, pixels that changed at once and stayed so, over 0.15 of the box within 5 "
                         "frames), counted wherever the targets are: judged from the pixels, so that a target held "
                         "at its first place by the rule does not keep it on; once the camera has moved, the "
-                        "judgement before the move stands.  Off by "
-                        "default and in --robust"));
+                        "judgement before the move stands.  Off by default and in --robust"));
     t.push_back(setting("--learn-revealed", "", S::Foreground,
                         "with --foreground, pixels the background has never seen (under the first boxes) that "
                         "changed at once from one frame to the next, no longer look as then and have stayed unchanged for " +
