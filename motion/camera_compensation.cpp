@@ -57,16 +57,20 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
         motion_.skip();  // judged still: nothing to follow
         return nullptr;
     }
-    cv::cvtColor(frame, grey_, cv::COLOR_BGR2GRAY);
-    // Reduced by a whole factor, so that the transform scales back exactly.
+    // Reduced by a whole factor, so that the transform scales back exactly:
+    // the rows and columns beyond the last whole block are left out, and
+    // each pixel of the copy is the mean of its own factor x factor block.
     const int factor = std::max(1, (frame.cols + kCameraFrameWidth - 1) / kCameraFrameWidth);
+    const cv::Size reduced(frame.cols / factor, frame.rows / factor);
+    cv::cvtColor(frame(cv::Rect(0, 0, reduced.width * factor, reduced.height * factor)), grey_,
+                 cv::COLOR_BGR2GRAY);
     if (factor != factor_) {
         // The judgement's shift is in the frame's pixels, the estimate's in the copy's.
         factor_ = factor;
-        CameraMotionSettings reduced = settings_.motion;
-        reduced.movingShift /= factor;
-        reduced.stillInterval = settings_.mode == CameraMode::Auto ? kAutoStillInterval : 1;
-        motion_ = CameraMotion(reduced);
+        CameraMotionSettings onCopy = settings_.motion;
+        onCopy.movingShift /= factor;
+        onCopy.stillInterval = settings_.mode == CameraMode::Auto ? kAutoStillInterval : 1;
+        motion_ = CameraMotion(onCopy);
     }
     const cv::Mat* used = &grey_;
     smallHeld_.clear();
@@ -74,7 +78,7 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
         smallHeld_.push_back(cv::Rect(r.x / factor, r.y / factor, (r.width + factor - 1) / factor + 1,
                                       (r.height + factor - 1) / factor + 1));
     if (factor > 1) {
-        cv::resize(grey_, small_, cv::Size(frame.cols / factor, frame.rows / factor), 0, 0, cv::INTER_AREA);
+        cv::resize(grey_, small_, reduced, 0, 0, cv::INTER_AREA);
         used = &small_;
     }
     const CameraStep& step = motion_.next(*used, smallHeld_);

@@ -27,19 +27,23 @@ cv::Mat view(const cv::Mat& scene, cv::Point at, cv::Size size) { return scene(c
 
 TEST(CameraFollower, FollowsAShiftOfAFullSizeFrameAndOnlyWhatTheModeAsks)
 {
-    const cv::Mat scene = world(1000, 600);
-    const cv::Size size(640, 480);  // estimated on a copy half as wide
+    const cv::Mat scene = world(1000, 700);
+    const cv::Size size(640, 480);  // estimated on a copy a quarter as wide
     CameraSettings moving;
     moving.mode = CameraMode::Moving;
-    CameraFollower follower(moving);
-    EXPECT_EQ(follower.next(view(scene, {60, 50}, size), {}), nullptr) << "nothing to follow on the first frame";
-    const cv::Matx23d* t = follower.next(view(scene, {53, 54}, size), {cv::Rect(300, 200, 40, 60)});
-    ASSERT_NE(t, nullptr);
-    // The view moved by (-7, +4): the scene by (+7, -4).
-    for (const cv::Point2d p : {cv::Point2d(0, 0), cv::Point2d(639, 479), cv::Point2d(320, 240)}) {
-        const cv::Point2d q = moved(*t, p);
-        EXPECT_NEAR(q.x - p.x, 7.0, 0.5) << p;
-        EXPECT_NEAR(q.y - p.y, -4.0, 0.5) << p;
+    // 718x574: the copy (143x114, a fifth) leaves out the last rows and columns.
+    for (const cv::Size frame : {size, cv::Size(718, 574)}) {
+        CameraFollower follower(moving);
+        EXPECT_EQ(follower.next(view(scene, {60, 50}, frame), {}), nullptr) << "nothing to follow on the first frame";
+        const cv::Matx23d* t = follower.next(view(scene, {53, 54}, frame), {cv::Rect(300, 200, 40, 60)});
+        ASSERT_NE(t, nullptr) << frame;
+        // The view moved by (-7, +4): the scene by (+7, -4).
+        const cv::Point2d last(frame.width - 1, frame.height - 1);
+        for (const cv::Point2d p : {cv::Point2d(0, 0), last, last / 2}) {
+            const cv::Point2d q = moved(*t, p);
+            EXPECT_NEAR(q.x - p.x, 7.0, 0.5) << frame << p;
+            EXPECT_NEAR(q.y - p.y, -4.0, 0.5) << frame << p;
+        }
     }
 
     CameraSettings still;
