@@ -92,16 +92,21 @@ const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::
     const int span = skipped_ + 1;
     skipped_ = 0;
     cv::buildOpticalFlowPyramid(grey, currentPyramid_, kFlowWindow, kFlowLevels);
-    if (grey.size() != size_)
+    if (grey.size() != size_) {
         restart(grey.size());
-    else if (!corners_.empty()) {
+    } else if (corners_.size() < static_cast<size_t>(std::max(2, settings_.minInliers))) {
+        // Too few corners on the frame before for a trusted fit (a plain
+        // scene): no step could tell a moving camera from a still one, so
+        // none holds the estimate to every frame either.
+        ++stillRun_;
+    } else {
         followCorners(excluded);
         fitStep();
         if (step_.trusted)
             judge(step_.shift, span);
+        else
+            stillRun_ = 0;  // perhaps a motion too large to follow: every frame again
     }
-    if (!step_.trusted)
-        stillRun_ = 0;  // perhaps a motion too large to follow: every frame again
     findCorners(grey, excluded);
     std::swap(previousPyramid_, currentPyramid_);
     return step_;

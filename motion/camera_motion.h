@@ -41,7 +41,9 @@ struct CameraMotionSettings {
     // Once judgementFrames trusted steps in a row have not shifted and the
     // camera is judged still, only every stillInterval-th frame is
     // estimated (1: every frame); a sparse step that shifts by more than
-    // movingShift, or that cannot be trusted, brings back every frame.
+    // movingShift, or that cannot be trusted, brings back every frame.  A
+    // step from a frame with fewer than minInliers corners (a plain scene)
+    // counts as one that did not shift: no step there could tell.
     int stillInterval = 1;
 };
 
@@ -112,7 +114,7 @@ private:
     int nextSlot_ = 0;
     int movedCount_ = 0;
     bool moving_ = false;
-    int stillRun_ = 0;  // trusted steps in a row that did not shift
+    int stillRun_ = 0;  // steps in a row that did not shift (trusted, or from too few corners)
     int skipped_ = 0;   // frames skipped since the last estimate
 };
 
