@@ -44,6 +44,34 @@ uint64_t rowLargestChannel(const uint8_t* p, int cols)
 
 }  // namespace
 
+cv::Scalar channelMeans(const cv::Mat& image)
+{
+    CV_Assert(image.type() == CV_8UC3);
+    const size_t pixels = image.total();
+    if (pixels == 0)
+        return cv::Scalar();
+    constexpr int kLanes = cv::v_uint8x16::nlanes;
+    uint64_t sums[3] = {0, 0, 0};
+    for (int r = 0; r < image.rows; ++r) {
+        const uint8_t* p = image.ptr<uint8_t>(r);
+        int c = 0;
+        for (; c + kLanes <= image.cols; c += kLanes) {
+            cv::v_uint8x16 first, second, third;
+            cv::v_load_deinterleave(p + 3 * c, first, second, third);
+            sums[0] += cv::v_reduce_sum(first);
+            sums[1] += cv::v_reduce_sum(second);
+            sums[2] += cv::v_reduce_sum(third);
+        }
+        for (; c < image.cols; ++c)
+            for (int k = 0; k < 3; ++k)
+                sums[k] += p[3 * c + k];
+    }
+    // cv::mean's own last step: the exact sums times the reciprocal count.
+    const double reciprocal = 1.0 / static_cast<double>(pixels);
+    return cv::Scalar(static_cast<double>(sums[0]) * reciprocal, static_cast<double>(sums[1]) * reciprocal,
+                      static_cast<double>(sums[2]) * reciprocal);
+}
+
 double BrightnessMean::of(const cv::Mat& hsv, WorkerPool* workers) { return mean(hsv, workers, rowBrightness); }
 
 double BrightnessMean::ofBgr(const cv::Mat& bgr, WorkerPool* workers) { return mean(bgr, workers, rowLargestChannel); }

@@ -11,6 +11,11 @@
 
 class WorkerPool;
 
+// The mean of each channel of an 8-bit three-channel matrix (0 for an
+// empty one), bit for bit cv::mean's, whose own sum of three-channel
+// bytes goes a byte at a time; this one sixteen pixels at a time.
+cv::Scalar channelMeans(const cv::Mat& image);
+
 class BrightnessMean {
 public:
     // The mean of channel 2 of an 8-bit three-channel matrix; 0 for an

@@ -59,7 +59,7 @@ TEST(BandedPreparation, EveryThreadCountGivesOneThreadsImages)
             }
 }
 
-TEST(BandedPreparation, MeanBrightnessIsOpenCvsMeanBitForBit)
+TEST(BandedPreparation, MeanBrightnessAndChannelMeansAreOpenCvsMeanBitForBit)
 {
     for (const cv::Size size : kSizes)
         for (int threads = 1; threads <= 3; ++threads) {
@@ -74,6 +74,11 @@ TEST(BandedPreparation, MeanBrightnessIsOpenCvsMeanBitForBit)
                 cv::Mat converted;
                 cv::cvtColor(hsv, converted, cv::COLOR_BGR2HSV);
                 EXPECT_EQ(mean.ofBgr(hsv, &pool), cv::mean(converted)[2]);
+                if (threads == 1) {
+                    const cv::Scalar each = channelMeans(hsv), expected = cv::mean(hsv);
+                    for (int c = 0; c < 4; ++c)
+                        EXPECT_EQ(each[c], expected[c]) << "channel " << c;
+                }
             }
         }
     // A full-size white frame: sums past what 32 bits hold.
@@ -82,6 +87,7 @@ TEST(BandedPreparation, MeanBrightnessIsOpenCvsMeanBitForBit)
     BrightnessMean mean;
     EXPECT_EQ(mean.of(white, &pool), 255.0);
     EXPECT_EQ(mean.of(white(cv::Rect(0, 0, 1001, 999)), &pool), cv::mean(white(cv::Rect(0, 0, 1001, 999)))[2]);
+    EXPECT_EQ(channelMeans(white), cv::Scalar(255, 255, 255, 0));
 }
 
 // --robust (light normalised, background, camera auto, fitted boxes) on a
