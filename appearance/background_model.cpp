@@ -211,7 +211,10 @@ void BackgroundModel::moveWith(const cv::Matx23d& transform)
     cv::warpAffine(known_, warpedKnown_, transform, known_.size(), cv::INTER_NEAREST, cv::BORDER_CONSTANT,
                    cv::Scalar(0));
     cv::swap(known_, warpedKnown_);
-    revealed_.forget();  // the frame before no longer lies under the same pixels
+    if (settings_.revealedWithCamera)
+        revealed_.moveWith(transform, background_.size());
+    else
+        revealed_.forget();  // the frame before no longer lies under the same pixels
     const cv::Scalar sum = cv::sum(background_);
     for (int c = 0; c < 3; ++c)
         backgroundSum_[c] = sum[c];

@@ -55,6 +55,10 @@ struct BackgroundSettings {
     // once its object has evidently left it (see RevealedBackground), so
     // that a target does not find foreground where its object no longer is.
     bool learnRevealed = false;
+    // With learnRevealed: when the camera moves the background, the first
+    // boxes and what was seen of them move with it, and both rules go on;
+    // off, they are forgotten and the rules stop.
+    bool revealedWithCamera = false;
     // Each frame the background is compared and learnt only within the
     // area prepare is given (the part of the frame the targets can reach):
     // the rest is learnt a band of rows a frame, each pixel once every

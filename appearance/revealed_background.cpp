@@ -2,6 +2,8 @@
 
 #include "appearance/target_areas.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -152,6 +154,47 @@ void RevealedBackground::markVacated(const std::vector<CvRect>& held, cv::Mat& l
             cv::bitwise_or(learnt, asFirstSeen_(box.rect), learnt);
         }
     }
+}
+
+void RevealedBackground::moveWith(const cv::Matx23d& transform, cv::Size size)
+{
+    if (previous_.empty())
+        return;
+    const cv::Rect frame(cv::Point(0, 0), size);
+    const cv::Rect before = region_;
+    region_ = cv::Rect();
+    size_t kept = 0;
+    for (FirstBox box : firstBoxes_) {
+        const cv::Rect_<double> r(box.rect.x, box.rect.y, box.rect.width, box.rect.height);
+        double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+        for (const cv::Point2d corner : {r.tl(), cv::Point2d(r.x + r.width, r.y), cv::Point2d(r.x, r.y + r.height), r.br()}) {
+            const cv::Point2d m(transform(0, 0) * corner.x + transform(0, 1) * corner.y + transform(0, 2),
+                                transform(1, 0) * corner.x + transform(1, 1) * corner.y + transform(1, 2));
+            x0 = std::min(x0, m.x), y0 = std::min(y0, m.y), x1 = std::max(x1, m.x), y1 = std::max(y1, m.y);
+        }
+        const cv::Point tl(static_cast<int>(std::floor(x0)), static_cast<int>(std::floor(y0)));
+        const cv::Point br(static_cast<int>(std::ceil(x1)), static_cast<int>(std::ceil(y1)));
+        box.rect = cv::Rect(tl, br) & frame;
+        if (box.rect.empty())
+            continue;
+        region_ = region_.empty() ? box.rect : (region_ | box.rect);
+        firstBoxes_[kept++] = box;
+    }
+    firstBoxes_.resize(kept);
+    if (firstBoxes_.empty() || steadyFrames_.size() != size) {
+        forget();
+        return;
+    }
+    for (cv::Mat* watched : {&steadyFrames_, &asFirstSeen_, &jumped_}) {
+        cv::warpAffine(*watched, warped_, transform, size, cv::INTER_NEAREST, cv::BORDER_CONSTANT, cv::Scalar(0));
+        cv::swap(*watched, warped_);
+    }
+    // The frame before, watched over the region before, into the new region.
+    cv::Matx23d shifted = transform;
+    shifted(0, 2) += transform(0, 0) * before.x + transform(0, 1) * before.y - region_.x;
+    shifted(1, 2) += transform(1, 0) * before.x + transform(1, 1) * before.y - region_.y;
+    cv::warpAffine(previous_, warped_, shifted, region_.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::swap(previous_, warped_);
 }
 
 bool RevealedBackground::someBoxUnmoved() const

@@ -58,6 +58,12 @@ public:
     // Forgets what was seen and the first boxes (the camera moved the
     // background under them); called too once every pixel is known.
     void forget();
+    // Moves what was seen and the first boxes with the camera instead:
+    // `transform` takes the frame before to this one (of `size`).  The
+    // first boxes become the rectangles around their moved corners; pixels
+    // that come from outside what was watched start unwatched (not steady,
+    // not jumped).  A box moved wholly out of the frame is dropped.
+    void moveWith(const cv::Matx23d& transform, cv::Size size);
     // Whether some first box has not yet been left by its object, by the
     // measure of the second rule but counting the pixels revealed anywhere
     // in it (kVacatedShare of it within kVacatingFrames frames), not only
@@ -108,4 +114,5 @@ private:
     cv::Mat asFirstSeen_;   // CV_8U: 255 where an unknown pixel looks as first seen
     cv::Mat jumped_;        // CV_8U: 255 where an unknown pixel has changed from one frame to the next
     cv::Mat inTarget_;      // CV_8U: 255 inside a target's own rectangle
+    cv::Mat warped_;        // moveWith's output, swapped with what it replaces
 };

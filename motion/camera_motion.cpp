@@ -33,6 +33,11 @@ constexpr size_t kFitRefinements = 10;
 // fit outside is a failed one.
 constexpr double kMinScale = 0.8;
 constexpr double kMaxScale = 1.25;
+// With judgeEarly: while fewer than judgementFrames trusted steps have been
+// seen, the camera is judged on those seen once there are this many: a
+// jolt out and back shifts two steps and does not make a pan, three of
+// four do.
+constexpr int kFewestJudgedSteps = 4;
 
 bool insideAny(const std::vector<cv::Rect>& rects, cv::Point2f p)
 {
@@ -116,7 +121,7 @@ void CameraMotion::restart(cv::Size size)
 {
     size_ = size;
     std::fill(movedSteps_.begin(), movedSteps_.end(), 0);
-    nextSlot_ = movedCount_ = stillRun_ = skipped_ = 0;
+    nextSlot_ = movedCount_ = judged_ = stillRun_ = skipped_ = 0;
     moving_ = false;
 }
 
@@ -173,9 +178,11 @@ void CameraMotion::judge(double shift, int span)
     movedCount_ += shifted - movedSteps_[nextSlot_];
     movedSteps_[nextSlot_] = shifted;
     nextSlot_ = (nextSlot_ + 1) % frames;
-    if (3 * movedCount_ >= 2 * frames)
+    // Without judgeEarly, steps not yet seen count as still ones.
+    judged_ = settings_.judgeEarly ? std::min(judged_ + 1, frames) : frames;
+    if (judged_ >= std::min(kFewestJudgedSteps, frames) && 3 * movedCount_ >= 2 * judged_)
         moving_ = true;
-    else if (3 * movedCount_ <= frames)
+    else if (3 * movedCount_ <= judged_)
         moving_ = false;
 }
 

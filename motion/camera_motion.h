@@ -38,6 +38,11 @@ struct CameraMotionSettings {
     // The judgement is made over this many recent trusted steps, about
     // half a second of video: longer than a shake, shorter than a pan.
     int judgementFrames = 15;
+    // Until judgementFrames trusted steps have been seen, judge on those
+    // seen (once there are four) rather than count the others as still: a
+    // clip that pans from its start is followed from its fifth frame, not
+    // its eleventh.
+    bool judgeEarly = false;
     // Once judgementFrames trusted steps in a row have not shifted and the
     // camera is judged still, only every stillInterval-th frame is
     // estimated (1: every frame); a sparse step that shifts by more than
@@ -74,7 +79,8 @@ public:
     void skip() { ++skipped_; }
 
     // Whether the camera is judged to move.  Of the last judgementFrames
-    // trusted steps (steps not yet seen count as still), m shifted more
+    // trusted steps (steps not yet seen count as still, or with judgeEarly
+    // do not count), m shifted more
     // than movingShift: the judgement turns to moving when m reaches two
     // thirds of judgementFrames, and back to still when m falls to a third
     // or fewer; in between it stays as it was, so that a camera near the
@@ -113,6 +119,7 @@ private:
     std::vector<unsigned char> movedSteps_;  // ring of the last trusted steps: 1 where shifted
     int nextSlot_ = 0;
     int movedCount_ = 0;
+    int judged_ = 0;  // trusted steps in the ring that count (with judgeEarly, those seen)
     bool moving_ = false;
     int stillRun_ = 0;  // steps in a row that did not shift (trusted, or from too few corners)
     int skipped_ = 0;   // frames skipped since the last estimate

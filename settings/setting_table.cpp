@@ -298,8 +298,12 @@ std::vector<Setting> foregroundAndAdaptation()
              "ring-still-unknown holds only until every first box shows that its object has left it"),
         flag("learn-revealed", [](auto& s) -> auto& { return s.colour.background.learnRevealed; },
              "unseen background under first boxes is learnt once the object has evidently left it"),
+        flag("revealed-with-camera", [](auto& s) -> auto& { return s.colour.background.revealedWithCamera; },
+             "learn-revealed's first boxes move with a camera that moves instead of being forgotten"),
         flag("work-near-targets", [](auto& s) -> auto& { return s.colour.background.nearTargets; },
              "the frame-wide work (background, colours) is done each frame only where the targets can reach"),
+        flag("camera-judge-early", [](auto& s) -> auto& { return s.camera.motion.judgeEarly; },
+             "auto judges the camera on its first estimates instead of waiting for a full window"),
         words("camera-motion", [](auto& s) -> auto& { return s.camera.mode; },
               std::vector<std::pair<std::string, CameraMode>>{
                   {"still", CameraMode::Still}, {"moving", CameraMode::Moving}, {"auto", CameraMode::Auto}},

@@ -346,6 +346,31 @@ TEST(RevealedBackground, TheFirstBoxIsLearntOnceItsObjectHasLeftItAndNotWhileItS
     EXPECT_EQ(leaves.foregroundShare(cvRect(80, 20, 16, 20)), 1.0) << "the object where it went";
 }
 
+TEST(RevealedBackground, WithTheCameraTheFirstBoxMovesAndIsStillLearntOnceItsObjectHasLeft)
+{
+    // The camera pans 3 pixels between the first frame and the second, as
+    // the object leaves; then it stands still.
+    const cv::Mat world = blocks(60, 160);
+    const cv::Rect firstBox(20, 10, 40, 40), object(20, 20, 16, 20);
+    const auto view = [&](int x, cv::Rect at) { return withPatch(world(cv::Rect(x, 0, 120, 60)), at); };
+    const cv::Matx23d pan(1, 0, -3, 0, 1, 0);
+    const CvRect moved = asCvRect(firstBox - cv::Point(3, 0));
+    const std::vector<CvRect> held{cvRect(7, 0, 60, 60)};
+    BackgroundSettings settings;
+    settings.learnRevealed = true;
+    BackgroundModel forgotten(settings);
+    settings.revealedWithCamera = true;
+    BackgroundModel followed(settings);
+    for (BackgroundModel* m : {&followed, &forgotten}) {
+        prepareOn(*m, view(0, object), {asCvRect(firstBox)});
+        m->moveWith(pan);
+        for (int i = 0; i < 8; ++i)
+            prepareOn(*m, view(3, object + cv::Point(57, 0)), held);
+    }
+    EXPECT_EQ(followed.foregroundShare(moved), 0.0) << "the moved first box, learnt";
+    EXPECT_EQ(forgotten.foregroundShare(moved), 1.0) << "the watch forgotten at the camera's move";
+}
+
 TEST(RevealedBackground, AnObjectThatCreepsAwayKeepsThePartOfItsFirstBoxItStillCovers)
 {
     // A uniform object filling its first box starts off slowly, a pixel

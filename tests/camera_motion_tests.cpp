@@ -92,6 +92,27 @@ TEST(CameraMotion, ExcludedObjectsDoNotMoveTheCameraButAPanDoes)
     EXPECT_FALSE(motion.moving()) << "still moving " << stopped << " frames after the camera stopped";
 }
 
+TEST(CameraMotion, JudgedEarlyAClipThatPansFromItsStartIsFollowedFromItsFifthFrameButAJoltIsNot)
+{
+    const cv::Mat wide = texture(cv::Size(kFrame.width + 5 * 20, kFrame.height), 8);
+    const auto view = [&](int x) { return wide(cv::Rect(cv::Point(x, 0), kFrame)); };
+    CameraMotionSettings early;
+    early.judgeEarly = true;
+    CameraMotion panning(early), waiting;
+    for (int frame = 0; frame <= 10; ++frame) {
+        panning.next(view(5 * frame), {});
+        waiting.next(view(5 * frame), {});
+        EXPECT_EQ(panning.moving(), frame >= 4) << "frame " << frame << ": three of four steps shift a pan";
+        EXPECT_EQ(waiting.moving(), frame >= 10) << "frame " << frame << ": ten of fifteen steps, the rest still";
+    }
+    // A jolt out and back among the first steps, then a still camera.
+    CameraMotion jolted(early);
+    for (int frame = 0; frame < 20; ++frame) {
+        jolted.next(view(frame == 2 ? 5 : 0), {});
+        EXPECT_FALSE(jolted.moving()) << "frame " << frame;
+    }
+}
+
 TEST(CameraMotion, AStillCameraIsEstimatedSparselyAndALatePanSeenWithinTheInterval)
 {
     // The same frames to a camera estimated every frame and to one that

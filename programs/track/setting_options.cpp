@@ -137,6 +137,10 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                         "frames), counted wherever the targets are: judged from the pixels, so that a target held "
                         "at its first place by the rule does not keep it on; once the camera has moved, the "
                         "judgement before the move stands.  Off by default and in --robust"));
+    t.push_back(setting("--revealed-with-camera", "", S::Foreground,
+                        "with --learn-revealed and a camera that is followed (--camera-motion): the first boxes "
+                        "and what was seen of them move with the camera, so that both rules go on, instead of "
+                        "being forgotten at the camera's first move.  Off by default, on in --robust"));
     t.push_back(setting("--learn-revealed", "", S::Foreground,
                         "with --foreground, pixels the background has never seen (under the first boxes) that "
                         "changed at once from one frame to the next, no longer look as then and have stayed unchanged for " +
@@ -171,6 +175,12 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
             "th while the camera is judged still and the last " +
             std::to_string(CameraMotionSettings{}.judgementFrames) +
             " trusted estimates did not shift it (a shift or an untrusted estimate brings back every frame)"));
+    t.push_back(setting("--camera-judge-early", "", S::Foreground,
+                        "with --camera-motion auto: until " + std::to_string(CameraMotionSettings{}.judgementFrames) +
+                            " trusted estimates have been made, the camera is judged on those made, once there are "
+                            "4 (three of four shifting; a jolt out and back shifts two), rather than counting the "
+                            "others as still: a clip that pans from its start is followed from its fifth frame "
+                            "instead of its eleventh.  Off by default, on in --robust"));
     t.push_back(setting("--adapt", "A", S::Adaptation,
                         "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
                         "the estimate matches the reference with BC >= " +

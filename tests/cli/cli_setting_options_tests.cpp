@@ -53,7 +53,7 @@ auto fields(const TrackingSettings& s)
     return std::tie(t.samples, t.noise, t.iterations, t.threads, c.space, b.hueBins, b.saturationBins, b.valueBins,
                     b.minSaturation, b.minValue, c.normaliseLight, c.kernel, c.parts, c.sharpness, c.ringWeight,
                     c.ringShare, c.foregroundWeight, c.edgeWeight, g.rate, g.threshold, g.followLight, g.ringCountsStillUnknown,
-                    g.stillRuleWhileStill, g.stillRuleWhileUnmoved, g.learnRevealed, g.nearTargets,
+                    g.stillRuleWhileStill, g.stillRuleWhileUnmoved, g.learnRevealed, g.revealedWithCamera, g.nearTargets,
                     s.adaptation.rate,
                     s.adaptation.minSimilarity, m.spread, m.spreadWhenPoor, m.spreadRadius, m.adaptiveNoise,
                     m.maxNoiseGain, m.noiseGrowth, m.noiseDecay, m.poorMatch, m.poorSampleShare, m.typicalRate,
@@ -61,7 +61,7 @@ auto fields(const TrackingSettings& s)
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
                     m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, m.coastWhileMatched, s.fit.enabled,
-                    s.fit.guardGrowth, s.fit.endJoinApart, s.camera.mode, s.surround,
+                    s.fit.guardGrowth, s.fit.endJoinApart, s.camera.mode, s.camera.motion.judgeEarly, s.surround,
                     s.confidence.kind);
 }
 
@@ -352,7 +352,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 41u);
+    EXPECT_EQ(names.size(), 43u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");
