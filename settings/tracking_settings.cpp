@@ -31,6 +31,7 @@ TrackingSettings robustSettings()
     s.colour.foregroundWeight = 0.25;
     s.colour.background.ringCountsStillUnknown = true;
     s.colour.background.learnRevealed = true;
+    s.colour.background.revealedWithCamera = true;
     s.adaptation.rate = 0.05;
     s.motion.spread = 0.1;
     s.motion.spreadWhenPoor = 0.3;
@@ -46,6 +47,7 @@ TrackingSettings robustSettings()
     s.fit.enabled = true;
     s.fit.endJoinApart = true;
     s.camera.mode = CameraMode::Auto;
+    s.camera.motion.judgeEarly = true;
     s.confidence.kind = ConfidenceKind::Calibrated;
     return s;
 }
