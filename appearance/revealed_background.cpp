@@ -30,6 +30,20 @@ inline int largestDifference(const uint8_t* f, const uint8_t* g)
     return most;
 }
 
+// The whole-pixel rectangle around where `transform` takes the corners of `rect`.
+cv::Rect movedRect(const cv::Rect& rect, const cv::Matx23d& transform)
+{
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const cv::Point2d c : {cv::Point2d(rect.tl()), cv::Point2d(rect.x + rect.width, rect.y),
+                                cv::Point2d(rect.x, rect.y + rect.height), cv::Point2d(rect.br())}) {
+        const double x = transform(0, 0) * c.x + transform(0, 1) * c.y + transform(0, 2);
+        const double y = transform(1, 0) * c.x + transform(1, 1) * c.y + transform(1, 2);
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+    return cv::Rect(cv::Point(static_cast<int>(std::floor(x0)), static_cast<int>(std::floor(y0))),
+                    cv::Point(static_cast<int>(std::ceil(x1)), static_cast<int>(std::ceil(y1))));
+}
+
 }  // namespace
 
 void RevealedBackground::start(const cv::Mat& image, const std::vector<CvRect>& firstBoxes)
@@ -160,23 +174,13 @@ void RevealedBackground::moveWith(const cv::Matx23d& transform, cv::Size size)
 {
     if (previous_.empty())
         return;
-    const cv::Rect frame(cv::Point(0, 0), size);
     const cv::Rect before = region_;
     region_ = cv::Rect();
     size_t kept = 0;
     for (FirstBox box : firstBoxes_) {
-        const cv::Rect_<double> r(box.rect.x, box.rect.y, box.rect.width, box.rect.height);
-        double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-        for (const cv::Point2d corner : {r.tl(), cv::Point2d(r.x + r.width, r.y), cv::Point2d(r.x, r.y + r.height), r.br()}) {
-            const cv::Point2d m(transform(0, 0) * corner.x + transform(0, 1) * corner.y + transform(0, 2),
-                                transform(1, 0) * corner.x + transform(1, 1) * corner.y + transform(1, 2));
-            x0 = std::min(x0, m.x), y0 = std::min(y0, m.y), x1 = std::max(x1, m.x), y1 = std::max(y1, m.y);
-        }
-        const cv::Point tl(static_cast<int>(std::floor(x0)), static_cast<int>(std::floor(y0)));
-        const cv::Point br(static_cast<int>(std::ceil(x1)), static_cast<int>(std::ceil(y1)));
-        box.rect = cv::Rect(tl, br) & frame;
+        box.rect = movedRect(box.rect, transform) & cv::Rect(cv::Point(0, 0), size);
         if (box.rect.empty())
-            continue;
+            continue;  // moved out of the frame
         region_ = region_.empty() ? box.rect : (region_ | box.rect);
         firstBoxes_[kept++] = box;
     }
@@ -189,7 +193,7 @@ void RevealedBackground::moveWith(const cv::Matx23d& transform, cv::Size size)
         cv::warpAffine(*watched, warped_, transform, size, cv::INTER_NEAREST, cv::BORDER_CONSTANT, cv::Scalar(0));
         cv::swap(*watched, warped_);
     }
-    // The frame before, watched over the region before, into the new region.
+    // The frame before, kept over the region before, into the new region.
     cv::Matx23d shifted = transform;
     shifted(0, 2) += transform(0, 0) * before.x + transform(0, 1) * before.y - region_.x;
     shifted(1, 2) += transform(1, 0) * before.x + transform(1, 1) * before.y - region_.y;

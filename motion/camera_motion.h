@@ -79,12 +79,12 @@ public:
     void skip() { ++skipped_; }
 
     // Whether the camera is judged to move.  Of the last judgementFrames
-    // trusted steps (steps not yet seen count as still, or with judgeEarly
-    // do not count), m shifted more
-    // than movingShift: the judgement turns to moving when m reaches two
-    // thirds of judgementFrames, and back to still when m falls to a third
-    // or fewer; in between it stays as it was, so that a camera near the
-    // threshold does not flicker.  Untrusted steps leave it as it is.
+    // trusted steps, m shifted more than movingShift (steps not yet seen
+    // count as still ones; with judgeEarly they do not count, once four
+    // have been seen): the judgement turns to moving when m reaches two
+    // thirds of the steps counted, and back to still when m falls to a
+    // third or fewer; in between it stays as it was, so that a camera near
+    // the threshold does not flicker.  Untrusted steps leave it as it is.
     bool moving() const { return moving_; }
     const CameraStep& last() const { return step_; }
 
