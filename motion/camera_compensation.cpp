@@ -69,6 +69,7 @@ const cv::Matx23d* CameraFollower::next(const cv::Mat& frame, const std::vector<
         factor_ = factor;
         CameraMotionSettings onCopy = settings_.motion;
         onCopy.movingShift /= factor;
+        onCopy.driftShift /= factor;
         onCopy.stillInterval = settings_.mode == CameraMode::Auto ? kAutoStillInterval : 1;
         motion_ = CameraMotion(onCopy);
     }

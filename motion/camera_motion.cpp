@@ -36,7 +36,8 @@ constexpr double kMaxScale = 1.25;
 // With judgeEarly: while fewer than judgementFrames trusted steps have been
 // seen, the camera is judged on those seen once there are this many: a
 // jolt out and back shifts two steps and does not make a pan, three of
-// four do.
+// four do.  Nor is a drift judged on fewer steps: the sum of one or two
+// is those steps, which movingShift judges.
 constexpr int kFewestJudgedSteps = 4;
 
 bool insideAny(const std::vector<cv::Rect>& rects, cv::Point2f p)
@@ -88,6 +89,7 @@ CameraMotion::CameraMotion(const CameraMotionSettings& settings) : settings_(set
         flags->reserve(most);
     flowErrors_.reserve(most);
     movedSteps_.assign(static_cast<size_t>(std::max(1, settings_.judgementFrames)), 0);
+    centreSteps_.assign(movedSteps_.size(), cv::Point2d(0.0, 0.0));
 }
 
 const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::Rect>& excluded)
@@ -108,7 +110,7 @@ const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::
         followCorners(excluded);
         fitStep();
         if (step_.trusted)
-            judge(step_.shift, span);
+            judge(span);
         else
             stillRun_ = 0;  // perhaps a motion too large to follow: every frame again
     }
@@ -121,7 +123,8 @@ void CameraMotion::restart(cv::Size size)
 {
     size_ = size;
     std::fill(movedSteps_.begin(), movedSteps_.end(), 0);
-    nextSlot_ = movedCount_ = judged_ = stillRun_ = skipped_ = 0;
+    std::fill(centreSteps_.begin(), centreSteps_.end(), cv::Point2d(0.0, 0.0));
+    nextSlot_ = movedCount_ = seen_ = stillRun_ = skipped_ = 0;
     moving_ = false;
 }
 
@@ -168,8 +171,9 @@ void CameraMotion::fitStep()
     step_.shift = largestShift(transform, size_);
 }
 
-void CameraMotion::judge(double shift, int span)
+void CameraMotion::judge(int span)
 {
+    const double shift = step_.shift;
     // A step over several frames shifted when a frame's share of its shift
     // did; any shift it shows brings back every frame.
     stillRun_ = shift > settings_.movingShift ? 0 : stillRun_ + 1;
@@ -177,13 +181,28 @@ void CameraMotion::judge(double shift, int span)
     const unsigned char shifted = shift > settings_.movingShift * span ? 1 : 0;
     movedCount_ += shifted - movedSteps_[nextSlot_];
     movedSteps_[nextSlot_] = shifted;
+    const cv::Point2d centre(0.5 * (size_.width - 1), 0.5 * (size_.height - 1));
+    centreSteps_[nextSlot_] = moved(step_.transform, centre) - centre;
     nextSlot_ = (nextSlot_ + 1) % frames;
+    seen_ = std::min(seen_ + 1, frames);
     // Without judgeEarly, steps not yet seen count as still ones.
-    judged_ = settings_.judgeEarly ? std::min(judged_ + 1, frames) : frames;
-    if (judged_ >= std::min(kFewestJudgedSteps, frames) && 3 * movedCount_ >= 2 * judged_)
+    const int judged = settings_.judgeEarly ? seen_ : frames;
+    const bool enough = seen_ >= std::min(kFewestJudgedSteps, frames);
+    const bool drifts = enough && drifting();
+    if (drifts || (judged >= std::min(kFewestJudgedSteps, frames) && 3 * movedCount_ >= 2 * judged))
         moving_ = true;
-    else if (3 * movedCount_ <= judged_)
+    else if (3 * movedCount_ <= judged)
         moving_ = false;
+}
+
+bool CameraMotion::drifting() const
+{
+    if (settings_.driftShift <= 0.0)
+        return false;
+    cv::Point2d sum(0.0, 0.0);
+    for (const cv::Point2d& step : centreSteps_)
+        sum += step;
+    return cv::norm(sum) > settings_.driftShift;
 }
 
 void CameraMotion::findCorners(const cv::Mat& grey, const std::vector<cv::Rect>& excluded)

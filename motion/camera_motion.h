@@ -43,6 +43,12 @@ struct CameraMotionSettings {
     // clip that pans from its start is followed from its fifth frame, not
     // its eleventh.
     bool judgeEarly = false;
+    // A camera that drifts: once the steps of the last judgementFrames
+    // trusted estimates, added up, move the frame's centre by more than
+    // this many pixels, the camera is judged to move even though no single
+    // step shifted by movingShift (a slow pan of a fraction of a pixel a
+    // frame, which leaves nothing in place for long).  0: off.
+    double driftShift = 0.0;
     // Once judgementFrames trusted steps in a row have not shifted and the
     // camera is judged still, only every stillInterval-th frame is
     // estimated (1: every frame); a sparse step that shifts by more than
@@ -84,7 +90,9 @@ public:
     // have been seen): the judgement turns to moving when m reaches two
     // thirds of the steps counted, and back to still when m falls to a
     // third or fewer; in between it stays as it was, so that a camera near
-    // the threshold does not flicker.  Untrusted steps leave it as it is.
+    // the threshold does not flicker.  With driftShift, it is moving too
+    // while those steps (once there are four) add up to a drift.
+    // Untrusted steps leave it as it is.
     bool moving() const { return moving_; }
     const CameraStep& last() const { return step_; }
 
@@ -97,8 +105,13 @@ private:
     void followCorners(const std::vector<cv::Rect>& excluded);
     // Fits the similarity to the followed pairs and judges whether to trust it.
     void fitStep();
-    // Takes a trusted step over `span` frames into the judgement of moving().
-    void judge(double shift, int span);
+    // Takes the trusted step_ over `span` frames into the judgement of moving().
+    void judge(int span);
+    // Whether the trusted steps in the ring, added up, move the frame's
+    // centre by more than driftShift: a still camera's steps scatter
+    // around none and do not add up; a pan's do.  (The centre, not the
+    // corners: a fit's rotation and scale errors move the corners most.)
+    bool drifting() const;
     bool sparse() const { return settings_.stillInterval > 1 && !moving_ && stillRun_ >= settings_.judgementFrames; }
     // Finds the corners of the current frame outside the excluded rectangles.
     void findCorners(const cv::Mat& grey, const std::vector<cv::Rect>& excluded);
@@ -117,9 +130,10 @@ private:
     std::vector<unsigned char> inlierFlags_;
     cv::Mat mask_;                           // CV_8U: 255 where corners may be found
     std::vector<unsigned char> movedSteps_;  // ring of the last trusted steps: 1 where shifted
+    std::vector<cv::Point2d> centreSteps_;   // the same steps: the frame centre's displacement
     int nextSlot_ = 0;
     int movedCount_ = 0;
-    int judged_ = 0;  // trusted steps in the ring that count (with judgeEarly, those seen)
+    int seen_ = 0;  // trusted steps seen since the start, up to the ring's size
     bool moving_ = false;
     int stillRun_ = 0;  // steps in a row that did not shift (trusted, or from too few corners)
     int skipped_ = 0;   // frames skipped since the last estimate

@@ -304,6 +304,8 @@ std::vector<Setting> foregroundAndAdaptation()
              "the frame-wide work (background, colours) is done each frame only where the targets can reach"),
         flag("camera-judge-early", [](auto& s) -> auto& { return s.camera.motion.judgeEarly; },
              "auto judges the camera on its first estimates instead of waiting for a full window"),
+        upTo("camera-drift", [](auto& s) -> auto& { return s.camera.motion.driftShift; }, kMaxCameraDrift,
+             "pixels the camera's recent steps may add up to before it counts as moving"),
         words("camera-motion", [](auto& s) -> auto& { return s.camera.mode; },
               std::vector<std::pair<std::string, CameraMode>>{
                   {"still", CameraMode::Still}, {"moving", CameraMode::Moving}, {"auto", CameraMode::Auto}},

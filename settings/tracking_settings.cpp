@@ -48,6 +48,7 @@ TrackingSettings robustSettings()
     s.fit.endJoinApart = true;
     s.camera.mode = CameraMode::Auto;
     s.camera.motion.judgeEarly = true;
+    s.camera.motion.driftShift = kRobustCameraDrift;
     s.confidence.kind = ConfidenceKind::Calibrated;
     return s;
 }

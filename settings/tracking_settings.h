@@ -68,6 +68,9 @@ constexpr double kMaxForegroundWeight = 10.0;
 constexpr double kMaxEdgeWeight = 10.0;
 // The largest sharpness: beyond it every imperfect match weighs nothing.
 constexpr double kMaxSharpness = 1000.0;
+// A camera's steps over half a second adding up to more than this many
+// pixels is a pan that no one would call still.
+constexpr double kMaxCameraDrift = 1000.0;
 // The largest noise scale a float holds.
 constexpr double kMaxNoise = 3.4028234663852886e38;
 
@@ -75,6 +78,11 @@ constexpr double kMaxNoise = 3.4028234663852886e38;
 // more than this of its reference's colours is not lost, whatever the other
 // cues say (an object half hidden keeps about 0.7).
 constexpr double kRobustLostSimilarity = 0.6;
+
+// The robust preset's driftShift: a still camera's estimates over half a
+// second add up to a few tenths of a pixel (their noise does not add up);
+// three pixels is a pan of a fifth of a pixel a frame.
+constexpr double kRobustCameraDrift = 3.0;
 
 // The surround's weight when boxes change size and none is set: the
 // surround tells a box that fits its object from one inside it.

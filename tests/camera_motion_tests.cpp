@@ -113,6 +113,35 @@ TEST(CameraMotion, JudgedEarlyAClipThatPansFromItsStartIsFollowedFromItsFifthFra
     }
 }
 
+TEST(CameraMotion, ASlowPanAddsUpToMotionButAJitterAboutOnePlaceDoesNot)
+{
+    // A pan of 0.4 px a frame, below movingShift in every step, and a camera
+    // that jitters by up to 0.6 px about where it stands.
+    const cv::Mat scene = texture(cv::Size(kFrame.width + 40, kFrame.height + 40), 9);
+    const auto view = [&](double x, double y) {
+        return warped(scene, cv::Matx23d(1, 0, -x, 0, 1, -y))(cv::Rect(cv::Point(20, 20), kFrame));
+    };
+    CameraMotionSettings drift;
+    drift.driftShift = 3.0;
+    CameraMotion panning(drift), plain, jittered(drift);
+    cv::RNG rng(10);
+    int judged = -1;
+    for (int frame = 0; frame < 40; ++frame) {
+        const cv::Mat panned = view(0.4 * frame, 0.0);
+        panning.next(panned, {});
+        plain.next(panned, {});
+        EXPECT_FALSE(plain.moving()) << "frame " << frame << ": no step shifts by movingShift";
+        if (judged < 0 && panning.moving())
+            judged = frame;
+        jittered.next(view(rng.uniform(-0.6, 0.6), rng.uniform(-0.6, 0.6)), {});
+        EXPECT_FALSE(jittered.moving()) << "frame " << frame;
+    }
+    // 3 px at 0.4 px a frame: the eighth step; the steps' errors allow one more.
+    EXPECT_GE(judged, 7);
+    EXPECT_LE(judged, 10);
+    EXPECT_TRUE(panning.moving());
+}
+
 TEST(CameraMotion, AStillCameraIsEstimatedSparselyAndALatePanSeenWithinTheInterval)
 {
     // The same frames to a camera estimated every frame and to one that

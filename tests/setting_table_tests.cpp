@@ -51,7 +51,7 @@ TEST(SettingTable, TheRangeCheckIsTheTables)
             ranged.insert(s.name);
             EXPECT_EQ(expectedValue(s.name), s.expected);
         }
-    EXPECT_EQ(ranged.size(), 22u);
+    EXPECT_EQ(ranged.size(), 23u);
     EXPECT_EQ(expectedValue("kernel"), "");
     EXPECT_EQ(expectedValue("threads"), "an integer from 1 to 64");
     EXPECT_EQ(expectedValue("adapt"), "a number from 0 to 1");

@@ -181,6 +181,12 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
                             "4 (three of four shifting; a jolt out and back shifts two), rather than counting the "
                             "others as still: a clip that pans from its start is followed from its fifth frame "
                             "instead of its eleventh.  Off by default, on in --robust"));
+    t.push_back(setting("--camera-drift", "PX", S::Foreground,
+                        "{range}: with --camera-motion auto, the camera is judged to move also while the steps "
+                        "of its last " + std::to_string(CameraMotionSettings{}.judgementFrames) +
+                            " trusted estimates (once there are 4), added up, move the frame's centre by more "
+                            "than PX pixels: a slow pan of a fraction of a pixel a frame, which no single "
+                            "estimate shows.  0: off; " + settingText(kRobustCameraDrift) + " in --robust"));
     t.push_back(setting("--adapt", "A", S::Adaptation,
                         "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
                         "the estimate matches the reference with BC >= " +

@@ -72,6 +72,8 @@ std::vector<std::string> settingWarnings(const Options& options)
         warnings.push_back("--revealed-with-camera does nothing without --learn-revealed, whose first boxes it moves");
     if (options.settings.camera.motion.judgeEarly && options.settings.camera.mode != CameraMode::Auto)
         warnings.push_back("--camera-judge-early does nothing without --camera-motion auto, whose judgement it makes");
+    if (options.settings.camera.motion.driftShift > 0.0 && options.settings.camera.mode != CameraMode::Auto)
+        warnings.push_back("--camera-drift does nothing without --camera-motion auto, whose judgement it makes");
     if (background.nearTargets && options.settings.colour.foregroundWeight <= 0.0)
         warnings.push_back("--work-near-targets does nothing without --foreground, whose background it compares");
     return warnings;

@@ -61,7 +61,7 @@ auto fields(const TrackingSettings& s)
                     m.lostAndFound, m.lostMatch, m.lostAfterFrames, m.foundMatch, m.lostSpread, m.lostRadiusGrowth,
                     m.lostSimilarity,
                     m.keepInFrame, m.coreNeighbours, m.coastWhenJoined, m.coastWhileMatched, s.fit.enabled,
-                    s.fit.guardGrowth, s.fit.endJoinApart, s.camera.mode, s.camera.motion.judgeEarly, s.surround,
+                    s.fit.guardGrowth, s.fit.endJoinApart, s.camera.mode, s.camera.motion.judgeEarly, s.camera.motion.driftShift, s.surround,
                     s.confidence.kind);
 }
 
@@ -113,7 +113,7 @@ TEST(CliOptions, EveryOptionOfTheTableIsInTheHelpOnceAndParses)
         {"--spread-when-poor", "0.5"}, {"--damping", "0.5"}, {"--scale-noise", "0.1"}, {"--aspect-noise", "0.1"}, {"--shape-noise", "0.1"}, {"--lost-similarity", "0.5"}, {"--confidence", "calibrated"},
         {"--scale-range", "0.9,1.1"}, {"--mot", "m.txt"}, {"--estimates", "e.csv"}, {"--video", "v.avi"},
         {"--draw", "boxes"}, {"--gt", "g.txt"}, {"--plot", "p.png"}, {"--show-speed", "max"}, {"--camera", "0"},
-        {"--start", "9"}, {"--camera-motion", "moving"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"},
+        {"--start", "9"}, {"--camera-motion", "moving"}, {"--camera-drift", "3"}, {"--scale-pull", "0.1"}, {"--drop-lost", "9"},
         {"--apply-edits", "e.txt"}, {"--edits", "e.txt"}, {"--edges", "0.5"}, {"--confidence-terms", "c.csv"}};
     // Options that need another one beside them: a camera needs targets, the
     // confidence's terms the calibrated confidence.
@@ -352,7 +352,7 @@ TEST(CliOptions, SettingsByNameAreTheOptions)
     }
     EXPECT_TRUE(sameSettings(byName, robust));
     EXPECT_EQ(names.front(), "samples");
-    EXPECT_EQ(names.size(), 43u);
+    EXPECT_EQ(names.size(), 44u);
     for (const char* notASetting : {"box", "seed", "frames", "robust", "mot", "quiet", "no-such"}) {
         EXPECT_EQ(applySetting(byName, notASetting, "1"), "unknown setting") << notASetting;
         EXPECT_EQ(settingValue(byName, notASetting), "");
