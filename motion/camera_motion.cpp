@@ -187,9 +187,8 @@ void CameraMotion::judge(int span)
     seen_ = std::min(seen_ + 1, frames);
     // Without judgeEarly, steps not yet seen count as still ones.
     const int judged = settings_.judgeEarly ? seen_ : frames;
-    const bool enough = seen_ >= std::min(kFewestJudgedSteps, frames);
-    const bool drifts = enough && drifting();
-    if (drifts || (judged >= std::min(kFewestJudgedSteps, frames) && 3 * movedCount_ >= 2 * judged))
+    const int fewest = std::min(kFewestJudgedSteps, frames);
+    if ((seen_ >= fewest && drifting()) || (judged >= fewest && 3 * movedCount_ >= 2 * judged))
         moving_ = true;
     else if (3 * movedCount_ <= judged)
         moving_ = false;
