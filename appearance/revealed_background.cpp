@@ -1,6 +1,7 @@
 #include "appearance/revealed_background.h"
 
 #include "appearance/target_areas.h"
+#include "support/affine_point.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -36,9 +37,8 @@ cv::Rect movedRect(const cv::Rect& rect, const cv::Matx23d& transform)
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
     for (const cv::Point2d c : {cv::Point2d(rect.tl()), cv::Point2d(rect.x + rect.width, rect.y),
                                 cv::Point2d(rect.x, rect.y + rect.height), cv::Point2d(rect.br())}) {
-        const double x = transform(0, 0) * c.x + transform(0, 1) * c.y + transform(0, 2);
-        const double y = transform(1, 0) * c.x + transform(1, 1) * c.y + transform(1, 2);
-        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        const cv::Point2d m = moved(transform, c);
+        x0 = std::min(x0, m.x), y0 = std::min(y0, m.y), x1 = std::max(x1, m.x), y1 = std::max(y1, m.y);
     }
     return cv::Rect(cv::Point(static_cast<int>(std::floor(x0)), static_cast<int>(std::floor(y0))),
                     cv::Point(static_cast<int>(std::ceil(x1)), static_cast<int>(std::ceil(y1))));

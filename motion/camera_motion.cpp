@@ -69,12 +69,6 @@ bool finite(const cv::Matx23d& transform)
 
 }  // namespace
 
-cv::Point2d moved(const cv::Matx23d& transform, cv::Point2d p)
-{
-    const cv::Matx23d& t = transform;
-    return {t(0, 0) * p.x + t(0, 1) * p.y + t(0, 2), t(1, 0) * p.x + t(1, 1) * p.y + t(1, 2)};
-}
-
 double scaleOf(const cv::Matx23d& transform)
 {
     return std::hypot(transform(0, 0), transform(1, 0));

@@ -6,6 +6,8 @@
 // agree on.  Corners on the tracked objects are left out, as objects move
 // on their own.
 
+#include "support/affine_point.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -139,7 +141,5 @@ private:
     int skipped_ = 0;   // frames skipped since the last estimate
 };
 
-// Where a point of the previous frame lies in the current one.
-cv::Point2d moved(const cv::Matx23d& transform, cv::Point2d p);
 // The transform's uniform scale factor (the length of its first column).
 double scaleOf(const cv::Matx23d& transform);
