@@ -54,8 +54,8 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, Wor
         frame->depth != display->depth || frame->nChannels != display->nChannels)
         return false;
 
-    // A bottom-left frame is flipped whole; an upright one is copied with
-    // the rest, band by band.
+    // A bottom-left frame is flipped whole; an upright one is copied band
+    // by band, after its conversion, which reads the frame itself.
     const bool flipped = frame->origin != 0;
     if (flipped) {
         cvFlip(frame, display, 0);
@@ -67,15 +67,19 @@ bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue, Wor
     cv::Mat upright = cv::cvarrToMat(&images.displayMatrix);
     cv::Mat hsv = cv::cvarrToMat(images.hsv);
     cv::Mat hue = cv::cvarrToMat(images.hue);
+    // The whole frame in one call, which OpenCV shares among its own
+    // threads, rather than a call in each of our bands, nested in them.
+    if (convertHsv)
+        cv::cvtColor(flipped ? upright : source, hsv, cv::COLOR_BGR2HSV);
+    const bool copied = flipped, split = convertHsv && splitHue;
+    if (copied && !split)
+        return true;
     forRowBands(workers, upright.rows, upright.cols, [&](int, int first, int end) {
-        cv::Mat uprightRows = upright.rowRange(first, end);
-        if (!flipped)
+        if (!copied) {
+            cv::Mat uprightRows = upright.rowRange(first, end);
             source.rowRange(first, end).copyTo(uprightRows);
-        if (!convertHsv)
-            return;
-        cv::Mat hsvRows = hsv.rowRange(first, end);
-        cv::cvtColor(uprightRows, hsvRows, cv::COLOR_BGR2HSV);
-        if (splitHue)
+        }
+        if (split)
             copyHueRows(hsv, hue, first, end);
     });
     return true;

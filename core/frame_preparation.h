@@ -23,8 +23,9 @@ struct FrameImages {
 // the hue plane (the hue histograms read it; other models do without).  The
 // images are created on the first call.  Returns false, touching nothing,
 // for a frame whose size or pixel type differs from the first frame's.
-// With `workers`, bands of rows are copied, converted and split on its
-// threads (every pixel's result is its own: the same for any band count).
+// With `workers`, bands of rows are copied and split on its threads (every
+// pixel's result is its own: the same for any band count); the conversion
+// is left to OpenCV's own threads.
 // Without `convertHsv`, the frame is only copied upright (and the caller
 // converts the parts of it that it reads).
 bool prepareFrame(const IplImage* frame, FrameImages& images, bool splitHue = true, WorkerPool* workers = nullptr,
