@@ -202,7 +202,7 @@ void classify16(const BackgroundPass& p, const ClassifiedRow& r, const float* di
 
 // Row y's foreground and integrals from its differences, the integrals
 // counted from row `top` down; the learnt pixels become known.
-void classifyRow(const BackgroundPass& p, int y, const float* difference, int top = 0)
+void classifyRow(const BackgroundPass& p, int y, const float* difference, int top)
 {
     // The integrals' row 0 is all 0.
     const ClassifiedRow r{p.known->ptr<uint8_t>(y),         p.learn->ptr<uint8_t>(y),
@@ -257,18 +257,33 @@ void rowBand(int rows, int bands, int band, int& first, int& end)
     end = static_cast<int>(static_cast<long>(rows) * (band + 1) / bands);
 }
 
+// Rows [first, end): every pixel compared and learnt, the foreground and
+// the integrals (counted from row `first` down) written.  With `sums`,
+// each row's learnt background is added to them right after the row is
+// passed, while it is still in the cache.
+void passRows(const BackgroundPass& p, int first, int end, float* difference, double* sums)
+{
+    for (int y = first; y < end; ++y) {
+        scaleCompareLearnRow(p, y, difference);
+        classifyRow(p, y, difference, first);
+        if (sums)
+            addRow(p, y, sums);
+    }
+}
+
 // Band after band, the integrals of each band counted from its own top are
 // made whole: first the last row of each band, in order, then the other
-// rows of every band at once, while one thread adds up the background.
+// rows of every band at once.  The sums, which go in pixel order, are
+// begun by the first band's thread as it passes its rows, and continued
+// over the other bands' rows by one thread while the others make the
+// integrals whole.
 void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
 {
     const int rows = p.image->rows, cols = p.image->cols;
+    double sums[3] = {0.0, 0.0, 0.0};
     forRowBands(workers, rows, cols, [&](int band, int first, int end) {
         float* difference = p.differences + static_cast<ptrdiff_t>(band) * cols;
-        for (int y = first; y < end; ++y) {
-            scaleCompareLearnRow(p, y, difference);
-            classifyRow(p, y, difference, first);
-        }
+        passRows(p, first, end, difference, band == 0 ? sums : nullptr);
     });
     for (cv::Mat* integral : {p.integral, p.unknownIntegral})
         for (int band = 1; band < bands; ++band) {
@@ -277,14 +292,14 @@ void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
             addCounts(integral->ptr<int>(end), integral->ptr<int>(first), cols + 1);
         }
     auto finish = [&](int task) {
+        int first, end;
         if (task == 0) {
-            double sums[3] = {0.0, 0.0, 0.0};
-            for (int y = 0; y < rows; ++y)
+            rowBand(rows, bands, 0, first, end);
+            for (int y = end; y < rows; ++y)
                 addRow(p, y, sums);
             std::copy(sums, sums + 3, p.sums);
             return;
         }
-        int first, end;
         rowBand(rows, bands, task, first, end);
         for (cv::Mat* integral : {p.integral, p.unknownIntegral})
             for (int y = first + 1; y < end; ++y)
@@ -308,13 +323,8 @@ void runBackgroundPass(const BackgroundPass& p, WorkerPool* workers)
         return;
     }
     double sums[3] = {0.0, 0.0, 0.0};
-    for (int y = 0; y < p.image->rows; ++y) {
-        scaleCompareLearnRow(p, y, p.differences);
-        classifyRow(p, y, p.differences);
-        addRow(p, y, sums);
-    }
-    for (int c = 0; c < 3; ++c)
-        p.sums[c] = sums[c];
+    passRows(p, 0, p.image->rows, p.differences, sums);
+    std::copy(sums, sums + 3, p.sums);
 }
 
 void addBackgroundSums(const cv::Mat& background, double* sums)
