@@ -250,11 +250,24 @@ void addCounts(int* to, const int* from, int n)
         to[x] += from[x];
 }
 
-// The band of rows [first, end) when the rows are split into `bands`.
+// The first band's rows against each other band's: its thread also adds
+// each of its rows to the sums, which costs about a sixth as much as
+// passing the row (measured on 720x576 frames on 2 threads: 4.5 us a row
+// against 3.8), so that with this share it finishes with the others.
+constexpr double kFirstBandShare = 0.85;
+
+// The band of rows [first, end) when the rows are split into `bands`: the
+// first band kFirstBandShare of each other band's rows (at least one), the
+// others even shares of the rest.  Every band holds a row when bands <= rows.
 void rowBand(int rows, int bands, int band, int& first, int& end)
 {
-    first = static_cast<int>(static_cast<long>(rows) * band / bands);
-    end = static_cast<int>(static_cast<long>(rows) * (band + 1) / bands);
+    const int firstRows =
+        bands == 1 ? rows : std::max(1, static_cast<int>(rows * kFirstBandShare / (kFirstBandShare + bands - 1)));
+    auto top = [&](int b) {
+        return b == 0 ? 0 : firstRows + static_cast<int>(static_cast<long>(rows - firstRows) * (b - 1) / (bands - 1));
+    };
+    first = top(band);
+    end = band + 1 == bands ? rows : top(band + 1);
 }
 
 // Rows [first, end): every pixel compared and learnt, the foreground and
@@ -281,10 +294,13 @@ void passInBands(const BackgroundPass& p, WorkerPool* workers, int bands)
 {
     const int rows = p.image->rows, cols = p.image->cols;
     double sums[3] = {0.0, 0.0, 0.0};
-    forRowBands(workers, rows, cols, [&](int band, int first, int end) {
+    auto pass = [&](int band) {
+        int first, end;
+        rowBand(rows, bands, band, first, end);
         float* difference = p.differences + static_cast<ptrdiff_t>(band) * cols;
         passRows(p, first, end, difference, band == 0 ? sums : nullptr);
-    });
+    };
+    workers->run(bands, pass);
     for (cv::Mat* integral : {p.integral, p.unknownIntegral})
         for (int band = 1; band < bands; ++band) {
             int first, end;

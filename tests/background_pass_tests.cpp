@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -51,6 +52,24 @@ struct PassState {
     return ::testing::AssertionSuccess();
 }
 
+// Every result of two passes, bit for bit.
+::testing::AssertionResult samePass(const PassState& one, const PassState& other)
+{
+    if (!sameBits(one.background.ptr<float>(), other.background.ptr<float>(),
+                  static_cast<int>(one.background.total() * 3)))
+        return ::testing::AssertionFailure() << "the backgrounds differ";
+    for (const auto& [a, b, name] : {std::tuple{&one.known, &other.known, "knowledge"},
+                                     std::tuple{&one.foreground, &other.foreground, "foreground"},
+                                     std::tuple{&one.integral, &other.integral, "integral"},
+                                     std::tuple{&one.unknownIntegral, &other.unknownIntegral, "unknown integral"}})
+        if (!sameMat(*a, *b))
+            return ::testing::AssertionFailure() << "the " << name << " differs";
+    for (int c = 0; c < 3; ++c)
+        if (bitsOf(one.sums[c]) != bitsOf(other.sums[c]))
+            return ::testing::AssertionFailure() << "the sums of channel " << c << " differ";
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(BackgroundPass, SameBitsAsThePixelByPixelPass)
@@ -88,16 +107,38 @@ TEST(BackgroundPass, SameBitsAsThePixelByPixelPass)
                     SCOPED_TRACE(testing::Message() << "frame " << f << ", " << t + 1 << " threads");
                     PassState& one = fast[static_cast<size_t>(t)];
                     one.run(image, learn, gain, stillUnknown, false, pools[t]);
-                    ASSERT_TRUE(sameBits(one.background.ptr<float>(), slow.background.ptr<float>(),
-                                         static_cast<int>(one.background.total() * 3)));
-                    ASSERT_TRUE(sameMat(one.known, slow.known));
-                    ASSERT_TRUE(sameMat(one.foreground, slow.foreground));
-                    ASSERT_TRUE(sameMat(one.integral, slow.integral));
-                    ASSERT_TRUE(sameMat(one.unknownIntegral, slow.unknownIntegral));
-                    for (int c = 0; c < 3; ++c)
-                        ASSERT_EQ(bitsOf(one.sums[c]), bitsOf(slow.sums[c])) << "channel " << c;
+                    ASSERT_TRUE(samePass(one, slow));
                 }
             }
         }
     }
+}
+
+TEST(BackgroundPass, SameBitsInBandsOfARowOrTwo)
+{
+    // As many bands as rows, or nearly: the first band, whose thread also
+    // adds up the sums, is smaller than the others, and each band's
+    // integrals are made whole from the last row of the band above.
+    for (const int rows : {2, 3, 4, 5})
+        for (const int threads : {2, 3}) {
+            SCOPED_TRACE(testing::Message() << rows << " rows, " << threads << " threads");
+            cv::RNG rng(static_cast<uint64_t>(rows * 10 + threads));
+            cv::Mat frame(rows, 19, CV_8UC3);
+            rng.fill(frame, cv::RNG::UNIFORM, 0, 256);
+            cv::Mat knownAtFirst(frame.size(), CV_8U, cv::Scalar(255));
+            knownAtFirst(cv::Rect(5, 0, 6, 1)).setTo(0);
+            PassState slow(frame, knownAtFirst), banded(frame, knownAtFirst);
+            WorkerPool pool(threads);
+            pool.setMinBandPixels(1);
+            const float gain[3] = {1.07f, 0.93f, 1.2f};
+            for (int f = 0; f < 4; ++f) {
+                cv::Mat image(frame.size(), CV_8UC3);
+                rng.fill(image, cv::RNG::UNIFORM, 0, 256);
+                cv::Mat learn(frame.size(), CV_8U, cv::Scalar(255));
+                learn(cv::Rect(f * 3, rows - 1, 4, 1)).setTo(0);
+                slow.run(image, learn, gain, f % 2 == 1, true);
+                banded.run(image, learn, gain, f % 2 == 1, false, &pool);
+                ASSERT_TRUE(samePass(banded, slow)) << "frame " << f;
+            }
+        }
 }
