@@ -57,7 +57,7 @@ void BackgroundModel::prepare(const CvMat* frame, const std::vector<CvRect>& hel
     // held pixels included, so that only what moved differs.  (The
     // background's sums come from the last frame's pass.)
     const double pixels = static_cast<double>(image.total());
-    const cv::Scalar frameMean = channelMeans(image);
+    const cv::Scalar frameMean = channelMeans_.of(image, workers);
     float gain[3] = {1.0f, 1.0f, 1.0f};
     if (settings_.followLight)
         for (int c = 0; c < 3; ++c) {

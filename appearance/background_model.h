@@ -5,6 +5,7 @@
 // (foreground).  It tells a moving object from a still patch of the same
 // colours, which no colour histogram can.
 
+#include "appearance/frame_brightness.h"
 #include "appearance/revealed_background.h"
 
 #include <opencv2/core.hpp>
@@ -147,6 +148,7 @@ private:
     cv::Mat unknownIntegral_;  // ... and of the other unknown pixels
     cv::Mat learn_;       // CV_8U: 255 where the frame's pixels are learnt (outside the held rectangles)
     std::vector<float> differences_;  // the pass's scratch rows, one per band
+    ChannelMeans channelMeans_;       // the frame's, for the light's gain
     cv::Mat gray_;        // a one-channel frame as three channels
     cv::Mat warpedBackground_, warpedKnown_;  // moveWith's outputs, swapped with what they replace
     double backgroundSum_[3] = {0.0, 0.0, 0.0};  // per channel, after the last frame's learning or move

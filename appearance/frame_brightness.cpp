@@ -5,6 +5,7 @@
 #include <opencv2/core/hal/intrin.hpp>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -42,34 +43,64 @@ uint64_t rowLargestChannel(const uint8_t* p, int cols)
         [](uint8_t b, uint8_t g, uint8_t r) { return std::max({b, g, r}); });
 }
 
+// Each channel of a row of an 8-bit three-channel matrix, added up into `sums`.
+void addChannels(const uint8_t* p, int cols, uint64_t* sums)
+{
+    constexpr int kLanes = cv::v_uint8x16::nlanes;
+    int c = 0;
+    for (; c + kLanes <= cols; c += kLanes) {
+        cv::v_uint8x16 first, second, third;
+        cv::v_load_deinterleave(p + 3 * c, first, second, third);
+        sums[0] += cv::v_reduce_sum(first);
+        sums[1] += cv::v_reduce_sum(second);
+        sums[2] += cv::v_reduce_sum(third);
+    }
+    for (; c < cols; ++c)
+        for (int k = 0; k < 3; ++k)
+            sums[k] += p[3 * c + k];
+}
+
+// cv::mean's own last step: the exact sums times the reciprocal count.
+cv::Scalar meansOf(const uint64_t* sums, size_t pixels)
+{
+    const double reciprocal = 1.0 / static_cast<double>(pixels);
+    return cv::Scalar(static_cast<double>(sums[0]) * reciprocal, static_cast<double>(sums[1]) * reciprocal,
+                      static_cast<double>(sums[2]) * reciprocal);
+}
+
+// The sums `addRow` makes of every row of an image, made by bands of rows
+// on the workers' threads, each band's in `bandSums` (sized here), then
+// added up: whole numbers, exact in any order.
+template <size_t N, typename AddRow>
+std::array<uint64_t, N> bandedSums(const cv::Mat& image, WorkerPool* workers,
+                                   std::vector<std::array<uint64_t, N>>& bandSums, AddRow addRow)
+{
+    const size_t bands = static_cast<size_t>(rowBandCount(workers, image.rows, image.cols));
+    if (bandSums.size() < bands)
+        bandSums.resize(bands);
+    std::fill(bandSums.begin(), bandSums.end(), std::array<uint64_t, N>{});
+    forRowBands(workers, image.rows, image.cols, [&](int band, int first, int end) {
+        std::array<uint64_t, N> sums{};
+        for (int r = first; r < end; ++r)
+            addRow(image.ptr<uint8_t>(r), image.cols, sums.data());
+        bandSums[static_cast<size_t>(band)] = sums;
+    });
+    std::array<uint64_t, N> total{};
+    for (const std::array<uint64_t, N>& sums : bandSums)
+        for (size_t k = 0; k < N; ++k)
+            total[k] += sums[k];
+    return total;
+}
+
 }  // namespace
 
-cv::Scalar channelMeans(const cv::Mat& image)
+cv::Scalar ChannelMeans::of(const cv::Mat& image, WorkerPool* workers)
 {
     CV_Assert(image.type() == CV_8UC3);
     const size_t pixels = image.total();
     if (pixels == 0)
         return cv::Scalar();
-    constexpr int kLanes = cv::v_uint8x16::nlanes;
-    uint64_t sums[3] = {0, 0, 0};
-    for (int r = 0; r < image.rows; ++r) {
-        const uint8_t* p = image.ptr<uint8_t>(r);
-        int c = 0;
-        for (; c + kLanes <= image.cols; c += kLanes) {
-            cv::v_uint8x16 first, second, third;
-            cv::v_load_deinterleave(p + 3 * c, first, second, third);
-            sums[0] += cv::v_reduce_sum(first);
-            sums[1] += cv::v_reduce_sum(second);
-            sums[2] += cv::v_reduce_sum(third);
-        }
-        for (; c < image.cols; ++c)
-            for (int k = 0; k < 3; ++k)
-                sums[k] += p[3 * c + k];
-    }
-    // cv::mean's own last step: the exact sums times the reciprocal count.
-    const double reciprocal = 1.0 / static_cast<double>(pixels);
-    return cv::Scalar(static_cast<double>(sums[0]) * reciprocal, static_cast<double>(sums[1]) * reciprocal,
-                      static_cast<double>(sums[2]) * reciprocal);
+    return meansOf(bandedSums(image, workers, bandSums_, addChannels).data(), pixels);
 }
 
 double BrightnessMean::of(const cv::Mat& hsv, WorkerPool* workers) { return mean(hsv, workers, rowBrightness); }
@@ -82,19 +113,8 @@ double BrightnessMean::mean(const cv::Mat& image, WorkerPool* workers, uint64_t 
     const size_t pixels = image.total();
     if (pixels == 0)
         return 0.0;
-    const size_t bands = static_cast<size_t>(rowBandCount(workers, image.rows, image.cols));
-    if (bandSums_.size() < bands)
-        bandSums_.resize(bands);
-    std::fill(bandSums_.begin(), bandSums_.end(), 0);
-    forRowBands(workers, image.rows, image.cols, [&](int band, int first, int end) {
-        uint64_t sum = 0;
-        for (int r = first; r < end; ++r)
-            sum += row(image.ptr<uint8_t>(r), image.cols);
-        bandSums_[band] = sum;
-    });
-    uint64_t total = 0;
-    for (const uint64_t s : bandSums_)
-        total += s;
+    const auto addRow = [row](const uint8_t* p, int cols, uint64_t* sum) { *sum += row(p, cols); };
+    const uint64_t total = bandedSums(image, workers, bandSums_, addRow)[0];
     // cv::mean's own last step: the exact sum times the reciprocal count.
     return static_cast<double>(total) * (1.0 / static_cast<double>(pixels));
 }

@@ -67,6 +67,7 @@ TEST(BandedPreparation, MeanBrightnessAndChannelMeansAreOpenCvsMeanBitForBit)
             WorkerPool pool(threads);
             pool.setMinBandPixels(1);
             BrightnessMean mean;
+            ChannelMeans channels;
             for (const uint64 seed : {1, 2, 3}) {
                 const cv::Mat hsv = randomFrame(size, seed);
                 EXPECT_EQ(mean.of(hsv, &pool), cv::mean(hsv)[2]);
@@ -74,11 +75,9 @@ TEST(BandedPreparation, MeanBrightnessAndChannelMeansAreOpenCvsMeanBitForBit)
                 cv::Mat converted;
                 cv::cvtColor(hsv, converted, cv::COLOR_BGR2HSV);
                 EXPECT_EQ(mean.ofBgr(hsv, &pool), cv::mean(converted)[2]);
-                if (threads == 1) {
-                    const cv::Scalar each = channelMeans(hsv), expected = cv::mean(hsv);
-                    for (int c = 0; c < 4; ++c)
-                        EXPECT_EQ(each[c], expected[c]) << "channel " << c;
-                }
+                const cv::Scalar each = channels.of(hsv, &pool), expected = cv::mean(hsv);
+                for (int c = 0; c < 4; ++c)
+                    EXPECT_EQ(each[c], expected[c]) << "channel " << c;
             }
         }
     // A full-size white frame: sums past what 32 bits hold.
@@ -87,7 +86,7 @@ TEST(BandedPreparation, MeanBrightnessAndChannelMeansAreOpenCvsMeanBitForBit)
     BrightnessMean mean;
     EXPECT_EQ(mean.of(white, &pool), 255.0);
     EXPECT_EQ(mean.of(white(cv::Rect(0, 0, 1001, 999)), &pool), cv::mean(white(cv::Rect(0, 0, 1001, 999)))[2]);
-    EXPECT_EQ(channelMeans(white), cv::Scalar(255, 255, 255, 0));
+    EXPECT_EQ(ChannelMeans().of(white, &pool), cv::Scalar(255, 255, 255, 0));
 }
 
 // --robust (light normalised, background, camera auto, fitted boxes) on a
