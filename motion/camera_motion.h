@@ -51,7 +51,7 @@ struct CameraMotionSettings {
     // shifted by movingShift (a slow pan of a fraction of a pixel a frame,
     // which leaves nothing in place for long).  A step's share is the
     // median displacement of the inliers that lie away from every excluded
-    // rectangle (see drifting).  0: off.
+    // rectangle (see CameraMotion::driftStep).  0: off.
     double driftShift = 0.0;
     // Once judgementFrames trusted steps in a row have not shifted and the
     // camera is judged still, only every stillInterval-th frame is
