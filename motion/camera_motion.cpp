@@ -40,12 +40,22 @@ constexpr double kMaxScale = 1.25;
 // is those steps, which movingShift judges.
 constexpr int kFewestJudgedSteps = 4;
 
-bool insideAny(const std::vector<cv::Rect>& rects, cv::Point2f p)
+// A point within `margin` pixels of a rectangle, or inside it.
+bool nearAny(const std::vector<cv::Rect>& rects, cv::Point2f p, int margin = 0)
 {
     for (const cv::Rect& r : rects)
-        if (p.x >= r.x && p.y >= r.y && p.x < r.x + r.width && p.y < r.y + r.height)
+        if (p.x >= r.x - margin && p.y >= r.y - margin && p.x < r.x + r.width + margin &&
+            p.y < r.y + r.height + margin)
             return true;
     return false;
+}
+
+// The median of `values` (the upper one of an even count); reorders them.
+float median(std::vector<float>& values)
+{
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 // The largest displacement the transform gives a corner of the frame.
@@ -79,11 +89,12 @@ CameraMotion::CameraMotion(const CameraMotionSettings& settings) : settings_(set
     const size_t most = static_cast<size_t>(std::max(0, settings_.maxCorners));
     for (auto* points : {&corners_, &forward_, &backward_, &from_, &to_})
         points->reserve(most);
-    for (auto* flags : {&forwardFound_, &backwardFound_, &inlierFlags_})
+    for (auto* flags : {&forwardFound_, &backwardFound_, &inlierFlags_, &awayFlags_})
         flags->reserve(most);
-    flowErrors_.reserve(most);
+    for (auto* values : {&flowErrors_, &awayShiftsX_, &awayShiftsY_})
+        values->reserve(most);
     movedSteps_.assign(static_cast<size_t>(std::max(1, settings_.judgementFrames)), 0);
-    centreSteps_.assign(movedSteps_.size(), cv::Point2d(0.0, 0.0));
+    driftSteps_.assign(movedSteps_.size(), cv::Point2d(0.0, 0.0));
 }
 
 const CameraStep& CameraMotion::next(const cv::Mat& grey, const std::vector<cv::Rect>& excluded)
@@ -117,7 +128,7 @@ void CameraMotion::restart(cv::Size size)
 {
     size_ = size;
     std::fill(movedSteps_.begin(), movedSteps_.end(), 0);
-    std::fill(centreSteps_.begin(), centreSteps_.end(), cv::Point2d(0.0, 0.0));
+    std::fill(driftSteps_.begin(), driftSteps_.end(), cv::Point2d(0.0, 0.0));
     nextSlot_ = movedCount_ = seen_ = stillRun_ = skipped_ = 0;
     moving_ = false;
 }
@@ -131,16 +142,18 @@ void CameraMotion::followCorners(const std::vector<cv::Rect>& excluded)
                              kFlowWindow, kFlowLevels, kFlowStop, cv::OPTFLOW_USE_INITIAL_FLOW);
     from_.clear();
     to_.clear();
+    awayFlags_.clear();
     const cv::Rect frame(cv::Point(0, 0), size_);
     for (size_t i = 0; i < corners_.size(); ++i) {
         if (!forwardFound_[i] || !backwardFound_[i])
             continue;
         if (cv::norm(backward_[i] - corners_[i]) > kMaxRoundTrip)
             continue;
-        if (!forward_[i].inside(frame) || insideAny(excluded, forward_[i]))
+        if (!forward_[i].inside(frame) || nearAny(excluded, forward_[i]))
             continue;
         from_.push_back(corners_[i]);
         to_.push_back(forward_[i]);
+        awayFlags_.push_back(nearAny(excluded, forward_[i], kFlowWindow.width / 2) ? 0 : 1);
     }
     step_.tracked = static_cast<int>(from_.size());
 }
@@ -175,8 +188,7 @@ void CameraMotion::judge(int span)
     const unsigned char shifted = shift > settings_.movingShift * span ? 1 : 0;
     movedCount_ += shifted - movedSteps_[nextSlot_];
     movedSteps_[nextSlot_] = shifted;
-    const cv::Point2d centre(0.5 * (size_.width - 1), 0.5 * (size_.height - 1));
-    centreSteps_[nextSlot_] = moved(step_.transform, centre) - centre;
+    driftSteps_[nextSlot_] = driftStep();
     nextSlot_ = (nextSlot_ + 1) % frames;
     seen_ = std::min(seen_ + 1, frames);
     // Without judgeEarly, steps not yet seen count as still ones.
@@ -188,12 +200,28 @@ void CameraMotion::judge(int span)
         moving_ = false;
 }
 
+cv::Point2d CameraMotion::driftStep()
+{
+    if (settings_.driftShift <= 0.0)
+        return cv::Point2d(0.0, 0.0);
+    awayShiftsX_.clear();
+    awayShiftsY_.clear();
+    for (size_t i = 0; i < from_.size(); ++i)
+        if (inlierFlags_[i] && awayFlags_[i]) {
+            awayShiftsX_.push_back(to_[i].x - from_[i].x);
+            awayShiftsY_.push_back(to_[i].y - from_[i].y);
+        }
+    if (awayShiftsX_.size() < static_cast<size_t>(std::max(1, settings_.minInliers)))
+        return cv::Point2d(0.0, 0.0);
+    return cv::Point2d(median(awayShiftsX_), median(awayShiftsY_));
+}
+
 bool CameraMotion::drifting() const
 {
     if (settings_.driftShift <= 0.0)
         return false;
     cv::Point2d sum(0.0, 0.0);
-    for (const cv::Point2d& step : centreSteps_)
+    for (const cv::Point2d& step : driftSteps_)
         sum += step;
     return cv::norm(sum) > settings_.driftShift;
 }

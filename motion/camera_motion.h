@@ -46,10 +46,12 @@ struct CameraMotionSettings {
     // its eleventh.
     bool judgeEarly = false;
     // A camera that drifts: once the steps of the last judgementFrames
-    // trusted estimates, added up, move the frame's centre by more than
-    // this many pixels, the camera is judged to move even though no single
-    // step shifted by movingShift (a slow pan of a fraction of a pixel a
-    // frame, which leaves nothing in place for long).  0: off.
+    // trusted estimates, added up, move the scene by more than this many
+    // pixels, the camera is judged to move even though no single step
+    // shifted by movingShift (a slow pan of a fraction of a pixel a frame,
+    // which leaves nothing in place for long).  A step's share is the
+    // median displacement of the inliers that lie away from every excluded
+    // rectangle (see CameraMotion::driftStep).  0: off.
     double driftShift = 0.0;
     // Once judgementFrames trusted steps in a row have not shifted and the
     // camera is judged still, only every stillInterval-th frame is
@@ -109,10 +111,18 @@ private:
     void fitStep();
     // Takes the trusted step_ over `span` frames into the judgement of moving().
     void judge(int span);
-    // Whether the trusted steps in the ring, added up, move the frame's
-    // centre by more than driftShift: a still camera's steps scatter
-    // around none and do not add up; a pan's do.  (The centre, not the
-    // corners: a fit's rotation and scale errors move the corners most.)
+    // The step's share of a drift: the median displacement, axis by axis,
+    // of the inliers that ended away from the excluded rectangles (none
+    // when fewer than minInliers did).  Corners at the edge of a tracked
+    // object, whose flow window reaches into it, follow the object by a
+    // few tenths of a pixel: within the fit's tolerance, they lean the fit
+    // toward it, and over judgementFrames steps an object's walk adds up
+    // to a drift.  The median of the others moves only with the camera.
+    cv::Point2d driftStep();
+    // Whether the trusted steps in the ring, added up, move the scene by
+    // more than driftShift: a still camera's steps scatter around none and
+    // do not add up; a pan's do.  (A displacement of the scene, not of the
+    // frame's corners: a fit's rotation and scale errors move those most.)
     bool drifting() const;
     bool sparse() const { return settings_.stillInterval > 1 && !moving_ && stillRun_ >= settings_.judgementFrames; }
     // Finds the corners of the current frame outside the excluded rectangles.
@@ -129,10 +139,13 @@ private:
     std::vector<unsigned char> forwardFound_, backwardFound_;
     std::vector<float> flowErrors_;
     std::vector<cv::Point2f> from_, to_;     // the pairs kept for the fit
+    // Per pair: 1 where it ended away from every excluded rectangle (see driftStep).
+    std::vector<unsigned char> awayFlags_;
+    std::vector<float> awayShiftsX_, awayShiftsY_;  // driftStep's scratch
     std::vector<unsigned char> inlierFlags_;
     cv::Mat mask_;                           // CV_8U: 255 where corners may be found
     std::vector<unsigned char> movedSteps_;  // ring of the last trusted steps: 1 where shifted
-    std::vector<cv::Point2d> centreSteps_;   // the same steps: the frame centre's displacement
+    std::vector<cv::Point2d> driftSteps_;    // the same steps: their shares of a drift (driftStep)
     int nextSlot_ = 0;
     int movedCount_ = 0;
     int seen_ = 0;  // trusted steps seen since the start, up to the ring's size

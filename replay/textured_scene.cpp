@@ -57,11 +57,9 @@ TexturedScene::TexturedScene(int frameWidth, int frameHeight, int count, int wid
 cv::Mat TexturedScene::frameAt(int f) const
 {
     cv::Mat frame = ground_.clone();
-    const double phase = std::sin(2.0 * CV_PI * f / kSwingPeriod);
+    const std::vector<cv::Rect> boxes = boxesAt(f);
     for (size_t i = 0; i < objects_.size(); ++i) {
-        const TexturedObject& o = objects_[i];
-        const cv::Rect at(o.home.x + static_cast<int>(std::lround(o.swingX * phase)),
-                          o.home.y + static_cast<int>(std::lround(o.swingY * phase)), o.home.width, o.home.height);
+        const cv::Rect& at = boxes[i];
         const cv::Rect inside = at & cv::Rect(0, 0, frame.cols, frame.rows);
         if (inside.area() > 0)
             looks_[i](cv::Rect(inside.x - at.x, inside.y - at.y, inside.width, inside.height)).copyTo(frame(inside));
@@ -74,6 +72,16 @@ cv::Mat TexturedScene::frameAt(int f) const
     cv::add(noisy, noise, noisy);
     noisy.convertTo(frame, CV_8UC3);
     return frame;
+}
+
+std::vector<cv::Rect> TexturedScene::boxesAt(int f) const
+{
+    const double phase = std::sin(2.0 * CV_PI * f / kSwingPeriod);
+    std::vector<cv::Rect> boxes;
+    for (const TexturedObject& o : objects_)
+        boxes.emplace_back(o.home.x + static_cast<int>(std::lround(o.swingX * phase)),
+                           o.home.y + static_cast<int>(std::lround(o.swingY * phase)), o.home.width, o.home.height);
+    return boxes;
 }
 
 std::vector<Box> TexturedScene::startBoxes() const

@@ -28,6 +28,8 @@ public:
     // picture.
     cv::Mat frameAt(int f) const;
     std::vector<Box> startBoxes() const;
+    // Where the objects stand on frame f (from 0), in the frame or not.
+    std::vector<cv::Rect> boxesAt(int f) const;
 
 private:
     cv::Mat ground_;

@@ -2,7 +2,9 @@
 // (measured on a reduced copy), what each mode follows, and the targets
 // moved with it.
 
+#include "appearance/target_areas.h"
 #include "motion/camera_compensation.h"
+#include "replay/textured_scene.h"
 #include "session/tracking_session.h"
 
 #include <opencv2/imgproc.hpp>
@@ -63,6 +65,29 @@ TEST(CameraFollower, FollowsAShiftOfAFullSizeFrameAndOnlyWhatTheModeAsks)
     CameraFollower calm(automatic);
     for (int i = 0; i < 30; ++i)
         ASSERT_EQ(calm.next(view(scene, {100, 50}, size), {}), nullptr);
+}
+
+TEST(CameraFollower, ObjectsSwingingTogetherOverAStillGroundAreNoDrift)
+{
+    // Ten tracked objects swinging in step on a still 1280x720 ground, their
+    // boxes held as a session holds its targets' areas: the corners beside
+    // their edges follow them, within the fit's tolerance; summed over the
+    // judgement's steps, that would make a drift of the camera.
+    const TexturedScene scene(1280, 720, 10, 60, 120);
+    CameraSettings settings;
+    settings.mode = CameraMode::Auto;
+    settings.motion.judgeEarly = true;
+    settings.motion.driftShift = 3.0;
+    CameraFollower follower(settings);
+    for (int f = 0; f < 40; ++f) {
+        std::vector<cv::Rect> held;
+        for (const cv::Rect& box : scene.boxesAt(f)) {
+            const int dx = static_cast<int>(std::ceil(kTargetAreaGrowth * box.width));
+            const int dy = static_cast<int>(std::ceil(kTargetAreaGrowth * box.height));
+            held.emplace_back(box.x - dx, box.y - dy, box.width + 2 * dx, box.height + 2 * dy);
+        }
+        ASSERT_EQ(follower.next(scene.frameAt(f), held), nullptr) << "followed on frame " << f;
+    }
 }
 
 TEST(CameraFollower, AShakingCameraKeepsTheTargetOnItsObject)

@@ -184,9 +184,10 @@ void addForegroundAndAdaptation(std::vector<Option>& t)
     t.push_back(setting("--camera-drift", "PX", S::Foreground,
                         "{range}: with --camera-motion auto, the camera is judged to move also while the steps "
                         "of its last " + std::to_string(CameraMotionSettings{}.judgementFrames) +
-                            " trusted estimates (once there are 4), added up, move the frame's centre by more "
-                            "than PX pixels: a slow pan of a fraction of a pixel a frame, which no single "
-                            "estimate shows.  0: off; " + settingText(kRobustCameraDrift) + " in --robust"));
+                            " trusted estimates (once there are 4), added up, move the scene by more than PX "
+                            "pixels: a slow pan of a fraction of a pixel a frame, which no single estimate "
+                            "shows.  An estimate's step is the median motion of its corners that lie away from "
+                            "the targets.  0: off; " + settingText(kRobustCameraDrift) + " in --robust"));
     t.push_back(setting("--adapt", "A", S::Adaptation,
                         "{range}: after each frame, reference = (1 - A) reference + A estimate, only while "
                         "the estimate matches the reference with BC >= " +
